@@ -1,0 +1,56 @@
+# Set-up and everyday commands; see README.md.
+BUILD      ?= build/release
+ASAN_BUILD ?= build/asan
+DEMO_DATA  ?= build/demo-data
+JOBS       ?= $(shell nproc)
+GENERATOR  := -G Ninja
+
+.PHONY: run test deps build build-asan test-release test-asan bench demo-data clean
+
+run: build demo-data
+	$(BUILD)/src/cli/kivra-cli --data-dir $(DEMO_DATA) info
+
+test: deps
+	$(MAKE) --no-print-directory test-release
+	$(MAKE) --no-print-directory test-asan
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKIVRA_SANITIZE=ON -DKIVRA_ENGINE_ONLY=ON
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+test-release: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+# Benchmarks write their JSON to build/bench/.
+bench: build
+	mkdir -p build/bench
+	@for b in $(BUILD)/bench/bench_*; do \
+		[ -x "$$b" ] || continue; \
+		echo "== $$b"; \
+		"$$b" --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
+	done
+
+# A demo data folder seeded from the synthetic archive in demo/ (only once: the user's changes stay).
+demo-data: build
+	@if [ ! -f $(DEMO_DATA)/Kivra_5x45.ldr ]; then \
+		mkdir -p $(DEMO_DATA) && \
+		$(BUILD)/src/cli/kivra-cli --data-dir $(DEMO_DATA) import-csv demo/draws.csv; \
+	fi
+
+clean:
+	rm -rf build
