@@ -1,0 +1,54 @@
+// The window-settings file: one INI section per window class ("TFormMain" for the main window).
+// Every read opens the file afresh; every write loads the whole file, changes one key and writes
+// the file back atomically, so the keys of other windows survive.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kivra {
+
+class TUserPort;
+
+class TWindowSettings {
+ public:
+  explicit TWindowSettings(std::filesystem::path path) : path_(std::move(path)) {}
+
+  const std::filesystem::path& Path() const { return path_; }
+
+  // The key's value, or the default when the key is missing, does not convert or the file cannot
+  // be read.
+  int64_t ReadSetting(std::string_view window, std::string_view key, int64_t def) const;
+  bool ReadSetting(std::string_view window, std::string_view key, bool def) const;
+  std::string ReadSetting(std::string_view window, std::string_view key, std::string_view def) const;
+  int64_t ReadSetting(std::string_view window, std::string_view key, int def) const {
+    return ReadSetting(window, key, int64_t{def});
+  }
+  std::string ReadSetting(std::string_view window, std::string_view key, const char* def) const {
+    return ReadSetting(window, key, std::string_view(def));
+  }
+
+  // Writes the key at once (booleans as 1 or 0). Returns false, after telling the port when one is
+  // given, when the file cannot be written.
+  bool WriteSetting(std::string_view window, std::string_view key, int64_t value, TUserPort* port = nullptr);
+  bool WriteSetting(std::string_view window, std::string_view key, bool value, TUserPort* port = nullptr);
+  bool WriteSetting(std::string_view window, std::string_view key, std::string_view value,
+                    TUserPort* port = nullptr);
+  bool WriteSetting(std::string_view window, std::string_view key, int value, TUserPort* port = nullptr) {
+    return WriteSetting(window, key, int64_t{value}, port);
+  }
+  bool WriteSetting(std::string_view window, std::string_view key, const char* value,
+                    TUserPort* port = nullptr) {
+    return WriteSetting(window, key, std::string_view(value), port);
+  }
+
+ private:
+  template <class Change>
+  bool Update(Change change, TUserPort* port);
+
+  std::filesystem::path path_;
+};
+
+}  // namespace kivra
