@@ -1,0 +1,159 @@
+// kivra-cli: the batch front end over the engine.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fmt/format.h>
+#include <functional>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/CliPort.h"
+#include "workspace/Workspace.h"
+
+namespace kivra {
+namespace {
+
+constexpr const char* Usage =
+    "Использование: kivra-cli [--data-dir ПАПКА] КОМАНДА [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Команды:\n"
+    "  info [--offset K]     состояние архива тиражей (строки панелей 0, 1 и 2 окна)\n"
+    "  import-csv ФАЙЛ       импорт тиражей из CSV-файла\n"
+    "  export-csv ФАЙЛ       экспорт архива тиражей в CSV-файл\n"
+    "  config                действующая конфигурация, строки РАЗДЕЛ.Ключ=значение\n"
+    "  version               версия программы\n";
+
+// A command-line error: printed to stderr with the usage hint, exit status 2.
+struct TUsageError {
+  std::string Text;
+};
+
+class TArgs {
+ public:
+  TArgs(std::vector<std::string> args) : args_(std::move(args)) {}
+
+  bool Empty() const { return pos_ >= args_.size(); }
+  std::string Next(const char* what) {
+    if (Empty()) throw TUsageError{fmt::format("Не указан параметр: {}", what)};
+    return args_[pos_++];
+  }
+  // Takes "--name VALUE" when it comes next.
+  bool Option(const char* name, std::string& value) {
+    if (Empty() || args_[pos_] != name) return false;
+    ++pos_;
+    value = Next(name);
+    return true;
+  }
+  void ExpectEnd() const {
+    if (!Empty()) throw TUsageError{fmt::format("Лишний параметр: {}", args_[pos_])};
+  }
+
+ private:
+  std::vector<std::string> args_;
+  size_t pos_ = 0;
+};
+
+int ParseNonNegative(const std::string& text, const char* option) {
+  const int32_t v = StrToIntDef(text, -1);
+  if (v < 0) throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return v;
+}
+
+std::filesystem::path ExecutableDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+int CmdInfo(TWorkspace& ws, TArgs& args) {
+  int offset = 0;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  ws.SetDrawsOffset(offset);
+  for (const auto& line : ws.Archive().StatusTexts()) std::printf("%s\n", line.c_str());
+  return 0;
+}
+
+int CmdImportCsv(TWorkspace& ws, TArgs& args) {
+  const std::string file = args.Next("ФАЙЛ");
+  args.ExpectEnd();
+  ws.LoadArchive();
+  const int added = ws.ImportDrawsCsv(file);
+  if (added < 0) return 1;
+  std::printf("Добавлено тиражей: %d\n", added);
+  return 0;
+}
+
+int CmdExportCsv(TWorkspace& ws, TArgs& args) {
+  const std::string file = args.Next("ФАЙЛ");
+  args.ExpectEnd();
+  ws.LoadArchive();
+  if (!ws.ExportDrawsCsv(file)) return 1;
+  std::printf("Выгружено тиражей: %d\n", ws.Archive().Count());
+  return 0;
+}
+
+int CmdConfig(TWorkspace& ws, TArgs& args) {
+  args.ExpectEnd();
+  for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
+  return 0;
+}
+
+int Run(int argc, char** argv) {
+  std::vector<std::string> raw(argv + 1, argv + argc);
+  TArgs args(raw);
+  std::string dataDir;
+  if (args.Empty()) {
+    std::fputs(Usage, stderr);
+    return 2;
+  }
+  args.Option("--data-dir", dataDir);
+  const std::string command = args.Next("КОМАНДА");
+  if (command == "--help" || command == "help") {
+    std::fputs(Usage, stdout);
+    return 0;
+  }
+  if (command == "version") {
+    std::printf("%s\n", KIVRA_VERSION);
+    return 0;
+  }
+
+  static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
+      {"info", CmdInfo}, {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig}};
+  const auto it = commands.find(command);
+  if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
+
+  const auto dir = TWorkspace::ResolveDataDir(dataDir, ExecutableDir());
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "Не удалось создать папку данных \"%s\"!\n\n%s\n", dir.c_str(), ec.message().c_str());
+    return 1;
+  }
+  TCliPort port;
+  TWorkspace ws(dir, port);
+  ws.LoadSettingsAndConfig();
+  const int status = it->second(ws, args);
+  return status != 0 ? status : (port.Errors() > 0 ? 1 : 0);
+}
+
+}  // namespace
+}  // namespace kivra
+
+int main(int argc, char** argv) {
+  try {
+    return kivra::Run(argc, argv);
+  } catch (const kivra::TUsageError& e) {
+    std::fprintf(stderr, "%s\n\n%s", e.Text.c_str(), kivra::Usage);
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", kivra::MessageForTerminal(e.what()).c_str());
+    return 1;
+  }
+}

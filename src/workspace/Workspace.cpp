@@ -1,0 +1,135 @@
+#include "workspace/Workspace.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include "core/DrawsCsv.h"
+
+namespace kivra {
+
+TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
+    : dataDir_(std::move(dataDir)),
+      port_(port),
+      settings_(dataDir_ / (std::string(ProgramBaseName) + ".frm")),
+      matchDistribution_(BuildMatchDistribution()) {}
+
+std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
+                                                 const std::filesystem::path& executableDir) {
+  if (!explicitDir.empty()) return explicitDir;
+  if (!executableDir.empty() && access(executableDir.c_str(), W_OK) == 0) return executableDir;
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  std::filesystem::path base;
+  if (xdg && *xdg) {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::filesystem::path(home && *home ? home : ".") / ".local" / "share";
+  }
+  return base / ProgramBaseName;
+}
+
+std::filesystem::path TWorkspace::FilePath(std::string_view extension) const {
+  return dataDir_ / (std::string(ProgramBaseName) + std::string(extension));
+}
+
+void TWorkspace::LoadSettingsAndConfig() {
+  archive_.SetSortedDraws(settings_.ReadSetting(MainWindowSection, "SortedDraws", false));
+  ConfigLoad(ConfigPath(), config_, port_);
+}
+
+void TWorkspace::LoadArchive() {
+  archive_.SetDrawsOffset(0);
+  archive_.LoadArchive(ArchivePath(), port_);
+  RefreshDrawsStatus();
+}
+
+void TWorkspace::RefreshDrawsStatus() {
+  hiddenDrawSet_ = archive_.HiddenDrawSet();
+  const auto texts = archive_.StatusTexts();
+  for (int i = 0; i < 3; ++i) port_.SetStatusText(i, texts[i]);
+}
+
+bool TWorkspace::SetDrawsOffset(int offset) {
+  if (!archive_.SetDrawsOffset(offset)) return false;
+  RefreshDrawsStatus();
+  return true;
+}
+
+void TWorkspace::SetSortedDraws(bool on) {
+  archive_.SetSortedDraws(on);
+  settings_.WriteSetting(MainWindowSection, "SortedDraws", on, &port_);
+}
+
+bool TWorkspace::SaveArchive() {
+  const bool ok = archive_.SaveArchive(ArchivePath(), port_);
+  RefreshDrawsStatus();
+  return ok;
+}
+
+TDraw TWorkspace::NewDrawRecord() const {
+  TDraw d;
+  d.Number = archive_.NextDrawNumber(0);
+  return d;
+}
+
+bool TWorkspace::AddDraw(const TDraw& draw) {
+  archive_.Append(draw);
+  return SaveArchive();
+}
+
+bool TWorkspace::EditDraw(int index, const TDraw& draw) {
+  try {
+    archive_.Replace(index, draw);
+  } catch (const std::exception& e) {
+    port_.ShowError(e.what());
+    return false;
+  }
+  return SaveArchive();
+}
+
+bool TWorkspace::DeleteDraws(const std::vector<int32_t>& drawNumbers) {
+  bool ok = true;
+  {
+    TBusyScope busy(port_, "Удаление выделенных тиражей....");
+    try {
+      for (int32_t number : drawNumbers) archive_.DeleteDrawAt(archive_.FindDrawIndex(number));
+    } catch (const std::exception& e) {
+      port_.ShowError(e.what());
+      ok = false;
+    }
+    RefreshDrawsStatus();
+  }
+  return SaveArchive() && ok;
+}
+
+int TWorkspace::ImportDrawsCsv(const std::filesystem::path& file) {
+  const int added = kivra::ImportDrawsCsv(archive_, file, port_);
+  if (added < 0) return added;
+  return SaveArchive() ? added : -1;
+}
+
+bool TWorkspace::ExportDrawsCsv(const std::filesystem::path& file) {
+  return kivra::ExportDrawsCsv(archive_, file, port_);
+}
+
+bool TWorkspace::SaveConfig(const TConfigData& data) {
+  config_.Data = data;
+  return ConfigSave(ConfigPath(), data, port_);
+}
+
+bool TWorkspace::SaveShredding(const TShreddingConfig& shredding) {
+  config_.Shredding = shredding;
+  return SaveShreddingConfig(ConfigPath(), shredding, port_);
+}
+
+bool TWorkspace::SaveGenDefaults(const TGenDefaults& gen) {
+  config_.Gen = gen;
+  return kivra::SaveGenDefaults(ConfigPath(), gen);
+}
+
+bool TWorkspace::SaveProxy(const TProxyConfig& proxy) {
+  config_.Proxy = proxy;
+  return SaveProxyConfig(ConfigPath(), proxy, port_);
+}
+
+}  // namespace kivra

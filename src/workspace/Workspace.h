@@ -1,0 +1,89 @@
+// TWorkspace: the program's state rooted in one data folder, and the commands that change it.
+// The main window owns one; kivra-cli and the tests create their own.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/Config.h"
+#include "core/DrawsArchive.h"
+#include "core/SortaUtils.h"
+#include "core/UserPort.h"
+#include "core/WindowSettings.h"
+
+namespace kivra {
+
+inline constexpr std::string_view ProgramBaseName = "Kivra_5x45";
+inline constexpr std::string_view MainWindowSection = "TFormMain";
+
+class TWorkspace {
+ public:
+  TWorkspace(std::filesystem::path dataDir, TUserPort& port);
+
+  // The data folder: `explicitDir` when given; else the executable's folder when it is writable;
+  // else $XDG_DATA_HOME/Kivra_5x45 (default ~/.local/share/Kivra_5x45).
+  static std::filesystem::path ResolveDataDir(const std::filesystem::path& explicitDir,
+                                              const std::filesystem::path& executableDir);
+
+  const std::filesystem::path& DataDir() const { return dataDir_; }
+  std::filesystem::path FilePath(std::string_view extension) const;  // Kivra_5x45<extension>
+  std::filesystem::path ArchivePath() const { return FilePath(".ldr"); }
+  std::filesystem::path ConfigPath() const { return FilePath(".ini"); }
+  std::filesystem::path SettingsPath() const { return FilePath(".frm"); }
+
+  TUserPort& Port() { return port_; }
+  TDrawsArchive& Archive() { return archive_; }
+  const TDrawsArchive& Archive() const { return archive_; }
+  TConfiguration& Config() { return config_; }
+  const TConfiguration& Config() const { return config_; }
+  TWindowSettings& Settings() { return settings_; }
+  const TMatchDistribution& MatchDistribution() const { return matchDistribution_; }
+
+  // Reads what start-up reads before the window shows: the configuration and the window settings'
+  // "SortedDraws".
+  void LoadSettingsAndConfig();
+  // The start-up steps of the engine: offset 0, the archive file, the status panels.
+  void LoadArchive();
+
+  // Writes panels 0..2 from the archive and rebuilds the hidden-draw set.
+  void RefreshDrawsStatus();
+  const TNumSet& HiddenDrawSet() const { return hiddenDrawSet_; }
+
+  // Sets DrawsOffset; when it changed, refreshes the status panels. True when it changed.
+  bool SetDrawsOffset(int offset);
+  // Turns the sorted reading of draws on or off and writes it to the window settings at once.
+  void SetSortedDraws(bool on);
+
+  // Archive commands; each ends with the archive saved and the status refreshed.
+  bool AddDraw(const TDraw& draw);
+  bool EditDraw(int index, const TDraw& draw);
+  // Deletes the draws with these numbers, given as the selected rows from the last to the first;
+  // stops with the program's message at the first number no longer found.
+  bool DeleteDraws(const std::vector<int32_t>& drawNumbers);
+  // The number of draws added, or -1 when the file could not be read.
+  int ImportDrawsCsv(const std::filesystem::path& file);
+  bool ExportDrawsCsv(const std::filesystem::path& file);
+
+  // A record for the add command: cleared, numbered NextDrawNumber(0).
+  TDraw NewDrawRecord() const;
+
+  // Configuration writers, each for its own keys.
+  bool SaveConfig(const TConfigData& data);
+  bool SaveShredding(const TShreddingConfig& shredding);
+  bool SaveGenDefaults(const TGenDefaults& gen);
+  bool SaveProxy(const TProxyConfig& proxy);
+
+ private:
+  bool SaveArchive();
+
+  std::filesystem::path dataDir_;
+  TUserPort& port_;
+  TDrawsArchive archive_;
+  TConfiguration config_;
+  TWindowSettings settings_;
+  TMatchDistribution matchDistribution_;
+  TNumSet hiddenDrawSet_;
+};
+
+}  // namespace kivra
