@@ -1,0 +1,256 @@
+#include "stats/CustomStat.h"
+
+#include <algorithm>
+#include <array>
+#include <fmt/format.h>
+
+#include "core/SysFormat.h"
+
+namespace kivra {
+
+namespace {
+
+struct TGroupInfo {
+  std::string_view Tag;
+  std::string_view Caption;
+};
+
+constexpr std::array<TGroupInfo, StatGroupCount> Groups = {{
+    {"num", "Числа тиража"},
+    {"sum", "Сумма чисел тиража"},
+    {"dif", "Разности между числами тиража"},
+    {"grp", "Каналы (группы чисел)"},
+    {"mtx", "Матрица тиража"},
+    {"sgm", "Сегменты матрицы тиража"},
+    {"seq", "Последовательности чисел в одном тираже"},
+    {"rep", "Повторяющиеся числа в нескольких тиражах"},
+    {"ser", "Серии (цепочки) значений"},
+    {"per", "Периоды повторения значений"},
+    {"mov", "Переходы (изменения) значений между тиражами"},
+    {"tsm", "Характеристическое число Тесмара"},
+    {"shr", "Методы шинковки"},
+}};
+
+}  // namespace
+
+std::string_view GroupTag(int group) {
+  return group >= 0 && group < StatGroupCount ? Groups[group].Tag : std::string_view();
+}
+
+std::string_view GroupName(int group) {
+  return group >= 0 && group < StatGroupCount ? Groups[group].Caption : std::string_view();
+}
+
+std::string OptionLetters(uint8_t flags) {
+  std::string letters;
+  for (auto [bit, letter] : {std::pair{OptS, 'S'}, {OptN, 'N'}, {OptD, 'D'}, {OptP, 'P'}, {FlagG, 'G'}})
+    if (flags & bit) letters += letter;
+  return letters;
+}
+
+// --- Descriptor ---
+
+std::string TStatClass::CodeFor(int32_t param) const { return SysFormat(GetCode(), {param}); }
+
+std::string TStatClass::CaptionFor(int32_t param) const { return SysFormat(GetCaption(), {param}); }
+
+std::string TStatClass::HelpTopicFor(int32_t param, const std::filesystem::path& helpFile) const {
+  std::error_code ec;
+  if (helpFile.empty() || !std::filesystem::is_regular_file(helpFile, ec)) return {};
+  return "ms-its:" + helpFile.string() +
+         SysFormat("::/Filters_%.4d_%s.htm", {1049, SysFormat(GetHelpCode(), {param})});
+}
+
+// --- TCustomStat ---
+
+TCustomStat::TCustomStat(const TStatClass& cls, const TStatEnv& env, int32_t param)
+    : class_(cls), env_(env), param_(param) {}
+
+int32_t DecimalOrZero(std::string_view text) {
+  int32_t v;
+  text = Trim(text);
+  // Decimal only: no hexadecimal prefixes for value texts.
+  if (text.empty() || text.find_first_of("xX$") != std::string_view::npos) return 0;
+  return StrToIntStrict(text, v) ? v : 0;
+}
+
+int32_t TCustomStat::ParseValue(std::string_view text) const { return DecimalOrZero(text); }
+
+void TCustomStat::EnumValues(int, TStatDrawArray&) { Val = TStatDrawRec{}; }
+
+TDraw TCustomStat::ReadDraw(int index, bool sorted) const {
+  if (env_.Draws == nullptr || index < 0 || index > DrawsHigh()) return TDraw{};
+  TDraw d = (*env_.Draws)[index];
+  if (sorted) SortDraw(d);
+  return d;
+}
+
+void TCustomStat::LoadDraws(int index, int refIndex, bool sorted) {
+  Cur = ReadDraw(index, sorted);
+  if (class_.GetOptions() & OptD) Ref = ReadDraw(refIndex, sorted);
+}
+
+void TCustomStat::CombValues(const TComb&, TStatDrawArray&) {
+  Val = TStatDrawRec{};
+  Val.Count = 1;
+}
+
+void TCustomStat::DrawValues(int index, int refIndex, bool sorted, TStatDrawArray&, TStatWork&, TLastValueArray&) {
+  LoadDraws(index, refIndex, sorted);
+  Val = TStatDrawRec{};
+  Val.LastDraw = Cur.Number;
+  Val.PrevDraw = Cur.Number;
+  Val.Depth = refIndex - index + 1;
+  Val.Count = 1;
+}
+
+int32_t TCustomStat::FindNextDraw(const TStatDrawRec& rec, int fromIndex, int refIndex, bool sorted) {
+  if (fromIndex > DrawsHigh()) return -1;
+  TStatWork work{};
+  for (int index = std::max(fromIndex, 0); index <= DrawsHigh(); ++index) {
+    TStatDrawArray values;
+    TLastValueArray lastSeen;
+    DrawValues(index, refIndex, sorted, values, work, lastSeen);
+    for (const auto& e : values)
+      if (e.Key == rec.Key) return e.LastDraw;
+  }
+  return -1;
+}
+
+bool TCustomStat::FilterViewValues(const TComb&, int, bool, TStatDrawArray&) { return false; }
+
+void TCustomStat::PrepareFilter(const TMatchContext& ctx) { LoadDraws(-1, ctx.RefIndex, ctx.Sorted); }
+
+void TCustomStat::CountSpan(std::span<const TComb>, TKeyCounter&) const {}
+
+// --- Intermediate classes ---
+
+std::string TCustomGraphStat::ValueCaption(const TStatDrawRec& rec) const { return std::to_string(rec.Key.K1()); }
+
+int32_t TCustomGraphStat::DrawValue(int index, int refIndex, bool sorted) {
+  return CombValue(ReadDraw(index, sorted).Nums, index, refIndex, sorted);
+}
+
+std::string TCustomRatioStat::ValueCaption(const TStatDrawRec& rec) const {
+  return fmt::format("{}:{}", rec.Key.K1(), 5 - int{rec.Key.K1()});
+}
+
+int32_t TCustomRatioStat::ParseValue(std::string_view text) const {
+  return DecimalOrZero(text.substr(0, text.find(':')));
+}
+
+std::string TCustomValuesStat::ValueCaption(const TStatDrawRec& rec) const { return std::to_string(rec.Key.K1()); }
+
+std::string TCustomNumbersStat::ValueCaption(const TStatDrawRec& rec) const { return std::to_string(rec.Key.K1()); }
+
+std::string MaskCaption(uint32_t mask, std::string_view zeroLetter, std::string_view oneLetter) {
+  std::string letters;
+  for (int bit = 4; bit >= 0; --bit) letters += (mask >> bit) & 1 ? oneLetter : zeroLetter;
+  return SysFormat("%s (%.3d)", {letters, static_cast<int32_t>(mask)});
+}
+
+int32_t ParseMask(std::string_view text, std::string_view oneLetter) {
+  // Letters may be multi-byte in UTF-8: walk by characters.
+  int32_t mask = 0;
+  size_t pos = 0;
+  for (int i = 0; i < 5 && pos < text.size(); ++i) {
+    size_t len = 1;
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead >= 0xF0) len = 4;
+    else if (lead >= 0xE0) len = 3;
+    else if (lead >= 0xC0) len = 2;
+    len = std::min(len, text.size() - pos);
+    mask = mask * 2 + (text.substr(pos, len) == oneLetter ? 1 : 0);
+    pos += len;
+  }
+  return mask;
+}
+
+std::string TCustomMaskStat::ValueCaption(const TStatDrawRec& rec) const {
+  return MaskCaption(static_cast<uint32_t>(rec.Key.L1()), ZeroLetter(), OneLetter());
+}
+
+int32_t TCustomMaskStat::ParseValue(std::string_view text) const { return ParseMask(text, OneLetter()); }
+
+void TCustomMaskStat::EnumValues(int refIndex, TStatDrawArray& values) {
+  TCustomStat::EnumValues(refIndex, values);
+  for (int32_t mask = 0; mask < 32; ++mask) {
+    Val.Key = TStatKey::Longs(mask);
+    AddStatValue(values, Val, false);
+  }
+}
+
+// --- Counting ---
+
+TKeyCounter::TKeyCounter() : dense_(65536, 0) {}
+
+size_t TKeyCounter::Slot(uint64_t raw, size_t mask) { return (raw * 0x9E3779B97F4A7C15ULL >> 20) & mask; }
+
+void TKeyCounter::Grow() {
+  const std::vector<uint64_t> keys = std::move(wideKeys_);
+  const std::vector<uint32_t> counts = std::move(wideCounts_);
+  const std::vector<uint8_t> used = std::move(wideUsed_);
+  const size_t capacity = keys.empty() ? 64 : keys.size() * 2;
+  wideKeys_.assign(capacity, 0);
+  wideCounts_.assign(capacity, 0);
+  wideUsed_.assign(capacity, 0);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!used[i]) continue;
+    size_t j = Slot(keys[i], capacity - 1);
+    while (wideUsed_[j]) j = (j + 1) & (capacity - 1);
+    wideKeys_[j] = keys[i];
+    wideCounts_[j] = counts[i];
+    wideUsed_[j] = 1;
+  }
+}
+
+uint32_t& TKeyCounter::WideCount(uint64_t raw) {
+  if ((wideSize_ + 1) * 2 > wideKeys_.size()) Grow();
+  const size_t mask = wideKeys_.size() - 1;
+  size_t j = Slot(raw, mask);
+  while (wideUsed_[j] && wideKeys_[j] != raw) j = (j + 1) & mask;
+  if (!wideUsed_[j]) {
+    wideUsed_[j] = 1;
+    wideKeys_[j] = raw;
+    wideCounts_[j] = 0;
+    ++wideSize_;
+    order_.push_back(TStatKey(raw));
+  }
+  return wideCounts_[j];
+}
+
+uint32_t TKeyCounter::CountOf(uint64_t raw) const {
+  if (raw < 65536) return dense_[raw];
+  if (wideKeys_.empty()) return 0;
+  const size_t mask = wideKeys_.size() - 1;
+  for (size_t j = Slot(raw, mask); wideUsed_[j]; j = (j + 1) & mask)
+    if (wideKeys_[j] == raw) return wideCounts_[j];
+  return 0;
+}
+
+void TKeyCounter::Merge(const TKeyCounter& later) {
+  for (TStatKey key : later.order_) {
+    const uint64_t raw = key.Raw();
+    const uint32_t add = later.CountOf(raw);
+    if (raw < 65536) {
+      if (dense_[raw] == 0) order_.push_back(key);
+      dense_[raw] += add;
+    } else {
+      WideCount(raw) += add;
+    }
+  }
+}
+
+TStatDrawArray TKeyCounter::Records() const {
+  TStatDrawArray records;
+  records.reserve(order_.size());
+  for (TStatKey key : order_) {
+    TStatDrawRec r;
+    r.Key = key;
+    r.Count = static_cast<int32_t>(CountOf(key.Raw()));
+    records.push_back(r);
+  }
+  return records;
+}
+
+}  // namespace kivra

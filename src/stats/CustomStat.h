@@ -1,0 +1,393 @@
+// The statistic framework: the class descriptor answered without an instance, the base class
+// TCustomStat with its operations, the intermediate classes that fix how values are written, and
+// TStatImpl, which gives every concrete statistic its fast filter and counting kernels from one
+// inlined per-combination test.
+#pragma once
+
+#include <concepts>
+#include <cstring>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "core/Config.h"
+#include "core/SortaUtils.h"
+#include "stats/Selection.h"
+#include "stats/StatTypes.h"
+
+namespace kivra {
+
+// Option bits; G is added by GetFlags only.
+enum : uint8_t { OptS = 1, OptN = 2, OptD = 4, OptP = 8, FlagG = 16 };
+
+constexpr int StatGroupCount = 13;
+std::string_view GroupTag(int group);      // "num", "sum", ...; "" outside 0..12
+std::string_view GroupName(int group);     // "Числа тиража", ...; "" outside 0..12
+std::string OptionLetters(uint8_t flags);  // "SNG": the letters of the bits in the order S, N, D, P, G
+
+// What statistics read from the registry when they are created.
+struct TStatEnv {
+  const TDrawsArray* Draws = nullptr;  // the archive in stored order (never changed by a statistic)
+  TConfigData Config;
+  TShreddingConfig Shredding;
+};
+
+// The caller's side of a filter test.
+struct TMatchContext {
+  int RefIndex = -1;  // the newest draw in use
+  bool Sorted = false;
+  bool Remove = false;  // the caller removes (true) or keeps (false) the matching combinations
+};
+
+class TCustomStat;
+class TKeyCounter;
+
+// Class-level operations of a statistic, answered without an instance.
+class TStatClass {
+ public:
+  virtual ~TStatClass() = default;
+
+  virtual std::string_view ClassName() const = 0;
+  virtual std::string_view GetCode() const = 0;     // code template, "NUMS" or "POS%d"
+  virtual std::string_view GetCaption() const = 0;  // caption template
+  virtual std::string_view GetHelpCode() const = 0;
+  virtual int GetGroup() const = 0;
+  virtual uint8_t GetOptions() const = 0;
+  uint8_t GetFlags() const { return static_cast<uint8_t>(GetOptions() | (IsGraph() ? FlagG : 0)); }
+  virtual std::string CodeFor(int32_t param) const;
+  virtual std::string CaptionFor(int32_t param) const;
+  // "ms-its:<help file>::/Filters_1049_<help code>.htm", or empty when the help file does not exist.
+  std::string HelpTopicFor(int32_t param, const std::filesystem::path& helpFile) const;
+  virtual bool IsAvailable(const TStatEnv& env) const = 0;
+  virtual bool IsEnabled() const = 0;
+  virtual bool IsGraph() const = 0;
+  bool CanPrefetch() const { return (GetOptions() & OptN) != 0; }
+  virtual bool IsNumeric() const = 0;
+  virtual bool HasParam() const = 0;
+  virtual std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) const = 0;
+  virtual std::unique_ptr<TCustomStat> Create(const TStatEnv& env, int32_t param) const = 0;
+};
+
+class TCustomStat {
+ public:
+  TCustomStat(const TStatClass& cls, const TStatEnv& env, int32_t param);
+  virtual ~TCustomStat() = default;
+  TCustomStat(const TCustomStat&) = delete;
+  TCustomStat& operator=(const TCustomStat&) = delete;
+
+  const TStatClass& Class() const { return class_; }
+  int32_t Param() const { return param_; }
+  std::string GetTitle() const { return class_.CaptionFor(param_); }
+
+  // Class-level defaults a concrete statistic may redefine (read by TStatClassOf).
+  static constexpr std::string_view HelpCode = {};
+  static constexpr bool IsGraph = false;
+  static constexpr bool IsNumeric = true;
+  static constexpr bool IsEnabled = true;
+  static constexpr bool HasParam = false;
+  static bool IsAvailable(const TStatEnv&) { return true; }
+  static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {0, 0}; }
+
+  virtual std::string ValueCaption(const TStatDrawRec& rec) const = 0;
+  // The text read as a decimal integer; 0 when it is not one.
+  virtual int32_t ParseValue(std::string_view text) const;
+  int32_t ValueFromText(std::string_view text) const { return class_.IsNumeric() ? ParseValue(text) : 0; }
+  // Adds the fixed value domain with zero counts (nothing by default).
+  virtual void EnumValues(int refIndex, TStatDrawArray& values);
+  // Cur := the draw at index; with option D also Ref := the draw at refIndex.
+  virtual void LoadDraws(int index, int refIndex, bool sorted);
+  // Adds the values of a bare combination (option N) with counts only.
+  virtual void CombValues(const TComb& comb, TStatDrawArray& values);
+  // Adds the values of the draw at index to a window distribution.
+  virtual void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                          TLastValueArray& lastSeen);
+  // The number of the first draw at or after fromIndex that shows the record's value, or -1.
+  int32_t FindNextDraw(const TStatDrawRec& rec, int fromIndex, int refIndex, bool sorted);
+  // True when the combination shows one of the selected values.
+  virtual bool CombMatches(const TComb& comb, const TStatDrawArray& selected, int refIndex, bool sorted,
+                           bool remove) = 0;
+
+  // --- Fast paths (written once in TStatImpl) ---
+
+  // Loads the draws a filter pass needs (LoadDraws(-1, RefIndex, Sorted)) and whatever the test
+  // keeps fixed for the pass. Call once before FilterSpan.
+  virtual void PrepareFilter(const TMatchContext& ctx);
+  // Writes the combinations of `in` that are kept (test != Remove) to `out`, in order; returns how
+  // many. `out` may be `in.data()`. Safe to call from several threads at once after PrepareFilter.
+  virtual size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                            const TMatchContext& ctx) const = 0;
+  // Counts the values of bare combinations (option N only; does nothing for the others).
+  virtual void CountSpan(std::span<const TComb> in, TKeyCounter& counter) const;
+
+  // The values of a combination as the filter test sees them (for showing them): CombValues for
+  // statistics with option N, the values a filter pass would test for the others where that is
+  // defined. False when the statistic has no such view.
+  virtual bool FilterViewValues(const TComb& comb, int refIndex, bool sorted, TStatDrawArray& values);
+
+  // A copy of the draw at index (sorted when asked), or a zero draw outside the archive.
+  TDraw ReadDraw(int index, bool sorted) const;
+  const TDrawsArray& Draws() const { return *env_.Draws; }
+  int DrawsHigh() const { return static_cast<int>(env_.Draws->size()) - 1; }
+  const TStatEnv& Env() const { return env_; }
+
+ protected:
+  TDraw Cur{};
+  TDraw Ref{};
+  TStatDrawRec Val{};
+
+ private:
+  const TStatClass& class_;
+  const TStatEnv& env_;
+  int32_t param_;
+};
+
+// One integer value per combination, chartable.
+class TCustomGraphStat : public TCustomStat {
+ public:
+  using TCustomStat::TCustomStat;
+  static constexpr bool IsGraph = true;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+  virtual int32_t CombValue(const TComb& comb, int index, int refIndex, bool sorted) = 0;
+  virtual int32_t DrawValue(int index, int refIndex, bool sorted);
+};
+
+// The value k (0..5) written as k:(5-k).
+class TCustomRatioStat : public TCustomGraphStat {
+ public:
+  using TCustomGraphStat::TCustomGraphStat;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+  int32_t ParseValue(std::string_view text) const override;
+};
+
+// Values are lottery numbers.
+class TCustomValuesStat : public TCustomStat {
+ public:
+  using TCustomStat::TCustomStat;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+};
+
+// Values are plain numbers (counts, lengths, differences).
+class TCustomNumbersStat : public TCustomStat {
+ public:
+  using TCustomStat::TCustomStat;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+};
+
+// A 5-bit mask written as five letters, position 1 leftmost (bit 4).
+class TCustomMaskStat : public TCustomStat {
+ public:
+  using TCustomStat::TCustomStat;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+  int32_t ParseValue(std::string_view text) const override;
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  virtual std::string_view ZeroLetter() const = 0;
+  virtual std::string_view OneLetter() const = 0;
+};
+
+// Mask text: bit 4 leftmost; "%s (%.3d)".
+std::string MaskCaption(uint32_t mask, std::string_view zeroLetter, std::string_view oneLetter);
+int32_t ParseMask(std::string_view text, std::string_view oneLetter);
+
+// The value of a decimal text, or 0 (blanks around allowed).
+int32_t DecimalOrZero(std::string_view text);
+
+// Counts of values over bare combinations: dense counters for 16-bit keys, a hash for wider ones,
+// and the order in which keys were first seen.
+class TKeyCounter {
+ public:
+  TKeyCounter();
+  void Add(TStatKey key) {
+    const uint64_t raw = key.Raw();
+    if (raw < 65536) {
+      if (dense_[raw]++ == 0) order_.push_back(key);
+    } else {
+      ++WideCount(raw);
+    }
+  }
+  // Appends the counts of a counter that saw later combinations.
+  void Merge(const TKeyCounter& later);
+  // The distribution in first-seen order, as AddStatValue without tracking builds it.
+  TStatDrawArray Records() const;
+  size_t Distinct() const { return order_.size(); }
+
+ private:
+  static size_t Slot(uint64_t raw, size_t mask);
+  uint32_t& WideCount(uint64_t raw);  // finds or inserts (count 0, appended to the order)
+  uint32_t CountOf(uint64_t raw) const;
+  void Grow();
+
+  std::vector<uint32_t> dense_;
+  std::vector<TStatKey> order_;
+  std::vector<uint64_t> wideKeys_;
+  std::vector<uint32_t> wideCounts_;
+  std::vector<uint8_t> wideUsed_;
+  size_t wideSize_ = 0;
+};
+
+// A sink that receives the values of a combination: (key, track).
+template <class F>
+concept TValueSink = std::invocable<F&, TStatKey, bool>;
+
+// Statistics that compute their values from the five numbers alone provide
+//   template <TValueSink Sink> void Values(const TComb& c, Sink&& sink) const;
+template <class T>
+concept THasCombValues = requires(const T& t, const TComb& c) {
+  t.Values(c, [](TStatKey, bool) {});
+};
+
+// Statistics whose values need the pass context (option D) may provide
+//   template <TValueSink Sink> void FilterValues(const TComb& c, const TMatchContext& ctx, Sink&& sink) const;
+// giving the values their filter test looks up (after PrepareMatch).
+template <class T>
+concept THasFilterValues = requires(const T& t, const TComb& c, const TMatchContext& ctx) {
+  t.FilterValues(c, ctx, [](TStatKey, bool) {});
+};
+
+template <class T>
+concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareMatch(ctx); };
+
+// The fast kernels of a concrete (final) statistic, written once. Derived provides
+//   template <class Sel> bool Match(const TComb& c, const Sel& sel, const TMatchContext& ctx) const;
+// and, when its values depend on the combination alone, Values (above); optionally
+//   void PrepareMatch(const TMatchContext& ctx);  // state the test keeps for a pass
+template <class Derived, class Base>
+class TStatImpl : public Base {
+ public:
+  using Base::Base;
+
+  bool CombMatches(const TComb& comb, const TStatDrawArray& selected, int refIndex, bool sorted,
+                   bool remove) override {
+    const TMatchContext ctx{refIndex, sorted, remove};
+    if constexpr (THasPrepareMatch<Derived>) Self().PrepareMatch(ctx);
+    return Self().Match(comb, TLinearSelection(selected), ctx);
+  }
+
+  void PrepareFilter(const TMatchContext& ctx) override {
+    TCustomStat::PrepareFilter(ctx);
+    if constexpr (THasPrepareMatch<Derived>) Self().PrepareMatch(ctx);
+  }
+
+  size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                    const TMatchContext& ctx) const override {
+    const Derived& self = static_cast<const Derived&>(*this);
+    const bool remove = ctx.Remove;
+    const size_t count = in.size();
+    if (count == 0) return 0;
+    const auto* src = reinterpret_cast<const unsigned char*>(in.data());
+    auto* dst = reinterpret_cast<unsigned char*>(out);
+    size_t n = 0;
+    // Every combination but the last is moved as one 8-byte word: the 3 bytes past it belong to
+    // the next input combination (in place, they are either rewritten unchanged or already read),
+    // and the next kept combination overwrites them in the output.
+    for (size_t i = 0; i + 1 < count; ++i) {
+      uint64_t word;
+      std::memcpy(&word, src + i * sizeof(TComb), sizeof word);
+      TComb comb;
+      std::memcpy(comb.data(), &word, sizeof comb);
+      std::memcpy(dst + n * sizeof(TComb), &word, sizeof word);
+      n += self.Match(comb, sel, ctx) != remove;
+    }
+    const TComb last = in[count - 1];
+    std::memcpy(dst + n * sizeof(TComb), last.data(), sizeof last);
+    n += self.Match(last, sel, ctx) != remove;
+    return n;
+  }
+
+  void CombValues(const TComb& comb, TStatDrawArray& values) override {
+    TCustomStat::CombValues(comb, values);
+    if constexpr (THasCombValues<Derived>) {
+      Self().Values(comb, [&](TStatKey key, bool) {
+        this->Val.Key = key;
+        AddStatValue(values, this->Val, false);
+      });
+    }
+  }
+
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override {
+    TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);
+    if constexpr (THasCombValues<Derived>) {
+      Self().Values(this->Cur.Nums, [&](TStatKey key, bool track) {
+        this->Val.Key = key;
+        AddStatValue(values, this->Val, track);
+      });
+    }
+  }
+
+  bool FilterViewValues(const TComb& comb, int refIndex, bool sorted, TStatDrawArray& values) override {
+    if constexpr (THasCombValues<Derived>) {
+      CombValues(comb, values);
+      return true;
+    } else if constexpr (THasFilterValues<Derived>) {
+      const TMatchContext ctx{refIndex, sorted, false};
+      PrepareFilter(ctx);
+      TCustomStat::CombValues(comb, values);
+      Self().FilterValues(comb, ctx, [&](TStatKey key, bool) {
+        this->Val.Key = key;
+        AddStatValue(values, this->Val, false);
+      });
+      return true;
+    } else {
+      return TCustomStat::FilterViewValues(comb, refIndex, sorted, values);
+    }
+  }
+
+  void CountSpan(std::span<const TComb> in, TKeyCounter& counter) const override {
+    if constexpr (THasCombValues<Derived>) {
+      const Derived& self = static_cast<const Derived&>(*this);
+      for (const TComb& c : in) self.Values(c, [&](TStatKey key, bool) { counter.Add(key); });
+    }
+  }
+
+ protected:
+  Derived& Self() { return static_cast<Derived&>(*this); }
+};
+
+// The descriptor of a concrete statistic class T, from T's static members: ClassName, Code,
+// Caption, Group, Options and the defaults of TCustomStat (HelpCode, IsGraph, IsNumeric,
+// IsEnabled, HasParam, IsAvailable, GetParamRange); T may also define static CaptionFor(param).
+template <class T>
+class TStatClassOf final : public TStatClass {
+ public:
+  std::string_view ClassName() const override { return T::ClassName; }
+  std::string_view GetCode() const override { return T::Code; }
+  std::string_view GetCaption() const override { return T::Caption; }
+  std::string_view GetHelpCode() const override { return T::HelpCode.empty() ? T::Code : T::HelpCode; }
+  int GetGroup() const override { return T::Group; }
+  uint8_t GetOptions() const override { return T::Options; }
+  std::string CaptionFor(int32_t param) const override {
+    if constexpr (requires { T::CaptionFor(param); }) return T::CaptionFor(param);
+    else return TStatClass::CaptionFor(param);
+  }
+  bool IsAvailable(const TStatEnv& env) const override { return T::IsAvailable(env); }
+  bool IsEnabled() const override { return T::IsEnabled; }
+  bool IsGraph() const override { return T::IsGraph; }
+  bool IsNumeric() const override { return T::IsNumeric; }
+  bool HasParam() const override { return T::HasParam; }
+  std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) const override { return T::GetParamRange(env); }
+  std::unique_ptr<TCustomStat> Create(const TStatEnv& env, int32_t param) const override {
+    return std::make_unique<T>(*this, env, param);
+  }
+
+  static const TStatClass& Instance() {
+    static const TStatClassOf instance;
+    return instance;
+  }
+};
+
+template <class T>
+const TStatClass& StatClassOf() {
+  return TStatClassOf<T>::Instance();
+}
+
+// A statistic class at its position (1..143) in the class list.
+struct TStatListEntry {
+  int No;
+  const TStatClass* Class;
+};
+
+}  // namespace kivra
