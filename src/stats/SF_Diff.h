@@ -1,0 +1,233 @@
+// Difference statistics (group 2): the differences between neighbouring positions of a draw, their
+// maximum, the spread from the smallest to the largest number, repeated differences, and runs of
+// two, three or four consecutive differences.
+#pragma once
+
+#include "stats/CustomStat.h"
+
+namespace kivra {
+
+// Class-list entries of the family.
+std::span<const TStatListEntry> DiffStatClasses();
+
+// d1..d4 = |x2 - x1|, |x3 - x2|, |x4 - x3|, |x5 - x4| in position order (any bytes, so 0..255).
+struct TAdjacentDiffs {
+  uint16_t D[4];
+
+  static constexpr TAdjacentDiffs Of(const TComb& c) {
+    const uint8_t* x = c.data();
+    TAdjacentDiffs r{};
+    for (int i = 0; i < 4; ++i) r.D[i] = static_cast<uint16_t>(x[i + 1] > x[i] ? x[i + 1] - x[i] : x[i] - x[i + 1]);
+    return r;
+  }
+  constexpr uint16_t Max() const {
+    uint16_t m = D[0];
+    for (uint16_t d : D) m = d > m ? d : m;
+    return m;
+  }
+  // How many of the four differences equal D[i] when D[i] is the first of them with that value,
+  // else 0: walking i = 0..3 gives the distinct differences in first-seen order.
+  constexpr int FirstSeenCount(int i) const {
+    for (int j = 0; j < i; ++j)
+      if (D[j] == D[i]) return 0;
+    int n = 0;
+    for (int j = i; j < 4; ++j) n += D[j] == D[i];
+    return n;
+  }
+  constexpr int MaxMultiplicity() const {
+    int m = 0;
+    for (int i = 0; i < 4; ++i) m = FirstSeenCount(i) > m ? FirstSeenCount(i) : m;
+    return m;
+  }
+};
+
+// All four differences; only d1 measures periods, so a period is counted once per draw.
+class TstDiffTotal final : public TStatImpl<TstDiffTotal, TCustomNumbersStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstDiffTotal";
+  static constexpr std::string_view Code = "DIFA";
+  static constexpr std::string_view Caption = "Все разности между соседними позициями";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptS | OptN;
+  using TStatImpl::TStatImpl;
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    sink(TStatKey::Words(d.D[0]), true);
+    sink(TStatKey::Words(d.D[1]), false);
+    sink(TStatKey::Words(d.D[2]), false);
+    sink(TStatKey::Words(d.D[3]), false);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    return sel.Word(1, d.D[0]) || sel.Word(1, d.D[1]) || sel.Word(1, d.D[2]) || sel.Word(1, d.D[3]);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+};
+
+class TstDiffMax final : public TStatImpl<TstDiffMax, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstDiffMax";
+  static constexpr std::string_view Code = "DIFM";
+  static constexpr std::string_view Caption = "Максимальная разность между соседними позициями";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptS | OptN;
+  using TStatImpl::TStatImpl;
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(TAdjacentDiffs::Of(c).Max()), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, TAdjacentDiffs::Of(c).Max());
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return TAdjacentDiffs::Of(c).Max(); }
+};
+
+// The largest number minus the smallest (the order of the numbers does not matter).
+class TstMinMaxDiffs final : public TStatImpl<TstMinMaxDiffs, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstMinMaxDiffs";
+  static constexpr std::string_view Code = "DIFD";
+  static constexpr std::string_view Caption = "Разность между минимальным и максимальным числом";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptN;
+  using TStatImpl::TStatImpl;
+
+  static constexpr uint16_t Spread(const TComb& c) {
+    uint8_t lo = c[0], hi = c[0];
+    for (uint8_t n : c) {
+      lo = n < lo ? n : lo;
+      hi = n > hi ? n : hi;
+    }
+    return static_cast<uint16_t>(hi - lo);
+  }
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(Spread(c)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, Spread(c));
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return Spread(c); }
+};
+
+// One value per distinct difference: K1 = the difference, K2 = how many of the four equal it.
+class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstDiffSame";
+  static constexpr std::string_view Code = "DIFO";
+  static constexpr std::string_view Caption = "Одинаковые разности между соседними позициями";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptS | OptN;
+  using TStatImpl::TStatImpl;
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    for (int i = 0; i < 4; ++i)
+      if (const int n = d.FirstSeenCount(i)) sink(TStatKey::Words(d.D[i], static_cast<uint16_t>(n)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    for (int i = 0; i < 4; ++i)
+      if (const int n = d.FirstSeenCount(i); n != 0 && sel.Key(d.D[i], static_cast<uint16_t>(n))) return true;
+    return false;
+  }
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+};
+
+// The largest multiplicity among the four differences (1..4).
+class TstDiffSameCnt final : public TStatImpl<TstDiffSameCnt, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstDiffSameCnt";
+  static constexpr std::string_view Code = "DIFK";
+  static constexpr std::string_view Caption = "Количество одинаковых разностей между соседними позициями";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptS | OptN;
+  using TStatImpl::TStatImpl;
+
+  static constexpr uint16_t Count(const TComb& c) {
+    return static_cast<uint16_t>(TAdjacentDiffs::Of(c).MaxMultiplicity());
+  }
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(Count(c)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, Count(c));
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
+};
+
+// Runs of Len consecutive differences (Len = 2, 3, 4), one starting at each position 1..5-Len,
+// the differences in K1..K<Len> and zeros after them. Only the run at position 1 measures periods.
+// Not evaluated on bare combinations (no full-set comparison).
+template <int Len>
+class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> {
+  static_assert(Len >= 2 && Len <= 4);
+  using Impl = TStatImpl<TstCombDiffSeq<Len>, TCustomStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Len == 2   ? "TstCombDiffSeq2"
+                                                : Len == 3 ? "TstCombDiffSeq3"
+                                                           : "TstCombDiffSeq4";
+  static constexpr std::string_view Code = Len == 2 ? "KDS2" : Len == 3 ? "KDS3" : "KDS4";
+  static constexpr std::string_view Caption = Len == 2 ? "Сочетания из 2 разностей между числами"
+                                              : Len == 3 ? "Сочетания из 3 разностей между числами"
+                                                         : "Сочетания из 4 разностей между числами";
+  static constexpr int Group = 2;
+  static constexpr uint8_t Options = OptS;
+  static constexpr bool IsNumeric = false;
+  static constexpr int RunCount = 5 - Len;
+  using Impl::Impl;
+
+  static constexpr TStatKey Run(const TAdjacentDiffs& d, int start) {
+    uint16_t k[4] = {};
+    for (int j = 0; j < Len; ++j) k[j] = d.D[start + j];
+    return TStatKey::Words(k[0], k[1], k[2], k[3]);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    for (int s = 0; s < RunCount; ++s) {
+      const TStatKey k = Run(d, s);
+      if (sel.Key(k.K1(), k.K2(), k.K3(), k.K4())) return true;
+    }
+    return false;
+  }
+  template <TValueSink Sink>
+  void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    for (int s = 0; s < RunCount; ++s) sink(Run(d, s), s == 0);
+  }
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override {
+    TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);
+    FilterValues(this->Cur.Nums, TMatchContext{}, [&](TStatKey key, bool track) {
+      this->Val.Key = key;
+      AddStatValue(values, this->Val, track);
+    });
+  }
+  // The differences joined by ":", for example 3:12.
+  std::string ValueCaption(const TStatDrawRec& rec) const override {
+    std::string text = std::to_string(rec.Key.K1());
+    for (int j = 2; j <= Len; ++j) text += ':' + std::to_string(rec.Key.K(j));
+    return text;
+  }
+};
+
+using TstCombDiffSeq2 = TstCombDiffSeq<2>;
+using TstCombDiffSeq3 = TstCombDiffSeq<3>;
+using TstCombDiffSeq4 = TstCombDiffSeq<4>;
+
+}  // namespace kivra

@@ -1,0 +1,252 @@
+// Sum statistics (group 1): the sum of the five numbers, its three fixed ranges, the sums of the
+// even or prime-set numbers only, the "two numbers add up to a third" count, and three statistics of
+// how the sum changed from the previous draw, conditioned on the sum of the newest draw in use.
+#pragma once
+
+#include "stats/CustomStat.h"
+
+namespace kivra {
+
+// Class-list entries of the family.
+std::span<const TStatListEntry> SumStatClasses();
+
+constexpr int MinSum = 15;                       // 1 + 2 + 3 + 4 + 5
+constexpr int MaxSum = 215;                      // 45 + 44 + 43 + 42 + 41
+constexpr int SumStep = (MaxSum - MinSum) / 10;  // the tolerance of "SUMV" around the reference sum
+
+// The inclusive bounds of sum range 1..3; an empty range (Low > High) for any other number.
+struct TSumRange {
+  int Low;
+  int High;
+  constexpr bool Contains(int s) const { return Low <= s && s <= High; }
+};
+constexpr TSumRange SumRangeBounds(int range) {
+  switch (range) {
+    case 1:
+      return {93, 183};
+    case 2:
+      return {102, 174};
+    case 3:
+      return {110, 166};
+    default:
+      return {1, 0};
+  }
+}
+
+// The sum of the five bytes of a combination (any bytes, so up to 5 * 255).
+constexpr int CombNumbersSum(const TComb& c) { return c[0] + c[1] + c[2] + c[3] + c[4]; }
+constexpr int SumChangeSign(int x) { return (x > 0) - (x < 0); }
+
+class TstSumValues final : public TStatImpl<TstSumValues, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumValues";
+  static constexpr std::string_view Code = "SUMS";
+  static constexpr std::string_view Caption = "Сумма тиража: все значения";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptN;
+  using TStatImpl::TStatImpl;
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(CombNumbersSum(c)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Pair(static_cast<uint16_t>(CombNumbersSum(c)), 0);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return CombNumbersSum(c); }
+};
+
+// "SUM1".."SUM3": 1 when the sum lies in the range Param, else 0 ("Остальные").
+class TstSumRanges final : public TStatImpl<TstSumRanges, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumRanges";
+  static constexpr std::string_view Code = "SUM%d";
+  static constexpr std::string_view Caption = "Сумма тиража: диапазон %d (%d/%d)";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool IsNumeric = false;
+  static constexpr bool HasParam = true;
+  static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {1, 3}; }
+  static std::string CaptionFor(int32_t param);
+
+  TstSumRanges(const TStatClass& cls, const TStatEnv& env, int32_t param)
+      : TStatImpl(cls, env, param), range_(SumRangeBounds(param)) {}
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(InRange(c)), true);
+  }
+  // A selected "1" asks for sums inside the range; without it the others are asked for, so with
+  // both values selected only the sums inside the range match. Nothing selected matches nothing.
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    if (sel.Empty()) return false;
+    return sel.Key(1) ? InRange(c) : !InRange(c);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return InRange(c); }
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+
+ private:
+  uint16_t InRange(const TComb& c) const { return range_.Contains(CombNumbersSum(c)) ? 1 : 0; }
+  TSumRange range_;
+};
+
+// The pair (previous sum, this sum) for the draws that follow a draw whose sum equals the sum of
+// the reference draw. The chart shows the change from the previous draw.
+class TstSumChange final : public TStatImpl<TstSumChange, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumChange";
+  static constexpr std::string_view Code = "SUMC";
+  static constexpr std::string_view Caption = "Сумма тиража: изменения (точно)";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptD;
+  static constexpr bool IsNumeric = false;
+  using TStatImpl::TStatImpl;
+
+  void PrepareMatch(const TMatchContext& ctx);
+  // The selected pairs carry the reference sum in L1 already: only this sum is looked up.
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(2, CombNumbersSum(c));
+  }
+  template <TValueSink Sink>
+  void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    sink(TStatKey::Longs(refSum_, CombNumbersSum(c)), true);
+  }
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override;
+  int32_t CombValue(const TComb& c, int index, int, bool) override;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+
+ private:
+  int refSum_ = 0;
+};
+
+// The change of the sum (this minus previous) for the draws that follow a draw whose sum lies
+// within SumStep of the reference sum.
+class TstSumChangeSome final : public TStatImpl<TstSumChangeSome, TCustomStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumChangeSome";
+  static constexpr std::string_view Code = "SUMV";
+  static constexpr std::string_view Caption = "Сумма тиража: изменения (диапазон)";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptD;
+  static constexpr bool IsNumeric = false;
+  using TStatImpl::TStatImpl;
+
+  void PrepareMatch(const TMatchContext& ctx);
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, CombNumbersSum(c) - refSum_);
+  }
+  template <TValueSink Sink>
+  void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    sink(TStatKey::Longs(CombNumbersSum(c) - refSum_), true);
+  }
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+
+ private:
+  int refSum_ = 0;
+};
+
+// The direction of the change (1, 0, -1) for the draws that follow a draw whose sum equals the
+// reference sum. The chart shows the direction from the previous draw.
+class TstSumTrend final : public TStatImpl<TstSumTrend, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumTrend";
+  static constexpr std::string_view Code = "SUMT";
+  static constexpr std::string_view Caption = "Сумма тиража: направление изменения";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptD;
+  static constexpr bool IsNumeric = false;
+  using TStatImpl::TStatImpl;
+
+  void PrepareMatch(const TMatchContext& ctx);
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, SumChangeSign(CombNumbersSum(c) - refSum_));
+  }
+  template <TValueSink Sink>
+  void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    sink(TStatKey::Longs(SumChangeSign(CombNumbersSum(c) - refSum_)), true);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override;
+  int32_t CombValue(const TComb& c, int index, int, bool) override;
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+
+ private:
+  int refSum_ = 0;
+};
+
+class TstSumEvenValues final : public TStatImpl<TstSumEvenValues, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumEvenValues";
+  static constexpr std::string_view Code = "SUME";
+  static constexpr std::string_view Caption = "Сумма тиража: только четные";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptN;
+  using TStatImpl::TStatImpl;
+
+  static int Sum(const TComb& c);
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Sum(c)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Pair(static_cast<uint16_t>(Sum(c)), 0);
+  }
+  int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
+};
+
+class TstSumPrimeValues final : public TStatImpl<TstSumPrimeValues, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSumPrimeValues";
+  static constexpr std::string_view Code = "SUMP";
+  static constexpr std::string_view Caption = "Сумма тиража: только простые";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptN;
+  using TStatImpl::TStatImpl;
+
+  static int Sum(const TComb& c);
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Sum(c)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Pair(static_cast<uint16_t>(Sum(c)), 0);
+  }
+  int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
+};
+
+// How many times one number equals the sum of two numbers in other positions.
+class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
+ public:
+  static constexpr std::string_view ClassName = "TstSum2To3";
+  static constexpr std::string_view Code = "S2T3";
+  static constexpr std::string_view Caption = "Сумма двух чисел тиража равна третьему числу";
+  static constexpr int Group = 1;
+  static constexpr uint8_t Options = OptN;
+  using TStatImpl::TStatImpl;
+
+  static int Count(const TComb& c);
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(Count(c)));
+  }
+  int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
+};
+
+}  // namespace kivra
