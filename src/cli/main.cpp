@@ -1,4 +1,5 @@
 // kivra-cli: the batch front end over the engine.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "cli/CliPort.h"
+#include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -23,6 +25,11 @@ constexpr const char* Usage =
     "  import-csv ФАЙЛ       импорт тиражей из CSV-файла\n"
     "  export-csv ФАЙЛ       экспорт архива тиражей в CSV-файл\n"
     "  config                действующая конфигурация, строки РАЗДЕЛ.Ключ=значение\n"
+    "  stats                 методы расчета статистики: КОД;название\n"
+    "  values КОД N1,N2,N3,N4,N5 [--offset K] [--sorted]\n"
+    "                        значения статистики для одной комбинации\n"
+    "  window КОД --len N [--offset K] [--sorted]\n"
+    "                        распределение значений по последним N тиражам\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -44,6 +51,12 @@ class TArgs {
     if (Empty() || args_[pos_] != name) return false;
     ++pos_;
     value = Next(name);
+    return true;
+  }
+  // Takes "--name" when it comes next.
+  bool Flag(const char* name) {
+    if (Empty() || args_[pos_] != name) return false;
+    ++pos_;
     return true;
   }
   void ExpectEnd() const {
@@ -99,6 +112,69 @@ int CmdExportCsv(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// The registry entry for a code, or a usage error.
+std::unique_ptr<TCustomStat> CreateStatByCode(TWorkspace& ws, const std::string& code) {
+  const int index = ws.Stats().FindCode(code);
+  if (index < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
+  return ws.Stats().CreateStat(index);
+}
+
+int CmdStats(TWorkspace& ws, TArgs& args) {
+  args.ExpectEnd();
+  const TStatList& stats = ws.Stats();
+  for (int i = 0; i < stats.Count(); ++i)
+    std::printf("%s;%s\n", stats.Code(i).c_str(), stats.ListCaption(i, true).c_str());
+  return 0;
+}
+
+int CmdValues(TWorkspace& ws, TArgs& args) {
+  const std::string code = args.Next("КОД");
+  const std::string combText = args.Next("КОМБИНАЦИЯ");
+  int offset = 0;
+  bool sorted = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--sorted")) sorted = true;
+    else args.ExpectEnd();
+  }
+  const TComb comb = TextToComb(combText);
+  ws.LoadArchive();
+  ws.SetDrawsOffset(offset);
+  auto stat = CreateStatByCode(ws, code);
+  TStatDrawArray values;
+  if (!stat->FilterViewValues(comb, ws.Archive().AnalysisEnd(), sorted, values)) {
+    std::fprintf(stderr, "Метод \"%s\" не вычисляет значения для отдельной комбинации.\n", code.c_str());
+    return 1;
+  }
+  for (const auto& rec : values) std::printf("%s\n", stat->ValueCaption(rec).c_str());
+  return 0;
+}
+
+int CmdWindow(TWorkspace& ws, TArgs& args) {
+  const std::string code = args.Next("КОД");
+  int length = -1, offset = 0;
+  bool sorted = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseNonNegative(value, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--sorted")) sorted = true;
+    else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  auto stat = CreateStatByCode(ws, code);
+  const int last = ws.Archive().High() - offset;
+  const int first = std::max(0, last - length + 1);
+  const TStatDrawArray values = ComputeWindow(*stat, first, last, sorted);
+  std::printf("value;count;depth;last_draw;min_period;max_period\n");
+  for (const auto& r : values)
+    std::printf("%s;%d;%d;%d;%d;%d\n", stat->ValueCaption(r).c_str(), r.Count, r.Depth, r.LastDraw, r.MinPeriod,
+                r.MaxPeriod);
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -125,7 +201,9 @@ int Run(int argc, char** argv) {
   }
 
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
-      {"info", CmdInfo}, {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig}};
+      {"info", CmdInfo},     {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
+      {"config", CmdConfig}, {"stats", CmdStats},           {"values", CmdValues},
+      {"window", CmdWindow}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

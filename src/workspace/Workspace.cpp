@@ -35,6 +35,10 @@ std::filesystem::path TWorkspace::FilePath(std::string_view extension) const {
 void TWorkspace::LoadSettingsAndConfig() {
   archive_.SetSortedDraws(settings_.ReadSetting(MainWindowSection, "SortedDraws", false));
   ConfigLoad(ConfigPath(), config_, port_);
+  stats_.SetDraws(&archive_.StoredDraws());
+  stats_.SetConfig(config_.Data, config_.Shredding);
+  stats_.Build();
+  stats_.LoadNames(NamesPath(), true, port_);
 }
 
 void TWorkspace::LoadArchive() {

@@ -11,6 +11,7 @@
 #include "core/SortaUtils.h"
 #include "core/UserPort.h"
 #include "core/WindowSettings.h"
+#include "stats/StatList.h"
 
 namespace kivra {
 
@@ -31,6 +32,7 @@ class TWorkspace {
   std::filesystem::path ArchivePath() const { return FilePath(".ldr"); }
   std::filesystem::path ConfigPath() const { return FilePath(".ini"); }
   std::filesystem::path SettingsPath() const { return FilePath(".frm"); }
+  std::filesystem::path NamesPath() const { return FilePath(".flt"); }
 
   TUserPort& Port() { return port_; }
   TDrawsArchive& Archive() { return archive_; }
@@ -39,9 +41,11 @@ class TWorkspace {
   const TConfiguration& Config() const { return config_; }
   TWindowSettings& Settings() { return settings_; }
   const TMatchDistribution& MatchDistribution() const { return matchDistribution_; }
+  TStatList& Stats() { return stats_; }
+  const TStatList& Stats() const { return stats_; }
 
-  // Reads what start-up reads before the window shows: the configuration and the window settings'
-  // "SortedDraws".
+  // Reads what start-up reads before the window shows: the window settings' "SortedDraws", the
+  // configuration, and the statistics registry with its names file.
   void LoadSettingsAndConfig();
   // The start-up steps of the engine: offset 0, the archive file, the status panels.
   void LoadArchive();
@@ -84,6 +88,7 @@ class TWorkspace {
   TWindowSettings settings_;
   TMatchDistribution matchDistribution_;
   TNumSet hiddenDrawSet_;
+  TStatList stats_;
 };
 
 }  // namespace kivra
