@@ -20,7 +20,7 @@ filter_ratios, count_ratios, fast_ns, speedups = [], [], [], []
 print(f"{'code':10} {'filter ns':>9} {'ref ns':>8} {'x':>6} {'2 thr x':>7} {'count ns':>9} {'ref ns':>8} {'x':>7}")
 for code in codes:
     f, ref = ns[f"BM_Filter/{code}"], ns[f"BM_FilterReference/{code}"]
-    par = ns.get(f"BM_FilterParallel/{code}")
+    par = ns.get(f"BM_FilterParallel/{code}") or ns.get(f"BM_FilterParallel/{code}/real_time")
     fast_ns.append(f)
     filter_ratios.append(ref / f)
     line = f"{code:10} {f:9.2f} {ref:8.2f} {ref / f:6.1f} {f / par if par else 0:7.2f}"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <new>
 #include <fmt/format.h>
 
 #include "core/SysFormat.h"
@@ -121,7 +123,7 @@ bool TCustomStat::FilterViewValues(const TComb&, int, bool, TStatDrawArray&) { r
 
 void TCustomStat::PrepareFilter(const TMatchContext& ctx) { LoadDraws(-1, ctx.RefIndex, ctx.Sorted); }
 
-void TCustomStat::CountSpan(std::span<const TComb>, TKeyCounter&) const {}
+void TCustomStat::CountSpan(std::span<const TComb>, uint64_t, TKeyCounter&) const {}
 
 // --- Intermediate classes ---
 
@@ -182,72 +184,95 @@ void TCustomMaskStat::EnumValues(int refIndex, TStatDrawArray& values) {
 
 // --- Counting ---
 
-TKeyCounter::TKeyCounter() : dense_(65536, 0) {}
+TKeyCounter::TKeyCounter() {
+  for (auto& lane : dense_) {
+    lane = static_cast<uint32_t*>(std::calloc(DenseLimit, sizeof(uint32_t)));
+    if (lane == nullptr) throw std::bad_alloc();
+  }
+}
 
-size_t TKeyCounter::Slot(uint64_t raw, size_t mask) { return (raw * 0x9E3779B97F4A7C15ULL >> 20) & mask; }
+TKeyCounter::~TKeyCounter() {
+  for (auto* lane : dense_) std::free(lane);
+}
+
+namespace {
+size_t WideSlot(uint64_t raw, size_t mask) { return (raw * 0x9E3779B97F4A7C15ULL >> 20) & mask; }
+}  // namespace
 
 void TKeyCounter::Grow() {
-  const std::vector<uint64_t> keys = std::move(wideKeys_);
-  const std::vector<uint32_t> counts = std::move(wideCounts_);
-  const std::vector<uint8_t> used = std::move(wideUsed_);
+  const auto keys = std::move(wideKeys_);
+  const auto first = std::move(wideFirst_);
+  const auto counts = std::move(wideCounts_);
+  const auto used = std::move(wideUsed_);
   const size_t capacity = keys.empty() ? 64 : keys.size() * 2;
   wideKeys_.assign(capacity, 0);
+  wideFirst_.assign(capacity, 0);
   wideCounts_.assign(capacity, 0);
   wideUsed_.assign(capacity, 0);
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!used[i]) continue;
-    size_t j = Slot(keys[i], capacity - 1);
+    size_t j = WideSlot(keys[i], capacity - 1);
     while (wideUsed_[j]) j = (j + 1) & (capacity - 1);
     wideKeys_[j] = keys[i];
+    wideFirst_[j] = first[i];
     wideCounts_[j] = counts[i];
     wideUsed_[j] = 1;
   }
 }
 
-uint32_t& TKeyCounter::WideCount(uint64_t raw) {
+void TKeyCounter::AddWide(uint64_t raw, uint64_t first, uint32_t count) {
   if ((wideSize_ + 1) * 2 > wideKeys_.size()) Grow();
   const size_t mask = wideKeys_.size() - 1;
-  size_t j = Slot(raw, mask);
+  size_t j = WideSlot(raw, mask);
   while (wideUsed_[j] && wideKeys_[j] != raw) j = (j + 1) & mask;
   if (!wideUsed_[j]) {
     wideUsed_[j] = 1;
     wideKeys_[j] = raw;
-    wideCounts_[j] = 0;
+    wideFirst_[j] = first;
     ++wideSize_;
-    order_.push_back(TStatKey(raw));
+  } else if (first < wideFirst_[j]) {
+    wideFirst_[j] = first;
   }
-  return wideCounts_[j];
+  wideCounts_[j] += count;
 }
 
-uint32_t TKeyCounter::CountOf(uint64_t raw) const {
-  if (raw < 65536) return dense_[raw];
-  if (wideKeys_.empty()) return 0;
-  const size_t mask = wideKeys_.size() - 1;
-  for (size_t j = Slot(raw, mask); wideUsed_[j]; j = (j + 1) & mask)
-    if (wideKeys_[j] == raw) return wideCounts_[j];
-  return 0;
+std::vector<std::pair<TKeyCounter::TSeen, uint32_t>> TKeyCounter::Totals() const {
+  // A dense key may have been first seen in several lanes: keep its earliest appearance.
+  std::vector<TSeen> dense = firstSeen_;
+  std::sort(dense.begin(), dense.end(),
+            [](const TSeen& a, const TSeen& b) { return a.Raw != b.Raw ? a.Raw < b.Raw : a.First < b.First; });
+  std::vector<std::pair<TSeen, uint32_t>> totals;
+  for (size_t i = 0; i < dense.size(); ++i) {
+    if (i > 0 && dense[i].Raw == dense[i - 1].Raw) continue;
+    uint32_t count = 0;
+    for (const uint32_t* lane : dense_) count += lane[dense[i].Raw];
+    totals.push_back({dense[i], count});
+  }
+  for (size_t j = 0; j < wideKeys_.size(); ++j)
+    if (wideUsed_[j]) totals.push_back({{wideKeys_[j], wideFirst_[j]}, wideCounts_[j]});
+  return totals;
 }
 
-void TKeyCounter::Merge(const TKeyCounter& later) {
-  for (TStatKey key : later.order_) {
-    const uint64_t raw = key.Raw();
-    const uint32_t add = later.CountOf(raw);
-    if (raw < 65536) {
-      if (dense_[raw] == 0) order_.push_back(key);
-      dense_[raw] += add;
-    } else {
-      WideCount(raw) += add;
+void TKeyCounter::Merge(const TKeyCounter& other) {
+  for (const auto& [seen, count] : other.Totals()) {
+    if (seen.Raw >= DenseLimit) {
+      AddWide(seen.Raw, seen.First, count);
+      continue;
     }
+    firstSeen_.push_back(seen);  // Totals keeps the earliest appearance of a key
+    dense_[0][seen.Raw] += count;
   }
 }
 
 TStatDrawArray TKeyCounter::Records() const {
+  auto totals = Totals();
+  std::sort(totals.begin(), totals.end(), [](const auto& a, const auto& b) { return a.first.First < b.first.First; });
   TStatDrawArray records;
-  records.reserve(order_.size());
-  for (TStatKey key : order_) {
+  records.reserve(totals.size());
+  for (const auto& [seen, count] : totals) {
     TStatDrawRec r;
-    r.Key = key;
-    r.Count = static_cast<int32_t>(CountOf(key.Raw()));
+    r.Key = TStatKey(seen.Raw);
+    r.Count = static_cast<int32_t>(count);
     records.push_back(r);
   }
   return records;

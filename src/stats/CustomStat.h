@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "core/Config.h"
@@ -120,8 +121,9 @@ class TCustomStat {
   // many. `out` may be `in.data()`. Safe to call from several threads at once after PrepareFilter.
   virtual size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
                             const TMatchContext& ctx) const = 0;
-  // Counts the values of bare combinations (option N only; does nothing for the others).
-  virtual void CountSpan(std::span<const TComb> in, TKeyCounter& counter) const;
+  // Counts the values of bare combinations (option N only; does nothing for the others);
+  // `firstIndex` is the position of in[0] in the whole input.
+  virtual void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const;
 
   // The values of a combination as the filter test sees them (for showing them): CombValues for
   // statistics with option N, the values a filter pass would test for the others where that is
@@ -195,38 +197,66 @@ int32_t ParseMask(std::string_view text, std::string_view oneLetter);
 // The value of a decimal text, or 0 (blanks around allowed).
 int32_t DecimalOrZero(std::string_view text);
 
-// Counts of values over bare combinations: dense counters for 16-bit keys, a hash for wider ones,
-// and the order in which keys were first seen.
+// Counts of values over bare combinations: dense counters for keys below DenseLimit (in several
+// lanes, so that neighbouring combinations with the same value do not wait on one counter), a
+// hash for wider keys, and for every key the position where it was first seen.
 class TKeyCounter {
  public:
+  static constexpr uint64_t DenseLimit = uint64_t{1} << 20;
+  static constexpr unsigned Lanes = 4;
+
   TKeyCounter();
-  void Add(TStatKey key) {
+  ~TKeyCounter();
+  TKeyCounter(const TKeyCounter&) = delete;
+  TKeyCounter& operator=(const TKeyCounter&) = delete;
+
+  // Counts one value. `first` orders the keys by first appearance (combination index * 16 + the
+  // value's ordinal within the combination); `lane` is any of 0..Lanes-1.
+  void Add(TStatKey key, unsigned lane, uint64_t first) {
     const uint64_t raw = key.Raw();
-    if (raw < 65536) {
-      if (dense_[raw]++ == 0) order_.push_back(key);
+    if (raw < DenseLimit) {
+      if (dense_[lane][raw]++ == 0) firstSeen_.push_back({raw, first});
     } else {
-      ++WideCount(raw);
+      AddWide(raw, first, 1);
     }
   }
-  // Appends the counts of a counter that saw later combinations.
-  void Merge(const TKeyCounter& later);
+  // Adds the counts of another counter (of any part of the input).
+  void Merge(const TKeyCounter& other);
   // The distribution in first-seen order, as AddStatValue without tracking builds it.
   TStatDrawArray Records() const;
-  size_t Distinct() const { return order_.size(); }
 
  private:
-  static size_t Slot(uint64_t raw, size_t mask);
-  uint32_t& WideCount(uint64_t raw);  // finds or inserts (count 0, appended to the order)
-  uint32_t CountOf(uint64_t raw) const;
+  struct TSeen {
+    uint64_t Raw;
+    uint64_t First;
+  };
+  // Every key with its total count and first appearance.
+  std::vector<std::pair<TSeen, uint32_t>> Totals() const;
+  void AddWide(uint64_t raw, uint64_t first, uint32_t count);
   void Grow();
 
-  std::vector<uint32_t> dense_;
-  std::vector<TStatKey> order_;
-  std::vector<uint64_t> wideKeys_;
+  uint32_t* dense_[Lanes];          // zeroed lazily by the system (calloc)
+  std::vector<TSeen> firstSeen_;    // a dense key's first appearance in each lane
+  std::vector<uint64_t> wideKeys_;  // open addressing
+  std::vector<uint64_t> wideFirst_;
   std::vector<uint32_t> wideCounts_;
   std::vector<uint8_t> wideUsed_;
   size_t wideSize_ = 0;
 };
+
+// The sink the fast counting kernel hands to Values.
+struct TCountingSink {
+  TKeyCounter& Counter;
+  unsigned Lane;
+  uint64_t Code;
+  void operator()(TStatKey key, bool) { Counter.Add(key, Lane, Code++); }
+};
+
+// True for the selection and sink types of the fast kernels: a statistic may compute its values
+// there with a faster method than its reference test uses (the tests hold the two equal).
+template <class T>
+inline constexpr bool IsFastPath =
+    std::is_same_v<std::remove_cvref_t<T>, TFastSelection> || std::is_same_v<std::remove_cvref_t<T>, TCountingSink>;
 
 // A sink that receives the values of a combination: (key, track).
 template <class F>
@@ -336,10 +366,11 @@ class TStatImpl : public Base {
     }
   }
 
-  void CountSpan(std::span<const TComb> in, TKeyCounter& counter) const override {
+  void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {
     if constexpr (THasCombValues<Derived>) {
       const Derived& self = static_cast<const Derived&>(*this);
-      for (const TComb& c : in) self.Values(c, [&](TStatKey key, bool) { counter.Add(key); });
+      for (size_t i = 0; i < in.size(); ++i)
+        self.Values(in[i], TCountingSink{counter, static_cast<unsigned>(i % TKeyCounter::Lanes), (firstIndex + i) << 4});
     }
   }
 

@@ -45,7 +45,10 @@ TFastSelection::TFastSelection(const TStatDrawArray& selected) : sel_(selected),
   for (const auto& r : selected) {
     const TStatKey k = r.Key;
     if (k.Raw() < 65536) narrow_.Set(static_cast<uint32_t>(k.Raw()));
-    else wide.push_back(k.Raw());
+    else {
+      wide.push_back(k.Raw());
+      wideFilter_.Set(WideFilterSlot(k.Raw()));
+    }
     for (int w = 1; w <= 4; ++w) words_[w - 1].Set(k.K(w));
     for (int b = 1; b <= 8; ++b) bytes_[b - 1][k.B(b) >> 6] |= uint64_t{1} << (k.B(b) & 63);
     l1.push_back(k.L1());

@@ -72,15 +72,16 @@ TStatDrawArray CountCombValues(const TCustomStat& stat, std::span<const TComb> c
   const unsigned parts = EffectiveThreads(combs.size(), threads);
   std::vector<TKeyCounter> counters(parts);
   if (parts == 1) {
-    stat.CountSpan(combs, counters[0]);
+    stat.CountSpan(combs, 0, counters[0]);
   } else {
     const auto chunks = Chunks(combs.size(), parts);
     std::vector<std::jthread> workers;
     for (unsigned i = 1; i < parts; ++i)
       workers.emplace_back([&, i] {
-        stat.CountSpan(combs.subspan(chunks[i].first, chunks[i].second - chunks[i].first), counters[i]);
+        stat.CountSpan(combs.subspan(chunks[i].first, chunks[i].second - chunks[i].first), chunks[i].first,
+                       counters[i]);
       });
-    stat.CountSpan(combs.subspan(0, chunks[0].second), counters[0]);
+    stat.CountSpan(combs.subspan(0, chunks[0].second), 0, counters[0]);
   }
   for (unsigned i = 1; i < parts; ++i) counters[0].Merge(counters[i]);
   return counters[0].Records();
