@@ -277,6 +277,14 @@ concept THasFilterValues = requires(const T& t, const TComb& c, const TMatchCont
   t.FilterValues(c, ctx, [](TStatKey, bool) {});
 };
 
+// A statistic may also test the combination held as one 64-bit word (see Swar.h):
+//   template <class Sel> bool MatchWord(uint64_t word, const Sel& sel, const TMatchContext& ctx) const;
+// The fast filter kernel then uses it instead of Match.
+template <class T>
+concept THasMatchWord = requires(const T& t, uint64_t w, const TFastSelection& sel, const TMatchContext& ctx) {
+  { t.MatchWord(w, sel, ctx) } -> std::convertible_to<bool>;
+};
+
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareMatch(ctx); };
 
@@ -306,24 +314,37 @@ class TStatImpl : public Base {
     const Derived& self = static_cast<const Derived&>(*this);
     const bool remove = ctx.Remove;
     const size_t count = in.size();
-    if (count == 0) return 0;
     const auto* src = reinterpret_cast<const unsigned char*>(in.data());
     auto* dst = reinterpret_cast<unsigned char*>(out);
-    size_t n = 0;
-    // Every combination but the last is moved as one 8-byte word: the 3 bytes past it belong to
-    // the next input combination (in place, they are either rewritten unchanged or already read),
-    // and the next kept combination overwrites them in the output.
-    for (size_t i = 0; i + 1 < count; ++i) {
+    auto load = [&](size_t i) {
       uint64_t word;
       std::memcpy(&word, src + i * sizeof(TComb), sizeof word);
-      TComb comb;
-      std::memcpy(comb.data(), &word, sizeof comb);
+      return word;
+    };
+    size_t n = 0, i = 0;
+    // Every combination but the last is read and written as one 8-byte word; the output count
+    // advances by the test result, without a branch. The 3 bytes past a combination belong to the
+    // next input one: in place they are rewritten unchanged or were already read, and the next
+    // kept combination overwrites them. The last one is copied byte-exact, so nothing is written
+    // past the span's own output.
+    for (; i + 1 < count; ++i) {
+      const uint64_t word = load(i);
+      bool match;
+      if constexpr (THasMatchWord<Derived>) {
+        match = self.MatchWord(word, sel, ctx);
+      } else {
+        TComb comb;
+        std::memcpy(comb.data(), &word, sizeof comb);
+        match = self.Match(comb, sel, ctx);
+      }
       std::memcpy(dst + n * sizeof(TComb), &word, sizeof word);
+      n += match != remove;
+    }
+    for (; i < count; ++i) {
+      const TComb comb = in[i];
+      std::memcpy(dst + n * sizeof(TComb), comb.data(), sizeof comb);
       n += self.Match(comb, sel, ctx) != remove;
     }
-    const TComb last = in[count - 1];
-    std::memcpy(dst + n * sizeof(TComb), last.data(), sizeof last);
-    n += self.Match(last, sel, ctx) != remove;
     return n;
   }
 

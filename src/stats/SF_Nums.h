@@ -10,6 +10,7 @@
 #include <bit>
 
 #include "stats/CustomStat.h"
+#include "stats/Swar.h"
 
 namespace kivra {
 
@@ -125,6 +126,10 @@ class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(swar::CountLowBits(swar::EvenBits(w))));
+  }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
@@ -144,6 +149,10 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, static_cast<int32_t>(swar::PositionMask(w)));
+  }
   std::string_view ZeroLetter() const override { return "Ч"; }
   std::string_view OneLetter() const override { return "н"; }
 };
@@ -162,6 +171,10 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(CombSize - swar::CountLowBits(swar::BytesAtLeast(w, 23) >> 7)));
+  }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
@@ -181,6 +194,10 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, static_cast<int32_t>(swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7)));
+  }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   std::string_view ZeroLetter() const override { return "1"; }
   std::string_view OneLetter() const override { return "2"; }
@@ -245,6 +262,10 @@ class TstPosVal final : public TStatImpl<TstPosVal, TCustomGraphStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(Number(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, Number(c)); }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, pos_ >= 0 ? swar::ByteAt(w, pos_) : uint8_t{0});
+  }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Number(c); }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "stats/CustomStat.h"
+#include "stats/Swar.h"
 
 namespace kivra {
 
@@ -53,6 +54,10 @@ class TstSumValues final : public TStatImpl<TstSumValues, TCustomGraphStat> {
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Pair(static_cast<uint16_t>(CombNumbersSum(c)), 0);
+  }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Pair(static_cast<uint16_t>(swar::SumBytes(w)), 0);
   }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return CombNumbersSum(c); }

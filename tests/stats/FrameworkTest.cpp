@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstring>
 #include <random>
 
 #include "TempDir.h"
 #include "stats/SF_Nums.h"
 #include "stats/StatPasses.h"
+#include "stats/Swar.h"
 
 namespace kivra {
 namespace {
@@ -287,6 +290,33 @@ TEST(StatPasses, KeyCounterKeepsFirstSeenOrderAcrossLanesAndParts) {
   b.Merge(a);  // merging in either order gives the same records
   EXPECT_EQ(b.Records(), reference);
   EXPECT_EQ(whole.Records(), reference);
+}
+
+// The word arithmetic of the fast kernels against plain byte loops, junk in the top three bytes.
+TEST(Swar, MatchesByteLoops) {
+  std::mt19937_64 rng(11);
+  for (int round = 0; round < 20000; ++round) {
+    uint64_t w = rng();
+    if (round < 256) w = (w & ~0xFFull) | static_cast<uint64_t>(round);  // every value of a byte
+    TComb c;
+    std::memcpy(c.data(), &w, 5);
+    uint32_t sum = 0, mask = 0, small = 0, large = 0;
+    int even = 0;
+    for (int p = 0; p < 5; ++p) {
+      sum += c[p];
+      even += c[p] % 2 == 0;
+      mask = mask * 2 + (c[p] % 2);
+      small += c[p] <= 22;
+      large = large * 2 + (c[p] >= 23);
+      EXPECT_EQ(swar::ByteAt(w, p), c[p]);
+    }
+    ASSERT_EQ(swar::SumBytes(w), sum) << std::hex << w;
+    ASSERT_EQ(swar::CountLowBits(swar::EvenBits(w)), even) << std::hex << w;
+    ASSERT_EQ(swar::CountLowBits(w), 5 - even) << std::hex << w;
+    ASSERT_EQ(swar::PositionMask(w), mask) << std::hex << w;
+    ASSERT_EQ(5 - std::popcount(swar::BytesAtLeast(w, 23)), static_cast<int>(small)) << std::hex << w;
+    ASSERT_EQ(swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7), large) << std::hex << w;
+  }
 }
 
 }  // namespace
