@@ -4,8 +4,11 @@
 // inlined per-combination test.
 #pragma once
 
+#include <algorithm>
 #include <concepts>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,6 +17,7 @@
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "core/Config.h"
 #include "core/SortaUtils.h"
@@ -90,6 +94,7 @@ class TCustomStat {
   static constexpr bool IsNumeric = true;
   static constexpr bool IsEnabled = true;
   static constexpr bool HasParam = false;
+  static constexpr bool SingleValue = false;  // exactly one value per combination (fast counting)
   static bool IsAvailable(const TStatEnv&) { return true; }
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {0, 0}; }
 
@@ -220,6 +225,16 @@ class TKeyCounter {
       AddWide(raw, first, 1);
     }
   }
+  // Adds `count` occurrences of a key first seen at `first` (count > 0).
+  void AddCounted(TStatKey key, uint32_t count, uint64_t first) {
+    const uint64_t raw = key.Raw();
+    if (raw < DenseLimit) {
+      firstSeen_.push_back({raw, first});
+      dense_[0][raw] += count;
+    } else {
+      AddWide(raw, first, count);
+    }
+  }
   // Adds the counts of another counter (of any part of the input).
   void Merge(const TKeyCounter& other);
   // The distribution in first-seen order, as AddStatValue without tracking builds it.
@@ -284,6 +299,58 @@ template <class T>
 concept THasMatchWord = requires(const T& t, uint64_t w, const TFastSelection& sel, const TMatchContext& ctx) {
   { t.MatchWord(w, sel, ctx) } -> std::convertible_to<bool>;
 };
+
+// A statistic with exactly one value per combination declares `static constexpr bool SingleValue
+// = true`; the fast counting kernel then counts its keys into plain histograms. It may also give
+// the raw key from the word directly (else Values is used):
+//   uint64_t ValueKey(uint64_t word) const;
+template <class T>
+concept THasValueKey = requires(const T& t, uint64_t w) {
+  { t.ValueKey(w) } -> std::convertible_to<uint64_t>;
+};
+
+// Counts single values below 65536 over a span into `counter`: four interleaved histograms, so
+// that neighbouring combinations with the same value do not wait on one counter; a value's first
+// appearance is noted when its count in a lane becomes 1.
+// False, with the counter untouched, when a key of 65536 or more turns up.
+template <class ValueOf>
+bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter, ValueOf valueOf) {
+  constexpr size_t Size = 65536, Lanes = 4;
+  // calloc: the system hands out zeroed pages only as they are touched.
+  const std::unique_ptr<uint32_t, decltype(&std::free)> histogram(
+      static_cast<uint32_t*>(std::calloc(Size * Lanes, sizeof(uint32_t))), &std::free);
+  if (!histogram) throw std::bad_alloc();
+  uint32_t* hist = histogram.get();
+  std::vector<std::pair<uint32_t, uint64_t>> firsts;  // (value, index) per lane
+  const auto* src = reinterpret_cast<const unsigned char*>(in.data());
+  const size_t count = in.size();
+  auto add = [&](size_t i, uint64_t word, size_t lane) {
+    const uint64_t v = valueOf(word);
+    if (v >= Size) return false;
+    if (++hist[lane * Size + v] == 1) firsts.emplace_back(static_cast<uint32_t>(v), i);
+    return true;
+  };
+  size_t i = 0;
+  for (; i + Lanes < count; i += Lanes)  // 8-byte reads stay inside: the last combination is not read here
+    for (size_t l = 0; l < Lanes; ++l) {
+      uint64_t w;
+      std::memcpy(&w, src + (i + l) * sizeof(TComb), sizeof w);
+      if (!add(i + l, w, l)) return false;
+    }
+  for (; i < count; ++i) {
+    uint64_t w = 0;
+    std::memcpy(&w, src + i * sizeof(TComb), sizeof(TComb));
+    if (!add(i, w, 0)) return false;
+  }
+  std::sort(firsts.begin(), firsts.end());
+  for (size_t k = 0; k < firsts.size(); ++k) {
+    if (k > 0 && firsts[k].first == firsts[k - 1].first) continue;
+    const uint32_t v = firsts[k].first;
+    const uint32_t total = hist[v] + hist[Size + v] + hist[2 * Size + v] + hist[3 * Size + v];
+    counter.AddCounted(TStatKey(v), total, (firstIndex + firsts[k].second) << 4);
+  }
+  return true;
+}
 
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareMatch(ctx); };
@@ -388,6 +455,21 @@ class TStatImpl : public Base {
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {
+    if constexpr (Derived::SingleValue) {
+      const Derived& self = static_cast<const Derived&>(*this);
+      const bool counted = CountSingleValues(in, firstIndex, counter, [&](uint64_t w) -> uint64_t {
+        if constexpr (THasValueKey<Derived>) {
+          return self.ValueKey(w);
+        } else {
+          TComb c;
+          std::memcpy(c.data(), &w, sizeof c);
+          uint64_t key = 0;
+          self.Values(c, [&](TStatKey k, bool) { key = k.Raw(); });
+          return key;
+        }
+      });
+      if (counted) return;
+    }
     if constexpr (THasCombValues<Derived>) {
       const Derived& self = static_cast<const Derived&>(*this);
       for (size_t i = 0; i < in.size(); ++i)

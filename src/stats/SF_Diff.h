@@ -74,6 +74,7 @@ class TstDiffMax final : public TStatImpl<TstDiffMax, TCustomGraphStat> {
   static constexpr std::string_view Caption = "Максимальная разность между соседними позициями";
   static constexpr int Group = 2;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   template <TValueSink Sink>
@@ -96,6 +97,7 @@ class TstMinMaxDiffs final : public TStatImpl<TstMinMaxDiffs, TCustomGraphStat> 
   static constexpr std::string_view Caption = "Разность между минимальным и максимальным числом";
   static constexpr int Group = 2;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static constexpr uint16_t Spread(const TComb& c) {
@@ -152,6 +154,7 @@ class TstDiffSameCnt final : public TStatImpl<TstDiffSameCnt, TCustomGraphStat> 
   static constexpr std::string_view Caption = "Количество одинаковых разностей между соседними позициями";
   static constexpr int Group = 2;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static constexpr uint16_t Count(const TComb& c) {

@@ -119,6 +119,8 @@ class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
   static constexpr std::string_view Caption = "Количество четных чисел в тираже (Ч:Н)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(swar::CountLowBits(swar::EvenBits(w))); }
   using TStatImpl::TStatImpl;
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsEvenNumber>(c); }
@@ -142,6 +144,8 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
   static constexpr std::string_view Caption = "Четные и нечетные числа в тираже (Чн..нЧ)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const { return swar::PositionMask(w); }
   using TStatImpl::TStatImpl;
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<nums_detail::IsOddNumber>(c); }
@@ -164,6 +168,10 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
   static constexpr std::string_view Caption = "Количество чисел из первой половины диапазона (1П:2П)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const {
+    return static_cast<uint64_t>(CombSize - swar::CountLowBits(swar::BytesAtLeast(w, 23) >> 7));
+  }
   using TStatImpl::TStatImpl;
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsSmallNumber>(c); }
@@ -187,6 +195,8 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
   static constexpr std::string_view Caption = "Числа из первой половины диапазона (12..12)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const { return swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7); }
   using TStatImpl::TStatImpl;
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<nums_detail::IsLargeNumber>(c); }
@@ -210,6 +220,7 @@ class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat> {
   static constexpr std::string_view Caption = "Количество простых чисел (П:С)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsPrimeSetNumber>(c); }
@@ -229,6 +240,7 @@ class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat> {
   static constexpr std::string_view Caption = "Простые и составные числа (ПС..СП)";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<IsPrimeSetNumber>(c); }
@@ -250,6 +262,8 @@ class TstPosVal final : public TStatImpl<TstPosVal, TCustomGraphStat> {
   static constexpr std::string_view HelpCode = "POSx";
   static constexpr int Group = 0;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const { return pos_ >= 0 ? swar::ByteAt(w, pos_) : 0; }
   static constexpr bool HasParam = true;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {1, CombSize}; }
 

@@ -45,6 +45,8 @@ class TstSumValues final : public TStatImpl<TstSumValues, TCustomGraphStat> {
   static constexpr std::string_view Caption = "Сумма тиража: все значения";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+  uint64_t ValueKey(uint64_t w) const { return swar::SumBytes(w); }
   using TStatImpl::TStatImpl;
 
   template <TValueSink Sink>
@@ -71,6 +73,7 @@ class TstSumRanges final : public TStatImpl<TstSumRanges, TCustomGraphStat> {
   static constexpr std::string_view Caption = "Сумма тиража: диапазон %d (%d/%d)";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   static constexpr bool IsNumeric = false;
   static constexpr bool HasParam = true;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {1, 3}; }
@@ -197,6 +200,7 @@ class TstSumEvenValues final : public TStatImpl<TstSumEvenValues, TCustomGraphSt
   static constexpr std::string_view Caption = "Сумма тиража: только четные";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static int Sum(const TComb& c);
@@ -218,6 +222,7 @@ class TstSumPrimeValues final : public TStatImpl<TstSumPrimeValues, TCustomGraph
   static constexpr std::string_view Caption = "Сумма тиража: только простые";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static int Sum(const TComb& c);
@@ -240,6 +245,7 @@ class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
   static constexpr std::string_view Caption = "Сумма двух чисел тиража равна третьему числу";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
   using TStatImpl::TStatImpl;
 
   static int Count(const TComb& c);
