@@ -202,11 +202,22 @@ class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> 
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
-    for (int s = 0; s < RunCount; ++s) {
-      const TStatKey k = Run(d, s);
-      if (sel.Key(k.K1(), k.K2(), k.K3(), k.K4())) return true;
+    if constexpr (IsFastPath<Sel>) {
+      // The runs as raw keys straight from the differences: four words, the unused ones 0.
+      const uint64_t d0 = d.D[0], d1 = d.D[1], d2 = d.D[2], d3 = d.D[3];
+      if constexpr (Len == 2)
+        return sel.KeyRaw(d0 | d1 << 16) | sel.KeyRaw(d1 | d2 << 16) | sel.KeyRaw(d2 | d3 << 16);
+      else if constexpr (Len == 3)
+        return sel.KeyRaw(d0 | d1 << 16 | d2 << 32) | sel.KeyRaw(d1 | d2 << 16 | d3 << 32);
+      else
+        return sel.KeyRaw(d0 | d1 << 16 | d2 << 32 | d3 << 48);
+    } else {
+      for (int s = 0; s < RunCount; ++s) {
+        const TStatKey k = Run(d, s);
+        if (sel.Key(k.K1(), k.K2(), k.K3(), k.K4())) return true;
+      }
+      return false;
     }
-    return false;
   }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {

@@ -249,13 +249,32 @@ class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
   using TStatImpl::TStatImpl;
 
   static int Count(const TComb& c);
+  // The same count by pair sums looked up in the set of the numbers, for five different numbers
+  // 1..63 (then no number can be one of its own two addends); others take Count.
+  static int FastCount(const TComb& c) {
+    const uint8_t a = c[0], b = c[1], x = c[2], y = c[3], z = c[4];
+    const bool inRange = ((a - 1u) < 63u) & ((b - 1u) < 63u) & ((x - 1u) < 63u) & ((y - 1u) < 63u) & ((z - 1u) < 63u);
+    if (!inRange) return Count(c);
+    const uint64_t set = 1ull << a | 1ull << b | 1ull << x | 1ull << y | 1ull << z;
+    // The bits add up to their union exactly when no two numbers are equal.
+    if ((1ull << a) + (1ull << b) + (1ull << x) + (1ull << y) + (1ull << z) != set) return Count(c);
+    auto in = [set](unsigned sum) { return static_cast<int>((sum < 64) & ((set >> (sum & 63)) & 1)); };
+    return in(a + b) + in(a + x) + in(a + y) + in(a + z) + in(b + x) + in(b + y) + in(b + z) + in(x + y) +
+           in(x + z) + in(y + z);
+  }
+  uint64_t ValueKey(uint64_t w) const {
+    TComb c;
+    std::memcpy(c.data(), &w, sizeof c);
+    return static_cast<uint64_t>(FastCount(c));
+  }
   template <TValueSink Sink>
   void Values(const TComb& c, Sink&& sink) const {
-    sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true);
+    const int count = IsFastPath<Sink> ? FastCount(c) : Count(c);
+    sink(TStatKey::Words(static_cast<uint16_t>(count)), true);
   }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(Count(c)));
+    return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? FastCount(c) : Count(c)));
   }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };

@@ -22,6 +22,10 @@ class TLinearSelection {
   bool Key(uint16_t k1, uint16_t k2 = 0, uint16_t k3 = 0, uint16_t k4 = 0) const {
     return ContainsKey(sel_, k1, k2, k3, k4);
   }
+  bool KeyRaw(uint64_t raw) const {
+    const TStatKey k(raw);
+    return ContainsKey(sel_, k.K1(), k.K2(), k.K3(), k.K4());
+  }
   bool Word(int which, uint16_t w) const { return ContainsWord(sel_, which, w); }
   bool Byte(int which, uint8_t b) const { return ContainsByte(sel_, which, b); }
   bool Long(int which, int32_t v) const { return ContainsLong(sel_, which, v); }
@@ -91,6 +95,7 @@ class TFastSelection {
   bool Key(uint16_t k1, uint16_t k2 = 0, uint16_t k3 = 0, uint16_t k4 = 0) const {
     return Exact(TStatKey::Words(k1, k2, k3, k4).Raw());
   }
+  bool KeyRaw(uint64_t raw) const { return Exact(raw); }
   bool Word(int which, uint16_t w) const {
     return which >= 1 && which <= 4 && words_[which - 1].Test(w);
   }
