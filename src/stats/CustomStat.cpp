@@ -80,6 +80,11 @@ int32_t TCustomStat::ParseValue(std::string_view text) const { return DecimalOrZ
 
 void TCustomStat::EnumValues(int, TStatDrawArray&) { Val = TStatDrawRec{}; }
 
+void TCustomStat::EnumWordRange(int refIndex, TStatDrawArray& values, int first, int last) {
+  TCustomStat::EnumValues(refIndex, values);
+  for (int k = first; k <= last; ++k) AddDomainValue(values, TStatKey::Words(static_cast<uint16_t>(k)));
+}
+
 TDraw TCustomStat::ReadDraw(int index, bool sorted) const {
   if (env_.Draws == nullptr || index < 0 || index > DrawsHigh()) return TDraw{};
   TDraw d = (*env_.Draws)[index];
@@ -176,10 +181,7 @@ int32_t TCustomMaskStat::ParseValue(std::string_view text) const { return ParseM
 
 void TCustomMaskStat::EnumValues(int refIndex, TStatDrawArray& values) {
   TCustomStat::EnumValues(refIndex, values);
-  for (int32_t mask = 0; mask < 32; ++mask) {
-    Val.Key = TStatKey::Longs(mask);
-    AddStatValue(values, Val, false);
-  }
+  for (int32_t mask = 0; mask < 32; ++mask) AddDomainValue(values, TStatKey::Longs(mask));
 }
 
 // --- Counting ---

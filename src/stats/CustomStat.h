@@ -142,6 +142,14 @@ class TCustomStat {
   const TStatEnv& Env() const { return env_; }
 
  protected:
+  // For EnumValues overrides: adds a value of the domain with zero counts (Val cleared first by
+  // TCustomStat::EnumValues), or clears Val and adds K1 = first..last.
+  void AddDomainValue(TStatDrawArray& values, TStatKey key) {
+    Val.Key = key;
+    AddStatValue(values, Val, false);
+  }
+  void EnumWordRange(int refIndex, TStatDrawArray& values, int first, int last);
+
   TDraw Cur{};
   TDraw Ref{};
   TStatDrawRec Val{};

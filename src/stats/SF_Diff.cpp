@@ -6,33 +6,22 @@ namespace kivra {
 
 namespace {
 
-// Adds K1 = low..high with zero counts (after TCustomStat::EnumValues has cleared the record).
-void AddWordRange(TStatDrawArray& values, TStatDrawRec& val, uint16_t low, uint16_t high) {
-  for (uint32_t k = low; k <= high; ++k) {
-    val.Key = TStatKey::Words(static_cast<uint16_t>(k));
-    AddStatValue(values, val, false);
-  }
-}
-
 // Differences of five distinct numbers 1..45 lie in 1..44.
 constexpr uint16_t MaxDiff = MaxNumber - 1;
 
 }  // namespace
 
 void TstDiffTotal::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(values, Val, 1, MaxDiff);
+  EnumWordRange(refIndex, values, 1, MaxDiff);
 }
 
 void TstDiffMax::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(values, Val, 1, MaxDiff);
+  EnumWordRange(refIndex, values, 1, MaxDiff);
 }
 
 // The spreads 1..3 cannot occur for five distinct numbers; the domain is the same as the others'.
 void TstMinMaxDiffs::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(values, Val, 1, MaxDiff);
+  EnumWordRange(refIndex, values, 1, MaxDiff);
 }
 
 std::string TstDiffSame::ValueCaption(const TStatDrawRec& rec) const {
@@ -40,8 +29,7 @@ std::string TstDiffSame::ValueCaption(const TStatDrawRec& rec) const {
 }
 
 void TstDiffSameCnt::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(values, Val, 1, 4);
+  EnumWordRange(refIndex, values, 1, 4);
 }
 
 std::span<const TStatListEntry> DiffStatClasses() {

@@ -2,45 +2,28 @@
 
 namespace kivra {
 
-namespace {
-
-// Adds K1 = first..last with zero counts.
-void AddWordRange(TStatDrawRec& val, TStatDrawArray& values, uint16_t first, uint16_t last) {
-  for (uint16_t k = first; k <= last; ++k) {
-    val.Key = TStatKey::Words(k);
-    AddStatValue(values, val, false);
-  }
-}
-
-}  // namespace
-
 void TstValues::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(Val, values, 1, MaxNumber);
+  EnumWordRange(refIndex, values, 1, MaxNumber);
 }
 
 // Counts list 1..5 only: 0 shows up only when it occurs.
 void TstEvenCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(Val, values, 1, CombSize);
+  EnumWordRange(refIndex, values, 1, CombSize);
 }
 
 void TstSmallCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(Val, values, 1, CombSize);
+  EnumWordRange(refIndex, values, 1, CombSize);
 }
 
 void TstPrimeCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(Val, values, 1, CombSize);
+  EnumWordRange(refIndex, values, 1, CombSize);
 }
 
 // Unlike the other masks, no domain: only the masks that occurred are listed.
 void TstSmallValues::EnumValues(int refIndex, TStatDrawArray& values) { TCustomStat::EnumValues(refIndex, values); }
 
 void TstPosVal::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(Val, values, 1, MaxNumber);
+  EnumWordRange(refIndex, values, 1, MaxNumber);
 }
 
 uint8_t TstPosExt::ExtraByte(const TDraw& d, int32_t offset) {

@@ -9,10 +9,7 @@ namespace kivra {
 
 void TstSumValues::EnumValues(int refIndex, TStatDrawArray& values) {
   TCustomStat::EnumValues(refIndex, values);
-  for (int32_t s = MinSum; s <= MaxSum; ++s) {
-    Val.Key = TStatKey::Longs(s);
-    AddStatValue(values, Val, false);
-  }
+  for (int32_t s = MinSum; s <= MaxSum; ++s) AddDomainValue(values, TStatKey::Longs(s));
 }
 
 // --- SUM1..SUM3 ---
@@ -26,10 +23,7 @@ std::string TstSumRanges::CaptionFor(int32_t param) {
 
 void TstSumRanges::EnumValues(int refIndex, TStatDrawArray& values) {
   TCustomStat::EnumValues(refIndex, values);
-  for (uint16_t k : {0, 1}) {
-    Val.Key = TStatKey::Words(k);
-    AddStatValue(values, Val, false);
-  }
+  for (uint16_t k : {0, 1}) AddDomainValue(values, TStatKey::Words(k));
 }
 
 std::string TstSumRanges::ValueCaption(const TStatDrawRec& rec) const {
@@ -96,10 +90,7 @@ void TstSumTrend::PrepareMatch(const TMatchContext& ctx) {
 
 void TstSumTrend::EnumValues(int refIndex, TStatDrawArray& values) {
   TCustomStat::EnumValues(refIndex, values);
-  for (int32_t sign : {0, 1, -1}) {
-    Val.Key = TStatKey::Longs(sign);
-    AddStatValue(values, Val, false);
-  }
+  for (int32_t sign : {0, 1, -1}) AddDomainValue(values, TStatKey::Longs(sign));
 }
 
 void TstSumTrend::DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
