@@ -217,14 +217,17 @@ class TKeyCounter {
  public:
   static constexpr uint64_t DenseLimit = uint64_t{1} << 20;
   static constexpr unsigned Lanes = 4;
+  // First appearances are numbered combination index << OrdinalBits plus the value's ordinal within
+  // the combination: room for 256 values per combination (an occupancy list has at most 45).
+  static constexpr unsigned OrdinalBits = 8;
 
   TKeyCounter();
   ~TKeyCounter();
   TKeyCounter(const TKeyCounter&) = delete;
   TKeyCounter& operator=(const TKeyCounter&) = delete;
 
-  // Counts one value. `first` orders the keys by first appearance (combination index * 16 + the
-  // value's ordinal within the combination); `lane` is any of 0..Lanes-1.
+  // Counts one value. `first` orders the keys by first appearance (see OrdinalBits); `lane` is any
+  // of 0..Lanes-1.
   void Add(TStatKey key, unsigned lane, uint64_t first) {
     const uint64_t raw = key.Raw();
     if (raw < DenseLimit) {
@@ -355,7 +358,7 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
     if (k > 0 && firsts[k].first == firsts[k - 1].first) continue;
     const uint32_t v = firsts[k].first;
     const uint32_t total = hist[v] + hist[Size + v] + hist[2 * Size + v] + hist[3 * Size + v];
-    counter.AddCounted(TStatKey(v), total, (firstIndex + firsts[k].second) << 4);
+    counter.AddCounted(TStatKey(v), total, (firstIndex + firsts[k].second) << TKeyCounter::OrdinalBits);
   }
   return true;
 }
@@ -481,7 +484,8 @@ class TStatImpl : public Base {
     if constexpr (THasCombValues<Derived>) {
       const Derived& self = static_cast<const Derived&>(*this);
       for (size_t i = 0; i < in.size(); ++i)
-        self.Values(in[i], TCountingSink{counter, static_cast<unsigned>(i % TKeyCounter::Lanes), (firstIndex + i) << 4});
+        self.Values(in[i], TCountingSink{counter, static_cast<unsigned>(i % TKeyCounter::Lanes),
+                                         (firstIndex + i) << TKeyCounter::OrdinalBits});
     }
   }
 
