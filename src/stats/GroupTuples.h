@@ -1,0 +1,329 @@
+// What the channel, matrix and segment families share: a grouping of the numbers (a channel, a
+// matrix column or row, a segment) held as a 256-entry table, so that any byte 0..255 of a
+// combination has a group and no lookup leaves the table; the number of different groups among
+// the five numbers; the count of numbers in one group; the occupancy list (one (group, count) value
+// per listed group); and the tuple members, which take the groups of two, three or four positions
+// either over every set of positions ("Mix") or over neighbouring positions only ("Seq").
+//
+// Each helper computes its values once plainly (the reference the filter test is held to) and,
+// where it pays, once more in a faster form for the fast filter and counting kernels; both forms
+// agree for every byte value.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "core/SysFormat.h"
+#include "stats/CustomStat.h"
+#include "stats/Swar.h"
+
+namespace kivra {
+
+// The group of each byte value.
+using TGroupTable = std::array<uint8_t, 256>;
+
+// The number of set bits (without assuming a popcount instruction).
+constexpr int BitCount(uint64_t x) {
+  x = x - ((x >> 1) & 0x5555'5555'5555'5555ull);
+  x = (x & 0x3333'3333'3333'3333ull) + ((x >> 2) & 0x3333'3333'3333'3333ull);
+  x = (x + (x >> 4)) & 0x0F0F'0F0F'0F0F'0F0Full;
+  return static_cast<int>((x * 0x0101'0101'0101'0101ull) >> 56);
+}
+
+constexpr int LowestBit(uint64_t x) { return std::countr_zero(x); }
+
+// The groups of the five numbers, in position order.
+struct TCombGroups {
+  uint8_t G[CombSize];
+
+  static TCombGroups Of(const TComb& c, const TGroupTable& table) {
+    return {{table[c[0]], table[c[1]], table[c[2]], table[c[3]], table[c[4]]}};
+  }
+  // How many different groups the five numbers fall into (1..5).
+  constexpr int Distinct() const {
+    const uint8_t a = G[0], b = G[1], c = G[2], d = G[3], e = G[4];
+    return 1 + (b != a) + ((c != a) & (c != b)) + ((d != a) & (d != b) & (d != c)) +
+           ((e != a) & (e != b) & (e != c) & (e != d));
+  }
+  // How many of the five numbers fall into group g (any int: groups are 0..255).
+  constexpr int CountOf(int g) const {
+    return (G[0] == g) + (G[1] == g) + (G[2] == g) + (G[3] == g) + (G[4] == g);
+  }
+};
+
+// How many different groups the five numbers fall into. The fast form gives every group that
+// occurs among the 256 byte values its own bit, so the groups of the five combine with OR; it
+// needs at most 64 such groups (true of the usual configurations) and compares otherwise.
+class TDistinctGroups {
+ public:
+  // `table` must outlive this object (both belong to one statistic).
+  void Build(const TGroupTable& table) {
+    table_ = &table;
+    std::array<int, 256> index;
+    index.fill(-1);
+    int next = 0;
+    bits_ = true;
+    for (int n = 0; n < 256; ++n) {
+      int& i = index[table[n]];
+      if (i < 0) {
+        if (next == 64) {
+          bits_ = false;
+          return;
+        }
+        i = next++;
+      }
+      bit_[n] = uint64_t{1} << i;
+    }
+  }
+  int Count(const TComb& c) const { return TCombGroups::Of(c, *table_).Distinct(); }
+  int FastCount(const TComb& c) const {
+    if (!bits_) return Count(c);
+    return BitCount(bit_[c[0]] | bit_[c[1]] | bit_[c[2]] | bit_[c[3]] | bit_[c[4]]);
+  }
+
+ private:
+  const TGroupTable* table_ = nullptr;
+  bool bits_ = false;
+  std::array<uint64_t, 256> bit_{};
+};
+
+// How many of the five numbers fall into one group. The fast form works on the combination as a
+// word (Swar.h) when the bytes of the group form one range lo..hi with hi below 127 (channels, matrix
+// rows and contiguous segments do), and adds up a 0/1 table otherwise.
+class TGroupMembers {
+ public:
+  void Build(const TGroupTable& table, int32_t group) {
+    int lo = 256, hi = -1, count = 0;
+    for (int n = 0; n < 256; ++n) {
+      member_[n] = table[n] == group;
+      if (member_[n]) {
+        lo = n < lo ? n : lo;
+        hi = n;
+        ++count;
+      }
+    }
+    if (count == 0) {  // an empty range: nothing is ever counted
+      lo = 1;
+      hi = 0;
+    }
+    range_ = (count == 0 || count == hi - lo + 1) && hi < 127;
+    loTimesLows_ = static_cast<uint64_t>(lo) * swar::Lows5;
+    aboveTimesLows_ = static_cast<uint64_t>(hi + 1) * swar::Lows5;
+  }
+  int Count(const TComb& c) const { return member_[c[0]] + member_[c[1]] + member_[c[2]] + member_[c[3]] + member_[c[4]]; }
+  int CountWord(uint64_t w) const {
+    if (range_) {
+      // Bit 7 of each byte that is at least k, as swar::BytesAtLeast computes it (k = 0 gives all).
+      const uint64_t bytes = w & swar::Bytes5, high = bytes | swar::Highs5;
+      const uint64_t atLeastLo = ((high - loTimesLows_) | bytes) & swar::Highs5;
+      const uint64_t above = ((high - aboveTimesLows_) | bytes) & swar::Highs5;
+      return swar::CountLowBits((atLeastLo & ~above) >> 7);
+    }
+    TComb c;
+    std::memcpy(c.data(), &w, sizeof c);
+    return Count(c);
+  }
+
+ private:
+  bool range_ = false;
+  uint64_t loTimesLows_ = 0;     // lo * 0x0101010101
+  uint64_t aboveTimesLows_ = 0;  // (hi + 1) * 0x0101010101
+  std::array<uint8_t, 256> member_{};
+};
+
+// An occupancy list: the groups a member lists, in its order, and for each byte value the place of
+// its group in the list (None when the group is not listed). At most 255 groups.
+class TGroupSlots {
+ public:
+  static constexpr uint8_t None = 255;
+
+  // `groups` must be distinct; groups past the 255th are dropped.
+  void Build(const TGroupTable& table, std::span<const uint8_t> groups) {
+    size_ = static_cast<int>(groups.size() < None ? groups.size() : None);
+    std::array<uint8_t, 256> slotOfGroup;
+    slotOfGroup.fill(None);
+    for (int i = 0; i < size_; ++i) {
+      groups_[i] = groups[i];
+      slotOfGroup[groups[i]] = static_cast<uint8_t>(i);
+    }
+    for (int n = 0; n < 256; ++n) {
+      slot_[n] = slotOfGroup[table[n]];
+      slotBit_[n] = slot_[n] < 64 ? uint64_t{1} << slot_[n] : 0;
+    }
+    listed_ = size_ >= 64 ? ~uint64_t{0} : (uint64_t{1} << size_) - 1;
+  }
+
+  int Size() const { return size_; }
+  uint8_t Group(int i) const { return groups_[i]; }
+
+  // Calls f(group, count) for every listed group, in list order, until f returns true; true when
+  // it did. Counts come from comparing the five slots with each place, so nothing is cleared.
+  template <class F>
+  bool AnyCount(const TComb& c, F&& f) const {
+    const uint8_t s0 = slot_[c[0]], s1 = slot_[c[1]], s2 = slot_[c[2]], s3 = slot_[c[3]], s4 = slot_[c[4]];
+    for (int i = 0; i < size_; ++i) {
+      const int count = (s0 == i) + (s1 == i) + (s2 == i) + (s3 == i) + (s4 == i);
+      if (f(groups_[i], static_cast<uint16_t>(count))) return true;
+    }
+    return false;
+  }
+
+  // True when a (group, count) value of the combination is selected. The fast form (lists of up
+  // to 64 groups) looks up the empty groups first, whose values (group, 0) are the cheapest keys,
+  // then the at most five occupied ones.
+  template <class Sel>
+  bool AnySelected(const TComb& c, const Sel& sel) const {
+    if constexpr (IsFastPath<Sel>) {
+      if (size_ <= 64) {
+        const uint8_t s0 = slot_[c[0]], s1 = slot_[c[1]], s2 = slot_[c[2]], s3 = slot_[c[3]], s4 = slot_[c[4]];
+        const uint64_t occupied = slotBit_[c[0]] | slotBit_[c[1]] | slotBit_[c[2]] | slotBit_[c[3]] | slotBit_[c[4]];
+        for (uint64_t empty = listed_ & ~occupied; empty != 0; empty &= empty - 1)
+          if (sel.Key(groups_[LowestBit(empty)])) return true;
+        for (uint64_t occ = occupied; occ != 0; occ &= occ - 1) {
+          const int i = LowestBit(occ);
+          const int count = (s0 == i) + (s1 == i) + (s2 == i) + (s3 == i) + (s4 == i);
+          if (sel.Key(groups_[i], static_cast<uint16_t>(count))) return true;
+        }
+        return false;
+      }
+    }
+    return AnyCount(c, [&](uint8_t g, uint16_t count) { return sel.Key(g, count); });
+  }
+
+ private:
+  int size_ = 0;
+  uint64_t listed_ = 0;
+  std::array<uint8_t, 256> groups_{};
+  std::array<uint8_t, 256> slot_{};
+  std::array<uint64_t, 256> slotBit_{};
+};
+
+// "%0:d x %1:d" of K1 and K2, for example 3 x 2.
+inline std::string GroupCountCaption(const TStatDrawRec& rec) {
+  return SysFormat("%0:d x %1:d", {rec.Key.K1(), rec.Key.K2()});
+}
+
+// --- Tuple members ---
+
+namespace group_tuples {
+
+// Positions 0..4 of each tuple, in the order the tuples are taken: for Mix every set of K
+// positions in lexicographic order (10, 10 and 5 sets for K = 2, 3, 4), for Seq every run of K
+// neighbouring positions (6 - K runs).
+// (Plain arrays: the tuples are built in the inner loop, also in unoptimised builds.)
+template <bool Mix, int K>
+struct TPositionSets {
+  static constexpr int Count = Mix ? (K == 2 ? 10 : K == 3 ? 10 : 5) : CombSize + 1 - K;
+  int P[Count][K] = {};
+
+  constexpr TPositionSets() {
+    if constexpr (Mix) {
+      int p[K] = {};
+      for (int i = 0; i < K; ++i) p[i] = i;
+      for (int n = 0; n < Count; ++n) {
+        for (int j = 0; j < K; ++j) P[n][j] = p[j];
+        // The next set: raise the rightmost position that can still move, the ones after it follow.
+        int i = K - 1;
+        while (i >= 0 && p[i] == CombSize - K + i) --i;
+        if (i < 0) break;
+        ++p[i];
+        for (int j = i + 1; j < K; ++j) p[j] = p[j - 1] + 1;
+      }
+    } else {
+      for (int s = 0; s < Count; ++s)
+        for (int j = 0; j < K; ++j) P[s][j] = s + j;
+    }
+  }
+};
+
+}  // namespace group_tuples
+
+// Code, caption and class name of one tuple member.
+struct TTupleNames {
+  std::string_view ClassName;
+  std::string_view Code;
+  std::string_view Caption;
+};
+
+// The tuples of a grouping: Mix or Seq, K = 2, 3, 4. Each tuple is one value, the groups in
+// K1..K<K> in position order and zeros after them (not sorted: (3, 1) and (1, 3) differ). Every
+// tuple of a draw is added with Track set, so a tuple that occurs twice in one draw counts twice.
+// No values for bare combinations (no full-set comparison).
+//
+// Grouping provides: Base (the family base class), Group (the group number), Table(base) (its
+// TGroupTable) and Names[Mix ? 0 : 1][K - 2].
+template <class Grouping, bool Mix, int K>
+class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, typename Grouping::Base> {
+  static_assert(K >= 2 && K <= 4);
+  using Impl = TStatImpl<TstGroupTuples<Grouping, Mix, K>, typename Grouping::Base>;
+  static constexpr group_tuples::TPositionSets<Mix, K> Sets{};
+  static constexpr TTupleNames Names = Grouping::Names[Mix ? 0 : 1][K - 2];
+
+ public:
+  static constexpr std::string_view ClassName = Names.ClassName;
+  static constexpr std::string_view Code = Names.Code;
+  static constexpr std::string_view Caption = Names.Caption;
+  static constexpr int Group = Grouping::Group;
+  static constexpr uint8_t Options = OptS;
+  static constexpr bool IsNumeric = false;
+  static constexpr int TupleCount = Sets.Count;
+  using Impl::Impl;
+
+  // Tuple s as a raw key.
+  static constexpr uint64_t Tuple(const TCombGroups& g, int s) {
+    uint64_t raw = 0;
+    for (int j = 0; j < K; ++j) raw |= uint64_t{g.G[Sets.P[s][j]]} << (16 * j);
+    return raw;
+  }
+
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    const TCombGroups g = TCombGroups::Of(c, Grouping::Table(*this));
+    if constexpr (IsFastPath<Sel>) {
+      // Five numbers of one group (every combination, with a map of one segment) show one tuple.
+      if (((g.G[0] ^ g.G[1]) | (g.G[0] ^ g.G[2]) | (g.G[0] ^ g.G[3]) | (g.G[0] ^ g.G[4])) == 0)
+        return sel.KeyRaw(Tuple(g, 0));
+      // A selected tuple starting with the group x has K1 = x: the word bitmap of the selection
+      // tells cheaply which positions may start a selected tuple, and only the tuples starting
+      // there are looked up whole, in order, until one is selected.
+      unsigned first = 0;
+      for (int p = 0; p <= CombSize - K; ++p) first |= unsigned{sel.Word(1, g.G[p])} << p;
+      return [&]<size_t... S>(std::index_sequence<S...>) {
+        return ((((first >> Sets.P[S][0]) & 1) && sel.KeyRaw(Tuple(g, S))) || ...);
+      }(std::make_index_sequence<TupleCount>{});
+    } else {
+      for (int s = 0; s < TupleCount; ++s) {
+        const TStatKey k(Tuple(g, s));
+        if (sel.Key(k.K1(), k.K2(), k.K3(), k.K4())) return true;
+      }
+      return false;
+    }
+  }
+  template <TValueSink Sink>
+  void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    const TCombGroups g = TCombGroups::Of(c, Grouping::Table(*this));
+    for (int s = 0; s < TupleCount; ++s) sink(TStatKey(Tuple(g, s)), true);
+  }
+  void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
+                  TLastValueArray& lastSeen) override {
+    TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);
+    FilterValues(this->Cur.Nums, TMatchContext{}, [&](TStatKey key, bool track) {
+      this->Val.Key = key;
+      AddStatValue(values, this->Val, track);
+    });
+  }
+  // The K groups joined by ":", for example 2:7.
+  std::string ValueCaption(const TStatDrawRec& rec) const override {
+    std::string text = std::to_string(rec.Key.K1());
+    for (int j = 2; j <= K; ++j) text += ':' + std::to_string(rec.Key.K(j));
+    return text;
+  }
+};
+
+}  // namespace kivra

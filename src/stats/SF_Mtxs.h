@@ -1,0 +1,493 @@
+// Matrix statistics (group 4): the numbers 1..45 written row by row into a matrix of the
+// configured width; the columns and rows the five numbers occupy, how many numbers each holds, how
+// many are occupied and which (as a bit mask), vertically or horizontally adjacent numbers, the
+// numbers in one column or row, and tuples of columns or rows over sets of positions.
+//
+// Every statistic exists for columns and for rows: each is one template over the axis, the row
+// member being the column member with columns and rows exchanged. A statistic keeps the width it
+// was created with; the column and row of every byte 0..255 are taken once into tables
+// (MatrixColumn and MatrixRow, so bytes outside 1..45 get a place too; a width of 0 puts every byte
+// into column 0 and row 0).
+#pragma once
+
+#include <algorithm>
+
+#include "stats/GroupTuples.h"
+
+namespace kivra {
+
+// Class-list entries of the family.
+std::span<const TStatListEntry> MatrixStatClasses();
+
+// The width a matrix statistic works with: the configured one, held in a byte, so a negative
+// width is taken as 0 and one above 255 as 255.
+inline int32_t MatrixWidthFor(const TConfigData& config) { return std::clamp<int32_t>(config.MatrixCols, 0, 255); }
+// The number of rows of that matrix (the last one may be short); 0 for the width 0.
+inline int32_t MatrixRowsFor(int32_t width) { return GroupCount(1, MaxNumber, width); }
+
+// The masks keep one bit per column (row) in 32 bits: at most this many.
+constexpr int32_t MaxMaskLines = 31;
+
+// The matrix width and row count and the column and row of every byte, copied from the
+// configuration at creation.
+template <class Base>
+class TMatrixStatBase : public Base {
+ public:
+  TMatrixStatBase(const TStatClass& cls, const TStatEnv& env, int32_t param)
+      : Base(cls, env, param),
+        cols_(static_cast<uint8_t>(MatrixWidthFor(env.Config))),
+        rows_(static_cast<uint8_t>(MatrixRowsFor(cols_))) {
+    for (int n = 0; n < 256; ++n) {
+      columns_[n] = static_cast<uint8_t>(MatrixColumn(n, cols_));
+      rowsOf_[n] = static_cast<uint8_t>(MatrixRow(n, cols_));
+    }
+  }
+
+  uint8_t MatrixCols() const { return cols_; }
+  uint8_t MatrixRows() const { return rows_; }
+  // The columns (rows false) or the rows (rows true) of the bytes, how many there are, and how
+  // many there are of the other kind.
+  const TGroupTable& Lines(bool rows) const { return rows ? rowsOf_ : columns_; }
+  int LineCount(bool rows) const { return rows ? rows_ : cols_; }
+  int CrossCount(bool rows) const { return rows ? cols_ : rows_; }
+
+ private:
+  uint8_t cols_;
+  uint8_t rows_;
+  TGroupTable columns_;
+  TGroupTable rowsOf_;
+};
+
+using TCustomMatrixStat = TMatrixStatBase<TCustomNumbersStat>;
+using TCustomMatrixGraphStat = TMatrixStatBase<TCustomGraphStat>;
+
+// "COLS" / "ROWS": the column (row) of each of the five numbers, in position order.
+template <bool Rows>
+class TstMatrixLines final : public TStatImpl<TstMatrixLines<Rows>, TCustomMatrixStat> {
+  using Impl = TStatImpl<TstMatrixLines<Rows>, TCustomMatrixStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRows" : "TstColumns";
+  static constexpr std::string_view Code = Rows ? "ROWS" : "COLS";
+  static constexpr std::string_view Caption = Rows ? "Строки матрицы (не пустые)" : "Столбцы матрицы (не пустые)";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  using Impl::Impl;
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    const TGroupTable& t = this->Lines(Rows);
+    for (uint8_t n : c) sink(TStatKey::Words(t[n]), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    const TGroupTable& t = this->Lines(Rows);
+    return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
+           sel.Word(1, t[c[4]]);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+};
+
+// "COLV" / "ROWV": one value per column (row), (column, how many of the five numbers it holds),
+// zero counts included, in column order.
+template <bool Rows>
+class TstMatrixLineValues final : public TStatImpl<TstMatrixLineValues<Rows>, TCustomMatrixStat> {
+  using Impl = TStatImpl<TstMatrixLineValues<Rows>, TCustomMatrixStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowValues" : "TstColValues";
+  static constexpr std::string_view Code = Rows ? "ROWV" : "COLV";
+  static constexpr std::string_view Caption =
+      Rows ? "Количество чисел в строке матрицы" : "Количество чисел в столбце матрицы";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool IsNumeric = false;
+
+  TstMatrixLineValues(const TStatClass& cls, const TStatEnv& env, int32_t param);
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    slots_.AnyCount(c, [&](uint8_t line, uint16_t count) {
+      sink(TStatKey::Words(line, count), true);
+      return false;
+    });
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return slots_.AnySelected(c, sel);
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
+
+ private:
+  TGroupSlots slots_;  // lines 1..LineCount
+};
+
+// "COLN" / "ROWN": how many different columns (rows) the five numbers occupy.
+template <bool Rows>
+class TstMatrixLineCount final : public TStatImpl<TstMatrixLineCount<Rows>, TCustomMatrixGraphStat> {
+  using Impl = TStatImpl<TstMatrixLineCount<Rows>, TCustomMatrixGraphStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowCount" : "TstColCount";
+  static constexpr std::string_view Code = Rows ? "ROWN" : "COLN";
+  static constexpr std::string_view Caption =
+      Rows ? "Количество не пустых строк в матрице" : "Количество не пустых столбцов в матрице";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+
+  TstMatrixLineCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
+    distinct_.Build(this->Lines(Rows));
+  }
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(IsFastPath<Sink> ? distinct_.FastCount(c) : distinct_.Count(c))), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? distinct_.FastCount(c) : distinct_.Count(c)));
+  }
+  uint64_t ValueKey(uint64_t w) const {
+    TComb c;
+    std::memcpy(c.data(), &w, sizeof c);
+    return static_cast<uint64_t>(distinct_.FastCount(c));
+  }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
+
+ private:
+  TDistinctGroups distinct_;
+};
+
+// "COLM" / "ROWM": the occupied columns (rows) as a mask in L1, column 1 in the highest of
+// MatrixCols bits and the last column in bit 0. Not available when the lines do not fit 31 bits.
+template <bool Rows>
+class TstMatrixLineMask final : public TStatImpl<TstMatrixLineMask<Rows>, TCustomMatrixStat> {
+  using Impl = TStatImpl<TstMatrixLineMask<Rows>, TCustomMatrixStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowMask" : "TstColMask";
+  static constexpr std::string_view Code = Rows ? "ROWM" : "COLM";
+  static constexpr std::string_view Caption = Rows ? "Сочетания строк матрицы" : "Сочетания столбцов матрицы";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+  static bool IsAvailable(const TStatEnv& env) {
+    const int32_t width = MatrixWidthFor(env.Config);
+    return (Rows ? MatrixRowsFor(width) : width) <= MaxMaskLines;
+  }
+
+  TstMatrixLineMask(const TStatClass& cls, const TStatEnv& env, int32_t param);
+
+  // Bytes whose line lies outside 1..LineCount set no bit; so do lines past bit 31, should a
+  // statistic be created for a matrix the registry would not offer it for.
+  int32_t Mask(const TComb& c) const {
+    return static_cast<int32_t>(bit_[c[0]] | bit_[c[1]] | bit_[c[2]] | bit_[c[3]] | bit_[c[4]]);
+  }
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  // One letter per line, "1" when occupied, line 1 leftmost, then the mask: 11110 (030).
+  std::string ValueCaption(const TStatDrawRec& rec) const override;
+  // The first LineCount characters, left to right: value * 2, plus 1 for a "1"; a text shorter than
+  // that reads as if padded with other characters.
+  int32_t ParseValue(std::string_view text) const override;
+
+ private:
+  std::array<uint32_t, 256> bit_{};
+};
+
+// The lines holding adjacent numbers, in the order they are first found, with the number of
+// adjacent pairs in each.
+struct TAdjacentLines {
+  int Count = 0;
+  std::array<uint8_t, CombSize> Line{};
+  std::array<uint8_t, CombSize> Pairs{};
+};
+
+// The adjacency of two numbers in a column (rows false: same column, rows differing by 1) or in a
+// row (rows true: same row, columns differing by 1): each byte gets the code line * 512 + place
+// across, so two numbers are adjacent exactly when their codes differ by 1.
+//
+// For five different numbers 1..45 there is a faster form: the 45 cells in the order of their codes
+// are the bits 0..44 of a word, so adjacent numbers are neighbouring bits of the same line and the
+// adjacent pairs of a combination are the bits where its word and the word shifted by one meet.
+template <class Base>
+class TAdjacencyStat : public Base {
+ public:
+  TAdjacencyStat(const TStatClass& cls, const TStatEnv& env, int32_t param, bool rows) : Base(cls, env, param) {
+    const TGroupTable& line = this->Lines(rows);
+    const TGroupTable& across = this->Lines(!rows);
+    for (int n = 0; n < 256; ++n) code_[n] = static_cast<uint16_t>(line[n] << 9 | across[n]);
+    std::array<uint8_t, MaxNumber> order;
+    for (int i = 0; i < MaxNumber; ++i) order[i] = static_cast<uint8_t>(i + 1);
+    std::stable_sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) { return code_[a] < code_[b]; });
+    cell_.fill(NotACell);
+    for (int i = 0; i < MaxNumber; ++i) {
+      cell_[order[i]] = uint64_t{1} << i;
+      lineOfCell_[i] = line[order[i]];
+      if (i > 0 && code_[order[i]] - code_[order[i - 1]] == 1) nextInLine_ |= uint64_t{1} << (i - 1);
+    }
+  }
+
+  // The lines with adjacent numbers, by comparing every pair of positions.
+  TAdjacentLines Adjacent(const TComb& c) const {
+    const int k[CombSize] = {code_[c[0]], code_[c[1]], code_[c[2]], code_[c[3]], code_[c[4]]};
+    TAdjacentLines r;
+    for (int i = 0; i < CombSize; ++i)
+      for (int j = i + 1; j < CombSize; ++j) {
+        if (k[i] - k[j] != 1 && k[j] - k[i] != 1) continue;
+        const auto line = static_cast<uint8_t>(k[i] >> 9);
+        int e = 0;
+        while (e < r.Count && r.Line[e] != line) ++e;
+        if (e == r.Count) {
+          r.Line[e] = line;
+          ++r.Count;
+        }
+        ++r.Pairs[e];
+      }
+    return r;
+  }
+
+  // The adjacent pairs of five different numbers 1..45 (bit i: cells i and i + 1); false for any
+  // other combination.
+  bool PairBits(const TComb& c, uint64_t& pairs) const {
+    const uint64_t a = cell_[c[0]], b = cell_[c[1]], d = cell_[c[2]], e = cell_[c[3]], f = cell_[c[4]];
+    const uint64_t all = a | b | d | e | f;
+    // The bits add up to their union exactly when no number repeats; a byte outside 1..45 sets
+    // the top bit.
+    if (a + b + d + e + f != all || (all & NotACell) != 0) return false;
+    pairs = all & (all >> 1) & nextInLine_;
+    return true;
+  }
+  uint8_t LineOfPair(uint64_t pairs) const { return lineOfCell_[LowestBit(pairs)]; }
+  // How many lines hold the pairs.
+  int LinesOf(uint64_t pairs) const {
+    int lines = 0, last = -1;
+    for (; pairs != 0; pairs &= pairs - 1) {
+      const int line = LineOfPair(pairs);
+      lines += line != last;
+      last = line;
+    }
+    return lines;
+  }
+  // Calls f(line, pairs in it) for the lines holding the pairs, in line order, until f returns true.
+  template <class F>
+  bool AnyLine(uint64_t pairs, F&& f) const {
+    while (pairs != 0) {
+      const uint8_t line = LineOfPair(pairs);
+      int n = 0;
+      for (; pairs != 0 && LineOfPair(pairs) == line; pairs &= pairs - 1) ++n;
+      if (f(line, n)) return true;
+    }
+    return false;
+  }
+  // How many lines hold adjacent numbers.
+  int LineCount(const TComb& c) const { return Adjacent(c).Count; }
+  int FastLineCount(const TComb& c) const {
+    uint64_t pairs;
+    return PairBits(c, pairs) ? LinesOf(pairs) : LineCount(c);
+  }
+
+ private:
+  static constexpr uint64_t NotACell = uint64_t{1} << 63;
+  std::array<uint16_t, 256> code_{};
+  std::array<uint64_t, 256> cell_{};
+  std::array<uint8_t, 64> lineOfCell_{};
+  uint64_t nextInLine_ = 0;
+};
+
+// "COLA" / "ROWA": for each column (row) holding adjacent numbers, (column, adjacent pairs + 1), in
+// the order the columns are first found over the pairs of positions.
+template <bool Rows>
+class TstMatrixAdjacent final : public TStatImpl<TstMatrixAdjacent<Rows>, TAdjacencyStat<TCustomMatrixStat>> {
+  using Impl = TStatImpl<TstMatrixAdjacent<Rows>, TAdjacencyStat<TCustomMatrixStat>>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowAjacent" : "TstColAjacent";
+  static constexpr std::string_view Code = Rows ? "ROWA" : "COLA";
+  static constexpr std::string_view Caption =
+      Rows ? "Строки матрицы со смежными числами" : "Столбцы матрицы со смежными числами";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+
+  TstMatrixAdjacent(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param, Rows) {}
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    if constexpr (IsFastPath<Sink>) {
+      // The order of the values matters only when two lines hold pairs.
+      uint64_t pairs;
+      if (this->PairBits(c, pairs) && (pairs == 0 || this->LinesOf(pairs) == 1)) {
+        if (pairs != 0)
+          sink(TStatKey::Words(this->LineOfPair(pairs), static_cast<uint16_t>(BitCount(pairs) + 1)), true);
+        return;
+      }
+    }
+    const TAdjacentLines a = this->Adjacent(c);
+    for (int e = 0; e < a.Count; ++e) sink(TStatKey::Words(a.Line[e], static_cast<uint16_t>(a.Pairs[e] + 1)), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    if constexpr (IsFastPath<Sel>) {
+      uint64_t pairs;
+      if (this->PairBits(c, pairs))
+        return this->AnyLine(pairs, [&](uint8_t line, int n) { return sel.Key(line, static_cast<uint16_t>(n + 1)); });
+    }
+    const TAdjacentLines a = this->Adjacent(c);
+    for (int e = 0; e < a.Count; ++e)
+      if (sel.Key(a.Line[e], static_cast<uint16_t>(a.Pairs[e] + 1))) return true;
+    return false;
+  }
+  std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
+};
+
+// "COLC" / "ROWC": how many columns (rows) hold at least one adjacent pair.
+template <bool Rows>
+class TstMatrixAdjacentCount final
+    : public TStatImpl<TstMatrixAdjacentCount<Rows>, TAdjacencyStat<TCustomMatrixGraphStat>> {
+  using Impl = TStatImpl<TstMatrixAdjacentCount<Rows>, TAdjacencyStat<TCustomMatrixGraphStat>>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowAjacentCnt" : "TstColAjacentCnt";
+  static constexpr std::string_view Code = Rows ? "ROWC" : "COLC";
+  static constexpr std::string_view Caption =
+      Rows ? "Количество строк матрицы со смежными числами" : "Количество столбцов матрицы со смежными числами";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+
+  TstMatrixAdjacentCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param, Rows) {}
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(IsFastPath<Sink> ? this->FastLineCount(c) : this->LineCount(c))), true);
+  }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? this->FastLineCount(c) : this->LineCount(c)));
+  }
+  uint64_t ValueKey(uint64_t w) const {
+    TComb c;
+    std::memcpy(c.data(), &w, sizeof c);
+    return static_cast<uint64_t>(this->FastLineCount(c));
+  }
+  int32_t CombValue(const TComb& c, int, int, bool) override { return this->LineCount(c); }
+};
+
+// "COL1".."COL<width>" / "ROW1".."ROW<rows>": how many of the five numbers lie in column (row) Param.
+template <bool Rows>
+class TstMatrixLineValCnt final : public TStatImpl<TstMatrixLineValCnt<Rows>, TCustomMatrixGraphStat> {
+  using Impl = TStatImpl<TstMatrixLineValCnt<Rows>, TCustomMatrixGraphStat>;
+
+ public:
+  static constexpr std::string_view ClassName = Rows ? "TstRowValCnt" : "TstColValCnt";
+  static constexpr std::string_view Code = Rows ? "ROW%d" : "COL%d";
+  static constexpr std::string_view Caption =
+      Rows ? "Количество чисел в %0:d строке матрицы" : "Количество чисел в %0:d столбце матрицы";
+  static constexpr std::string_view HelpCode = Rows ? "ROWx" : "COLx";
+  static constexpr int Group = 4;
+  static constexpr uint8_t Options = OptN;
+  static constexpr bool SingleValue = true;
+  static constexpr bool HasParam = true;
+  // One entry per column (row); none for a width that is not positive.
+  static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) {
+    const int32_t width = MatrixWidthFor(env.Config);
+    const int32_t lines = Rows ? MatrixRowsFor(width) : width;
+    return lines > 0 ? std::pair{1, lines} : std::pair{0, -1};
+  }
+
+  TstMatrixLineValCnt(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
+    members_.Build(this->Lines(Rows), param);
+  }
+
+  template <TValueSink Sink>
+  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true); }
+  template <class Sel>
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(members_.Count(c)));
+  }
+  template <class Sel>
+  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
+  }
+  uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
+  void EnumValues(int refIndex, TStatDrawArray& values) override;
+  int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
+
+ private:
+  TGroupMembers members_;
+};
+
+using TstColumns = TstMatrixLines<false>;
+using TstRows = TstMatrixLines<true>;
+using TstColValues = TstMatrixLineValues<false>;
+using TstRowValues = TstMatrixLineValues<true>;
+using TstColCount = TstMatrixLineCount<false>;
+using TstRowCount = TstMatrixLineCount<true>;
+using TstColMask = TstMatrixLineMask<false>;
+using TstRowMask = TstMatrixLineMask<true>;
+using TstColAjacent = TstMatrixAdjacent<false>;
+using TstRowAjacent = TstMatrixAdjacent<true>;
+using TstColAjacentCnt = TstMatrixAdjacentCount<false>;
+using TstRowAjacentCnt = TstMatrixAdjacentCount<true>;
+using TstColValCnt = TstMatrixLineValCnt<false>;
+using TstRowValCnt = TstMatrixLineValCnt<true>;
+
+// The column and row groupings of the tuple members "KFM2".."KFS4" and "KRM2".."KRS4".
+struct TColumnGrouping {
+  using Base = TCustomMatrixStat;
+  static constexpr int Group = 4;
+  static const TGroupTable& Table(const Base& stat) { return stat.Lines(false); }
+  static constexpr TTupleNames Names[2][3] = {
+      {{"TstCombColMix2", "KFM2", "Сочетания из 2 столбцов по всем числам тиража"},
+       {"TstCombColMix3", "KFM3", "Сочетания из 3 столбцов по всем числам тиража"},
+       {"TstCombColMix4", "KFM4", "Сочетания из 4 столбцов по всем числам тиража"}},
+      {{"TstCombColSeq2", "KFS2", "Сочетания из 2 столбцов по соседним числам"},
+       {"TstCombColSeq3", "KFS3", "Сочетания из 3 столбцов по соседним числам"},
+       {"TstCombColSeq4", "KFS4", "Сочетания из 4 столбцов по соседним числам"}},
+  };
+};
+
+struct TRowGrouping {
+  using Base = TCustomMatrixStat;
+  static constexpr int Group = 4;
+  static const TGroupTable& Table(const Base& stat) { return stat.Lines(true); }
+  static constexpr TTupleNames Names[2][3] = {
+      {{"TstCombRowMix2", "KRM2", "Сочетания из 2 строк по всем числам тиража"},
+       {"TstCombRowMix3", "KRM3", "Сочетания из 3 строк по всем числам тиража"},
+       {"TstCombRowMix4", "KRM4", "Сочетания из 4 строк по всем числам тиража"}},
+      {{"TstCombRowSeq2", "KRS2", "Сочетания из 2 строк по соседним числам"},
+       {"TstCombRowSeq3", "KRS3", "Сочетания из 3 строк по соседним числам"},
+       {"TstCombRowSeq4", "KRS4", "Сочетания из 4 строк по соседним числам"}},
+  };
+};
+
+using TstCombColMix2 = TstGroupTuples<TColumnGrouping, true, 2>;
+using TstCombColMix3 = TstGroupTuples<TColumnGrouping, true, 3>;
+using TstCombColMix4 = TstGroupTuples<TColumnGrouping, true, 4>;
+using TstCombColSeq2 = TstGroupTuples<TColumnGrouping, false, 2>;
+using TstCombColSeq3 = TstGroupTuples<TColumnGrouping, false, 3>;
+using TstCombColSeq4 = TstGroupTuples<TColumnGrouping, false, 4>;
+using TstCombRowMix2 = TstGroupTuples<TRowGrouping, true, 2>;
+using TstCombRowMix3 = TstGroupTuples<TRowGrouping, true, 3>;
+using TstCombRowMix4 = TstGroupTuples<TRowGrouping, true, 4>;
+using TstCombRowSeq2 = TstGroupTuples<TRowGrouping, false, 2>;
+using TstCombRowSeq3 = TstGroupTuples<TRowGrouping, false, 3>;
+using TstCombRowSeq4 = TstGroupTuples<TRowGrouping, false, 4>;
+
+extern template class TstMatrixLines<false>;
+extern template class TstMatrixLines<true>;
+extern template class TstMatrixLineValues<false>;
+extern template class TstMatrixLineValues<true>;
+extern template class TstMatrixLineCount<false>;
+extern template class TstMatrixLineCount<true>;
+extern template class TstMatrixLineMask<false>;
+extern template class TstMatrixLineMask<true>;
+extern template class TstMatrixLineValCnt<false>;
+extern template class TstMatrixLineValCnt<true>;
+
+}  // namespace kivra

@@ -1,0 +1,441 @@
+#include "stats/SF_Chns.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "StatTestUtil.h"
+#include "stats/SF_Mtxs.h"
+#include "stats/SF_Segm.h"
+#include "stats/StatList.h"
+#include "stats/StatPasses.h"
+
+namespace kivra {
+namespace {
+
+TDraw MakeDraw(int32_t number, TComb nums) {
+  TDraw d;
+  d.Number = number;
+  d.Nums = nums;
+  return d;
+}
+
+// The values of a combination as the filter sees them: captions in the order they are added,
+// with "*n" for a value added n times.
+std::string ShownValues(TCustomStat& stat, const TComb& c) {
+  TStatDrawArray values;
+  stat.FilterViewValues(c, -1, false, values);
+  std::string text;
+  for (const auto& v : values) {
+    if (!text.empty()) text += ", ";
+    text += stat.ValueCaption(v);
+    if (v.Count != 1) text += " *" + std::to_string(v.Count);
+  }
+  return text;
+}
+
+// One line per entry of a distribution: caption, count, newest draw, depth and periods.
+std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
+  std::vector<std::string> rows;
+  for (const auto& v : values)
+    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
+                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
+                   std::to_string(v.MaxPeriod));
+  return rows;
+}
+
+std::vector<std::string> Captions(const TCustomStat& stat, const TStatDrawArray& values) {
+  std::vector<std::string> captions;
+  for (const auto& v : values) captions.push_back(stat.ValueCaption(v));
+  return captions;
+}
+
+using Texts = std::vector<std::string>;
+
+class ChannelStats : public ::testing::Test {
+ protected:
+  std::unique_ptr<TCustomStat> Make(const TStatClass& cls, int32_t param = 0) { return cls.Create(env_, param); }
+  std::unique_ptr<TCustomGraphStat> MakeGraph(const TStatClass& cls, int32_t param = 0) {
+    return std::unique_ptr<TCustomGraphStat>(static_cast<TCustomGraphStat*>(Make(cls, param).release()));
+  }
+  void SetSize(int32_t size) { env_.Config.ChannelSize = size; }
+
+  TDrawsArray draws_ = {MakeDraw(10, {41, 3, 8, 12, 14}), MakeDraw(13, {41, 3, 8, 12, 14})};
+  TStatEnv env_{&draws_, {}, {}};
+};
+
+TEST_F(ChannelStats, ClassListEntries) {
+  struct Row {
+    int No;
+    std::string_view ClassName, Code, Flags, HelpCode;
+    bool Numeric;
+    std::string_view Caption;
+  };
+  const Row expected[] = {
+      {22, "TstChannels", "CHAN", "N", "CHAN", true, "Каналы"},
+      {23, "TstChanValues", "CHNV", "N", "CHNV", false, "Количество чисел в канале"},
+      {24, "TstChanCount", "CHNC", "NG", "CHNC", true, "Количество каналов в тираже"},
+      {78, "TstCombChnMix2", "KCM2", "S", "KCM2", false, "Сочетания из 2 каналов по всем числам тиража"},
+      {79, "TstCombChnMix3", "KCM3", "S", "KCM3", false, "Сочетания из 3 каналов по всем числам тиража"},
+      {80, "TstCombChnMix4", "KCM4", "S", "KCM4", false, "Сочетания из 4 каналов по всем числам тиража"},
+      {81, "TstCombChnSeq2", "KCS2", "S", "KCS2", false, "Сочетания из 2 каналов по соседним числам"},
+      {82, "TstCombChnSeq3", "KCS3", "S", "KCS3", false, "Сочетания из 3 каналов по соседним числам"},
+      {83, "TstCombChnSeq4", "KCS4", "S", "KCS4", false, "Сочетания из 4 каналов по соседним числам"},
+      {104, "TstChnValCnt", "CHN%d", "NG", "CHNx", true, "Количество чисел в %0:d канале"},
+  };
+  const auto entries = ChannelStatClasses();
+  ASSERT_EQ(entries.size(), std::size(expected));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Row& row = expected[i];
+    const TStatClass& cls = *entries[i].Class;
+    SCOPED_TRACE(row.ClassName);
+    EXPECT_EQ(entries[i].No, row.No);
+    EXPECT_EQ(cls.ClassName(), row.ClassName);
+    EXPECT_EQ(cls.GetCode(), row.Code);
+    EXPECT_EQ(cls.GetCaption(), row.Caption);
+    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
+    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
+    EXPECT_EQ(cls.IsNumeric(), row.Numeric);
+    EXPECT_EQ(cls.GetGroup(), 3);
+    EXPECT_EQ(cls.HasParam(), row.No == 104);
+    EXPECT_TRUE(cls.IsAvailable(env_));
+  }
+  EXPECT_EQ(StatClassOf<TstChnValCnt>().CodeFor(3), "CHN3");
+  EXPECT_EQ(StatClassOf<TstChnValCnt>().CaptionFor(3), "Количество чисел в 3 канале");
+  EXPECT_EQ(StatClassOf<TstChnValCnt>().GetParamRange(env_), std::make_pair(1, 9));
+}
+
+TEST_F(ChannelStats, ValuesOfADrawWithTheSize5) {
+  const TComb draw = {3, 8, 12, 14, 41};
+  EXPECT_EQ(ShownValues(*Make(StatClassOf<TstChannels>()), draw), "01 [1-5], 02 [6-10], 03 [11-15] *2, 09 [41-45]");
+  EXPECT_EQ(ShownValues(*Make(StatClassOf<TstChanValues>()), draw),
+            "01 [1-5] x 1, 02 [6-10] x 1, 03 [11-15] x 2, 04 [16-20] x 0, 05 [21-25] x 0, 06 [26-30] x 0, "
+            "07 [31-35] x 0, 08 [36-40] x 0, 09 [41-45] x 1");
+  EXPECT_EQ(MakeGraph(StatClassOf<TstChanCount>())->CombValue(draw, 0, 0, false), 4);
+  EXPECT_EQ(MakeGraph(StatClassOf<TstChnValCnt>(), 3)->CombValue(draw, 0, 0, false), 2);
+  EXPECT_EQ(MakeGraph(StatClassOf<TstChnValCnt>(), 4)->CombValue(draw, 0, 0, false), 0);
+  EXPECT_EQ(ShownValues(*Make(StatClassOf<TstChnValCnt>(), 9), draw), "1");
+}
+
+TEST_F(ChannelStats, CaptionsAndParsing) {
+  const auto rec = [](TStatKey k) { return TStatDrawRec{.Key = k}; };
+  auto chan = Make(StatClassOf<TstChannels>());
+  EXPECT_EQ(chan->ValueCaption(rec(TStatKey::Words(2))), "02 [6-10]");
+  EXPECT_EQ(chan->ValueCaption(rec(TStatKey::Words(9))), "09 [41-45]");
+  EXPECT_EQ(chan->ValueCaption(rec(TStatKey::Words(12))), "12 [56-60]");
+  EXPECT_EQ(chan->ParseValue("02 [6-10]"), 2);
+  EXPECT_EQ(chan->ParseValue("  11 [51-55]"), 11);
+  EXPECT_EQ(chan->ParseValue("[6-10]"), 0);
+  EXPECT_EQ(chan->ValueFromText("09 [41-45]"), 9);
+
+  SetSize(7);  // the last channel keeps its full width: 43-49
+  auto chan7 = Make(StatClassOf<TstChannels>());
+  EXPECT_EQ(chan7->ValueCaption(rec(TStatKey::Words(7))), "07 [43-49]");
+  EXPECT_EQ(Make(StatClassOf<TstChanValues>())->ValueCaption(rec(TStatKey::Words(2, 1))), "02 [8-14] x 1");
+  EXPECT_EQ(Make(StatClassOf<TstChanValues>())->ValueFromText("02 [8-14] x 1"), 0);  // not numeric
+  EXPECT_EQ(Make(StatClassOf<TstCombChnMix3>())->ValueCaption(rec(TStatKey::Words(2, 7, 1))), "2:7:1");
+  EXPECT_EQ(Make(StatClassOf<TstCombChnSeq4>())->ValueCaption(rec(TStatKey::Words(1, 1, 2, 3))), "1:1:2:3");
+}
+
+// Tuples in position order over the numbers as drawn (41 3 8 12 14), or ascending when sorted.
+TEST_F(ChannelStats, TuplesFollowTheDrawnOrder) {
+  const TComb drawn = draws_[0].Nums;
+  const auto sequence = [&](const auto& stat) {
+    Texts tuples;
+    stat.FilterValues(drawn, TMatchContext{}, [&](TStatKey k, bool track) {
+      EXPECT_TRUE(track);
+      tuples.push_back(stat.ValueCaption(TStatDrawRec{.Key = k}));
+    });
+    return tuples;
+  };
+  auto mix2 = Make(StatClassOf<TstCombChnMix2>());
+  auto seq2 = Make(StatClassOf<TstCombChnSeq2>());
+  EXPECT_EQ(sequence(static_cast<TstCombChnMix2&>(*mix2)),
+            (Texts{"9:1", "9:2", "9:3", "9:3", "1:2", "1:3", "1:3", "2:3", "2:3", "3:3"}));
+  EXPECT_EQ(sequence(static_cast<TstCombChnSeq2&>(*seq2)), (Texts{"9:1", "1:2", "2:3", "3:3"}));
+  EXPECT_EQ(sequence(static_cast<const TstCombChnMix3&>(*Make(StatClassOf<TstCombChnMix3>()))),
+            (Texts{"9:1:2", "9:1:3", "9:1:3", "9:2:3", "9:2:3", "9:3:3", "1:2:3", "1:2:3", "1:3:3", "2:3:3"}));
+  EXPECT_EQ(sequence(static_cast<const TstCombChnMix4&>(*Make(StatClassOf<TstCombChnMix4>()))),
+            (Texts{"9:1:2:3", "9:1:2:3", "9:1:3:3", "9:2:3:3", "1:2:3:3"}));
+  EXPECT_EQ(sequence(static_cast<const TstCombChnSeq3&>(*Make(StatClassOf<TstCombChnSeq3>()))),
+            (Texts{"9:1:2", "1:2:3", "2:3:3"}));
+  EXPECT_EQ(sequence(static_cast<const TstCombChnSeq4&>(*Make(StatClassOf<TstCombChnSeq4>()))),
+            (Texts{"9:1:2:3", "1:2:3:3"}));
+
+  // Draws #10 and #13 both show the draw: a tuple twice in a draw counts twice, and since every
+  // tuple is tracked its second add measures a period of 0.
+  EXPECT_EQ(Rows(*mix2, ComputeWindow(*mix2, 0, 1, false)),
+            (Texts{"9:1 n=2 last=13 depth=1 per=3-3", "9:2 n=2 last=13 depth=1 per=3-3",
+                   "9:3 n=4 last=13 depth=1 per=0-3", "1:2 n=2 last=13 depth=1 per=3-3",
+                   "1:3 n=4 last=13 depth=1 per=0-3", "2:3 n=4 last=13 depth=1 per=0-3",
+                   "3:3 n=2 last=13 depth=1 per=3-3"}));
+  EXPECT_EQ(Captions(*seq2, ComputeWindow(*seq2, 0, 0, true)), (Texts{"1:2", "2:3", "3:3", "3:9"}));
+
+  // The filter looks the tuples up in the combination's own order.
+  TStatDrawArray sel{TStatDrawRec{.Key = TStatKey::Words(9, 1)}};
+  EXPECT_TRUE(mix2->CombMatches(drawn, sel, 1, false, false));
+  EXPECT_FALSE(mix2->CombMatches({3, 8, 12, 14, 41}, sel, 1, false, false));
+  sel[0].Key = TStatKey::Words(1, 3);  // positions 1 and 3 of 3 8 12 14 41, not neighbours
+  EXPECT_TRUE(mix2->CombMatches({3, 8, 12, 14, 41}, sel, 1, false, false));
+  EXPECT_FALSE(seq2->CombMatches({3, 8, 12, 14, 41}, sel, 1, false, false));
+  sel[0].Key = TStatKey::Words(1, 3, 1);  // a third word of a pair never matches
+  EXPECT_FALSE(mix2->CombMatches({3, 8, 12, 14, 41}, sel, 1, false, false));
+}
+
+TEST_F(ChannelStats, EnumeratedDomains) {
+  auto chan = Make(StatClassOf<TstChannels>());
+  EXPECT_EQ(Captions(*chan, ComputeWindow(*chan, 0, 0, false)),
+            (Texts{"01 [1-5]", "02 [6-10]", "03 [11-15]", "04 [16-20]", "05 [21-25]", "06 [26-30]", "07 [31-35]",
+                   "08 [36-40]", "09 [41-45]"}));
+  auto chnv = Make(StatClassOf<TstChanValues>());
+  const TStatDrawArray occupancy = ComputeWindow(*chnv, 0, 0, false);
+  ASSERT_EQ(occupancy.size(), 9u * 6u);  // (c, 0..5) for the nine channels
+  EXPECT_EQ(chnv->ValueCaption(occupancy[5]), "01 [1-5] x 5");
+  EXPECT_EQ(Rows(*chnv, {occupancy[13]})[0], "03 [11-15] x 1 n=0 last=0 depth=0 per=0-0");
+  EXPECT_EQ(Rows(*chnv, {occupancy[14]})[0], "03 [11-15] x 2 n=1 last=10 depth=1 per=0-0");
+
+  struct Case {
+    int32_t Size;
+    Texts ChanCounts, ChnThree;
+  };
+  const Case cases[] = {
+      {5, {"1", "2", "3", "4", "5"}, {"1", "2", "3", "4", "5"}},
+      {10, {"1", "2", "3", "4", "5"}, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}},
+      {15, {"1", "2", "3"}, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Size);
+    SetSize(c.Size);
+    TStatDrawArray values;
+    Make(StatClassOf<TstChanCount>())->EnumValues(0, values);
+    EXPECT_EQ(Captions(*Make(StatClassOf<TstChanCount>()), values), c.ChanCounts);
+    values.clear();
+    Make(StatClassOf<TstChnValCnt>(), 3)->EnumValues(0, values);  // no 0: it shows once it occurs
+    EXPECT_EQ(Captions(*Make(StatClassOf<TstChnValCnt>(), 3), values), c.ChnThree);
+  }
+  SetSize(3);
+  TStatDrawArray values;
+  Make(StatClassOf<TstChanValues>())->EnumValues(0, values);
+  EXPECT_EQ(values.size(), 15u * 4u);  // (c, 0..3) for fifteen channels
+}
+
+// The size is copied when a statistic is created: a change applies to statistics created later
+// and, after the registry is rebuilt, to the "CHN%d" entries.
+TEST_F(ChannelStats, ChannelSizeFromTheConfiguration) {
+  const TComb comb = {3, 8, 12, 14, 41};
+  auto before = Make(StatClassOf<TstChannels>());
+  struct Case {
+    int32_t Size;
+    std::string Channels, Occupancy;
+    int Distinct;
+    int Entries;
+  };
+  const Case cases[] = {
+      {3, "01 [1-3], 03 [7-9], 04 [10-12], 05 [13-15], 14 [40-42]",
+       "01 [1-3] x 1, 02 [4-6] x 0, 03 [7-9] x 1, 04 [10-12] x 1, 05 [13-15] x 1, 06 [16-18] x 0, "
+       "07 [19-21] x 0, 08 [22-24] x 0, 09 [25-27] x 0, 10 [28-30] x 0, 11 [31-33] x 0, 12 [34-36] x 0, "
+       "13 [37-39] x 0, 14 [40-42] x 1, 15 [43-45] x 0",
+       5, 15},
+      {7, "01 [1-7], 02 [8-14] *3, 06 [36-42]",
+       "01 [1-7] x 1, 02 [8-14] x 3, 03 [15-21] x 0, 04 [22-28] x 0, 05 [29-35] x 0, 06 [36-42] x 1, 07 [43-49] x 0",
+       3, 7},
+      {10, "01 [1-10] *2, 02 [11-20] *2, 05 [41-50]",
+       "01 [1-10] x 2, 02 [11-20] x 2, 03 [21-30] x 0, 04 [31-40] x 0, 05 [41-50] x 1", 3, 5},
+      // Not a channel size: everything falls into channel 0 and no "CHN%d" entry exists.
+      {0, "00 [1-0] *5", "00 [1-0] x 5", 1, 0},
+      {-4, "00 [5-0] *5", "00 [5-0] x 5", 1, 0},
+  };
+  TStatList registry;
+  registry.SetDraws(&draws_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Size);
+    SetSize(c.Size);
+    EXPECT_EQ(ShownValues(*Make(StatClassOf<TstChannels>()), comb), c.Channels);
+    EXPECT_EQ(ShownValues(*Make(StatClassOf<TstChanValues>()), comb), c.Occupancy);
+    EXPECT_EQ(MakeGraph(StatClassOf<TstChanCount>())->CombValue(comb, 0, 0, false), c.Distinct);
+    // Whatever the size, a window adds for each draw the values the filter sees.
+    for (const auto& e : ChannelStatClasses()) {
+      auto stat = Make(*e.Class, 1);
+      TStatDrawArray shown;
+      ASSERT_TRUE(stat->FilterViewValues(draws_[0].Nums, -1, false, shown));
+      EXPECT_EQ(AggregateStats(ComputeWindow(*stat, 0, 1, false)).Total, 2 * AggregateStats(shown).Total)
+          << e.Class->ClassName();
+    }
+
+    TConfigData config;
+    config.ChannelSize = c.Size;
+    registry.SetConfig(config, {});
+    registry.Build();
+    Texts entries;
+    for (int i = 0; i < registry.Count(); ++i)
+      if (registry.Item(i).StatClass == &StatClassOf<TstChnValCnt>()) entries.push_back(registry.Code(i));
+    ASSERT_EQ(static_cast<int>(entries.size()), c.Entries);
+    if (c.Entries > 0) {
+      EXPECT_EQ(entries.back(), "CHN" + std::to_string(c.Entries));
+    }
+  }
+  EXPECT_EQ(ShownValues(*before, comb), "01 [1-5], 02 [6-10], 03 [11-15] *2, 09 [41-45]");
+}
+
+// --- Fast kernels against the reference test, for every member of groups 3, 4 and 5 ---
+
+// A configuration the families are cross-checked under.
+struct TConfigCase {
+  const char* Name;
+  int32_t ChannelSize;
+  int32_t MatrixCols;
+  std::array<uint8_t, MaxNumber> Segments;
+  size_t SampleStep;  // every n-th combination of the cross-check sample
+};
+
+std::array<uint8_t, MaxNumber> SegmentsOf(uint8_t (*segment)(int n)) {
+  std::array<uint8_t, MaxNumber> map{};
+  for (int n = 1; n <= MaxNumber; ++n) map[n - 1] = segment(n);
+  return map;
+}
+
+const TConfigCase ConfigCases[] = {
+    {"Default", 5, 5, TConfigData::DefaultSegments(), 1},
+    // Uneven channels and rows, a map that uses 0 and is not contiguous.
+    {"Size7Width7", 7, 7, SegmentsOf([](int n) { return static_cast<uint8_t>(n * 7 % 10); }), 3},
+    // 45 rows and 15 channels (more values per combination than one counter slot holds), segment
+    // numbers up to 255.
+    {"Size3Width1", 3, 1, SegmentsOf([](int n) { return static_cast<uint8_t>(n * 37 % 256); }), 5},
+    // Values outside what the configuration dialog allows.
+    {"Size0Width0", 0, 0, SegmentsOf([](int n) { return static_cast<uint8_t>(n % 2 ? 0 : 9); }), 11},
+};
+
+struct TMember {
+  const TConfigCase* Config;
+  const TStatClass* Class;
+  int32_t Param;
+};
+
+void PrintTo(const TMember& m, std::ostream* os) { *os << m.Config->Name << " " << m.Class->CodeFor(m.Param); }
+
+TConfigData ConfigOf(const TConfigCase& c) {
+  TConfigData config;
+  config.ChannelSize = c.ChannelSize;
+  config.MatrixCols = c.MatrixCols;
+  config.Segments = c.Segments;
+  return config;
+}
+
+// Every member of the three families under each configuration; parameterised classes at the ends
+// of their range (the members between run the same code), or at 1 when the range is empty.
+std::vector<TMember> GroupFamilyMembers() {
+  std::vector<TMember> members;
+  TDrawsArray none;
+  for (const TConfigCase& config : ConfigCases) {
+    const TStatEnv env{&none, ConfigOf(config), {}};
+    for (auto list : {ChannelStatClasses(), MatrixStatClasses(), SegmentStatClasses()})
+      for (const auto& e : list) {
+        if (!e.Class->HasParam()) {
+          members.push_back({&config, e.Class, 0});
+          continue;
+        }
+        const auto [lo, hi] = e.Class->GetParamRange(env);
+        const std::vector<int32_t> params = lo > hi ? std::vector{1} : lo == hi ? std::vector{lo} : std::vector{lo, hi};
+        for (int32_t p : params) members.push_back({&config, e.Class, p});
+      }
+  }
+  return members;
+}
+
+// Every step-th combination of the cross-check sample, with bytes no valid combination has around
+// it (0, 46..255, repeats) and some combinations reversed (the tuples depend on the order).
+TCombsArray TestCombs(size_t step) {
+    const TCombsArray odd = {{0, 1, 2, 3, 4},     {46, 47, 48, 49, 50},   {255, 255, 255, 255, 255}, {0, 0, 0, 0, 0},
+                             {45, 1, 44, 2, 43},  {7, 7, 8, 9, 9},        {200, 100, 46, 0, 45},     {3, 3, 3, 3, 3},
+                             {1, 255, 1, 255, 1}, {41, 3, 8, 12, 14},     {90, 60, 30, 0, 120},      {6, 1, 11, 16, 21},
+                             {5, 10, 15, 20, 25}, {128, 127, 129, 64, 1}, {2, 2, 1, 1, 3}};
+    TCombsArray all = odd;
+    const TCombsArray& sample = test::CrossCheckCombinations();
+    for (size_t i = 0; i < sample.size(); i += step) all.push_back(sample[i]);
+    for (size_t i = 0; i < sample.size(); i += 97 * step)
+      all.push_back({sample[i][4], sample[i][3], sample[i][2], sample[i][1], sample[i][0]});
+    all.insert(all.end(), odd.rbegin(), odd.rend());
+    return all;
+}
+
+::testing::AssertionResult SameCombs(const TCombsArray& got, const TCombsArray& expected) {
+  const size_t n = std::min(got.size(), expected.size());
+  for (size_t i = 0; i < n; ++i)
+    if (got[i] != expected[i])
+      return ::testing::AssertionFailure()
+             << "first difference at " << i << ": " << CombToText(got[i]) << " instead of " << CombToText(expected[i]);
+  if (got.size() != expected.size())
+    return ::testing::AssertionFailure() << got.size() << " combinations instead of " << expected.size();
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult SameDistribution(const TStatDrawArray& got, const TStatDrawArray& expected) {
+  const size_t n = std::min(got.size(), expected.size());
+  for (size_t i = 0; i < n; ++i)
+    if (!(got[i] == expected[i]))
+      return ::testing::AssertionFailure()
+             << "entry " << i << ": key " << got[i].Key.Raw() << " count " << got[i].Count << " instead of key "
+             << expected[i].Key.Raw() << " count " << expected[i].Count;
+  if (got.size() != expected.size())
+    return ::testing::AssertionFailure() << got.size() << " values instead of " << expected.size();
+  return ::testing::AssertionSuccess();
+}
+
+class ChannelMatrixSegmentKernels : public ::testing::TestWithParam<TMember> {
+ protected:
+  void SetUp() override { env_.Config = ConfigOf(*GetParam().Config); }
+  TDrawsArray draws_;
+  TStatEnv env_{&draws_, {}, {}};
+};
+
+TEST_P(ChannelMatrixSegmentKernels, FastFilterAndCountingAgreeWithTheReference) {
+  auto stat = GetParam().Class->Create(env_, GetParam().Param);
+  const TCombsArray combs = TestCombs(GetParam().Config->SampleStep);
+
+  // Selections from what the statistic shows for a few combinations, plus keys of other views.
+  const auto shown = [&](std::initializer_list<TComb> samples) {
+    TStatDrawArray sel;
+    for (const TComb& c : samples) stat->FilterViewValues(c, -1, false, sel);
+    return sel;
+  };
+  TStatDrawArray mixed = shown({{45, 1, 44, 2, 43}, {0, 46, 99, 128, 255}});
+  for (TStatKey k : {TStatKey::Words(3, 2), TStatKey::Longs(30), TStatKey::Words(0), TStatKey::Words(1, 1, 1),
+                     TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0), TStatKey::Longs(449), TStatKey::Words(257)})
+    mixed.push_back(TStatDrawRec{.Key = k});
+  // The families ignore Remove: removing keeps exactly what keeping drops. Nothing selected
+  // matches nothing; a short list shows it.
+  const TCombsArray few(combs.end() - 1000, combs.end());
+  const std::pair<TStatDrawArray, const TCombsArray*> selections[] = {
+      {shown({{3, 8, 12, 14, 41}}), &combs}, {mixed, &combs}, {{}, &few}};
+  for (const auto& [sel, list] : selections) {
+    TCombsArray kept, dropped, out;
+    for (const TComb& c : *list) (stat->CombMatches(c, sel, -1, false, false) ? kept : dropped).push_back(c);
+    for (bool remove : {false, true})
+      for (unsigned threads : {1u, 2u}) {
+        out.resize(list->size());
+        out.resize(FilterCombs(*stat, *list, out.data(), sel, -1, false, remove, threads));
+        EXPECT_TRUE(SameCombs(out, remove ? dropped : kept))
+            << sel.size() << " selected, remove " << remove << ", threads " << threads;
+      }
+  }
+
+  if (GetParam().Class->CanPrefetch()) {
+    TStatDrawArray expected;
+    for (const TComb& c : combs) stat->CombValues(c, expected);
+    EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 1), expected));
+    EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 2), expected));
+  }
+}
+
+std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
+  std::string code = info.param.Class->CodeFor(info.param.Param);
+  std::replace(code.begin(), code.end(), '-', '_');
+  return std::string(info.param.Config->Name) + "_" + code;
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, ChannelMatrixSegmentKernels, ::testing::ValuesIn(GroupFamilyMembers()), MemberName);
+
+}  // namespace
+}  // namespace kivra
