@@ -3,8 +3,12 @@
 
 #include <span>
 
+#include "stats/SF_Chns.h"
 #include "stats/SF_Diff.h"
+#include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
+#include "stats/SF_Segm.h"
+#include "stats/SF_Shrd.h"
 #include "stats/SF_Sums.h"
 
 namespace kivra {
