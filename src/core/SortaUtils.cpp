@@ -346,7 +346,7 @@ constexpr int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
-constexpr int64_t DelphiEpochDays = DaysFromCivil(1899, 12, 30);
+constexpr int64_t DateEpochDays = DaysFromCivil(1899, 12, 30);
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -357,7 +357,7 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
   const int days = MonthDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
   if (day > days) return false;
-  result = static_cast<TDateTime>(DaysFromCivil(year, month, day) - DelphiEpochDays);
+  result = static_cast<TDateTime>(DaysFromCivil(year, month, day) - DateEpochDays);
   return true;
 }
 
@@ -369,7 +369,7 @@ TDateTime EncodeDate(int year, int month, int day) {
 }
 
 void DecodeDate(TDateTime t, int& year, int& month, int& day) {
-  const int64_t z = static_cast<int64_t>(std::floor(t)) + DelphiEpochDays + 719468;
+  const int64_t z = static_cast<int64_t>(std::floor(t)) + DateEpochDays + 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const unsigned doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
