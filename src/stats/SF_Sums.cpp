@@ -1,7 +1,6 @@
 #include "stats/SF_Sums.h"
 
 #include "core/SysFormat.h"
-#include "stats/SF_Nums.h"
 
 namespace kivra {
 
@@ -111,21 +110,7 @@ std::string TstSumTrend::ValueCaption(const TStatDrawRec& rec) const {
   return sign == 0 ? "=" : sign > 0 ? "+" : "-";
 }
 
-// --- SUME, SUMP, S2T3 ---
-
-int TstSumEvenValues::Sum(const TComb& c) {
-  int sum = 0;
-  for (uint8_t n : c)
-    if (IsEvenNumber(n)) sum += n;
-  return sum;
-}
-
-int TstSumPrimeValues::Sum(const TComb& c) {
-  int sum = 0;
-  for (uint8_t n : c)
-    if (IsPrimeSetNumber(n)) sum += n;
-  return sum;
-}
+// --- S2T3 ---
 
 int TstSum2To3::Count(const TComb& c) {
   // Each pair of positions j < k against the three other positions.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "stats/CustomStat.h"
+#include "stats/SF_Nums.h"
 #include "stats/Swar.h"
 
 namespace kivra {
@@ -193,17 +194,26 @@ class TstSumTrend final : public TStatImpl<TstSumTrend, TCustomGraphStat> {
   int refSum_ = 0;
 };
 
-class TstSumEvenValues final : public TStatImpl<TstSumEvenValues, TCustomGraphStat> {
+// The sum of the even numbers only ("SUME") or of the prime-set numbers only ("SUMP").
+template <bool Primes>
+class TstSumClassValues final : public TStatImpl<TstSumClassValues<Primes>, TCustomGraphStat> {
+  using Impl = TStatImpl<TstSumClassValues<Primes>, TCustomGraphStat>;
+
  public:
-  static constexpr std::string_view ClassName = "TstSumEvenValues";
-  static constexpr std::string_view Code = "SUME";
-  static constexpr std::string_view Caption = "Сумма тиража: только четные";
+  static constexpr std::string_view ClassName = Primes ? "TstSumPrimeValues" : "TstSumEvenValues";
+  static constexpr std::string_view Code = Primes ? "SUMP" : "SUME";
+  static constexpr std::string_view Caption = Primes ? "Сумма тиража: только простые" : "Сумма тиража: только четные";
   static constexpr int Group = 1;
   static constexpr uint8_t Options = OptN;
   static constexpr bool SingleValue = true;
-  using TStatImpl::TStatImpl;
+  using Impl::Impl;
 
-  static int Sum(const TComb& c);
+  static int Sum(const TComb& c) {
+    int sum = 0;
+    for (uint8_t n : c)
+      if (Primes ? IsPrimeSetNumber(n) : IsEvenNumber(n)) sum += n;
+    return sum;
+  }
   template <TValueSink Sink>
   void Values(const TComb& c, Sink&& sink) const {
     sink(TStatKey::Longs(Sum(c)), true);
@@ -214,28 +224,8 @@ class TstSumEvenValues final : public TStatImpl<TstSumEvenValues, TCustomGraphSt
   }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
 };
-
-class TstSumPrimeValues final : public TStatImpl<TstSumPrimeValues, TCustomGraphStat> {
- public:
-  static constexpr std::string_view ClassName = "TstSumPrimeValues";
-  static constexpr std::string_view Code = "SUMP";
-  static constexpr std::string_view Caption = "Сумма тиража: только простые";
-  static constexpr int Group = 1;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool SingleValue = true;
-  using TStatImpl::TStatImpl;
-
-  static int Sum(const TComb& c);
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    sink(TStatKey::Longs(Sum(c)), true);
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Pair(static_cast<uint16_t>(Sum(c)), 0);
-  }
-  int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
-};
+using TstSumEvenValues = TstSumClassValues<false>;
+using TstSumPrimeValues = TstSumClassValues<true>;
 
 // How many times one number equals the sum of two numbers in other positions.
 class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
