@@ -21,6 +21,7 @@
 
 #include "core/Config.h"
 #include "core/SortaUtils.h"
+#include "stats/ColumnKernel.h"
 #include "stats/Selection.h"
 #include "stats/StatTypes.h"
 
@@ -261,7 +262,7 @@ class TKeyCounter {
   void AddWide(uint64_t raw, uint64_t first, uint32_t count);
   void Grow();
 
-  uint32_t* dense_[Lanes];          // zeroed lazily by the system (calloc)
+  uint32_t* dense_[Lanes] = {};  // mapped zero pages, touched only where counted
   std::vector<TSeen> firstSeen_;    // a dense key's first appearance in each lane
   std::vector<uint64_t> wideKeys_;  // open addressing
   std::vector<uint64_t> wideFirst_;
@@ -366,6 +367,26 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareMatch(ctx); };
 
+// A statistic whose values are byte functions of the five numbers (1..45) may also give them as a
+// column program (ColumnProgram.h), which the vector kernels run 64 combinations at a time:
+//   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const;
+//     builds the program of a filter pass (after PrepareMatch) or, with ctx null, of bare
+//     combinations; false when there is none for this case;
+//   template <class Sel> bool ColumnMatch(int output, uint8_t value, const Sel& sel) const;
+//     whether the filter test holds for a combination whose output `output` has `value` (the test
+//     holds when it does for some output);
+//   TStatKey ColumnKey(uint8_t value) const;  (SingleValue statistics, for counting)
+//     the key whose value output 0 has.
+template <class T>
+concept THasColumns = requires(const T& t, TColumnProgram& prog, const TMatchContext* ctx, const TFastSelection& sel) {
+  { t.Columns(prog, ctx) } -> std::convertible_to<bool>;
+  { t.ColumnMatch(0, uint8_t{0}, sel) } -> std::convertible_to<bool>;
+};
+template <class T>
+concept THasColumnKey = requires(const T& t) {
+  { t.ColumnKey(uint8_t{0}) } -> std::convertible_to<TStatKey>;
+};
+
 // The fast kernels of a concrete (final) statistic, written once. Derived provides
 //   template <class Sel> bool Match(const TComb& c, const Sel& sel, const TMatchContext& ctx) const;
 // and, when its values depend on the combination alone, Values (above); optionally
@@ -385,10 +406,25 @@ class TStatImpl : public Base {
   void PrepareFilter(const TMatchContext& ctx) override {
     TCustomStat::PrepareFilter(ctx);
     if constexpr (THasPrepareMatch<Derived>) Self().PrepareMatch(ctx);
+    if constexpr (THasColumns<Derived>) {
+      columns_.reset();
+      if (ColumnKernelSupported()) {
+        auto prog = std::make_unique<TColumnProgram>();
+        if (Self().Columns(*prog, &ctx) && prog->Valid && prog->OutputCount > 0) columns_ = std::move(prog);
+      }
+    }
   }
 
   size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
                     const TMatchContext& ctx) const override {
+    if constexpr (THasColumns<Derived>) {
+      if (columns_ && in.size() >= ColumnBlock) return ColumnFilterSpan(in, out, sel, ctx);
+    }
+    return ScalarFilterSpan(in, out, sel, ctx);
+  }
+
+  size_t ScalarFilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                          const TMatchContext& ctx) const {
     const Derived& self = static_cast<const Derived&>(*this);
     const bool remove = ctx.Remove;
     const size_t count = in.size();
@@ -466,6 +502,13 @@ class TStatImpl : public Base {
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {
+    if constexpr (Derived::SingleValue && THasColumns<Derived> && THasColumnKey<Derived>) {
+      if (ColumnKernelSupported() && in.size() >= ColumnBlock) {
+        TColumnProgram prog;
+        if (static_cast<const Derived&>(*this).Columns(prog, nullptr) && prog.Valid && prog.OutputCount == 1)
+          return ColumnCountSpan(prog, in, firstIndex, counter);
+      }
+    }
     if constexpr (Derived::SingleValue) {
       const Derived& self = static_cast<const Derived&>(*this);
       const bool counted = CountSingleValues(in, firstIndex, counter, [&](uint64_t w) -> uint64_t {
@@ -491,6 +534,65 @@ class TStatImpl : public Base {
 
  protected:
   Derived& Self() { return static_cast<Derived&>(*this); }
+
+ private:
+  size_t ColumnFilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                          const TMatchContext& ctx) const {
+    const Derived& self = static_cast<const Derived&>(*this);
+    uint64_t sets[TColumnProgram::MaxOutputs][4] = {};
+    for (int o = 0; o < columns_->OutputCount; ++o)
+      for (int v = 0; v < 256; ++v)
+        if (self.ColumnMatch(o, static_cast<uint8_t>(v), sel)) sets[o][v >> 6] |= uint64_t{1} << (v & 63);
+    struct TFallback {
+      const TStatImpl* Stat;
+      const TFastSelection* Sel;
+      const TMatchContext* Ctx;
+    } const fallback{this, &sel, &ctx};
+    auto scalar = [](const void* context, const uint8_t* from, size_t count, uint8_t* to) -> size_t {
+      const auto& f = *static_cast<const TFallback*>(context);
+      return f.Stat->ScalarFilterSpan({reinterpret_cast<const TComb*>(from), count}, reinterpret_cast<TComb*>(to),
+                                      *f.Sel, *f.Ctx);
+    };
+    return ColumnFilter(KernelView(*columns_), sets, reinterpret_cast<const uint8_t*>(in.data()), in.size(),
+                        reinterpret_cast<uint8_t*>(out), ctx.Remove, scalar, &fallback);
+  }
+
+  // The vector kernel counts the byte values a chunk at a time; blocks it cannot take (numbers
+  // outside 1..45) and the last combinations go through Values.
+  void ColumnCountSpan(const TColumnProgram& prog, std::span<const TComb> in, uint64_t firstIndex,
+                       TKeyCounter& counter) const {
+    const Derived& self = static_cast<const Derived&>(*this);
+    constexpr size_t ChunkBlocks = 256;
+    std::array<uint32_t, 256> counts{};
+    std::array<uint64_t, 256> first{};
+    std::array<uint32_t, 256> firstAt{};
+    std::array<uint8_t, ChunkBlocks> valid{};
+    uint64_t seen[4] = {};
+    const TColumnKernelProgram view = KernelView(prog);
+    const size_t blocks = in.size() / ColumnBlock;
+    auto scalar = [&](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i)
+        self.Values(in[i], TCountingSink{counter, static_cast<unsigned>(i % TKeyCounter::Lanes),
+                                         (firstIndex + i) << TKeyCounter::OrdinalBits});
+    };
+    for (size_t b0 = 0; b0 < blocks; b0 += ChunkBlocks) {
+      const size_t nb = std::min(ChunkBlocks, blocks - b0);
+      uint64_t before[4];
+      std::copy(seen, seen + 4, before);
+      ColumnCount(view, reinterpret_cast<const uint8_t*>(in.data() + b0 * ColumnBlock), nb, counts.data(),
+                  valid.data(), seen, firstAt.data());
+      for (int v = 0; v < 256; ++v)
+        if ((seen[v >> 6] & ~before[v >> 6]) >> (v & 63) & 1)
+          first[v] = (firstIndex + b0 * ColumnBlock + firstAt[v]) << TKeyCounter::OrdinalBits;
+      for (size_t b = 0; b < nb; ++b)
+        if (!valid[b]) scalar((b0 + b) * ColumnBlock, (b0 + b + 1) * ColumnBlock);
+    }
+    scalar(blocks * ColumnBlock, in.size());
+    for (int v = 0; v < 256; ++v)
+      if (counts[v] > 0) counter.AddCounted(self.ColumnKey(static_cast<uint8_t>(v)), counts[v], first[v]);
+  }
+
+  std::unique_ptr<TColumnProgram> columns_;  // of the current filter pass, when the vector kernel runs it
 };
 
 // The descriptor of a concrete statistic class T, from T's static members: ClassName, Code,

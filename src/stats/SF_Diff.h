@@ -41,6 +41,18 @@ struct TAdjacentDiffs {
   }
 };
 
+// The four adjacent differences as column registers, and which of them are equal (0xFF) by pair.
+struct TDiffColumns {
+  int D[4];
+  int Eq[4][4];  // Eq[i][j], i != j
+
+  explicit TDiffColumns(TColumnProgram& prog) : D{}, Eq{} {
+    for (int i = 0; i < 4; ++i) D[i] = prog.AbsDiff(i, i + 1);
+    for (int i = 0; i < 4; ++i)
+      for (int j = i + 1; j < 4; ++j) Eq[i][j] = Eq[j][i] = prog.CmpEq(D[i], D[j]);
+  }
+};
+
 // All four differences; only d1 measures periods, so a period is counted once per draw.
 class TstDiffTotal final : public TStatImpl<TstDiffTotal, TCustomNumbersStat> {
  public:
@@ -64,6 +76,12 @@ class TstDiffTotal final : public TStatImpl<TstDiffTotal, TCustomNumbersStat> {
     const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
     return sel.Word(1, d.D[0]) || sel.Word(1, d.D[1]) || sel.Word(1, d.D[2]) || sel.Word(1, d.D[3]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int i = 0; i < 4; ++i) prog.Output(prog.AbsDiff(i, i + 1));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -85,6 +103,14 @@ class TstDiffMax final : public TStatImpl<TstDiffMax, TCustomGraphStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, TAdjacentDiffs::Of(c).Max());
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const TDiffColumns d(prog);
+    prog.Output(prog.Max(prog.Max(d.D[0], d.D[1]), prog.Max(d.D[2], d.D[3])));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return TAdjacentDiffs::Of(c).Max(); }
 };
@@ -116,6 +142,15 @@ class TstMinMaxDiffs final : public TStatImpl<TstMinMaxDiffs, TCustomGraphStat> 
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, Spread(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const int hi = prog.Max(prog.Max(prog.Max(0, 1), prog.Max(2, 3)), 4);
+    const int lo = prog.Min(prog.Min(prog.Min(0, 1), prog.Min(2, 3)), 4);
+    prog.Output(prog.Sub(hi, lo));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Spread(c); }
 };
@@ -143,6 +178,24 @@ class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
       if (const int n = d.FirstSeenCount(i); n != 0 && sel.Key(d.D[i], static_cast<uint16_t>(n))) return true;
     return false;
   }
+  // Output i: d_i + 64 * (n_i - 1) for a difference first seen at i (differences of numbers
+  // 1..45 stay below 63), else 0xFF.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const TDiffColumns d(prog);
+    const int sixtyFour = prog.Const(64), none = prog.Const(0xFF);
+    for (int i = 0; i < 4; ++i) {
+      int value = d.D[i];
+      for (int j = i + 1; j < 4; ++j) value = prog.Add(value, prog.And(d.Eq[i][j], sixtyFour));
+      int seenBefore = -1;
+      for (int j = 0; j < i; ++j) seenBefore = seenBefore < 0 ? d.Eq[i][j] : prog.Or(seenBefore, d.Eq[i][j]);
+      prog.Output(seenBefore < 0 ? value : prog.Select(seenBefore, none, value));
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return (v & 63) != 63 && sel.Key(v & 63, static_cast<uint16_t>((v >> 6) + 1));
+  }
   std::string ValueCaption(const TStatDrawRec& rec) const override;
 };
 
@@ -168,6 +221,25 @@ class TstDiffSameCnt final : public TStatImpl<TstDiffSameCnt, TCustomGraphStat> 
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, Count(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const TDiffColumns d(prog);
+    const int one = prog.Const(1);
+    int most = -1;
+    for (int i = 0; i < 4; ++i) {
+      int others = -1;
+      for (int j = 0; j < 4; ++j) {
+        if (j == i) continue;
+        const int bit = prog.And(d.Eq[i][j], one);
+        others = others < 0 ? bit : prog.Add(others, bit);
+      }
+      most = most < 0 ? others : prog.Max(most, others);
+    }
+    prog.Output(prog.Add(most, one));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };

@@ -79,6 +79,12 @@ class TstValues final : public TStatImpl<TstValues, TCustomValuesStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Key(c[0]) || sel.Key(c[1]) || sel.Key(c[2]) || sel.Key(c[3]) || sel.Key(c[4]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int k = 0; k < CombSize; ++k) prog.Output(k);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Key(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -110,6 +116,18 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
       if (sel.Key(static_cast<uint16_t>(std::countr_zero(digits)))) return true;
     return false;
   }
+  // Per number its tens digit (its units digit again below 10) and its units digit.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const int tens = prog.Table([](int n) { return n >= 10 ? n / 10 % 10 : n % 10; });
+    const int units = prog.Table([](int n) { return n % 10; });
+    for (int k = 0; k < CombSize; ++k) {
+      prog.Output(prog.Lut(k, tens));
+      prog.Output(prog.Lut(k, units));
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Key(v); }
 };
 
 class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
@@ -132,6 +150,13 @@ class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(swar::CountLowBits(swar::EvenBits(w))));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.CountOf(IsEvenNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
@@ -153,6 +178,13 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.MaskOf(nums_detail::IsOddNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(w)));
@@ -179,6 +211,13 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.CountOf(IsSmallNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(CombSize - swar::CountLowBits(swar::BytesAtLeast(w, 23) >> 7)));
@@ -204,6 +243,13 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.MaskOf(nums_detail::IsLargeNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7)));
@@ -228,6 +274,13 @@ class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.CountOf(IsPrimeSetNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
@@ -248,6 +301,13 @@ class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.MaskOf(IsPrimeSetNumber));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   std::string_view ZeroLetter() const override { return "С"; }
   std::string_view OneLetter() const override { return "П"; }
 };
@@ -280,6 +340,14 @@ class TstPosVal final : public TStatImpl<TstPosVal, TCustomGraphStat> {
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, pos_ >= 0 ? swar::ByteAt(w, pos_) : uint8_t{0});
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    if (pos_ < 0) return false;
+    prog.Output(pos_);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Number(c); }
 

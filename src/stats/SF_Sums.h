@@ -62,6 +62,14 @@ class TstSumValues final : public TStatImpl<TstSumValues, TCustomGraphStat> {
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Pair(static_cast<uint16_t>(swar::SumBytes(w)), 0);
   }
+  // The sum of five numbers up to 45 fits a byte.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.LutSum(prog.Table([](int n) { return n; })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Pair(v, 0); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return CombNumbersSum(c); }
 };
@@ -94,6 +102,14 @@ class TstSumRanges final : public TStatImpl<TstSumRanges, TCustomGraphStat> {
     if (sel.Empty()) return false;
     return sel.Key(1) ? InRange(c) : !InRange(c);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const int sum = prog.LutSum(prog.Table([](int n) { return n; }));
+    prog.Output(prog.Lut256(sum, prog.Table256([&](int s) { return range_.Contains(s); })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return !sel.Empty() && (sel.Key(1) ? v != 0 : v == 0); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return InRange(c); }
   std::string ValueCaption(const TStatDrawRec& rec) const override;
@@ -121,6 +137,12 @@ class TstSumChange final : public TStatImpl<TstSumChange, TCustomGraphStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Long(2, CombNumbersSum(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.LutSum(prog.Table([](int n) { return n; })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(2, v); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(refSum_, CombNumbersSum(c)), true);
@@ -151,6 +173,12 @@ class TstSumChangeSome final : public TStatImpl<TstSumChangeSome, TCustomStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, CombNumbersSum(c) - refSum_);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.LutSum(prog.Table([](int n) { return n; })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v - refSum_); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(CombNumbersSum(c) - refSum_), true);
@@ -180,6 +208,12 @@ class TstSumTrend final : public TStatImpl<TstSumTrend, TCustomGraphStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, SumChangeSign(CombNumbersSum(c) - refSum_));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.LutSum(prog.Table([](int n) { return n; })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, SumChangeSign(v - refSum_)); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(SumChangeSign(CombNumbersSum(c) - refSum_)), true);
@@ -222,6 +256,17 @@ class TstSumClassValues final : public TStatImpl<TstSumClassValues<Primes>, TCus
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Pair(static_cast<uint16_t>(Sum(c)), 0);
   }
+  // At most 44 + 42 + 40 + 38 + 36 (even) or 43 + 41 + 37 + 31 + 29 (prime set): a byte.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.LutSum(prog.Table([](int n) {
+      const auto b = static_cast<uint8_t>(n);
+      return (Primes ? IsPrimeSetNumber(b) : IsEvenNumber(b)) ? n : 0;
+    })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Pair(v, 0); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
 };
 using TstSumEvenValues = TstSumClassValues<false>;

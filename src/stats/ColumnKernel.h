@@ -1,0 +1,51 @@
+// The vector kernels that run column programs over blocks of 64 combinations. They exist only on
+// processors with the 512-bit byte-permute and byte-compress instructions; elsewhere
+// ColumnKernelSupported() is false and the statistics use their scalar kernels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "stats/ColumnProgram.h"
+
+namespace kivra {
+
+// A column program as plain pointers (the kernel's file shares no inline code with the rest).
+struct TColumnKernelProgram {
+  const TColumnInstr* Code;
+  int Length;
+  const uint8_t (*Tables)[64];
+  const uint8_t* Outputs;
+  int OutputCount;
+  int RegisterCount;
+};
+
+inline TColumnKernelProgram KernelView(const TColumnProgram& p) {
+  return {p.Code, p.Length, p.Tables, p.Outputs, p.OutputCount, p.RegisterCount};
+}
+
+constexpr size_t ColumnBlock = 64;
+
+// Filters the blocks of combinations with a scalar test (blocks holding a number outside 1..45).
+using TScalarBlockFilter = size_t (*)(const void* context, const uint8_t* in, size_t count, uint8_t* out);
+
+bool ColumnKernelSupported();
+// Turns the vector kernels off or back on (when the processor has them); returns whether they are
+// on now. Tests and benchmarks compare the two paths with it.
+bool EnableColumnKernel(bool enable);
+
+// Keeps (remove: drops) the combinations for which some output's value has its bit set in that
+// output's 256-bit set; order kept, `out` may equal `in`, nothing is written past out + 5 * count.
+// Blocks with a number outside 1..45 and the last count % 64 combinations go to `fallback`.
+// Returns the number of combinations written.
+size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
+                    size_t count, uint8_t* out, bool remove, TScalarBlockFilter fallback, const void* context);
+
+// Counts the values of output 0 over `blocks` whole blocks into counts[value]. A block holding a
+// number outside 1..45 gets valid[b] = 0 and is not counted, else 1. `seen` is a 256-bit set of the
+// values met before; a value met for the first time is added to it and firstAt[value] set to the
+// index (64 * b + i) of its first combination.
+void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t blocks, uint32_t* counts,
+                 uint8_t* valid, uint64_t* seen, uint32_t* firstAt);
+
+}  // namespace kivra

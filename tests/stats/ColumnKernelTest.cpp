@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "StatTestUtil.h"
+#include "stats/ColumnKernel.h"
+#include "stats/StatList.h"
+#include "stats/StatPasses.h"
+
+namespace kivra {
+namespace {
+
+TDrawsArray RandomArchive(int count) {
+  std::mt19937 rng(4545);
+  TDrawsArray draws(count);
+  for (int i = 0; i < count; ++i) {
+    std::array<uint8_t, 45> pool;
+    for (int n = 0; n < 45; ++n) pool[n] = static_cast<uint8_t>(n + 1);
+    std::shuffle(pool.begin(), pool.end(), rng);
+    draws[i].Number = i + 1;
+    std::copy_n(pool.begin(), 5, draws[i].Nums.begin());
+  }
+  return draws;
+}
+
+// Every fourth cross-check combination with a few the vector kernels must leave to the scalar test
+// (numbers outside 1..45) spread over several blocks, some unsorted and repeated numbers, and a
+// length that is not a whole number of blocks.
+TCombsArray MixedInput() {
+  TCombsArray in;
+  const TCombsArray& all = test::CrossCheckCombinations();
+  for (size_t i = 0; i < all.size(); i += 4) in.push_back(all[i]);
+  const TComb odd[] = {{0, 1, 2, 3, 4}, {46, 1, 2, 3, 4}, {1, 2, 3, 4, 255}, {45, 44, 3, 2, 1}, {7, 7, 7, 7, 7}};
+  for (size_t k = 0; k < std::size(odd); ++k) in.insert(in.begin() + static_cast<ptrdiff_t>(1000 + 700 * k), odd[k]);
+  in.push_back({5, 4, 3, 2, 1});
+  return in;
+}
+
+class KernelSwitch {
+ public:
+  explicit KernelSwitch(bool on) { EnableColumnKernel(on); }
+  ~KernelSwitch() { EnableColumnKernel(true); }
+};
+
+TCombsArray Filter(TCustomStat& stat, const TCombsArray& in, const TStatDrawArray& sel, int ref, bool remove,
+                   bool vector) {
+  KernelSwitch use(vector);
+  TCombsArray out(in.size());
+  out.resize(FilterCombs(stat, in, out.data(), sel, ref, false, remove, 1));
+  return out;
+}
+
+// Every registered statistic keeps and removes the same combinations, and counts the same
+// distribution, with the vector kernels as with the scalar ones.
+TEST(ColumnKernel, EveryStatisticAsWithScalarKernels) {
+  if (!EnableColumnKernel(true)) GTEST_SKIP() << "this processor has no vector kernels";
+  const TDrawsArray draws = RandomArchive(400);
+  const int ref = static_cast<int>(draws.size()) - 1;
+  TStatList stats;
+  stats.SetDraws(&draws);
+  stats.Build();
+  const TCombsArray in = MixedInput();
+  for (int i = 0; i < stats.Count(); ++i) {
+    auto stat = stats.CreateStat(i);
+    SCOPED_TRACE(stats.Code(i));
+    TStatDrawArray window = ComputeWindow(*stat, ref - 199, ref, false);
+    std::stable_sort(window.begin(), window.end(), [](const auto& a, const auto& b) { return a.Count > b.Count; });
+    TStatDrawArray top(window.begin(), window.begin() + std::min<ptrdiff_t>(3, std::ssize(window)));
+    TStatDrawArray everyOther;
+    for (size_t k = 0; k < window.size(); k += 2) everyOther.push_back(window[k]);
+    for (const TStatDrawArray* sel : {&top, &everyOther, &window})
+      for (bool remove : {false, true}) {
+        const TCombsArray scalar = Filter(*stat, in, *sel, ref, remove, false);
+        const TCombsArray vector = Filter(*stat, in, *sel, ref, remove, true);
+        ASSERT_EQ(vector.size(), scalar.size()) << "selection of " << sel->size() << ", remove " << remove;
+        ASSERT_TRUE(std::equal(vector.begin(), vector.end(), scalar.begin()));
+      }
+    if (stat->Class().CanPrefetch()) {
+      TStatDrawArray scalar;
+      {
+        KernelSwitch off(false);
+        scalar = CountCombValues(*stat, in, 1);
+      }
+      ASSERT_EQ(CountCombValues(*stat, in, 1), scalar);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kivra
