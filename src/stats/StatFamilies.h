@@ -3,13 +3,16 @@
 
 #include <span>
 
+#include "stats/SF_Chain.h"
 #include "stats/SF_Chns.h"
 #include "stats/SF_Diff.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
 #include "stats/SF_Segm.h"
+#include "stats/SF_Serl.h"
 #include "stats/SF_Shrd.h"
 #include "stats/SF_Sums.h"
+#include "stats/SF_Tsmr.h"
 
 namespace kivra {
 

@@ -1,0 +1,466 @@
+#include "stats/SF_Chain.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "StatTestUtil.h"
+#include "stats/SF_Tsmr.h"
+#include "stats/StatFamilies.h"
+#include "stats/StatList.h"
+#include "stats/StatPasses.h"
+
+namespace kivra {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TDraw MakeDraw(int32_t number, TComb nums) {
+  TDraw d;
+  d.Number = number;
+  d.Nums = nums;
+  return d;
+}
+
+std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
+  std::vector<std::string> rows;
+  for (const auto& v : values)
+    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
+                   " depth=" + std::to_string(v.Depth));
+  return rows;
+}
+
+TStatDrawArray Selected(std::initializer_list<TStatKey> keys) {
+  TStatDrawArray sel;
+  for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
+  return sel;
+}
+
+// The reference test and the fast pass must agree; the answer of both.
+bool Matches(TCustomStat& stat, const TComb& c, const TStatDrawArray& sel, int refIndex, bool remove = false) {
+  const bool reference = stat.CombMatches(c, sel, refIndex, false, remove);
+  TComb out;
+  const bool kept = FilterCombs(stat, {&c, 1}, &out, sel, refIndex, false, remove) == 1;
+  EXPECT_EQ(kept, reference != remove) << CombToText(c);
+  return reference;
+}
+
+// Five draws in drawn order; the newest of most windows is #104 = 12 7 30 17 3, the one before it
+// #103 = 12 9 23 17 44.
+class ChainStats : public ::testing::Test {
+ protected:
+  std::unique_ptr<TCustomStat> Make(std::string_view code) {
+    registry_.SetDraws(&draws_);
+    TConfigData config;
+    config.ChannelSize = channelSize_;
+    config.Segments = segments_;
+    registry_.SetConfig(config, {});
+    registry_.Build();
+    const int index = registry_.FindCode(code);
+    EXPECT_GE(index, 0) << code;
+    return index >= 0 ? registry_.CreateStat(index) : nullptr;
+  }
+
+  TDrawsArray draws_ = {
+      MakeDraw(101, {1, 11, 23, 34, 45}), MakeDraw(102, {12, 7, 30, 41, 2}), MakeDraw(103, {12, 9, 23, 17, 44}),
+      MakeDraw(104, {12, 7, 30, 17, 3}),  MakeDraw(105, {30, 8, 14, 17, 22}),
+  };
+  int32_t channelSize_ = 5;
+  std::array<uint8_t, MaxNumber> segments_ = TConfigData::DefaultSegments();
+  TStatList registry_;
+};
+
+TEST_F(ChainStats, ClassListEntries) {
+  struct Row {
+    int No;
+    std::string_view ClassName, Code, Flags, HelpCode, Caption3;
+  };
+  const Row expected[] = {
+      {117, "TstChain2DrawsAll", "SDV2", "D", "SDV2", "Переходы чисел между 2 тиражами без учета позиции"},
+      {118, "TstChain2DrawsPos", "SDP2", "SD", "SDP2", "Переходы чисел между 2 тиражами с учетом позиции"},
+      {119, "TstChain2Pos", "SDN%d", "SD", "SDNx", "Переходы чисел между 2 тиражами в 3 позиции"},
+      {120, "TstChain3DrawsPos", "SDP3", "SD", "SDP3", "Переходы чисел между 3 тиражами с учетом позиции"},
+      {121, "TstChain3Pos", "SDM%d", "SD", "SDMx", "Переходы чисел между 3 тиражами в 3 позиции"},
+      {122, "TstChain2ChannelsAll", "SCV2", "D", "SCV2", "Переходы каналов между 2 тиражами без учета позиции"},
+      {123, "TstChain2ChannelsPos", "SCP2", "SD", "SCP2", "Переходы каналов между 2 тиражами с учетом позиции"},
+      {124, "TstChain2Channel", "SCN%d", "SD", "SCNx", "Переходы каналов между 2 тиражами в 3 позиции"},
+      {125, "TstChain3ChannelsPos", "SCP3", "SD", "SCP3", "Переходы каналов между 3 тиражами с учетом позиции"},
+      {126, "TstChain3Channel", "SCM%d", "SD", "SCMx", "Переходы каналов между 3 тиражами в 3 позиции"},
+      {127, "TstChain2CnlCnt", "SC2C%d", "D", "SC2Cx", "Переходы кол-ва чисел в 3 канале между 2 тиражами"},
+      {128, "TstChain3CnlCnt", "SC3C%d", "D", "SC3Cx", "Переходы кол-ва чисел в 3 канале между 3 тиражами"},
+      {129, "TstChainChannels2InsideAll", "SDA2", "D", "SDA2", "Переходы чисел в пределах каналов (все)"},
+      {130, "TstChainChannels2InsideSuc", "SDG2", "D", "SDG2", "Переходы чисел в пределах каналов (N-M, удачные)"},
+      {131, "TstChainChannels2InsideBad", "SDZ2", "D", "SDZ2", "Переходы чисел в пределах каналов (N-0, не удачные)"},
+      {132, "TstChainChannels2InsideCnt", "SDC2", "D", "SDC2", "Переходы чисел в пределах каналов (количество)"},
+      {133, "TstChain2SegmentsAll", "SSV2", "D", "SSV2", "Переходы сегментов между 2 тиражами без учета позиции"},
+      {134, "TstChain2SegmentsPos", "SSP2", "SD", "SSP2", "Переходы сегментов между 2 тиражами с учетом позиции"},
+      {135, "TstChain2Segment", "SSN%d", "SD", "SSNx", "Переходы сегментов между 2 тиражами в 3 позиции"},
+      {136, "TstChain3SegmentsPos", "SSP3", "SD", "SSP3", "Переходы сегментов между 3 тиражами с учетом позиции"},
+      {137, "TstChain3Segment", "SSM%d", "SD", "SSMx", "Переходы сегментов между 3 тиражами в 3 позиции"},
+      {138, "TstChain2SgmCnt", "SS2C%d", "D", "SS2Cx", "Переходы кол-ва чисел в 3 сегменте между 2 тиражами"},
+      {139, "TstChain3SgmCnt", "SS3C%d", "D", "SS3Cx", "Переходы кол-ва чисел в 3 сегменте между 3 тиражами"},
+  };
+  const auto entries = ChainStatClasses();
+  ASSERT_EQ(entries.size(), std::size(expected));
+  const TStatEnv env{&draws_, {}, {}};
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Row& row = expected[i];
+    const TStatClass& cls = *entries[i].Class;
+    SCOPED_TRACE(row.ClassName);
+    EXPECT_EQ(entries[i].No, row.No);
+    EXPECT_EQ(StatClassList()[row.No], &cls);
+    EXPECT_EQ(cls.ClassName(), row.ClassName);
+    EXPECT_EQ(cls.GetCode(), row.Code);
+    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
+    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
+    EXPECT_EQ(cls.CaptionFor(3), row.Caption3);
+    EXPECT_EQ(cls.GetGroup(), 10);
+    EXPECT_FALSE(cls.IsNumeric());
+    EXPECT_FALSE(cls.CanPrefetch());
+    EXPECT_EQ(cls.HasParam(), row.Code.find('%') != std::string_view::npos);
+  }
+  // Positions 1..5; the count classes over the channels or the segments of the configuration.
+  EXPECT_EQ(StatClassOf<TstChain2Pos>().GetParamRange(env), std::make_pair(1, 5));
+  EXPECT_EQ(StatClassOf<TstChain3Segment>().GetParamRange(env), std::make_pair(1, 5));
+  EXPECT_EQ(StatClassOf<TstChain2CnlCnt>().GetParamRange(env), std::make_pair(1, 9));
+  EXPECT_EQ(StatClassOf<TstChain3SgmCnt>().GetParamRange(env), std::make_pair(1, 1));
+  TStatEnv other = env;
+  other.Config.ChannelSize = 0;
+  other.Config.Segments[4] = 0;
+  other.Config.Segments[9] = 4;
+  EXPECT_EQ(StatClassOf<TstChain3CnlCnt>().GetParamRange(other), std::make_pair(0, -1));
+  EXPECT_EQ(StatClassOf<TstChain2SgmCnt>().GetParamRange(other), std::make_pair(0, 4));
+  EXPECT_EQ(TstChainChannels2InsideBad::GetInsideMode(), 2);
+}
+
+// Windows over the fixture, worked by hand.
+TEST_F(ChainStats, WindowValues) {
+  struct Case {
+    std::string_view Code;
+    int First, Last;
+    Texts Rows;
+  };
+  const Case cases[] = {
+      // At the newest draw P is its own predecessor: 12 and 17 stand at the same positions.
+      {"SDP2", 0, 3,
+       {"12 -> 12 n=2 last=104 depth=1", "7 -> 9 n=1 last=103 depth=2", "30 -> 23 n=1 last=103 depth=2",
+        "17 -> 17 n=1 last=104 depth=1"}},
+      {"SDN2", 0, 3, {"7 -> 9 n=1 last=103 depth=2"}},
+      {"SDN5", 0, 3, {}},
+      // #102 follows #101, which shares no number with the newest draw; #101 has no predecessor.
+      {"SDV2", 0, 1, {}},
+      {"SDV2", 3, 3,
+       {"12 -> 12 n=1 last=104 depth=1", "12 -> 7 n=1 last=104 depth=1", "12 -> 30 n=1 last=104 depth=1",
+        "12 -> 17 n=1 last=104 depth=1", "12 -> 3 n=1 last=104 depth=1", "17 -> 12 n=1 last=104 depth=1",
+        "17 -> 7 n=1 last=104 depth=1", "17 -> 30 n=1 last=104 depth=1", "17 -> 17 n=1 last=104 depth=1",
+        "17 -> 3 n=1 last=104 depth=1"}},
+      {"SDP3", 0, 3, {"23-30 -> 23 n=1 last=103 depth=2", "12-12 -> 12 n=1 last=104 depth=1"}},
+      {"SDM1", 0, 3, {"12-12 -> 12 n=1 last=104 depth=1"}},
+      {"SDP3", 0, 4, {"17-17 -> 17 n=1 last=105 depth=1"}},
+      // Channels of size 5: 2 and 3 share channel 1, 12 and 14 channel 3.
+      {"SCP2", 0, 3,
+       {"03 -> 03 n=2 last=104 depth=1", "02 -> 02 n=2 last=104 depth=1", "06 -> 05 n=1 last=103 depth=2",
+        "01 -> 09 n=1 last=103 depth=2", "04 -> 04 n=1 last=104 depth=1"}},
+      {"SCN5", 0, 3, {"01 -> 09 n=1 last=103 depth=2"}},
+      {"SCP3", 0, 3,
+       {"05-06 -> 05 n=1 last=103 depth=2", "09-01 -> 09 n=1 last=103 depth=2", "03-03 -> 03 n=1 last=104 depth=1",
+        "02-02 -> 02 n=1 last=104 depth=1"}},
+      // Numbers in channel 1 (1..5): 1, 1, 0, 1, 0 per draw; the domain lists (#Ref, 0..size).
+      {"SC2C1", 0, 3,
+       {"1 -> 0 n=1 last=103 depth=2", "1 -> 1 n=1 last=102 depth=3", "1 -> 2 n=0 last=0 depth=0",
+        "1 -> 3 n=0 last=0 depth=0", "1 -> 4 n=0 last=0 depth=0", "1 -> 5 n=0 last=0 depth=0"}},
+      // Channel 2 (6..10): 0, 1, 1, 1, 1.
+      {"SC3C2", 0, 4,
+       {"1-1 -> 0 n=0 last=0 depth=0", "1-1 -> 1 n=2 last=105 depth=1", "1-1 -> 2 n=0 last=0 depth=0",
+        "1-1 -> 3 n=0 last=0 depth=0", "1-1 -> 4 n=0 last=0 depth=0", "1-1 -> 5 n=0 last=0 depth=0"}},
+      // Segments (all numbers in segment 1): the domain is (#Ref, 0) only.
+      {"SS2C1", 1, 2, {"5 -> 0 n=0 last=0 depth=0", "5 -> 5 n=2 last=103 depth=1"}},
+      {"SS3C1", 1, 2, {"5-5 -> 0 n=0 last=0 depth=0", "5-5 -> 5 n=1 last=103 depth=1"}},
+      {"SSP2", 3, 3, {"1 -> 1 n=5 last=104 depth=1"}},
+      // Within channels: 12 -> 12 and 17 -> 17 twice over, 7 -> 9 in channel 2, and 30 finds
+      // nothing of 26..30 in #103.
+      {"SDA2", 0, 3,
+       {"12 -> 12 n=2 last=104 depth=1", "07 -> 09 n=1 last=103 depth=2", "30 -> 00 n=1 last=103 depth=2",
+        "17 -> 17 n=1 last=104 depth=1"}},
+      {"SDG2", 0, 3,
+       {"12 -> 12 n=2 last=104 depth=1", "07 -> 09 n=1 last=103 depth=2", "17 -> 17 n=1 last=104 depth=1"}},
+      {"SDZ2", 0, 3, {"30 -> 00 n=1 last=103 depth=2"}},
+      {"SDC2", 0, 3,
+       {"12 -> 1 n=2 last=104 depth=1", "7 -> 1 n=1 last=103 depth=2", "30 -> 0 n=1 last=103 depth=2",
+        "17 -> 1 n=1 last=104 depth=1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Code) + " " + std::to_string(c.First) + ".." + std::to_string(c.Last));
+    auto stat = Make(c.Code);
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(Rows(*stat, ComputeWindow(*stat, c.First, c.Last, false)), c.Rows);
+  }
+
+  // #104 = 12 7 30 17 3 in channels 3 2 6 4 1 before #105 in 6 2 3 4 5: every channel of #104 but
+  // 1 is one of #105, so 4 x 5 transitions, none from 01.
+  auto scv2 = Make("SCV2");
+  const TStatDrawArray all = ComputeWindow(*scv2, 4, 4, false);
+  EXPECT_EQ(AggregateStats(all).Total, 20);
+  EXPECT_EQ(scv2->ValueCaption(all[0]), "03 -> 06");
+  EXPECT_TRUE(std::none_of(all.begin(), all.end(), [](const TStatDrawRec& v) { return v.Key.K1() == 1; }));
+}
+
+// The positions follow the order switch; the transitions within channels read P as drawn.
+TEST_F(ChainStats, SortedDraws) {
+  // Sorted, #102 = 2 7 12 30 41 has 7 and 12 at the positions of the newest 3 7 12 17 30, and
+  // #103 = 9 12 17 23 44 holds 12 and 17 there; #103 itself shares no position with the newest.
+  auto sdp2 = Make("SDP2");
+  EXPECT_EQ(Rows(*sdp2, ComputeWindow(*sdp2, 0, 3, true)),
+            (Texts{"7 -> 12 n=1 last=103 depth=2", "12 -> 17 n=1 last=103 depth=2"}));
+  auto sda2 = Make("SDA2");
+  EXPECT_EQ(Rows(*sda2, ComputeWindow(*sda2, 0, 3, true)), Rows(*sda2, ComputeWindow(*sda2, 0, 3, false)));
+}
+
+// The filter tests the successor only.
+TEST_F(ChainStats, FilterLooksAtTheSuccessor) {
+  struct Case {
+    std::string_view Code;
+    TStatKey Selected;
+    TComb Comb;
+    bool Match;
+  };
+  const Case cases[] = {
+      {"SDV2", TStatKey::Words(12, 30), {1, 2, 3, 4, 30}, true},  // whatever the start
+      {"SDV2", TStatKey::Words(44, 30), {30, 2, 3, 4, 5}, true},
+      {"SDV2", TStatKey::Words(30, 12), {1, 2, 3, 4, 30}, false},
+      {"SDP2", TStatKey::Words(12, 30), {30, 2, 3, 4, 5}, true},  // at any position
+      {"SDP3", TStatKey::Words(1, 2, 30), {1, 2, 3, 4, 30}, true},
+      {"SDP3", TStatKey::Words(1, 30, 2), {1, 9, 3, 4, 30}, false},
+      {"SCP2", TStatKey::Words(3, 6), {26, 2, 3, 4, 5}, true},
+      {"SCP2", TStatKey::Words(3, 6), {31, 2, 3, 4, 5}, false},
+      {"SSM2", TStatKey::Words(1, 1, 1), {31, 2, 3, 4, 5}, true},
+      {"SSM2", TStatKey::Words(1, 1, 2), {31, 2, 3, 4, 5}, false},
+      // Counts of the combination in channel 1 (1..5).
+      {"SC2C1", TStatKey::Words(1, 2), {1, 2, 13, 24, 35}, true},
+      {"SC2C1", TStatKey::Words(1, 3), {1, 2, 13, 24, 35}, false},
+      {"SC3C1", TStatKey::Words(0, 1, 2), {1, 2, 13, 24, 35}, true},
+      // Within channels, against the newest draw 12 7 30 17 3: x -> 0 asks for x's channel,
+      // x -> y for y itself, and a start not in the newest draw never matches.
+      {"SDZ2", TStatKey::Words(17, 0), {1, 2, 3, 4, 16}, true},
+      {"SDZ2", TStatKey::Words(17, 0), {1, 2, 3, 4, 21}, false},
+      {"SDA2", TStatKey::Words(12, 14), {1, 2, 14, 33, 44}, true},
+      {"SDA2", TStatKey::Words(12, 14), {1, 2, 13, 33, 44}, false},
+      {"SDG2", TStatKey::Words(12, 40), {1, 2, 6, 33, 40}, true},  // y need not share x's channel
+      {"SDA2", TStatKey::Words(9, 0), {6, 7, 8, 9, 10}, false},
+      {"SDC2", TStatKey::Words(12, 4), {1, 2, 15, 33, 44}, true},  // the count is not compared
+      {"SDC2", TStatKey::Words(12, 4), {1, 2, 16, 33, 44}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Code) + " " + CombToText(c.Comb));
+    auto stat = Make(c.Code);
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(Matches(*stat, c.Comb, Selected({c.Selected}), 3), c.Match);
+  }
+}
+
+// What `values` shows: the transitions the combination makes as the draw after the newest one.
+TEST_F(ChainStats, FilterViewValues) {
+  const auto shown = [&](std::string_view code, int refIndex) {
+    auto stat = Make(code);
+    TStatDrawArray values;
+    EXPECT_TRUE(stat->FilterViewValues({13, 8, 31, 16, 4}, refIndex, false, values));
+    Texts captions;
+    for (const auto& v : values) captions.push_back(stat->ValueCaption(v));
+    return captions;
+  };
+  EXPECT_EQ(shown("SDP2", 3), (Texts{"12 -> 13", "7 -> 8", "30 -> 31", "17 -> 16", "3 -> 4"}));
+  EXPECT_EQ(shown("SDM4", 3), (Texts{"17-17 -> 16"}));
+  EXPECT_EQ(shown("SCN1", 3), (Texts{"03 -> 03"}));
+  EXPECT_EQ(shown("SC2C1", 3), (Texts{"1 -> 1"}));
+  EXPECT_EQ(shown("SDA2", 3), (Texts{"12 -> 13", "07 -> 08", "30 -> 00", "17 -> 16", "03 -> 04"}));
+  EXPECT_EQ(shown("SDC2", 3), (Texts{"12 -> 1", "7 -> 1", "30 -> 0", "17 -> 1", "3 -> 1"}));
+  // No draw before the first one: no transition.
+  EXPECT_EQ(shown("SDP3", 0), Texts{});
+  EXPECT_EQ(shown("SDV2", -1), Texts{});
+}
+
+// No chain statistic reads outside the archive: the oldest draws add nothing, and a segment map
+// that uses 0 does not see segment 0 in the missing draws before the archive.
+TEST_F(ChainStats, DrawsOutsideTheArchive) {
+  for (const auto& e : ChainStatClasses()) {
+    const int32_t param = e.Class->HasParam() ? 1 : 0;
+    auto stat = e.Class->Create(registry_.Env(), param);
+    SCOPED_TRACE(e.Class->CodeFor(param));
+    const std::string_view code = e.Class->GetCode();
+    const bool three = code.find('3') != std::string_view::npos || code.find('M') != std::string_view::npos;
+    TStatDrawArray values;
+    stat->EnumValues(0, values);
+    const size_t domain = values.size();
+    EXPECT_EQ(AggregateStats(ComputeWindow(*stat, 0, 0, false)).Total, 0);
+    if (three) {
+      EXPECT_EQ(AggregateStats(ComputeWindow(*stat, 0, 1, false)).Total, 0);
+    }
+    EXPECT_EQ(ComputeWindow(*stat, 0, 0, false).size(), domain);
+  }
+
+  segments_.fill(0);  // every number in segment 0
+  auto ss3c = Make("SS3C0");
+  EXPECT_EQ(Rows(*ss3c, ComputeWindow(*ss3c, 0, 0, false)), (Texts{"0-5 -> 0 n=0 last=0 depth=0"}));
+  EXPECT_EQ(Rows(*ss3c, ComputeWindow(*ss3c, 0, 2, false)),
+            (Texts{"5-5 -> 0 n=0 last=0 depth=0", "5-5 -> 5 n=1 last=103 depth=1"}));
+  auto ssp3 = Make("SSP3");
+  EXPECT_EQ(Rows(*ssp3, ComputeWindow(*ssp3, 0, 2, false)), (Texts{"0-0 -> 0 n=5 last=103 depth=1"}));
+  // FindNextDraw walks on past the window; the 3-draw statistics still need the draw before Ref.
+  EXPECT_EQ(ssp3->FindNextDraw(TStatDrawRec{.Key = TStatKey::Words(0, 0, 0)}, 1, 0, false), -1);
+  EXPECT_EQ(ssp3->FindNextDraw(TStatDrawRec{.Key = TStatKey::Words(0, 0, 0)}, 1, 1, false), 103);
+}
+
+// Non-default configuration: channels of 10 and a segment map with gaps.
+TEST_F(ChainStats, ConfiguredUnits) {
+  channelSize_ = 10;
+  for (int n = 1; n <= MaxNumber; ++n) segments_[n - 1] = static_cast<uint8_t>(n <= 15 ? 2 : n <= 30 ? 7 : 4);
+  auto scp2 = Make("SCP2");
+  // #103 = 12 9 23 17 44 -> channels 2 1 3 2 5, #104 = 12 7 30 17 3 -> 2 1 3 2 1.
+  EXPECT_EQ(Rows(*scp2, ComputeWindow(*scp2, 3, 3, false)),
+            (Texts{"02 -> 02 n=2 last=104 depth=1", "01 -> 01 n=1 last=104 depth=1", "03 -> 03 n=1 last=104 depth=1"}));
+  auto sc2c = Make("SC2C1");
+  EXPECT_EQ(Rows(*sc2c, ComputeWindow(*sc2c, 0, 3, false)),
+            (Texts{"2 -> 0 n=0 last=0 depth=0", "2 -> 1 n=1 last=103 depth=2", "2 -> 2 n=0 last=0 depth=0",
+                   "2 -> 3 n=0 last=0 depth=0", "2 -> 4 n=0 last=0 depth=0", "2 -> 5 n=0 last=0 depth=0",
+                   "2 -> 6 n=0 last=0 depth=0", "2 -> 7 n=0 last=0 depth=0", "2 -> 8 n=0 last=0 depth=0",
+                   "2 -> 9 n=0 last=0 depth=0", "2 -> 10 n=0 last=0 depth=0"}));
+  // Segments of #103: 2 2 7 7 4, of #104: 2 2 7 7 2.
+  auto ssp2 = Make("SSP2");
+  EXPECT_EQ(Rows(*ssp2, ComputeWindow(*ssp2, 3, 3, false)),
+            (Texts{"2 -> 2 n=2 last=104 depth=1", "7 -> 7 n=2 last=104 depth=1"}));
+  // Entries for the segments 2..7, the unused 3..6 included.
+  EXPECT_EQ(registry_.FindCode("SS2C1"), -1);
+  EXPECT_GE(registry_.FindCode("SS2C3"), 0);
+  EXPECT_EQ(registry_.FindCode("SS2C8"), -1);
+  // Segment 7 (16..30) holds 1, 1, 2, 2 numbers of #101..#104.
+  auto ss2c = Make("SS2C7");
+  EXPECT_EQ(Rows(*ss2c, ComputeWindow(*ss2c, 0, 3, false)),
+            (Texts{"2 -> 0 n=0 last=0 depth=0", "2 -> 2 n=1 last=104 depth=1"}));
+}
+
+// --- The fast kernels of the chain, serial, period and Tesmar statistics against their reference ---
+
+struct TConfigCase {
+  const char* Name;
+  int32_t ChannelSize;
+  std::array<uint8_t, MaxNumber> Segments;
+  size_t Step;  // every Step-th combination of the cross-check sample
+};
+
+std::array<uint8_t, MaxNumber> SegmentsOf(uint8_t (*segment)(int n)) {
+  std::array<uint8_t, MaxNumber> map{};
+  for (int n = 1; n <= MaxNumber; ++n) map[n - 1] = segment(n);
+  return map;
+}
+
+const TConfigCase ConfigCases[] = {
+    {"Default", 5, TConfigData::DefaultSegments(), 1},
+    {"Size7Map0to9", 7, SegmentsOf([](int n) { return static_cast<uint8_t>(n * 7 % 10); }), 4},
+};
+
+struct TMember {
+  const TConfigCase* Config;
+  const TStatClass* Class;
+  int32_t Param;
+};
+
+void PrintTo(const TMember& m, std::ostream* os) { *os << m.Config->Name << " " << m.Class->CodeFor(m.Param); }
+
+std::vector<TMember> NewMembers() {
+  std::vector<TMember> members;
+  TDrawsArray none;
+  for (const TConfigCase& config : ConfigCases) {
+    TConfigData data;
+    data.ChannelSize = config.ChannelSize;
+    data.Segments = config.Segments;
+    const TStatEnv env{&none, data, {}};
+    for (auto list : {SerialStatClasses(), ChainStatClasses(), TesmarStatClasses()})
+      for (const auto& e : list) {
+        if (!e.Class->HasParam()) {
+          members.push_back({&config, e.Class, 0});
+          continue;
+        }
+        const auto [lo, hi] = e.Class->GetParamRange(env);
+        for (int32_t p : lo == hi ? std::vector{lo} : std::vector{lo, hi}) members.push_back({&config, e.Class, p});
+      }
+  }
+  return members;
+}
+
+// A small archive: twelve draws of numbers spread over the range.
+TDrawsArray KernelArchive() {
+  TDrawsArray draws;
+  uint32_t seed = 12345;
+  for (int d = 0; d < 12; ++d) {
+    TComb c{};
+    for (int i = 0; i < CombSize;) {
+      seed = seed * 1103515245u + 12345u;
+      const auto n = static_cast<uint8_t>(1 + (seed >> 16) % MaxNumber);
+      if (std::find(c.begin(), c.begin() + i, n) == c.begin() + i) c[i++] = n;
+    }
+    draws.push_back(MakeDraw(300 + d, c));
+  }
+  return draws;
+}
+
+class TesmarSerialChainKernels : public ::testing::TestWithParam<TMember> {
+ protected:
+  void SetUp() override {
+    env_.Config.ChannelSize = GetParam().Config->ChannelSize;
+    env_.Config.Segments = GetParam().Config->Segments;
+  }
+  TDrawsArray draws_ = KernelArchive();
+  TStatEnv env_{&draws_, {}, {}};
+};
+
+TEST_P(TesmarSerialChainKernels, FastFilterAndCountingAgreeWithTheReference) {
+  auto stat = GetParam().Class->Create(env_, GetParam().Param);
+  TCombsArray combs;
+  const TCombsArray& sample = test::CrossCheckCombinations();
+  for (size_t i = 0; i < sample.size(); i += GetParam().Config->Step) combs.push_back(sample[i]);
+  for (size_t i = 0; i < sample.size(); i += 997) combs.push_back({sample[i][4], sample[i][2], sample[i][0], sample[i][3], sample[i][1]});
+
+  // Selections: what a window up to RefIndex shows and what the filter shows for a few
+  // combinations, against the newest draw, a draw inside the archive and the first one.
+  const int high = static_cast<int>(draws_.size()) - 1;
+  struct TPass {
+    int RefIndex;
+    bool Sorted;
+  };
+  for (const TPass pass : {TPass{high, false}, TPass{6, true}, TPass{0, false}}) {
+    TStatDrawArray sel = ComputeWindow(*stat, 0, pass.RefIndex, pass.Sorted);
+    for (const TComb& c : {TComb{1, 2, 3, 4, 5}, TComb{45, 12, 30, 7, 21}, draws_[static_cast<size_t>(high)].Nums})
+      stat->FilterViewValues(c, pass.RefIndex, pass.Sorted, sel);
+    for (const bool remove : {false, true}) {
+      TCombsArray expected;
+      for (const TComb& c : combs)
+        if (stat->CombMatches(c, sel, pass.RefIndex, pass.Sorted, remove) != remove) expected.push_back(c);
+      for (const unsigned threads : {1u, 2u}) {
+        TCombsArray out(combs.size());
+        out.resize(FilterCombs(*stat, combs, out.data(), sel, pass.RefIndex, pass.Sorted, remove, threads));
+        EXPECT_TRUE(out == expected) << "ref " << pass.RefIndex << " remove " << remove << " threads " << threads
+                                     << ": " << out.size() << " kept instead of " << expected.size() << " of "
+                                     << sel.size() << " selected";
+      }
+    }
+  }
+
+  if (GetParam().Class->CanPrefetch()) {
+    TStatDrawArray expected;
+    for (const TComb& c : combs) stat->CombValues(c, expected);
+    EXPECT_TRUE(CountCombValues(*stat, combs, 1) == expected);
+    EXPECT_TRUE(CountCombValues(*stat, combs, 2) == expected);
+  }
+}
+
+std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
+  std::string code = info.param.Class->CodeFor(info.param.Param);
+  return std::string(info.param.Config->Name) + "_" + code;
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, TesmarSerialChainKernels, ::testing::ValuesIn(NewMembers()), MemberName);
+
+}  // namespace
+}  // namespace kivra
