@@ -58,12 +58,13 @@ inline bool LoadBlock(const uint8_t* in, __m512i raw[5]) {
   return _mm512_cmpge_epu8_mask(high, _mm512_set1_epi8(45)) == 0;
 }
 
-inline void Transpose(const __m512i raw[5], __m512i p[5]) {
+// Position k of the block to p[k * stride].
+inline void Transpose(const __m512i raw[5], __m512i* p, int stride) {
   for (int k = 0; k < 5; ++k) {
     const __m512i a = _mm512_permutex2var_epi8(raw[0], Load(Idx.Pair01[k]), raw[1]);
     const __m512i b = _mm512_permutex2var_epi8(raw[2], Load(Idx.Pair23[k]), raw[3]);
     const __m512i c = _mm512_permutexvar_epi8(Load(Idx.Single4[k]), raw[4]);
-    p[k] = _mm512_mask_blend_epi8(Idx.From4[k], _mm512_mask_blend_epi8(Idx.From23[k], a, b), c);
+    p[k * stride] = _mm512_mask_blend_epi8(Idx.From4[k], _mm512_mask_blend_epi8(Idx.From23[k], a, b), c);
   }
 }
 
@@ -73,46 +74,79 @@ inline __m512i Lut256(__m512i v, const uint8_t (*t)[64]) {
   return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), lo, hi);
 }
 
-// Runs the program on the transposed block; r[0..4] hold the positions on entry.
+// Runs the program on G transposed blocks at once: r[reg * G + g]; r[k * G + g] hold position
+// k + 1 of block g on entry. One dispatch per instruction serves G blocks, whose independent
+// operations the processor overlaps.
+template <int G>
 inline void Run(const TColumnKernelProgram& prog, __m512i* r) {
   for (int i = 0; i < prog.Length; ++i) {
     const TColumnInstr in = prog.Code[i];
-    const __m512i a = r[in.A], b = r[in.B];
-    __m512i v;
+    const __m512i* a = r + in.A * G;
+    const __m512i* b = r + in.B * G;
+    __m512i* d = r + in.Dst * G;
     switch (in.Op) {
-      case TColumnOp::Lut: v = _mm512_permutexvar_epi8(a, Load(prog.Tables[in.Arg])); break;
-      case TColumnOp::Lut256: v = Lut256(a, prog.Tables + in.Arg); break;
-      case TColumnOp::LutSum: {
+      case TColumnOp::Lut: {
         const __m512i t = Load(prog.Tables[in.Arg]);
-        if (in.B == 31) {
-          v = _mm512_add_epi8(
-              _mm512_add_epi8(_mm512_permutexvar_epi8(r[0], t), _mm512_permutexvar_epi8(r[1], t)),
-              _mm512_add_epi8(_mm512_add_epi8(_mm512_permutexvar_epi8(r[2], t), _mm512_permutexvar_epi8(r[3], t)),
-                              _mm512_permutexvar_epi8(r[4], t)));
-          break;
-        }
-        v = _mm512_setzero_si512();
-        for (int k = 0; k < 5; ++k)
-          if (in.B >> k & 1) v = _mm512_add_epi8(v, _mm512_permutexvar_epi8(r[k], t));
+        for (int g = 0; g < G; ++g) d[g] = _mm512_permutexvar_epi8(a[g], t);
         break;
       }
-      case TColumnOp::Const: v = _mm512_set1_epi8(static_cast<char>(in.Arg)); break;
-      case TColumnOp::Add: v = _mm512_add_epi8(a, b); break;
-      case TColumnOp::Sub: v = _mm512_sub_epi8(a, b); break;
-      case TColumnOp::Min: v = _mm512_min_epu8(a, b); break;
-      case TColumnOp::Max: v = _mm512_max_epu8(a, b); break;
-      case TColumnOp::And: v = _mm512_and_si512(a, b); break;
-      case TColumnOp::Or: v = _mm512_or_si512(a, b); break;
-      case TColumnOp::Xor: v = _mm512_xor_si512(a, b); break;
-      case TColumnOp::Shr:
-        v = _mm512_and_si512(_mm512_srli_epi16(a, in.Arg), _mm512_set1_epi8(static_cast<char>(0xFF >> in.Arg)));
+      case TColumnOp::Lut256:
+        for (int g = 0; g < G; ++g) d[g] = Lut256(a[g], prog.Tables + in.Arg);
         break;
-      case TColumnOp::CmpGt: v = _mm512_movm_epi8(_mm512_cmpgt_epu8_mask(a, b)); break;
-      case TColumnOp::CmpEq: v = _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(a, b)); break;
-      case TColumnOp::Select: v = _mm512_mask_blend_epi8(_mm512_movepi8_mask(r[in.Arg]), b, a); break;
-      default: v = _mm512_setzero_si512(); break;
+      case TColumnOp::LutSum: {
+        const __m512i t = Load(prog.Tables[in.Arg]);
+        for (int g = 0; g < G; ++g) {
+          __m512i v = _mm512_setzero_si512();
+          for (int k = 0; k < 5; ++k)
+            if (in.B >> k & 1) v = _mm512_add_epi8(v, _mm512_permutexvar_epi8(r[k * G + g], t));
+          d[g] = v;
+        }
+        break;
+      }
+      case TColumnOp::Const:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_set1_epi8(static_cast<char>(in.Arg));
+        break;
+      case TColumnOp::Add:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_add_epi8(a[g], b[g]);
+        break;
+      case TColumnOp::Sub:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_sub_epi8(a[g], b[g]);
+        break;
+      case TColumnOp::Min:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_min_epu8(a[g], b[g]);
+        break;
+      case TColumnOp::Max:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_max_epu8(a[g], b[g]);
+        break;
+      case TColumnOp::And:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_and_si512(a[g], b[g]);
+        break;
+      case TColumnOp::Or:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_or_si512(a[g], b[g]);
+        break;
+      case TColumnOp::Xor:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_xor_si512(a[g], b[g]);
+        break;
+      case TColumnOp::Shr: {
+        const __m512i keep = _mm512_set1_epi8(static_cast<char>(0xFF >> in.Arg));
+        for (int g = 0; g < G; ++g) d[g] = _mm512_and_si512(_mm512_srli_epi16(a[g], in.Arg), keep);
+        break;
+      }
+      case TColumnOp::CmpGt:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_movm_epi8(_mm512_cmpgt_epu8_mask(a[g], b[g]));
+        break;
+      case TColumnOp::CmpEq:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(a[g], b[g]));
+        break;
+      case TColumnOp::Select: {
+        const __m512i* m = r + in.Arg * G;
+        for (int g = 0; g < G; ++g) d[g] = _mm512_mask_blend_epi8(_mm512_movepi8_mask(m[g]), b[g], a[g]);
+        break;
+      }
+      default:
+        for (int g = 0; g < G; ++g) d[g] = _mm512_setzero_si512();
+        break;
     }
-    r[in.Dst] = v;
   }
 }
 
@@ -156,29 +190,46 @@ __attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const ui
   }
 }
 
+// Filters G blocks from `in`; returns the bytes written.
+template <int G>
+inline size_t FilterGroup(const TColumnKernelProgram& program, const __m512i* sets, const uint8_t* in, uint8_t* out,
+                          bool remove, TScalarBlockFilter fallback, const void* context, __m512i* r) {
+  __m512i raw[G][5];
+  bool valid[G];
+  for (int g = 0; g < G; ++g) {
+    valid[g] = LoadBlock(in + g * BlockBytes, raw[g]);
+    Transpose(raw[g], r + g, G);
+  }
+  Run<G>(program, r);
+  size_t written = 0;
+  for (int g = 0; g < G; ++g) {
+    if (!valid[g]) {
+      written += 5 * fallback(context, in + g * BlockBytes, Block, out + written);
+      continue;
+    }
+    __mmask64 match = 0;
+    for (int o = 0; o < program.OutputCount; ++o) match |= InSet(r[program.Outputs[o] * G + g], sets[o]);
+    written += Compress(raw[g], remove ? ~match : match, out + written);
+  }
+  return written;
+}
+
+constexpr int Group = 4;
+
 }  // namespace
 
 size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
                     size_t count, uint8_t* out, bool remove, TScalarBlockFilter fallback, const void* context) {
   __m512i setRegs[TColumnProgram::MaxOutputs];
-  for (int o = 0; o < program.OutputCount; ++o)
-    setRegs[o] = _mm512_maskz_loadu_epi64(0x0F, sets[o]);
+  for (int o = 0; o < program.OutputCount; ++o) setRegs[o] = _mm512_maskz_loadu_epi64(0x0F, sets[o]);
   const size_t blocks = count / Block;
   size_t written = 0;  // bytes
-  __m512i r[TColumnProgram::MaxRegisters];
-  for (size_t b = 0; b < blocks; ++b) {
-    const uint8_t* src = in + b * BlockBytes;
-    __m512i raw[5];
-    if (!LoadBlock(src, raw)) {
-      written += 5 * fallback(context, src, Block, out + written);
-      continue;
-    }
-    Transpose(raw, r);
-    Run(program, r);
-    __mmask64 match = 0;
-    for (int o = 0; o < program.OutputCount; ++o) match |= InSet(r[program.Outputs[o]], setRegs[o]);
-    written += Compress(raw, remove ? ~match : match, out + written);
-  }
+  alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];
+  size_t b = 0;
+  for (; b + Group <= blocks; b += Group)
+    written += FilterGroup<Group>(program, setRegs, in + b * BlockBytes, out + written, remove, fallback, context, r);
+  for (; b < blocks; ++b)
+    written += FilterGroup<1>(program, setRegs, in + b * BlockBytes, out + written, remove, fallback, context, r);
   const size_t done = blocks * Block;
   if (done < count) written += 5 * fallback(context, in + done * 5, count - done, out + written);
   return written / 5;
@@ -186,7 +237,7 @@ size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[
 
 void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t blocks, uint32_t* counts,
                  uint8_t* valid, uint64_t* seen, uint32_t* firstAt) {
-  __m512i r[TColumnProgram::MaxRegisters];
+  alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];
   __m512i seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
   // The values met so far, while they are few: a block is then counted with one comparison per
   // value instead of 64 increments.
@@ -197,13 +248,7 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
     if (seen[v >> 6] >> (v & 63) & 1) known[knownCount++] = static_cast<uint8_t>(v);
   alignas(64) uint8_t out[Block];
   uint32_t lanes[4][256] = {};
-  for (size_t b = 0; b < blocks; ++b) {
-    __m512i raw[5];
-    valid[b] = LoadBlock(in + b * BlockBytes, raw);
-    if (!valid[b]) continue;
-    Transpose(raw, r);
-    Run(program, r);
-    const __m512i v = r[program.Outputs[0]];
+  auto count = [&](__m512i v, size_t b) {
     uint64_t fresh = ~InSet(v, seenReg);
     if (fresh != 0) {
       _mm512_store_si512(reinterpret_cast<void*>(out), v);
@@ -226,7 +271,20 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
       _mm512_store_si512(reinterpret_cast<void*>(out), v);
       Histogram(out, lanes);
     }
-  }
+  };
+  auto group = [&]<int G>(size_t b0) {
+    __m512i raw[5];
+    for (int g = 0; g < G; ++g) {
+      valid[b0 + g] = LoadBlock(in + (b0 + g) * BlockBytes, raw);
+      Transpose(raw, r + g, G);
+    }
+    Run<G>(program, r);
+    for (int g = 0; g < G; ++g)
+      if (valid[b0 + g]) count(r[program.Outputs[0] * G + g], b0 + g);
+  };
+  size_t b = 0;
+  for (; b + Group <= blocks; b += Group) group.template operator()<Group>(b);
+  for (; b < blocks; ++b) group.template operator()<1>(b);
   for (int v = 0; v < 256; ++v) counts[v] += lanes[0][v] + lanes[1][v] + lanes[2][v] + lanes[3][v];
 }
 
