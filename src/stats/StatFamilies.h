@@ -8,6 +8,7 @@
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
 #include "stats/SF_Segm.h"
+#include "stats/SF_Seqs.h"
 #include "stats/SF_Shrd.h"
 #include "stats/SF_Sums.h"
 
