@@ -7,6 +7,7 @@
 #include "stats/SF_Diff.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
+#include "stats/SF_Rpts.h"
 #include "stats/SF_Segm.h"
 #include "stats/SF_Seqs.h"
 #include "stats/SF_Shrd.h"
