@@ -4,6 +4,7 @@
 #include <span>
 
 #include "stats/SF_Chns.h"
+#include "stats/SF_Comb.h"
 #include "stats/SF_Diff.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
