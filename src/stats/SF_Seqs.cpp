@@ -4,7 +4,7 @@ namespace kivra {
 
 void TstSequenceLen::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, CombSize); }
 
-// No sequence (0) is listed from the start too: it is the most frequent value.
+// Unlike the length domains, the count domain starts at 0 (no sequence).
 void TstSequenceCnt::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 0, 2); }
 
 void TstSequenceLenMax::EnumValues(int refIndex, TStatDrawArray& values) {

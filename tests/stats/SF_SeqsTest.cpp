@@ -180,14 +180,20 @@ TEST_F(SequenceStats, FilterTestsK1) {
 
 // --- Fast kernels against the reference ---
 
-class SequenceKernels : public ::testing::TestWithParam<const TStatClass*> {
+struct TMember {
+  const TStatClass* Class;
+};
+
+void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->GetCode(); }
+
+class SequenceKernels : public ::testing::TestWithParam<TMember> {
  protected:
   TDrawsArray draws_;
   TStatEnv env_{&draws_, {}, {}};
 };
 
 TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
-  auto stat = GetParam()->Create(env_, 0);
+  auto stat = GetParam().Class->Create(env_, 0);
   TCombsArray combs = {{0, 1, 2, 3, 4}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255}, {7, 7, 8, 9, 9}, {45, 44, 43, 42, 41}};
   const TCombsArray& all = test::CrossCheckCombinations();
   combs.insert(combs.end(), all.begin(), all.end());
@@ -215,10 +221,11 @@ TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, SequenceKernels,
-                         ::testing::Values(&StatClassOf<TstSequenceLen>(), &StatClassOf<TstSequenceCnt>(),
-                                           &StatClassOf<TstSequenceLenMax>()),
-                         [](const ::testing::TestParamInfo<const TStatClass*>& info) {
-                           return std::string(info.param->GetCode());
+                         ::testing::Values(TMember{&StatClassOf<TstSequenceLen>()},
+                                           TMember{&StatClassOf<TstSequenceCnt>()},
+                                           TMember{&StatClassOf<TstSequenceLenMax>()}),
+                         [](const ::testing::TestParamInfo<TMember>& info) {
+                           return std::string(info.param.Class->GetCode());
                          });
 
 }  // namespace
