@@ -5,10 +5,13 @@
 
 #include "stats/SF_Chain.h"
 #include "stats/SF_Chns.h"
+#include "stats/SF_Comb.h"
 #include "stats/SF_Diff.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Nums.h"
+#include "stats/SF_Rpts.h"
 #include "stats/SF_Segm.h"
+#include "stats/SF_Seqs.h"
 #include "stats/SF_Serl.h"
 #include "stats/SF_Shrd.h"
 #include "stats/SF_Sums.h"

@@ -1,0 +1,232 @@
+#include "stats/SF_Seqs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "StatTestUtil.h"
+#include "stats/StatFamilies.h"
+#include "stats/StatList.h"
+#include "stats/StatPasses.h"
+
+namespace kivra {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TDraw MakeDraw(int32_t number, TComb nums) {
+  TDraw d;
+  d.Number = number;
+  d.Nums = nums;
+  return d;
+}
+
+// The values of a combination as the filter sees them, in the order they are added, "*n" for a
+// value added n times.
+std::string ShownValues(TCustomStat& stat, const TComb& c) {
+  TStatDrawArray values;
+  EXPECT_TRUE(stat.FilterViewValues(c, -1, false, values));
+  std::string text;
+  for (const auto& v : values) {
+    if (!text.empty()) text += ", ";
+    text += stat.ValueCaption(v);
+    if (v.Count != 1) text += " *" + std::to_string(v.Count);
+  }
+  return text;
+}
+
+Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
+  Texts rows;
+  for (const auto& v : values)
+    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
+                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
+                   std::to_string(v.MaxPeriod));
+  return rows;
+}
+
+class SequenceStats : public ::testing::Test {
+ protected:
+  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
+  std::unique_ptr<TCustomGraphStat> MakeGraph(const TStatClass& cls) {
+    return std::unique_ptr<TCustomGraphStat>(static_cast<TCustomGraphStat*>(Make(cls).release()));
+  }
+
+  // Drawn order; sorted, the first draw is 11 12 30 31 40.
+  TDrawsArray draws_ = {MakeDraw(1, {12, 11, 30, 31, 40}), MakeDraw(2, {4, 5, 6, 20, 21}),
+                        MakeDraw(3, {7, 9, 11, 13, 15}), MakeDraw(4, {21, 20, 19, 44, 45})};
+  TStatEnv env_{&draws_, {}, {}};
+};
+
+TEST_F(SequenceStats, ClassListEntries) {
+  struct Row {
+    int No;
+    std::string_view ClassName, Code, Flags, Caption;
+  };
+  const Row expected[] = {
+      {40, "TstSequenceLen", "SEQL", "SN", "Длина последовательности в тираже"},
+      {41, "TstSequenceCnt", "SEQS", "SNG", "Количество последовательностей в тираже"},
+      {42, "TstSequenceLenMax", "LENS", "SNG", "Макс. длина последовательности в тираже"},
+  };
+  const auto entries = SequenceStatClasses();
+  ASSERT_EQ(entries.size(), std::size(expected));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Row& row = expected[i];
+    const TStatClass& cls = *entries[i].Class;
+    SCOPED_TRACE(row.ClassName);
+    EXPECT_EQ(entries[i].No, row.No);
+    EXPECT_EQ(StatClassList()[row.No], &cls);
+    EXPECT_EQ(cls.ClassName(), row.ClassName);
+    EXPECT_EQ(cls.CodeFor(0), row.Code);
+    EXPECT_EQ(cls.GetHelpCode(), row.Code);
+    EXPECT_EQ(cls.CaptionFor(0), row.Caption);
+    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
+    EXPECT_EQ(cls.GetGroup(), 6);
+    EXPECT_TRUE(cls.IsNumeric());
+    EXPECT_FALSE(cls.HasParam());
+  }
+  TStatList list;
+  list.SetDraws(&draws_);
+  list.Build();
+  EXPECT_EQ(list.ListCaption(list.FindCode("LENS"), true),
+            "{ seq } Макс. длина последовательности в тираже [ SNG ]");
+}
+
+// Each statistic on hand-worked combinations: the table/filter values and the chart values.
+TEST_F(SequenceStats, ValuesOfHandWorkedCombinations) {
+  struct Case {
+    TComb Comb;
+    std::string Lengths;  // SEQL, in run order
+    int Sequences, Longest, ChartSequences, ChartLongest;
+  };
+  const Case cases[] = {
+      {{4, 5, 6, 20, 21}, "3, 2", 2, 3, 2, 3},
+      {{1, 3, 5, 7, 9}, "1 *5", 0, 1, 0, 0},
+      {{1, 2, 10, 11, 20}, "2 *2, 1", 2, 2, 2, 2},
+      {{1, 5, 6, 7, 20}, "1 *2, 3", 1, 3, 1, 3},
+      {{1, 2, 3, 4, 5}, "5", 1, 5, 1, 5},
+      // Drawn order: only 30 31 ascends by one; the chart also takes 12 11.
+      {{12, 11, 30, 31, 40}, "1 *3, 2", 1, 2, 2, 2},
+      {{5, 4, 3, 2, 1}, "1 *5", 0, 1, 1, 5},
+      {{44, 45, 1, 2, 3}, "2, 3", 2, 3, 2, 3},
+      // Bytes no draw holds: differences are taken as integers (255 0 is no pair).
+      {{0, 1, 2, 255, 0}, "3, 1 *2", 1, 3, 1, 3},
+      {{0, 0, 0, 0, 0}, "1 *5", 0, 1, 0, 0},
+  };
+  auto seql = Make(StatClassOf<TstSequenceLen>());
+  auto seqs = MakeGraph(StatClassOf<TstSequenceCnt>());
+  auto lens = MakeGraph(StatClassOf<TstSequenceLenMax>());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(CombToText(c.Comb));
+    EXPECT_EQ(ShownValues(*seql, c.Comb), c.Lengths);
+    EXPECT_EQ(ShownValues(*seqs, c.Comb), std::to_string(c.Sequences));
+    EXPECT_EQ(ShownValues(*lens, c.Comb), std::to_string(c.Longest));
+    EXPECT_EQ(seqs->CombValue(c.Comb, 0, 0, false), c.ChartSequences);
+    EXPECT_EQ(lens->CombValue(c.Comb, 0, 0, false), c.ChartLongest);
+  }
+}
+
+TEST_F(SequenceStats, WindowInDrawnAndSortedOrder) {
+  auto seqs = MakeGraph(StatClassOf<TstSequenceCnt>());
+  // 0..2 are listed first; draw 4 (21 20 19 44 45) has one ascending pair in drawn order.
+  EXPECT_EQ(Rows(*seqs, ComputeWindow(*seqs, 0, 3, false)),
+            (Texts{"0 n=1 last=3 depth=2 per=0-0", "1 n=2 last=4 depth=1 per=3-3", "2 n=1 last=2 depth=3 per=0-0"}));
+  // Sorted: 11 12 30 31 40 and 19 20 21 44 45 have two sequences each.
+  EXPECT_EQ(Rows(*seqs, ComputeWindow(*seqs, 0, 3, true)),
+            (Texts{"0 n=1 last=3 depth=2 per=0-0", "1 n=0 last=0 depth=0 per=0-0", "2 n=3 last=4 depth=1 per=1-2"}));
+  // The chart of a draw: either direction counts.
+  EXPECT_EQ(seqs->DrawValue(0, 3, false), 2);
+  EXPECT_EQ(seqs->DrawValue(3, 3, false), 2);
+
+  auto seql = Make(StatClassOf<TstSequenceLen>());
+  EXPECT_EQ(Rows(*seql, ComputeWindow(*seql, 1, 2, false)),
+            (Texts{"1 n=5 last=3 depth=1 per=0-0", "2 n=1 last=2 depth=2 per=0-0", "3 n=1 last=2 depth=2 per=0-0",
+                   "4 n=0 last=0 depth=0 per=0-0", "5 n=0 last=0 depth=0 per=0-0"}));
+  auto lens = MakeGraph(StatClassOf<TstSequenceLenMax>());
+  EXPECT_EQ(Rows(*lens, ComputeWindow(*lens, 2, 2, false)),
+            (Texts{"1 n=1 last=3 depth=1 per=0-0", "2 n=0 last=0 depth=0 per=0-0", "3 n=0 last=0 depth=0 per=0-0",
+                   "4 n=0 last=0 depth=0 per=0-0", "5 n=0 last=0 depth=0 per=0-0"}));
+  EXPECT_EQ(lens->DrawValue(2, 3, false), 0);
+  EXPECT_EQ(lens->DrawValue(3, 3, false), 3);
+}
+
+TEST_F(SequenceStats, FilterTestsK1) {
+  const auto sel = [](std::initializer_list<TStatKey> keys) {
+    TStatDrawArray s;
+    for (TStatKey k : keys) s.push_back(TStatDrawRec{.Key = k});
+    return s;
+  };
+  auto seql = Make(StatClassOf<TstSequenceLen>());
+  auto seqs = Make(StatClassOf<TstSequenceCnt>());
+  auto lens = Make(StatClassOf<TstSequenceLenMax>());
+  const TComb c = {4, 5, 6, 20, 21};
+  for (bool fast : {false, true}) {
+    const auto matches = [&](TCustomStat& stat, const TStatDrawArray& s) {
+      if (!fast) return stat.CombMatches(c, s, 3, false, false);
+      TComb out;
+      return FilterCombs(stat, {&c, 1}, &out, s, 3, false, false) == 1;
+    };
+    SCOPED_TRACE(fast ? "fast" : "reference");
+    EXPECT_TRUE(matches(*seql, sel({TStatKey::Words(2)})));
+    EXPECT_TRUE(matches(*seql, sel({TStatKey::Words(3)})));
+    EXPECT_FALSE(matches(*seql, sel({TStatKey::Words(1), TStatKey::Words(5)})));
+    EXPECT_TRUE(matches(*seqs, sel({TStatKey::Words(2, 7)})));  // only K1 is compared
+    EXPECT_FALSE(matches(*seqs, sel({TStatKey::Words(0), TStatKey::Words(1)})));
+    EXPECT_TRUE(matches(*lens, sel({TStatKey::Words(3)})));
+    EXPECT_FALSE(matches(*lens, sel({TStatKey::Words(2)})));
+    EXPECT_FALSE(matches(*lens, sel({})));
+  }
+}
+
+// --- Fast kernels against the reference ---
+
+struct TMember {
+  const TStatClass* Class;
+};
+
+void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->GetCode(); }
+
+class SequenceKernels : public ::testing::TestWithParam<TMember> {
+ protected:
+  TDrawsArray draws_;
+  TStatEnv env_{&draws_, {}, {}};
+};
+
+TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
+  auto stat = GetParam().Class->Create(env_, 0);
+  TCombsArray combs = {{0, 1, 2, 3, 4}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255}, {7, 7, 8, 9, 9}, {45, 44, 43, 42, 41}};
+  const TCombsArray& all = test::CrossCheckCombinations();
+  combs.insert(combs.end(), all.begin(), all.end());
+  for (size_t i = 0; i < all.size(); i += 101) combs.push_back({all[i][4], all[i][3], all[i][2], all[i][1], all[i][0]});
+
+  const auto keys = [](std::initializer_list<uint16_t> ks) {
+    TStatDrawArray s;
+    for (uint16_t k : ks) s.push_back(TStatDrawRec{.Key = TStatKey::Words(k)});
+    return s;
+  };
+  for (const TStatDrawArray& sel : {keys({2}), keys({1, 4}), keys({0, 3, 5}), keys({5})}) {
+    TCombsArray kept, dropped, out;
+    for (const TComb& c : combs) (stat->CombMatches(c, sel, -1, false, false) ? kept : dropped).push_back(c);
+    for (bool remove : {false, true})
+      for (unsigned threads : {1u, 2u}) {
+        out.resize(combs.size());
+        out.resize(FilterCombs(*stat, combs, out.data(), sel, -1, false, remove, threads));
+        EXPECT_TRUE(out == (remove ? dropped : kept)) << sel.size() << " selected, remove " << remove;
+      }
+  }
+
+  TStatDrawArray expected;
+  for (const TComb& c : combs) stat->CombValues(c, expected);
+  for (unsigned threads : {1u, 2u}) EXPECT_TRUE(CountCombValues(*stat, combs, threads) == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, SequenceKernels,
+                         ::testing::Values(TMember{&StatClassOf<TstSequenceLen>()},
+                                           TMember{&StatClassOf<TstSequenceCnt>()},
+                                           TMember{&StatClassOf<TstSequenceLenMax>()}),
+                         [](const ::testing::TestParamInfo<TMember>& info) {
+                           return std::string(info.param.Class->GetCode());
+                         });
+
+}  // namespace
+}  // namespace kivra
