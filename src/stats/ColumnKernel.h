@@ -18,10 +18,11 @@ struct TColumnKernelProgram {
   const uint8_t* Outputs;
   int OutputCount;
   int RegisterCount;
+  int SkipValue;
 };
 
 inline TColumnKernelProgram KernelView(const TColumnProgram& p) {
-  return {p.Code, p.Length, p.Tables, p.Outputs, p.OutputCount, p.RegisterCount};
+  return {p.Code, p.Length, p.Tables, p.Outputs, p.OutputCount, p.RegisterCount, p.SkipValue};
 }
 
 constexpr size_t ColumnBlock = 64;
@@ -41,10 +42,11 @@ bool EnableColumnKernel(bool enable);
 size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
                     size_t count, uint8_t* out, bool remove, TScalarBlockFilter fallback, const void* context);
 
-// Counts the values of output 0 over `blocks` whole blocks into counts[value]. A block holding a
-// number outside 1..45 gets valid[b] = 0 and is not counted, else 1. `seen` is a 256-bit set of the
-// values met before; a value met for the first time is added to it and firstAt[value] set to the
-// index (64 * b + i) of its first combination.
+// Counts the values of the outputs over `blocks` whole blocks into counts[value] (the skip value,
+// when the program has one, is not counted). A block holding a number outside 1..45 gets
+// valid[b] = 0 and is not counted, else 1. `seen` is a 256-bit set of the values met before; a
+// value met for the first time is added to it and firstAt[value] set to (64 * b + i) << 8 plus
+// the number of values combination i emits before it.
 void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t blocks, uint32_t* counts,
                  uint8_t* valid, uint64_t* seen, uint32_t* firstAt);
 

@@ -239,6 +239,9 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
                  uint8_t* valid, uint64_t* seen, uint32_t* firstAt) {
   alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];
   __m512i seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
+  const int outputs = program.OutputCount;
+  const bool skips = program.SkipValue >= 0;
+  const __m512i skip = _mm512_set1_epi8(static_cast<char>(program.SkipValue));
   // The values met so far, while they are few: a block is then counted with one comparison per
   // value instead of 64 increments.
   constexpr int FewValues = 16;
@@ -246,30 +249,51 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
   int knownCount = 0;
   for (int v = 0; v < 256; ++v)
     if (seen[v >> 6] >> (v & 63) & 1) known[knownCount++] = static_cast<uint8_t>(v);
-  alignas(64) uint8_t out[Block];
+  alignas(64) uint8_t out[TColumnProgram::MaxOutputs][Block];
   uint32_t lanes[4][256] = {};
-  auto count = [&](__m512i v, size_t b) {
-    uint64_t fresh = ~InSet(v, seenReg);
-    if (fresh != 0) {
-      _mm512_store_si512(reinterpret_cast<void*>(out), v);
-      for (; fresh != 0; fresh &= fresh - 1) {
-        const unsigned lane = static_cast<unsigned>(__builtin_ctzll(fresh));
-        const uint8_t value = out[lane];
-        if ((seen[value >> 6] >> (value & 63) & 1) == 0) {
-          seen[value >> 6] |= uint64_t{1} << (value & 63);
-          firstAt[value] = static_cast<uint32_t>(b * Block + lane);
+
+  // Values met for the first time in block b: the earliest (combination, ordinal) of each, where
+  // the ordinal counts the values the combination emits before it (outputs in order, skips not).
+  auto noteFresh = [&](const __m512i* v, const uint64_t* fresh, size_t b) {
+    for (int o = 0; o < outputs; ++o) _mm512_store_si512(reinterpret_cast<void*>(out[o]), v[o]);
+    uint64_t added[4] = {};
+    for (int o = 0; o < outputs; ++o)
+      for (uint64_t f = fresh[o]; f != 0; f &= f - 1) {
+        const unsigned lane = static_cast<unsigned>(__builtin_ctzll(f));
+        const uint8_t value = out[o][lane];
+        if (seen[value >> 6] >> (value & 63) & 1) continue;
+        uint32_t ordinal = 0;
+        for (int p = 0; p < o; ++p) ordinal += !skips || out[p][lane] != static_cast<uint8_t>(program.SkipValue);
+        const uint32_t code = static_cast<uint32_t>(b * Block + lane) << 8 | ordinal;
+        if ((added[value >> 6] >> (value & 63) & 1) == 0) {
+          added[value >> 6] |= uint64_t{1} << (value & 63);
+          firstAt[value] = code;
           known[knownCount++] = value;
+        } else if (code < firstAt[value]) {
+          firstAt[value] = code;
         }
       }
-      seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
+    for (int w = 0; w < 4; ++w) seen[w] |= added[w];
+    seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
+  };
+  auto count = [&](const __m512i* v, size_t b) {
+    uint64_t fresh[TColumnProgram::MaxOutputs];
+    uint64_t any = 0;
+    for (int o = 0; o < outputs; ++o) {
+      fresh[o] = ~InSet(v[o], seenReg);
+      if (skips) fresh[o] &= ~_mm512_cmpeq_epi8_mask(v[o], skip);
+      any |= fresh[o];
     }
-    if (knownCount <= FewValues) {
-      for (int k = 0; k < knownCount; ++k)
-        counts[known[k]] += static_cast<uint32_t>(
-            _mm_popcnt_u64(_mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(known[k])))));
-    } else {
-      _mm512_store_si512(reinterpret_cast<void*>(out), v);
-      Histogram(out, lanes);
+    if (any != 0) noteFresh(v, fresh, b);
+    for (int o = 0; o < outputs; ++o) {
+      if (knownCount <= FewValues) {
+        for (int k = 0; k < knownCount; ++k)
+          counts[known[k]] += static_cast<uint32_t>(
+              _mm_popcnt_u64(_mm512_cmpeq_epi8_mask(v[o], _mm512_set1_epi8(static_cast<char>(known[k])))));
+      } else {
+        _mm512_store_si512(reinterpret_cast<void*>(out[0]), v[o]);
+        Histogram(out[0], lanes);
+      }
     }
   };
   auto group = [&]<int G>(size_t b0) {
@@ -279,8 +303,12 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
       Transpose(raw, r + g, G);
     }
     Run<G>(program, r);
-    for (int g = 0; g < G; ++g)
-      if (valid[b0 + g]) count(r[program.Outputs[0] * G + g], b0 + g);
+    for (int g = 0; g < G; ++g) {
+      if (!valid[b0 + g]) continue;
+      __m512i v[TColumnProgram::MaxOutputs];
+      for (int o = 0; o < outputs; ++o) v[o] = r[program.Outputs[o] * G + g];
+      count(v, b0 + g);
+    }
   };
   size_t b = 0;
   for (; b + Group <= blocks; b += Group) group.template operator()<Group>(b);

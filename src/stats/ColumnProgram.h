@@ -47,6 +47,8 @@ struct TColumnProgram {
   uint8_t Outputs[MaxOutputs]{};  // registers whose bytes are the values
   int OutputCount = 0;
   int RegisterCount = 5;
+  // An output byte that stands for "no value here" (the combination emits fewer values), or -1.
+  int SkipValue = -1;
   bool Valid = true;  // false when a limit was exceeded while building
 
   // Builder: each call returns the register of its result (or 0 after a limit was exceeded,

@@ -375,8 +375,9 @@ concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareM
 //   template <class Sel> bool ColumnMatch(int output, uint8_t value, const Sel& sel) const;
 //     whether the filter test holds for a combination whose output `output` has `value` (the test
 //     holds when it does for some output);
-//   TStatKey ColumnKey(uint8_t value) const;  (SingleValue statistics, for counting)
-//     the key whose value output 0 has.
+//   TStatKey ColumnKey(uint8_t value) const;  (for counting)
+//     the key a value stands for. Counting takes the outputs in order as the values Values emits,
+//     in the same order; an output holding the program's SkipValue emits nothing.
 template <class T>
 concept THasColumns = requires(const T& t, TColumnProgram& prog, const TMatchContext* ctx, const TFastSelection& sel) {
   { t.Columns(prog, ctx) } -> std::convertible_to<bool>;
@@ -502,10 +503,10 @@ class TStatImpl : public Base {
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {
-    if constexpr (Derived::SingleValue && THasColumns<Derived> && THasColumnKey<Derived>) {
+    if constexpr (THasColumns<Derived> && THasColumnKey<Derived>) {
       if (ColumnKernelSupported() && in.size() >= ColumnBlock) {
         TColumnProgram prog;
-        if (static_cast<const Derived&>(*this).Columns(prog, nullptr) && prog.Valid && prog.OutputCount == 1)
+        if (static_cast<const Derived&>(*this).Columns(prog, nullptr) && prog.Valid && prog.OutputCount > 0)
           return ColumnCountSpan(prog, in, firstIndex, counter);
       }
     }
@@ -583,13 +584,14 @@ class TStatImpl : public Base {
                   valid.data(), seen, firstAt.data());
       for (int v = 0; v < 256; ++v)
         if ((seen[v >> 6] & ~before[v >> 6]) >> (v & 63) & 1)
-          first[v] = (firstIndex + b0 * ColumnBlock + firstAt[v]) << TKeyCounter::OrdinalBits;
+          first[v] = ((firstIndex + b0 * ColumnBlock) << TKeyCounter::OrdinalBits) + firstAt[v];
       for (size_t b = 0; b < nb; ++b)
         if (!valid[b]) scalar((b0 + b) * ColumnBlock, (b0 + b + 1) * ColumnBlock);
     }
     scalar(blocks * ColumnBlock, in.size());
     for (int v = 0; v < 256; ++v)
-      if (counts[v] > 0) counter.AddCounted(self.ColumnKey(static_cast<uint8_t>(v)), counts[v], first[v]);
+      if (counts[v] > 0 && v != prog.SkipValue)
+        counter.AddCounted(self.ColumnKey(static_cast<uint8_t>(v)), counts[v], first[v]);
   }
 
   std::unique_ptr<TColumnProgram> columns_;  // of the current filter pass, when the vector kernel runs it

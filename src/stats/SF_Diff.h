@@ -82,6 +82,7 @@ class TstDiffTotal final : public TStatImpl<TstDiffTotal, TCustomNumbersStat> {
   }
   template <class Sel>
   bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -182,6 +183,7 @@ class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
   // 1..45 stay below 63), else 0xFF.
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
     const TDiffColumns d(prog);
+    prog.SkipValue = 0xFF;
     const int sixtyFour = prog.Const(64), none = prog.Const(0xFF);
     for (int i = 0; i < 4; ++i) {
       int value = d.D[i];
@@ -196,6 +198,7 @@ class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
   bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
     return (v & 63) != 63 && sel.Key(v & 63, static_cast<uint16_t>((v >> 6) + 1));
   }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v & 63, static_cast<uint16_t>((v >> 6) + 1)); }
   std::string ValueCaption(const TStatDrawRec& rec) const override;
 };
 

@@ -85,6 +85,7 @@ class TstValues final : public TStatImpl<TstValues, TCustomValuesStat> {
   }
   template <class Sel>
   bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Key(v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -116,9 +117,10 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
       if (sel.Key(static_cast<uint16_t>(std::countr_zero(digits)))) return true;
     return false;
   }
-  // Per number its tens digit (its units digit again below 10) and its units digit.
+  // Per number its tens digit (none below 10) and its units digit.
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    const int tens = prog.Table([](int n) { return n >= 10 ? n / 10 % 10 : n % 10; });
+    prog.SkipValue = NoDigit;
+    const int tens = prog.Table([](int n) { return n >= 10 ? n / 10 % 10 : NoDigit; });
     const int units = prog.Table([](int n) { return n % 10; });
     for (int k = 0; k < CombSize; ++k) {
       prog.Output(prog.Lut(k, tens));
@@ -127,7 +129,11 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Key(v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return v != NoDigit && sel.Key(v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
+
+ private:
+  static constexpr uint8_t NoDigit = 0xFF;
 };
 
 class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
