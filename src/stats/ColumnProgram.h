@@ -73,6 +73,14 @@ struct TColumnProgram {
     TableCount += 4;
     return TableCount - 4;
   }
+  // acc += x in place (no new register).
+  void AddTo(int acc, int x) {
+    if (Length >= MaxInstrs) {
+      Fail();
+      return;
+    }
+    Code[Length++] = {TColumnOp::Add, static_cast<uint8_t>(acc), static_cast<uint8_t>(acc), static_cast<uint8_t>(x), 0};
+  }
   int Lut(int a, int table) { return Emit(TColumnOp::Lut, a, 0, table); }
   int Lut256(int a, int table) { return Emit(TColumnOp::Lut256, a, 0, table); }
   int LutSum(int table, int positionMask = 31) { return Emit(TColumnOp::LutSum, 0, positionMask, table); }

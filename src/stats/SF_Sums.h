@@ -311,6 +311,22 @@ class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? FastCount(c) : Count(c)));
   }
+  // Every pair of positions against the three others; equal bytes compare as 0xFF, so the sum of
+  // the comparisons is minus the count.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    const int minusCount = prog.Const(0);
+    for (int j = 0; j < CombSize; ++j)
+      for (int k = j + 1; k < CombSize; ++k) {
+        const int sum = prog.Add(j, k);
+        for (int i = 0; i < CombSize; ++i)
+          if (i != j && i != k) prog.AddTo(minusCount, prog.CmpEq(i, sum));
+      }
+    prog.Output(prog.Sub(prog.Const(0), minusCount));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
 
