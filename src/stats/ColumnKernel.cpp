@@ -27,7 +27,7 @@ std::atomic<bool>& Enabled() {
 #ifdef KIVRA_NO_COLUMN_KERNEL
 // Never called: no processor here has the kernels.
 size_t ColumnFilter(const TColumnKernelProgram&, const uint64_t (*)[4], const uint8_t*, size_t, uint8_t*, bool,
-                    TScalarBlockFilter, const void*) {
+                    const TScalarTests&) {
   return 0;
 }
 void ColumnCount(const TColumnKernelProgram&, const uint8_t*, size_t, uint32_t*, uint8_t*, uint64_t*, uint32_t*) {}

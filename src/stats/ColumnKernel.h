@@ -19,16 +19,23 @@ struct TColumnKernelProgram {
   int OutputCount;
   int RegisterCount;
   int SkipValue;
+  bool Exact;
 };
 
 inline TColumnKernelProgram KernelView(const TColumnProgram& p) {
-  return {p.Code, p.Length, p.Tables, p.Outputs, p.OutputCount, p.RegisterCount, p.SkipValue};
+  return {p.Code, p.Length, p.Tables, p.Outputs, p.OutputCount, p.RegisterCount, p.SkipValue, p.Exact};
 }
 
 constexpr size_t ColumnBlock = 64;
 
-// Filters the blocks of combinations with a scalar test (blocks holding a number outside 1..45).
-using TScalarBlockFilter = size_t (*)(const void* context, const uint8_t* in, size_t count, uint8_t* out);
+// The statistic's own scalar kernels, for what the vector kernel leaves to them: whole blocks
+// holding a number outside 1..45 and the last combinations (Filter), and the candidates of an
+// inexact program (Matches: the filter test of one combination, before keep or remove).
+struct TScalarTests {
+  size_t (*Filter)(const void* context, const uint8_t* in, size_t count, uint8_t* out);
+  bool (*Matches)(const void* context, const uint8_t* comb);
+  const void* Context;
+};
 
 bool ColumnKernelSupported();
 // Turns the vector kernels off or back on (when the processor has them); returns whether they are
@@ -37,10 +44,11 @@ bool EnableColumnKernel(bool enable);
 
 // Keeps (remove: drops) the combinations for which some output's value has its bit set in that
 // output's 256-bit set; order kept, `out` may equal `in`, nothing is written past out + 5 * count.
-// Blocks with a number outside 1..45 and the last count % 64 combinations go to `fallback`.
-// Returns the number of combinations written.
+// When the program is not exact, a set bit only makes the combination a candidate, which
+// scalar.Matches decides. Blocks with a number outside 1..45 and the last count % 64
+// combinations go to scalar.Filter. Returns the number of combinations written.
 size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
-                    size_t count, uint8_t* out, bool remove, TScalarBlockFilter fallback, const void* context);
+                    size_t count, uint8_t* out, bool remove, const TScalarTests& scalar);
 
 // Counts the values of the outputs over `blocks` whole blocks into counts[value] (the skip value,
 // when the program has one, is not counted). A block holding a number outside 1..45 gets

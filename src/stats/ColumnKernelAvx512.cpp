@@ -193,7 +193,7 @@ __attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const ui
 // Filters G blocks from `in`; returns the bytes written.
 template <int G>
 inline size_t FilterGroup(const TColumnKernelProgram& program, const __m512i* sets, const uint8_t* in, uint8_t* out,
-                          bool remove, TScalarBlockFilter fallback, const void* context, __m512i* r) {
+                          bool remove, const TScalarTests& scalar, __m512i* r) {
   __m512i raw[G][5];
   bool valid[G];
   for (int g = 0; g < G; ++g) {
@@ -203,12 +203,18 @@ inline size_t FilterGroup(const TColumnKernelProgram& program, const __m512i* se
   Run<G>(program, r);
   size_t written = 0;
   for (int g = 0; g < G; ++g) {
+    const uint8_t* block = in + g * BlockBytes;
     if (!valid[g]) {
-      written += 5 * fallback(context, in + g * BlockBytes, Block, out + written);
+      written += 5 * scalar.Filter(scalar.Context, block, Block, out + written);
       continue;
     }
     __mmask64 match = 0;
     for (int o = 0; o < program.OutputCount; ++o) match |= InSet(r[program.Outputs[o] * G + g], sets[o]);
+    if (!program.Exact)
+      for (uint64_t c = match; c != 0; c &= c - 1) {
+        const unsigned lane = static_cast<unsigned>(__builtin_ctzll(c));
+        if (!scalar.Matches(scalar.Context, block + 5 * lane)) match &= ~(__mmask64{1} << lane);
+      }
     written += Compress(raw[g], remove ? ~match : match, out + written);
   }
   return written;
@@ -219,7 +225,7 @@ constexpr int Group = 4;
 }  // namespace
 
 size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
-                    size_t count, uint8_t* out, bool remove, TScalarBlockFilter fallback, const void* context) {
+                    size_t count, uint8_t* out, bool remove, const TScalarTests& scalar) {
   __m512i setRegs[TColumnProgram::MaxOutputs];
   for (int o = 0; o < program.OutputCount; ++o) setRegs[o] = _mm512_maskz_loadu_epi64(0x0F, sets[o]);
   const size_t blocks = count / Block;
@@ -227,11 +233,11 @@ size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[
   alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];
   size_t b = 0;
   for (; b + Group <= blocks; b += Group)
-    written += FilterGroup<Group>(program, setRegs, in + b * BlockBytes, out + written, remove, fallback, context, r);
+    written += FilterGroup<Group>(program, setRegs, in + b * BlockBytes, out + written, remove, scalar, r);
   for (; b < blocks; ++b)
-    written += FilterGroup<1>(program, setRegs, in + b * BlockBytes, out + written, remove, fallback, context, r);
+    written += FilterGroup<1>(program, setRegs, in + b * BlockBytes, out + written, remove, scalar, r);
   const size_t done = blocks * Block;
-  if (done < count) written += 5 * fallback(context, in + done * 5, count - done, out + written);
+  if (done < count) written += 5 * scalar.Filter(scalar.Context, in + done * 5, count - done, out + written);
   return written / 5;
 }
 

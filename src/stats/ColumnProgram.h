@@ -49,6 +49,9 @@ struct TColumnProgram {
   int RegisterCount = 5;
   // An output byte that stands for "no value here" (the combination emits fewer values), or -1.
   int SkipValue = -1;
+  // False when the outputs' sets only narrow the candidates down (values hashed into a byte): the
+  // statistic's own test then decides each candidate.
+  bool Exact = true;
   bool Valid = true;  // false when a limit was exceeded while building
 
   // Builder: each call returns the register of its result (or 0 after a limit was exceeded,

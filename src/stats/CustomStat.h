@@ -374,14 +374,20 @@ concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareM
 //     combinations; false when there is none for this case;
 //   template <class Sel> bool ColumnMatch(int output, uint8_t value, const Sel& sel) const;
 //     whether the filter test holds for a combination whose output `output` has `value` (the test
-//     holds when it does for some output);
+//     holds when it does for some output; or ColumnSets below);
 //   TStatKey ColumnKey(uint8_t value) const;  (for counting)
 //     the key a value stands for. Counting takes the outputs in order as the values Values emits,
 //     in the same order; an output holding the program's SkipValue emits nothing.
 template <class T>
-concept THasColumns = requires(const T& t, TColumnProgram& prog, const TMatchContext* ctx, const TFastSelection& sel) {
+concept THasColumns = requires(const T& t, TColumnProgram& prog, const TMatchContext* ctx) {
   { t.Columns(prog, ctx) } -> std::convertible_to<bool>;
-  { t.ColumnMatch(0, uint8_t{0}, sel) } -> std::convertible_to<bool>;
+};
+// A statistic may fill the outputs' 256-bit sets itself instead of being asked value by value
+// (for example from the selected records, when an inexact program hashes wide keys into a byte):
+//   void ColumnSets(uint64_t (*sets)[4], const TFastSelection& sel) const;
+template <class T>
+concept THasColumnSets = requires(const T& t, uint64_t (*sets)[4], const TFastSelection& sel) {
+  t.ColumnSets(sets, sel);
 };
 template <class T>
 concept THasColumnKey = requires(const T& t) {
@@ -541,21 +547,33 @@ class TStatImpl : public Base {
                           const TMatchContext& ctx) const {
     const Derived& self = static_cast<const Derived&>(*this);
     uint64_t sets[TColumnProgram::MaxOutputs][4] = {};
-    for (int o = 0; o < columns_->OutputCount; ++o)
-      for (int v = 0; v < 256; ++v)
-        if (self.ColumnMatch(o, static_cast<uint8_t>(v), sel)) sets[o][v >> 6] |= uint64_t{1} << (v & 63);
-    struct TFallback {
+    if constexpr (THasColumnSets<Derived>) {
+      self.ColumnSets(sets, sel);
+    } else {
+      for (int o = 0; o < columns_->OutputCount; ++o)
+        for (int v = 0; v < 256; ++v)
+          if (self.ColumnMatch(o, static_cast<uint8_t>(v), sel)) sets[o][v >> 6] |= uint64_t{1} << (v & 63);
+    }
+    struct TContext {
       const TStatImpl* Stat;
       const TFastSelection* Sel;
       const TMatchContext* Ctx;
-    } const fallback{this, &sel, &ctx};
-    auto scalar = [](const void* context, const uint8_t* from, size_t count, uint8_t* to) -> size_t {
-      const auto& f = *static_cast<const TFallback*>(context);
+    } const context{this, &sel, &ctx};
+    TScalarTests scalar;
+    scalar.Context = &context;
+    scalar.Filter = [](const void* c, const uint8_t* from, size_t count, uint8_t* to) -> size_t {
+      const auto& f = *static_cast<const TContext*>(c);
       return f.Stat->ScalarFilterSpan({reinterpret_cast<const TComb*>(from), count}, reinterpret_cast<TComb*>(to),
                                       *f.Sel, *f.Ctx);
     };
+    scalar.Matches = [](const void* c, const uint8_t* bytes) -> bool {
+      const auto& f = *static_cast<const TContext*>(c);
+      TComb comb;
+      std::memcpy(comb.data(), bytes, sizeof comb);
+      return static_cast<const Derived&>(*f.Stat).Match(comb, *f.Sel, *f.Ctx);
+    };
     return ColumnFilter(KernelView(*columns_), sets, reinterpret_cast<const uint8_t*>(in.data()), in.size(),
-                        reinterpret_cast<uint8_t*>(out), ctx.Remove, scalar, &fallback);
+                        reinterpret_cast<uint8_t*>(out), ctx.Remove, scalar);
   }
 
   // The vector kernel counts the byte values a chunk at a time; blocks it cannot take (numbers

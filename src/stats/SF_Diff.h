@@ -269,6 +269,11 @@ class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> 
   static constexpr int RunCount = 5 - Len;
   using Impl::Impl;
 
+  // The byte a run's j-th difference adds to the run's hash (odd multipliers spread small values).
+  static constexpr int RunHash(int j, int x) {
+    constexpr int Multipliers[4] = {1, 37, 101, 151};
+    return x * Multipliers[j] & 255;
+  }
   static constexpr TStatKey Run(const TAdjacentDiffs& d, int start) {
     uint16_t k[4] = {};
     for (int j = 0; j < Len; ++j) k[j] = d.D[start + j];
@@ -292,6 +297,37 @@ class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> 
         if (sel.Key(k.K1(), k.K2(), k.K3(), k.K4())) return true;
       }
       return false;
+    }
+  }
+  // Each run hashed into a byte (the differences of numbers 1..45 are below 64): a combination
+  // whose hashes miss the hashes of every selected run cannot match, the others are tested.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Exact = false;
+    int d[4], scaled[4][4];
+    for (int i = 0; i < 4; ++i) d[i] = prog.AbsDiff(i, i + 1);
+    for (int j = 1; j < Len; ++j) {
+      const int table = prog.Table([j](int x) { return RunHash(j, x); });
+      for (int i = j; i < 4; ++i) scaled[j][i] = prog.Lut(d[i], table);
+    }
+    for (int s = 0; s < RunCount; ++s) {
+      int h = d[s];
+      for (int j = 1; j < Len; ++j) h = prog.Add(h, scaled[j][s + j]);
+      prog.Output(h);
+    }
+    return true;
+  }
+  void ColumnSets(uint64_t (*sets)[4], const TFastSelection& sel) const {
+    for (const TStatDrawRec& r : sel.Records()) {
+      int h = 0;
+      bool fits = true;
+      for (int j = 1; j <= 4; ++j) {
+        const int k = r.Key.K(j);
+        if (j > Len ? k != 0 : k >= 64) fits = false;
+        if (j <= Len) h += RunHash(j - 1, k);
+      }
+      if (!fits) continue;  // no run of numbers 1..45 has this key
+      h &= 255;
+      for (int s = 0; s < RunCount; ++s) sets[s][h >> 6] |= uint64_t{1} << (h & 63);
     }
   }
   template <TValueSink Sink>
