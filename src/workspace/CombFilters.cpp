@@ -1,6 +1,7 @@
 #include "workspace/CombFilters.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -8,17 +9,21 @@ namespace kivra {
 
 namespace {
 
+// Bit n for the numbers 1..45; bit 63 marks any other byte value.
+constexpr uint64_t BadNumberBit = uint64_t{1} << 63;
+constexpr std::array<uint64_t, 256> NumberBitTable = [] {
+  std::array<uint64_t, 256> t{};
+  for (int n = 0; n < 256; ++n) t[n] = n >= 1 && n <= MaxNumber ? uint64_t{1} << n : BadNumberBit;
+  return t;
+}();
+
 // The number mask of a combination (bit n for number n) and whether it holds five different
-// numbers 1..45.
+// numbers 1..45: five single bits summed equal their union only when all differ.
 inline bool NumberMask(const TComb& c, uint64_t& mask) {
-  uint64_t m = 0;
-  bool inRange = true;
-  for (uint8_t n : c) {
-    inRange &= static_cast<uint8_t>(n - 1) < MaxNumber;
-    m |= uint64_t{1} << (n & 63);
-  }
-  mask = m;
-  return inRange && std::popcount(m) == CombSize;
+  const uint64_t b0 = NumberBitTable[c[0]], b1 = NumberBitTable[c[1]], b2 = NumberBitTable[c[2]],
+                 b3 = NumberBitTable[c[3]], b4 = NumberBitTable[c[4]];
+  mask = b0 | b1 | b2 | b3 | b4;
+  return ((mask & BadNumberBit) == 0) & (b0 + b1 + b2 + b3 + b4 == mask);
 }
 
 void AddValue(TGridValues& out, int32_t value, std::string_view text) {
@@ -80,13 +85,15 @@ TDrawMatcher::TDrawMatcher(std::span<const TDraw> draws) {
     if (NumberMask(d.Nums, mask)) masks.push_back(mask);
     else odd_.push_back(d.Nums);
   }
-  // At most half full, so that a miss ends after a probe or two.
+  // At most a quarter full, so that a miss almost always ends at its first probe.
   size_t size = 16;
-  while (size < masks.size() * 2) size *= 2;
+  while (size < masks.size() * 4) size *= 2;
   slots_.assign(size, 0);
   slotMask_ = size - 1;
   shift_ = static_cast<unsigned>(64 - std::countr_zero(size));
   for (uint64_t m : masks) {
+    const uint64_t h = m * 0x9E3779B97F4A7C15ull;
+    filter_[h >> 55] |= uint64_t{1} << ((h >> 49) & 63);
     size_t i = Slot(m);
     while (slots_[i] != 0 && slots_[i] != m) i = (i + 1) & slotMask_;
     slots_[i] = m;
