@@ -102,7 +102,10 @@ TEST_F(CombListTest, GenerationRefreshAndDefaults) {
   EXPECT_GT(list.SnapshotCount(), 0u);
   EXPECT_TRUE(port.Progress.empty());
 
+  std::vector<uint32_t> viewCounts;
+  list.OnViewChanged = [&](uint32_t count) { viewCounts.push_back(count); };
   ASSERT_TRUE(ws.GenerateList(true, {2, "1;2;3;4;5;6"}));
+  EXPECT_EQ(viewCounts, std::vector<uint32_t>{6});
   EXPECT_TRUE(list.Log().empty());
   EXPECT_FALSE(list.CanUndo());
   EXPECT_EQ(list.SnapshotCount(), 0u);
@@ -440,6 +443,7 @@ TEST_F(CombListTest, CombinationFiles) {
   EXPECT_EQ(ListOf(list), (std::vector<TComb>{{45, 1, 9, 20, 3}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 16},
                                               {17, 18, 19, 20, 21}}));
   EXPECT_TRUE(port.Messages.empty());
+  EXPECT_EQ(port.Progress[0], "Создание файла отката...");
   EXPECT_EQ(port.Progress[2], "Загрузка файла \"" + file.string() + "\"...");
 
   // A file that cannot be read: the message, the previous list, nothing to undo, an empty log.
