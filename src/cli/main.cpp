@@ -187,7 +187,7 @@ struct TFilterStep {
   bool ExcludeLatest = false;
   int Count = 0;  // draws to exclude
   bool Remove = false;
-  std::string Spec;    // CODE:LEN
+  std::string CodeLen;  // CODE:LEN
   std::string Values;  // captions separated by ";"
 };
 
@@ -211,7 +211,7 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
     } else if (args.Flag("--keep") || args.Flag("--remove")) {
       TFilterStep step;
       step.Remove = args.Previous() == "--remove";
-      step.Spec = args.Next("КОД:ДЛИНА");
+      step.CodeLen = args.Next("КОД:ДЛИНА");
       step.Values = args.Next("ЗНАЧЕНИЯ");
       steps.push_back(std::move(step));
     } else if (args.Option("--offset", value)) {
@@ -239,11 +239,11 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
   std::vector<TResolved> resolved(steps.size());
   for (size_t i = 0; i < steps.size(); ++i) {
     if (steps[i].ExcludeLatest) continue;
-    const std::string& spec = steps[i].Spec;
-    const size_t colon = spec.rfind(':');
-    const int length = colon == std::string::npos ? -1 : StrToIntDef(spec.substr(colon + 1), -1);
-    if (length < 1) throw TUsageError{fmt::format("Ожидается КОД:ДЛИНА (ДЛИНА >= 1): {}", spec)};
-    const std::string code = spec.substr(0, colon);
+    const std::string& codeLen = steps[i].CodeLen;
+    const size_t colon = codeLen.rfind(':');
+    const int length = colon == std::string::npos ? -1 : StrToIntDef(codeLen.substr(colon + 1), -1);
+    if (length < 1) throw TUsageError{fmt::format("Ожидается КОД:ДЛИНА (ДЛИНА >= 1): {}", codeLen)};
+    const std::string code = codeLen.substr(0, colon);
     auto stat = CreateStatByCode(ws, code);
     resolved[i].Entry = ws.Stats().FindCode(code);
     const int last = ws.Archive().High() - offset;
@@ -268,7 +268,7 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
       if (!resolved[i].Text.empty()) resolved[i].Text += "; ";
       resolved[i].Text += caption;
     }
-    if (resolved[i].Values.empty()) throw TUsageError{fmt::format("Не указаны значения для {}", spec)};
+    if (resolved[i].Values.empty()) throw TUsageError{fmt::format("Не указаны значения для {}", codeLen)};
   }
 
   ws.ReserveCombLists();
