@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -30,6 +31,10 @@ constexpr const char* Usage =
     "                        значения статистики для одной комбинации\n"
     "  window КОД --len N [--offset K] [--sorted]\n"
     "                        распределение значений по последним N тиражам\n"
+    "  filter [--gen РЕЖИМ[:ПАРАМЕТР]] [--exclude-latest N]\n"
+    "         [--keep|--remove КОД:ДЛИНА \"ЗНАЧЕНИЕ;ЗНАЧЕНИЕ;...\"]... [--offset K] [--sorted] [--out ФАЙЛ]\n"
+    "                        создание и фильтрация списка комбинаций; строки журнала\n"
+    "                        фильтров (название;значения;комбинаций) и итог\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -53,6 +58,8 @@ class TArgs {
     value = Next(name);
     return true;
   }
+  // The argument taken last.
+  const std::string& Previous() const { return args_[pos_ - 1]; }
   // Takes "--name" when it comes next.
   bool Flag(const char* name) {
     if (Empty() || args_[pos_] != name) return false;
@@ -175,6 +182,112 @@ int CmdWindow(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// One step of the filter command: removal of the latest draws, or keep/remove by statistic values.
+struct TFilterStep {
+  bool ExcludeLatest = false;
+  int Count = 0;  // draws to exclude
+  bool Remove = false;
+  std::string CodeLen;  // CODE:LEN
+  std::string Values;  // captions separated by ";"
+};
+
+int CmdFilter(TWorkspace& ws, TArgs& args) {
+  std::optional<TGenParams> gen;
+  std::vector<TFilterStep> steps;
+  int offset = 0;
+  bool sorted = false;
+  std::string out, value;
+  while (!args.Empty()) {
+    if (args.Option("--gen", value)) {
+      const size_t colon = value.find(':');
+      const int mode = ParseNonNegative(value.substr(0, colon), "--gen");
+      if (mode > 255) throw TUsageError{fmt::format("Некорректное значение параметра --gen: {}", value)};
+      gen = TGenParams{static_cast<uint8_t>(mode), colon == std::string::npos ? "" : value.substr(colon + 1)};
+    } else if (args.Option("--exclude-latest", value)) {
+      TFilterStep step;
+      step.ExcludeLatest = true;
+      step.Count = ParseNonNegative(value, "--exclude-latest");
+      steps.push_back(std::move(step));
+    } else if (args.Flag("--keep") || args.Flag("--remove")) {
+      TFilterStep step;
+      step.Remove = args.Previous() == "--remove";
+      step.CodeLen = args.Next("КОД:ДЛИНА");
+      step.Values = args.Next("ЗНАЧЕНИЯ");
+      steps.push_back(std::move(step));
+    } else if (args.Option("--offset", value)) {
+      offset = ParseNonNegative(value, "--offset");
+    } else if (args.Flag("--sorted")) {
+      sorted = true;
+    } else if (args.Option("--out", value)) {
+      out = value;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+
+  ws.LoadArchive();
+  ws.SetDrawsOffset(offset);
+  ws.Archive().SetSortedDraws(sorted);
+
+  // Every keep/remove step is resolved before the list is touched: the statistic's table over the
+  // latest LEN visible draws, and the rows whose "Значение" equals each caption given.
+  struct TResolved {
+    int Entry = -1;
+    TStatDrawArray Values;
+    std::string Text;
+  };
+  std::vector<TResolved> resolved(steps.size());
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].ExcludeLatest) continue;
+    const std::string& codeLen = steps[i].CodeLen;
+    const size_t colon = codeLen.rfind(':');
+    const int length = colon == std::string::npos ? -1 : StrToIntDef(codeLen.substr(colon + 1), -1);
+    if (length < 1) throw TUsageError{fmt::format("Ожидается КОД:ДЛИНА (ДЛИНА >= 1): {}", codeLen)};
+    const std::string code = codeLen.substr(0, colon);
+    auto stat = CreateStatByCode(ws, code);
+    resolved[i].Entry = ws.Stats().FindCode(code);
+    const int last = ws.Archive().High() - offset;
+    const TStatDrawArray table = ComputeWindow(*stat, std::max(0, last - length + 1), last, sorted);
+    std::string_view rest = steps[i].Values;
+    while (!rest.empty()) {
+      const size_t semi = std::min(rest.find(';'), rest.size());
+      const std::string_view caption = Trim(rest.substr(0, semi));
+      rest = semi < rest.size() ? rest.substr(semi + 1) : std::string_view();
+      if (caption.empty()) continue;
+      const auto row = std::find_if(table.begin(), table.end(),
+                                    [&](const TStatDrawRec& r) { return Trim(stat->ValueCaption(r)) == caption; });
+      if (row == table.end()) {
+        std::fprintf(stderr, "Значение \"%.*s\" не найдено в таблице статистики %s по %d последним тиражам.\n",
+                     static_cast<int>(caption.size()), caption.data(), code.c_str(), length);
+        return 1;
+      }
+      const bool repeated = std::any_of(resolved[i].Values.begin(), resolved[i].Values.end(),
+                                        [&](const TStatDrawRec& r) { return r.Key == row->Key; });
+      if (repeated) continue;
+      resolved[i].Values.push_back(*row);
+      if (!resolved[i].Text.empty()) resolved[i].Text += "; ";
+      resolved[i].Text += caption;
+    }
+    if (resolved[i].Values.empty()) throw TUsageError{fmt::format("Не указаны значения для {}", codeLen)};
+  }
+
+  ws.ReserveCombLists();
+  // A generation failure has been reported (the exit status says so); the steps run on what is left.
+  ws.GenerateList(true, gen ? *gen : ws.GenDefaults());
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const bool ok = steps[i].ExcludeLatest
+                        ? ws.RemoveLatestDraws(steps[i].Count)
+                        : ws.FilterByValues(resolved[i].Entry, nullptr, resolved[i].Values, resolved[i].Text,
+                                            steps[i].Remove);
+    if (!ok) return 1;
+  }
+  for (const TFilterLogRow& row : ws.Combs().Log())
+    std::printf("%s;%s;%u\n", row.Caption.c_str(), row.Values.c_str(), row.Count);
+  std::printf("Комбинаций: %u\n", ws.Combs().Count());
+  if (!out.empty() && !ws.SaveCombsFile(out)) return 1;
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -203,7 +316,7 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},     {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
       {"config", CmdConfig}, {"stats", CmdStats},           {"values", CmdValues},
-      {"window", CmdWindow}};
+      {"window", CmdWindow}, {"filter", CmdFilter}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
+#include "stats/StatPasses.h"
 
 namespace kivra {
 
@@ -11,7 +12,9 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
     : dataDir_(std::move(dataDir)),
       port_(port),
       settings_(dataDir_ / (std::string(ProgramBaseName) + ".frm")),
-      matchDistribution_(BuildMatchDistribution()) {}
+      matchDistribution_(BuildMatchDistribution()),
+      combs_(port),
+      filterThreads_(DefaultThreadCount()) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {

@@ -1,7 +1,9 @@
 // kivra-cli end to end: each test runs the program in its own data folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <fmt/format.h>
 #include <cstdio>
 #include <sys/wait.h>
 
@@ -130,6 +132,64 @@ TEST_F(Cli, StatisticsCommands) {
   r = Run("window EVEN --len 5 --offset 9");  // beyond the archive: an empty window
   EXPECT_EQ(r.Out, "value;count;depth;last_draw;min_period;max_period\n");
   EXPECT_EQ(Run("window EVEN").Status, 2);
+}
+
+TEST_F(Cli, FilterCommand) {
+  std::string csv;
+  for (int n = 1; n <= 12; ++n)
+    csv += fmt::format("{};\"2020-02-{:02}\";{};{};{};{};{}\r\n", n, n, 22 + n, 2 + n, 45, 16 + n % 2, 35 + n % 10);
+  ASSERT_EQ(Run("import-csv '" + Write("in.csv", csv).string() + "'").Status, 0);
+
+  // Generation modes.
+  for (const auto& [gen, count] : std::vector<std::pair<std::string, int>>{
+           {"0", 1221759}, {"1:45", 135751}, {"2:1;2;3;4;5;6", 6}, {"3:1,2", 962598}, {"1", 0}, {"7", 1221759}}) {
+    const TRun r = Run("filter --gen '" + gen + "'");
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(r.Out, fmt::format("Комбинаций: {}\n", count)) << gen;
+  }
+
+  // Keep and remove of one selection split the list left by the removal of the latest draws; the
+  // offset hides the newest two draws, so the five removed are draws 6..10.
+  const std::string start = "filter --gen 3:1,2 --offset 2 --exclude-latest 5 ";
+  const TRun keep = Run(start + "--keep EVEN:8 '2:3; 3:2' --out '" + (dir / "keep.lcv").string() + "'");
+  const TRun remove = Run(start + "--remove EVEN:8 '3:2;2:3' --sorted");
+  ASSERT_EQ(keep.Status, 0) << keep.Err;
+  ASSERT_EQ(remove.Status, 0) << remove.Err;
+  const auto lines = [](const std::string& out) {
+    std::vector<std::string> v;
+    for (size_t b = 0, e; (e = out.find('\n', b)) != std::string::npos; b = e + 1) v.push_back(out.substr(b, e - b));
+    return v;
+  };
+  const auto k = lines(keep.Out), r = lines(remove.Out);
+  ASSERT_EQ(k.size(), 3u);
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(k[0], "Последние тиражи;5;962593");
+  EXPECT_EQ(r[0], k[0]);
+  const std::string caption = "{ num } Количество четных чисел в тираже (Ч:Н) [ NG ]";
+  const int kept = std::stoi(k[2].substr(k[2].find(' ') + 1)), removed = std::stoi(r[2].substr(r[2].find(' ') + 1));
+  EXPECT_EQ(k[1], fmt::format("{};2:3; 3:2;{}", caption, kept));
+  EXPECT_EQ(r[1], fmt::format("{};3:2; 2:3;{}", caption, removed));
+  EXPECT_EQ(kept + removed, 962593);
+  EXPECT_GT(kept, 0);
+  EXPECT_GT(removed, 0);
+
+  // The written list reads back through generation mode 4.
+  const std::string file = test::ReadBytes(dir / "keep.lcv");
+  EXPECT_EQ(static_cast<int>(std::count(file.begin(), file.end(), '\n')), kept);
+  EXPECT_EQ(file.substr(0, 12), "3;4;5;6;7\r\n3");
+  EXPECT_EQ(Run("filter --gen '4:" + (dir / "keep.lcv").string() + "'").Out, fmt::format("Комбинаций: {}\n", kept));
+
+  // Errors: a value the table does not show, a step without its window length, an unknown code.
+  TRun bad = Run("filter --gen 0 --keep EVEN:8 '9:9'");
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Err.find("Значение \"9:9\" не найдено"), std::string::npos) << bad.Err;
+  EXPECT_EQ(bad.Out, "");
+  EXPECT_EQ(Run("filter --gen 0 --keep EVEN '2:3'").Status, 2);
+  EXPECT_EQ(Run("filter --gen 0 --remove NOPE:5 '1'").Status, 2);
+  EXPECT_EQ(Run("filter --gen x").Status, 2);
+  bad = Run("filter --gen '4:" + (dir / "missing.lcv").string() + "'");
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_EQ(bad.Out, "Комбинаций: 0\n");
 }
 
 }  // namespace
