@@ -30,6 +30,9 @@ size_t ColumnFilter(const TColumnKernelProgram&, const uint64_t (*)[4], const ui
                     const TScalarTests&) {
   return 0;
 }
+void ColumnMasks(const TColumnKernelProgram&, const uint64_t (*)[4], const uint8_t*, size_t, bool, const TScalarTests&,
+                 uint64_t*) {}
+size_t CompressCombs(const uint8_t*, size_t, const uint64_t*, uint8_t*) { return 0; }
 void ColumnCount(const TColumnKernelProgram&, const uint8_t*, size_t, uint32_t*, uint8_t*, uint64_t*, uint32_t*) {}
 #endif
 

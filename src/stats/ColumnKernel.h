@@ -50,6 +50,15 @@ bool EnableColumnKernel(bool enable);
 size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
                     size_t count, uint8_t* out, bool remove, const TScalarTests& scalar);
 
+// The same test as ColumnFilter as masks of kept combinations: bit i of masks[b] for combination
+// 64 b + i (the last, partial block only has the bits of its combinations).
+void ColumnMasks(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in, size_t count,
+                 bool remove, const TScalarTests& scalar, uint64_t* masks);
+
+// Writes the combinations whose bit is set in masks (as ColumnMasks gives them) to `out`, in order;
+// `out` must not overlap `in`. Returns the number written.
+size_t CompressCombs(const uint8_t* in, size_t count, const uint64_t* masks, uint8_t* out);
+
 // Counts the values of the outputs over `blocks` whole blocks into counts[value] (the skip value,
 // when the program has one, is not counted). A block holding a number outside 1..45 gets
 // valid[b] = 0 and is not counted, else 1. `seen` is a 256-bit set of the values met before; a

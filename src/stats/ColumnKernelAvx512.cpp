@@ -241,6 +241,63 @@ size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[
   return written / 5;
 }
 
+void ColumnMasks(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in, size_t count,
+                 bool remove, const TScalarTests& scalar, uint64_t* masks) {
+  __m512i setRegs[TColumnProgram::MaxOutputs];
+  for (int o = 0; o < program.OutputCount; ++o) setRegs[o] = _mm512_maskz_loadu_epi64(0x0F, sets[o]);
+  alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];
+  auto scalarMask = [&](const uint8_t* block, size_t n) {
+    uint64_t keep = 0;
+    for (size_t i = 0; i < n; ++i) keep |= uint64_t{scalar.Matches(scalar.Context, block + 5 * i) != remove} << i;
+    return keep;
+  };
+  auto group = [&]<int G>(size_t b0) {
+    __m512i raw[5];
+    bool valid[G];
+    for (int g = 0; g < G; ++g) {
+      valid[g] = LoadBlock(in + (b0 + g) * BlockBytes, raw);
+      Transpose(raw, r + g, G);
+    }
+    Run<G>(program, r);
+    for (int g = 0; g < G; ++g) {
+      const uint8_t* block = in + (b0 + g) * BlockBytes;
+      if (!valid[g]) {
+        masks[b0 + g] = scalarMask(block, Block);
+        continue;
+      }
+      __mmask64 match = 0;
+      for (int o = 0; o < program.OutputCount; ++o) match |= InSet(r[program.Outputs[o] * G + g], setRegs[o]);
+      if (!program.Exact)
+        for (uint64_t c = match; c != 0; c &= c - 1) {
+          const unsigned lane = static_cast<unsigned>(__builtin_ctzll(c));
+          if (!scalar.Matches(scalar.Context, block + 5 * lane)) match &= ~(__mmask64{1} << lane);
+        }
+      masks[b0 + g] = remove ? ~match : match;
+    }
+  };
+  const size_t blocks = count / Block;
+  size_t b = 0;
+  for (; b + Group <= blocks; b += Group) group.template operator()<Group>(b);
+  for (; b < blocks; ++b) group.template operator()<1>(b);
+  if (blocks * Block < count) masks[blocks] = scalarMask(in + blocks * BlockBytes, count - blocks * Block);
+}
+
+size_t CompressCombs(const uint8_t* in, size_t count, const uint64_t* masks, uint8_t* out) {
+  const size_t blocks = count / Block;
+  size_t written = 0;
+  for (size_t b = 0; b < blocks; ++b) {
+    __m512i raw[5];
+    for (int j = 0; j < 5; ++j) raw[j] = Load(in + b * BlockBytes + 64 * j);
+    written += Compress(raw, masks[b], out + written);
+  }
+  for (size_t i = blocks * Block; i < count; ++i)
+    if (masks[blocks] >> (i - blocks * Block) & 1) {
+      for (int k = 0; k < 5; ++k) out[written + k] = in[5 * i + k];
+      written += 5;
+    }
+  return written / 5;
+}
+
 void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t blocks, uint32_t* counts,
                  uint8_t* valid, uint64_t* seen, uint32_t* firstAt) {
   alignas(64) __m512i r[TColumnProgram::MaxRegisters * Group];

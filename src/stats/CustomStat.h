@@ -127,6 +127,12 @@ class TCustomStat {
   // many. `out` may be `in.data()`. Safe to call from several threads at once after PrepareFilter.
   virtual size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
                             const TMatchContext& ctx) const = 0;
+  // The kept-combination masks of a span whose start is a multiple of 64 in the whole input: bit i
+  // of masks[b] for combination 64 b + i. False (masks untouched) when the statistic has no
+  // vector program for the pass; parallel passes then move FilterSpan's results together instead.
+  virtual bool FilterMasks(std::span<const TComb>, const TFastSelection&, const TMatchContext&, uint64_t*) const {
+    return false;
+  }
   // Counts the values of bare combinations (option N only; does nothing for the others);
   // `firstIndex` is the position of in[0] in the whole input.
   virtual void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const;
@@ -430,6 +436,21 @@ class TStatImpl : public Base {
     return ScalarFilterSpan(in, out, sel, ctx);
   }
 
+  bool FilterMasks(std::span<const TComb> in, const TFastSelection& sel, const TMatchContext& ctx,
+                   uint64_t* masks) const override {
+    if constexpr (THasColumns<Derived>) {
+      if (!columns_) return false;
+      uint64_t sets[TColumnProgram::MaxOutputs][4] = {};
+      FillColumnSets(sets, sel);
+      const TColumnContext context{this, &sel, &ctx};
+      ColumnMasks(KernelView(*columns_), sets, reinterpret_cast<const uint8_t*>(in.data()), in.size(), ctx.Remove,
+                  ScalarTestsFor(context), masks);
+      return true;
+    } else {
+      return false;
+    }
+  }
+
   size_t ScalarFilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
                           const TMatchContext& ctx) const {
     const Derived& self = static_cast<const Derived&>(*this);
@@ -543,10 +564,31 @@ class TStatImpl : public Base {
   Derived& Self() { return static_cast<Derived&>(*this); }
 
  private:
-  size_t ColumnFilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
-                          const TMatchContext& ctx) const {
+  struct TColumnContext {
+    const TStatImpl* Stat;
+    const TFastSelection* Sel;
+    const TMatchContext* Ctx;
+  };
+
+  static TScalarTests ScalarTestsFor(const TColumnContext& context) {
+    TScalarTests scalar;
+    scalar.Context = &context;
+    scalar.Filter = [](const void* c, const uint8_t* from, size_t count, uint8_t* to) -> size_t {
+      const auto& f = *static_cast<const TColumnContext*>(c);
+      return f.Stat->ScalarFilterSpan({reinterpret_cast<const TComb*>(from), count}, reinterpret_cast<TComb*>(to),
+                                      *f.Sel, *f.Ctx);
+    };
+    scalar.Matches = [](const void* c, const uint8_t* bytes) -> bool {
+      const auto& f = *static_cast<const TColumnContext*>(c);
+      TComb comb;
+      std::memcpy(comb.data(), bytes, sizeof comb);
+      return static_cast<const Derived&>(*f.Stat).Match(comb, *f.Sel, *f.Ctx);
+    };
+    return scalar;
+  }
+
+  void FillColumnSets(uint64_t (*sets)[4], const TFastSelection& sel) const {
     const Derived& self = static_cast<const Derived&>(*this);
-    uint64_t sets[TColumnProgram::MaxOutputs][4] = {};
     if constexpr (THasColumnSets<Derived>) {
       self.ColumnSets(sets, sel);
     } else {
@@ -554,26 +596,15 @@ class TStatImpl : public Base {
         for (int v = 0; v < 256; ++v)
           if (self.ColumnMatch(o, static_cast<uint8_t>(v), sel)) sets[o][v >> 6] |= uint64_t{1} << (v & 63);
     }
-    struct TContext {
-      const TStatImpl* Stat;
-      const TFastSelection* Sel;
-      const TMatchContext* Ctx;
-    } const context{this, &sel, &ctx};
-    TScalarTests scalar;
-    scalar.Context = &context;
-    scalar.Filter = [](const void* c, const uint8_t* from, size_t count, uint8_t* to) -> size_t {
-      const auto& f = *static_cast<const TContext*>(c);
-      return f.Stat->ScalarFilterSpan({reinterpret_cast<const TComb*>(from), count}, reinterpret_cast<TComb*>(to),
-                                      *f.Sel, *f.Ctx);
-    };
-    scalar.Matches = [](const void* c, const uint8_t* bytes) -> bool {
-      const auto& f = *static_cast<const TContext*>(c);
-      TComb comb;
-      std::memcpy(comb.data(), bytes, sizeof comb);
-      return static_cast<const Derived&>(*f.Stat).Match(comb, *f.Sel, *f.Ctx);
-    };
+  }
+
+  size_t ColumnFilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                          const TMatchContext& ctx) const {
+    uint64_t sets[TColumnProgram::MaxOutputs][4] = {};
+    FillColumnSets(sets, sel);
+    const TColumnContext context{this, &sel, &ctx};
     return ColumnFilter(KernelView(*columns_), sets, reinterpret_cast<const uint8_t*>(in.data()), in.size(),
-                        reinterpret_cast<uint8_t*>(out), ctx.Remove, scalar);
+                        reinterpret_cast<uint8_t*>(out), ctx.Remove, ScalarTestsFor(context));
   }
 
   // The vector kernel counts the byte values a chunk at a time; blocks it cannot take (numbers

@@ -1,6 +1,10 @@
 #include "stats/StatPasses.h"
 
 #include <algorithm>
+#include <bit>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -18,6 +22,78 @@ std::vector<std::pair<size_t, size_t>> Chunks(size_t size, unsigned parts) {
   for (unsigned i = 0; i < parts; ++i) chunks.emplace_back(size * i / parts, size * (i + 1) / parts);
   return chunks;
 }
+
+// Threads kept waiting for the data-parallel passes, so that a pass of a millisecond does not pay
+// for starting and joining threads. One pass uses the pool at a time; a pass that finds it busy
+// (another thread of the program is filtering) starts threads of its own.
+class TWorkerPool {
+ public:
+  static TWorkerPool& Instance() {
+    static TWorkerPool pool;
+    return pool;
+  }
+
+  // Runs task(0..parts-1): part 0 on the calling thread, the others on the pool's threads.
+  template <class Task>
+  void Run(unsigned parts, Task&& task) {
+    std::unique_lock busy(busy_, std::try_to_lock);
+    if (!busy.owns_lock() || parts - 1 > workers_.size()) {
+      std::vector<std::jthread> own;
+      for (unsigned i = 1; i < parts; ++i) own.emplace_back([&task, i] { task(i); });
+      task(0);
+      return;
+    }
+    const std::function<void(unsigned)> job = std::ref(task);
+    {
+      std::lock_guard lock(mutex_);
+      job_ = &job;
+      pending_ = parts - 1;
+      parts_ = parts;
+      ++generation_;
+    }
+    wake_.notify_all();
+    task(0);
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return pending_ == 0; });
+    job_ = nullptr;
+  }
+
+ private:
+  TWorkerPool() {
+    const unsigned extra = DefaultThreadCount() > 1 ? DefaultThreadCount() - 1 : 0;
+    for (unsigned i = 0; i < extra; ++i) workers_.emplace_back([this, i](std::stop_token stop) { Work(i + 1, stop); });
+  }
+  ~TWorkerPool() {
+    for (auto& w : workers_) w.request_stop();
+    wake_.notify_all();
+  }
+
+  void Work(unsigned part, std::stop_token stop) {
+    uint64_t seen = 0;
+    while (true) {
+      const std::function<void(unsigned)>* job = nullptr;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stop.stop_requested() || generation_ != seen; });
+        if (stop.stop_requested()) return;
+        seen = generation_;
+        if (part < parts_) job = job_;
+      }
+      if (job == nullptr) continue;
+      (*job)(part);
+      std::lock_guard lock(mutex_);
+      if (--pending_ == 0) done_.notify_one();
+    }
+  }
+
+  std::mutex busy_;  // held by the pass that uses the pool
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  const std::function<void(unsigned)>* job_ = nullptr;
+  unsigned pending_ = 0, parts_ = 0;
+  uint64_t generation_ = 0;
+  std::vector<std::jthread> workers_;  // last: they stop before the rest goes
+};
 
 unsigned EffectiveThreads(size_t size, unsigned threads) {
   if (threads <= 1 || size < MinParallelSize) return 1;
@@ -46,19 +122,45 @@ size_t FilterCombs(TCustomStat& stat, std::span<const TComb> in, TComb* out, con
   const unsigned parts = EffectiveThreads(in.size(), threads);
   if (parts == 1) return stat.FilterSpan(in, out, sel, ctx);
 
-  // Each chunk is filtered into its own place in `out` (never past its own input), then the
-  // results are moved together in chunk order.
+  // Into a separate output, statistics with a vector program first take the kept-combination
+  // masks of block-aligned chunks, then write each chunk's combinations straight to their final
+  // place: no result is moved twice.
+  const size_t blocks = (in.size() + ColumnBlock - 1) / ColumnBlock;
+  std::vector<uint64_t> masks(blocks);
+  std::vector<std::pair<size_t, size_t>> blockChunks = Chunks(blocks, parts);
+  auto combsOf = [&](unsigned i) {
+    const size_t from = blockChunks[i].first * ColumnBlock;
+    return in.subspan(from, std::min(in.size(), blockChunks[i].second * ColumnBlock) - from);
+  };
+  if (out != in.data()) {
+    std::vector<char> masked(parts);
+    TWorkerPool::Instance().Run(parts, [&](unsigned i) {
+      masked[i] = stat.FilterMasks(combsOf(i), sel, ctx, masks.data() + blockChunks[i].first);
+    });
+    if (std::all_of(masked.begin(), masked.end(), [](char m) { return m != 0; })) {
+      std::vector<size_t> offsets(parts + 1);
+      for (unsigned i = 0; i < parts; ++i) {
+        size_t n = 0;
+        for (size_t b = blockChunks[i].first; b < blockChunks[i].second; ++b) n += std::popcount(masks[b]);
+        offsets[i + 1] = offsets[i] + n;
+      }
+      TWorkerPool::Instance().Run(parts, [&](unsigned i) {
+        const auto part = combsOf(i);
+        CompressCombs(reinterpret_cast<const uint8_t*>(part.data()), part.size(), masks.data() + blockChunks[i].first,
+                      reinterpret_cast<uint8_t*>(out + offsets[i]));
+      });
+      return offsets[parts];
+    }
+  }
+
+  // Otherwise each chunk is filtered into its own place in `out` (never past its own input), then
+  // the results are moved together in chunk order.
   const auto chunks = Chunks(in.size(), parts);
   std::vector<size_t> kept(parts);
-  {
-    std::vector<std::jthread> workers;
-    for (unsigned i = 1; i < parts; ++i)
-      workers.emplace_back([&, i] {
-        kept[i] = stat.FilterSpan(in.subspan(chunks[i].first, chunks[i].second - chunks[i].first),
-                                  out + chunks[i].first, sel, ctx);
-      });
-    kept[0] = stat.FilterSpan(in.subspan(0, chunks[0].second), out, sel, ctx);
-  }
+  TWorkerPool::Instance().Run(parts, [&](unsigned i) {
+    kept[i] = stat.FilterSpan(in.subspan(chunks[i].first, chunks[i].second - chunks[i].first), out + chunks[i].first,
+                              sel, ctx);
+  });
   size_t total = kept[0];
   for (unsigned i = 1; i < parts; ++i) {
     std::memmove(out + total, out + chunks[i].first, kept[i] * sizeof(TComb));
@@ -75,13 +177,9 @@ TStatDrawArray CountCombValues(const TCustomStat& stat, std::span<const TComb> c
     stat.CountSpan(combs, 0, counters[0]);
   } else {
     const auto chunks = Chunks(combs.size(), parts);
-    std::vector<std::jthread> workers;
-    for (unsigned i = 1; i < parts; ++i)
-      workers.emplace_back([&, i] {
-        stat.CountSpan(combs.subspan(chunks[i].first, chunks[i].second - chunks[i].first), chunks[i].first,
-                       counters[i]);
-      });
-    stat.CountSpan(combs.subspan(0, chunks[0].second), 0, counters[0]);
+    TWorkerPool::Instance().Run(parts, [&](unsigned i) {
+      stat.CountSpan(combs.subspan(chunks[i].first, chunks[i].second - chunks[i].first), chunks[i].first, counters[i]);
+    });
   }
   for (unsigned i = 1; i < parts; ++i) counters[0].Merge(counters[i]);
   return counters[0].Records();

@@ -43,16 +43,18 @@ class KernelSwitch {
   ~KernelSwitch() { EnableColumnKernel(true); }
 };
 
+// Into a separate list, or in place.
 TCombsArray Filter(TCustomStat& stat, const TCombsArray& in, const TStatDrawArray& sel, int ref, bool remove,
-                   bool vector) {
+                   bool vector, unsigned threads = 1, bool inPlace = false) {
   KernelSwitch use(vector);
   TCombsArray out(in.size());
-  out.resize(FilterCombs(stat, in, out.data(), sel, ref, false, remove, 1));
+  if (inPlace) out = in;
+  out.resize(FilterCombs(stat, inPlace ? out : in, out.data(), sel, ref, false, remove, threads));
   return out;
 }
 
 // Every registered statistic keeps and removes the same combinations, and counts the same
-// distribution, with the vector kernels as with the scalar ones.
+// distribution, with the vector kernels as with the scalar ones, on one thread and on two.
 TEST(ColumnKernel, EveryStatisticAsWithScalarKernels) {
   if (!EnableColumnKernel(true)) GTEST_SKIP() << "this processor has no vector kernels";
   const TDrawsArray draws = RandomArchive(400);
@@ -72,9 +74,13 @@ TEST(ColumnKernel, EveryStatisticAsWithScalarKernels) {
     for (const TStatDrawArray* sel : {&top, &everyOther, &window})
       for (bool remove : {false, true}) {
         const TCombsArray scalar = Filter(*stat, in, *sel, ref, remove, false);
-        const TCombsArray vector = Filter(*stat, in, *sel, ref, remove, true);
-        ASSERT_EQ(vector.size(), scalar.size()) << "selection of " << sel->size() << ", remove " << remove;
-        ASSERT_TRUE(std::equal(vector.begin(), vector.end(), scalar.begin()));
+        // One thread, two threads into a separate list (kept-combination masks), two in place.
+        for (auto [threads, inPlace] : {std::pair{1u, false}, {2u, false}, {2u, true}}) {
+          const TCombsArray vector = Filter(*stat, in, *sel, ref, remove, true, threads, inPlace);
+          ASSERT_EQ(vector.size(), scalar.size())
+              << "selection of " << sel->size() << ", remove " << remove << ", threads " << threads;
+          ASSERT_TRUE(std::equal(vector.begin(), vector.end(), scalar.begin()));
+        }
       }
     if (stat->Class().CanPrefetch()) {
       TStatDrawArray scalar;
@@ -83,6 +89,7 @@ TEST(ColumnKernel, EveryStatisticAsWithScalarKernels) {
         scalar = CountCombValues(*stat, in, 1);
       }
       ASSERT_EQ(CountCombValues(*stat, in, 1), scalar);
+      ASSERT_EQ(CountCombValues(*stat, in, 2), scalar);
     }
   }
 }
