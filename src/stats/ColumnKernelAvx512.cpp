@@ -178,16 +178,14 @@ inline size_t Compress(const __m512i raw[5], __mmask64 keep, uint8_t* out) {
   return written;
 }
 
-// Plain increments in four interleaved histograms. Kept scalar: gathers and scatters on counters
-// that neighbouring lanes share are far slower.
+// Plain increments in interleaved histograms: in list order neighbouring combinations often share
+// a value, and an increment must not wait for the one before it on the same counter. Kept scalar:
+// gathers and scatters on counters that neighbouring lanes share are far slower.
+constexpr int HistogramLanes = 16;
 __attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const uint8_t* values,
                                                                         uint32_t (*lanes)[256]) {
-  for (int i = 0; i < Block; i += 4) {
-    ++lanes[0][values[i]];
-    ++lanes[1][values[i + 1]];
-    ++lanes[2][values[i + 2]];
-    ++lanes[3][values[i + 3]];
-  }
+  for (int i = 0; i < Block; i += HistogramLanes)
+    for (int l = 0; l < HistogramLanes; ++l) ++lanes[l][values[i + l]];
 }
 
 // Filters G blocks from `in`; returns the bytes written.
@@ -313,7 +311,7 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
   for (int v = 0; v < 256; ++v)
     if (seen[v >> 6] >> (v & 63) & 1) known[knownCount++] = static_cast<uint8_t>(v);
   alignas(64) uint8_t out[TColumnProgram::MaxOutputs][Block];
-  uint32_t lanes[4][256] = {};
+  uint32_t lanes[HistogramLanes][256] = {};
 
   // Values met for the first time in block b: the earliest (combination, ordinal) of each, where
   // the ordinal counts the values the combination emits before it (outputs in order, skips not).
@@ -376,7 +374,8 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
   size_t b = 0;
   for (; b + Group <= blocks; b += Group) group.template operator()<Group>(b);
   for (; b < blocks; ++b) group.template operator()<1>(b);
-  for (int v = 0; v < 256; ++v) counts[v] += lanes[0][v] + lanes[1][v] + lanes[2][v] + lanes[3][v];
+  for (int v = 0; v < 256; ++v)
+    for (int l = 0; l < HistogramLanes; ++l) counts[v] += lanes[l][v];
 }
 
 }  // namespace kivra
