@@ -228,6 +228,36 @@ TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
   for (unsigned threads : {1u, 2u}) EXPECT_TRUE(CountCombValues(*stat, combs, threads) == expected);
 }
 
+// The counting program of SEQL gives the run lengths in the order Values adds them, 0 (no value)
+// after the last run, on every ordering of numbers 1..45 (all 4-bit run patterns).
+TEST(SequenceColumns, RunLengthProgramGivesTheValuesInOrder) {
+  TDrawsArray draws;
+  const TStatEnv env{&draws, {}, {}};
+  auto made = StatClassOf<TstSequenceLen>().Create(env, 0);
+  const auto& seql = static_cast<const TstSequenceLen&>(*made);
+  TColumnProgram prog;
+  ASSERT_TRUE(seql.Columns(prog, nullptr));
+  ASSERT_TRUE(prog.Valid);
+  ASSERT_EQ(prog.OutputCount, CombSize);
+  TCombsArray combs;
+  for (unsigned bits = 0; bits < 16; ++bits) {  // pair i continues a run when bit i is set
+    TComb c{20, 0, 0, 0, 0};
+    for (int i = 0; i + 1 < CombSize; ++i) c[i + 1] = static_cast<uint8_t>(c[i] + ((bits >> i & 1) ? 1 : (i % 2 ? -3 : 5)));
+    combs.push_back(c);
+  }
+  const TCombsArray& all = test::CrossCheckCombinations();
+  for (size_t i = 0; i < all.size(); i += 31) combs.push_back(all[i]);
+  for (const TComb& c : combs) {
+    std::vector<uint16_t> expected, got;
+    seql.Values(c, [&](TStatKey k, bool) { expected.push_back(k.K1()); });
+    uint8_t out[TColumnProgram::MaxOutputs];
+    prog.Run(c.data(), out);
+    for (int o = 0; o < prog.OutputCount; ++o)
+      if (out[o] != 0) got.push_back(seql.ColumnKey(out[o]).K1());
+    EXPECT_EQ(got, expected) << CombToText(c);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Members, SequenceKernels,
                          ::testing::Values(TMember{&StatClassOf<TstSequenceLen>()},
                                            TMember{&StatClassOf<TstSequenceCnt>()},
