@@ -100,6 +100,9 @@ class TstChain final
     return sel.Word(W, t[c[0]]) || sel.Word(W, t[c[1]]) || sel.Word(W, t[c[2]]) || sel.Word(W, t[c[3]]) ||
            sel.Word(W, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return sel.Word(Three ? 3 : 2, this->UnitTable()[n]); }
 
   // The transitions the combination makes as the draw after RefIndex (then P is Ref and Q is R1).
   template <TValueSink Sink>
@@ -210,6 +213,15 @@ class TstChainCount final
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(Three ? 3 : 2, static_cast<uint16_t>(members_.CountWord(w)));
   }
+  // The count of numbers in the unit, by position as TGroupMembers counts them.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (ctx == nullptr) return false;
+    const TGroupTable& t = this->UnitTable();
+    prog.Output(prog.CountOf([&](uint8_t n) { return t[n] == this->Param(); }));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(Three ? 3 : 2, v); }
   // The transition the combination makes as the draw after RefIndex.
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext& ctx, Sink&& sink) const {
@@ -319,6 +331,22 @@ class TstChainInside final : public TStatImpl<TstChainInside<Mode>, TChannelUnit
         const bool toChannel = sel.Key(x, 0);
         for (uint8_t y : c)
           if ((toChannel && t[y] == ux) || (y != 0 && sel.Key(x, y))) return true;
+      }
+    }
+    return false;
+  }
+  // Match holds when it does for one number y of the combination on its own.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t y, const Sel& sel) const {
+    if (!refExists_) return false;
+    const TGroupTable& t = this->UnitTable();
+    for (uint8_t x : ref_) {
+      if (!sel.Word(1, x)) continue;
+      if constexpr (Mode == 3) {
+        if (t[y] == t[x]) return true;
+      } else {
+        if ((sel.Key(x, 0) && t[y] == t[x]) || (y != 0 && sel.Key(x, y))) return true;
       }
     }
     return false;

@@ -112,6 +112,26 @@ class TstCombValPos final : public TStatImpl<TstCombValPos<K>, TCustomCombValues
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return first_ >= 0 && comb_values::Selected(sel, comb_values::RunKey<K>(c, first_));
   }
+  // A pair (a, b) of numbers 1..45 as a byte: a picks one of nine groups of five (a - 1 = 5g + i),
+  // output g holds 46i + b (at most 229) when a is in group g, else 0xFF. Triples and quadruples do
+  // not fit so few bytes and keep the scalar test.
+  static constexpr int PairGroups = 9, PairGroupSize = 5, PairStride = MaxNumber + 1;
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (ctx == nullptr || first_ < 0 || K != 2) return false;
+    const int a = first_, b = first_ + 1;
+    const int code = prog.Add(prog.Lut(a, prog.Table([](int n) { return n >= 1 ? (n - 1) % PairGroupSize * PairStride : 0; })), b);
+    for (int g = 0; g < PairGroups; ++g) {
+      const int outside = prog.Lut(a, prog.Table([&](int n) { return n >= 1 && (n - 1) / PairGroupSize == g ? 0 : 0xFF; }));
+      prog.Output(prog.Or(outside, code));
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int g, uint8_t v, const Sel& sel) const {
+    if (v == 0xFF) return false;
+    const uint64_t a = static_cast<uint64_t>(g * PairGroupSize + v / PairStride + 1), b = v % PairStride;
+    return comb_values::Selected(sel, a | b << 16);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     if (first_ >= 0) sink(TStatKey(comb_values::RunKey<K>(c, first_)), true);

@@ -81,6 +81,13 @@ void NumberValues(const TComb& c, Sink&& sink) {
   for (uint8_t n : c) sink(TStatKey::Words(n), true);
 }
 
+// Column program of the list members: the five numbers are the outputs, each tested as a value.
+inline bool NumberColumns(TColumnProgram& prog, const TMatchContext* ctx) {
+  if (ctx == nullptr) return false;  // no values of bare combinations
+  for (int k = 0; k < CombSize; ++k) prog.Output(k);
+  return true;
+}
+
 // How many entries of `earlier` are numbers of `c` (an entry that occurs twice counts twice).
 inline int EntriesIn(const TComb& earlier, const TComb& c) {
   int count = 0;
@@ -140,6 +147,19 @@ class TCustomRepCount2Stat : public TCustomNumbersStat {
     return weight_[a] + weight_[b] * (b != a) + weight_[x] * ((x != a) & (x != b)) +
            weight_[y] * ((y != a) & (y != b) & (y != x)) + weight_[z] * ((z != a) & (z != b) & (z != x) & (z != y));
   }
+  // FastCount as a column program: the weights of the five numbers, a number that already occurred
+  // at an earlier position taken as 0.
+  int CountColumn(TColumnProgram& prog) const {
+    const int table = prog.Table([&](int n) { return weight_[static_cast<size_t>(n)]; });
+    const int zero = prog.Const(0);
+    int count = prog.Lut(0, table);
+    for (int k = 1; k < CombSize; ++k) {
+      int again = prog.CmpEq(k, 0);
+      for (int j = 1; j < k; ++j) again = prog.Or(again, prog.CmpEq(k, j));
+      count = prog.Add(count, prog.Select(again, zero, prog.Lut(k, table)));
+    }
+    return count;
+  }
   // The count of the draw at index against the draw at index - gap (Cur prepared by DrawValues).
   void AddRepeatCount(int index, bool sorted, TStatDrawArray& values, int shift, int gap);
 
@@ -171,6 +191,9 @@ class TstRepValues2Of final : public TStatImpl<TstRepValues2Of<K, G>, TCustomRep
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return rep_detail::AnyNumberSelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return rep_detail::NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     rep_detail::NumberValues(c, sink);
@@ -208,6 +231,13 @@ class TstRepCount2Of final : public TStatImpl<TstRepCount2Of<K, G>, TCustomRepCo
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? this->FastCount(c) : this->ReferenceCount(c)));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (ctx == nullptr) return false;  // the earlier draw is set by PrepareMatch
+    prog.Output(this->CountColumn(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Words(static_cast<uint16_t>(this->ReferenceCount(c))), true);
@@ -258,6 +288,9 @@ class TstRepValues3Of final : public TStatImpl<TstRepValues3Of<NotInQ>, TCustomV
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return rep_detail::AnyNumberSelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return rep_detail::NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     rep_detail::NumberValues(c, sink);
@@ -307,6 +340,14 @@ class TstRepCount3Of final : public TStatImpl<TstRepCount3Of<NotInQ>, TCustomNum
     const int count = IsFastPath<Sel> ? FastCount(c) : rep_detail::FromPreviousCount(c, p_, q_, NotInQ);
     return sel.Word(1, static_cast<uint16_t>(count));
   }
+  // Numbers are counted by position, as FastCount does.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (ctx == nullptr) return false;
+    prog.Output(prog.LutSum(prog.Table([&](int n) { return kept_[static_cast<size_t>(n)]; })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Words(static_cast<uint16_t>(rep_detail::FromPreviousCount(c, p_, q_, NotInQ))), true);

@@ -98,6 +98,31 @@ inline int LongestRun(const TComb& c) {
   return longest;
 }
 
+// AscendingPairs as a column program: bit i from the difference of positions i+2 and i+1, looked
+// up in a table that holds the bit for a difference of 1 only (numbers 1..45 make differences
+// -44..44, which no other table index shares with 1).
+inline int PairsColumn(TColumnProgram& prog) {
+  int bits = -1;
+  for (int i = 0; i + 1 < CombSize; ++i) {
+    const int bit = prog.Lut(prog.Sub(i + 1, i), prog.Table([&](int d) { return d == 1 ? 1 << i : 0; }));
+    bits = bits < 0 ? bit : prog.Or(bits, bit);
+  }
+  return bits;
+}
+
+// Marks the byte that stands for "no value" in a counting program with several outputs, once the
+// program has that field.
+template <class Program>
+void SetSkipValue(Program& prog, int value) {
+  if constexpr (requires(Program& p) { p.SkipValue = value; }) prog.SkipValue = value;
+}
+
+// A property of the run pattern as a column program.
+template <class F>
+int ShapeColumn(TColumnProgram& prog, int pairs, F valueOf) {
+  return prog.Lut(pairs, prog.Table([&](int bits) { return bits < 16 ? valueOf(RunShapes[static_cast<size_t>(bits)]) : 0; }));
+}
+
 inline TComb CombOfWord(uint64_t w) {
   TComb c;
   std::memcpy(c.data(), &w, sizeof c);
@@ -138,6 +163,27 @@ class TstSequenceLen final : public TStatImpl<TstSequenceLen, TCustomNumbersStat
       return found;
     }
   }
+  // Filtering tests the run pattern (0..15) as a whole, each length that occurs once; counting
+  // gives the run lengths in position order, 0 after the last run.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    const int pairs = seq_detail::PairsColumn(prog);
+    if (ctx != nullptr) {
+      prog.Output(pairs);
+    } else {
+      for (int i = 0; i < CombSize; ++i)
+        prog.Output(seq_detail::ShapeColumn(prog, pairs, [&](const seq_detail::TRunShape& s) { return s.Lengths[i]; }));
+      seq_detail::SetSkipValue(prog, 0);
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    if (v >= 16) return false;
+    for (unsigned set = seq_detail::RunShapes[v].LengthSet; set != 0; set &= set - 1)
+      if (sel.Word(1, static_cast<uint16_t>(std::countr_zero(set)))) return true;
+    return false;
+  }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -163,6 +209,14 @@ class TstSequenceCnt final : public TStatImpl<TstSequenceCnt, TCustomGraphStat> 
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? FastCount(c) : seq_detail::SequenceCount(c)));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(seq_detail::ShapeColumn(prog, seq_detail::PairsColumn(prog),
+                                        [](const seq_detail::TRunShape& s) { return s.Sequences; }));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   // Chart: pairs that differ by one either way.
   int32_t CombValue(const TComb& c, int, int, bool) override {
@@ -192,6 +246,14 @@ class TstSequenceLenMax final : public TStatImpl<TstSequenceLenMax, TCustomGraph
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? FastLongest(c) : seq_detail::LongestRun(c)));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(seq_detail::ShapeColumn(prog, seq_detail::PairsColumn(prog),
+                                        [](const seq_detail::TRunShape& s) { return s.Longest; }));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   // Chart: pairs that differ by one either way; 0 when there is no sequence, else its length.
   int32_t CombValue(const TComb& c, int, int, bool) override {

@@ -54,6 +54,15 @@ class TUnitSet {
   std::array<uint64_t, 4> bits_{};
 };
 
+// Column program of the members whose test looks at each number of a combination on its own: the
+// five numbers are the outputs, and the test of a number is worked out once per pass for every
+// byte. No program for bare combinations.
+inline bool NumberColumns(TColumnProgram& prog, const TMatchContext* ctx) {
+  if (ctx == nullptr) return false;
+  for (int k = 0; k < CombSize; ++k) prog.Output(k);
+  return true;
+}
+
 // --- Units ---
 // Each base gives UnitTable() (the unit of every byte 0..255), FirstUnit() .. LastUnit() (the
 // units 1..45 reach) and UnitCaption(unit).
@@ -214,6 +223,9 @@ class TstSerial final : public TStatImpl<TstSerial<Units, Presence>, typename Un
     return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
            sel.Word(1, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return sel.Word(1, this->UnitTable()[n]); }
 
   // The units the test looks up, each once in ascending order, with the run the combination would
   // make as the draw after RefIndex: for presence the run of draws holding the unit up to RefIndex
@@ -293,18 +305,15 @@ class TstPeriods final : public TStatImpl<TstPeriods<Units>, typename Units::tem
 
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext& ctx) const {
-    const TGroupTable& t = this->UnitTable();
-    for (uint8_t n : c) {
-      const uint8_t u = t[n];
-      if (!sel.Word(1, u)) continue;  // no selected value of this unit
-      for (const TStatDrawRec& rec : sel.Records()) {
-        if (rec.Key.K1() != u) continue;
-        const bool there = UnitInDraw(*this, ctx.RefIndex - rec.Key.K2() + 1, u);
-        if (there != ctx.Remove) return true;
-      }
-    }
+    for (uint8_t n : c)
+      if (NumberMatches(n, sel, ctx.RefIndex, ctx.Remove)) return true;
     return false;
   }
+  // The test depends on each number alone; ColumnMatch has no context, so the pass's is kept.
+  void PrepareMatch(const TMatchContext& ctx) { pass_ = ctx; }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return NumberMatches(n, sel, pass_.RefIndex, pass_.Remove); }
 
   // The units the test looks up, each once in position order, with the period the combination
   // would measure as the draw after RefIndex, in archive positions as the test counts them (no
@@ -341,6 +350,21 @@ class TstPeriods final : public TStatImpl<TstPeriods<Units>, typename Units::tem
   }
 
   std::string ValueCaption(const TStatDrawRec& rec) const override { return UnitTimesCaption<TstPeriods>(rec); }
+
+ private:
+  template <class Sel>
+  bool NumberMatches(uint8_t n, const Sel& sel, int refIndex, bool remove) const {
+    const uint8_t u = this->UnitTable()[n];
+    if (!sel.Word(1, u)) return false;  // no selected value of this unit
+    for (const TStatDrawRec& rec : sel.Records()) {
+      if (rec.Key.K1() != u) continue;
+      const bool there = UnitInDraw(*this, refIndex - rec.Key.K2() + 1, u);
+      if (there != remove) return true;
+    }
+    return false;
+  }
+
+  TMatchContext pass_{};
 };
 
 using TstNumPeriods = TstPeriods<TNumberUnits>;

@@ -72,6 +72,22 @@ class TstTesmar final : public TStatImpl<TstTesmar<Mode>, TCustomGraphStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, ValueOf(c));
   }
+  // The triangle on bytes: every entry stays in 0..44, a + b at most 88.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    int v[CombSize] = {0, 1, 2, 3, 4};
+    for (int k = CombSize; k > 2; --k)
+      for (int i = 0; i + 1 < k; ++i) v[i] = prog.AbsDiff(v[i], v[i + 1]);
+    const int d = prog.AbsDiff(v[0], v[1]);
+    if constexpr (Mode == 0) {
+      prog.Output(d);
+    } else {
+      prog.Output(prog.Select(prog.CmpGt(d, prog.Const(1)), d, prog.Add(v[0], v[1])));
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return ValueOf(c); }
 };
 
@@ -96,6 +112,14 @@ class TstTesmar3 final : public TStatImpl<TstTesmar3, TCustomStat> {
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, c[0]) || sel.Word(1, c[1]) || sel.Word(1, c[2]) || sel.Word(1, c[3]) || sel.Word(1, c[4]);
   }
+  // The five numbers are the outputs (filter passes only).
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (ctx == nullptr) return false;
+    for (int k = 0; k < CombSize; ++k) prog.Output(k);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
   // What the test looks up: the numbers of the combination.
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {

@@ -268,7 +268,12 @@ TEST_P(CombValueKernels, FastFilterAgreesWithTheReference) {
   TStatDrawArray mixed = Selected({TStatKey::Words(1, 2), TStatKey::Words(1, 2, 3), TStatKey::Words(1, 2, 3, 4),
                                    TStatKey::Words(0, 0), TStatKey::Words(3), TStatKey::Words(255, 255, 255, 255),
                                    TStatKey::Words(44, 45), TStatKey::Words(43, 44, 45), TStatKey::Words(42, 43, 44, 45)});
-  for (const TStatDrawArray* sel : {&shown, &mixed}) {
+  // Pairs starting at every number, so that each first number and its encoding takes part.
+  TStatDrawArray spread;
+  for (uint16_t a = 1; a <= MaxNumber; ++a)
+    for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})
+      spread.push_back(TStatDrawRec{.Key = TStatKey::Words(a, b)});
+  for (const TStatDrawArray* sel : {&shown, &mixed, &spread}) {
     TCombsArray kept, dropped, out;
     for (const TComb& c : combs) (stat->CombMatches(c, *sel, -1, false, false) ? kept : dropped).push_back(c);
     for (bool remove : {false, true})

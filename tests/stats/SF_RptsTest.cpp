@@ -358,8 +358,16 @@ TEST_P(RepeatKernels, FastFilterAgreesWithTheReference) {
     bool Sorted;
     size_t Step;
   } passes[] = {{4, false, 1}, {2, true, 11}, {0, false, 11}, {-1, true, 11}};
+  // A whole first block of numbers 1..45 with repeats and out of order, which the vector kernel
+  // takes (a block holding another byte goes to the scalar test).
+  TCombsArray repeats;
+  for (int i = 0; repeats.size() < 64; ++i) {
+    const auto n = [&](int k) { return static_cast<uint8_t>(1 + (i * 7 + k * 3) % 15); };
+    repeats.push_back({n(0), n(i % 3), n(2), n(i % 5 == 0 ? 2 : 3), n(i % 2 == 0 ? 0 : 4)});
+  }
   for (const auto& pass : passes) {
-    TCombsArray list = odd;
+    TCombsArray list = repeats;
+    list.insert(list.end(), odd.begin(), odd.end());
     for (size_t i = 0; i < combs.size(); i += pass.Step) list.push_back(combs[i]);
     for (const TStatDrawArray& sel : selections) {
       TCombsArray kept, dropped, out;

@@ -194,7 +194,15 @@ class SequenceKernels : public ::testing::TestWithParam<TMember> {
 
 TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
   auto stat = GetParam().Class->Create(env_, 0);
-  TCombsArray combs = {{0, 1, 2, 3, 4}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255}, {7, 7, 8, 9, 9}, {45, 44, 43, 42, 41}};
+  // A first block of numbers 1..45 only (the vector kernel takes it) with repeats, descending runs
+  // and runs out of order, then bytes outside 1..45.
+  TCombsArray combs;
+  for (int i = 0; combs.size() < 64; ++i) {
+    const auto n = static_cast<uint8_t>(1 + i % 40);
+    combs.push_back({n, static_cast<uint8_t>(n + i % 2), static_cast<uint8_t>(n + 1 + i % 3), static_cast<uint8_t>(n + 1),
+                     static_cast<uint8_t>(n + 2 + i % 4)});
+  }
+  combs.insert(combs.end(), {{0, 1, 2, 3, 4}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255}, {7, 7, 8, 9, 9}, {45, 44, 43, 42, 41}});
   const TCombsArray& all = test::CrossCheckCombinations();
   combs.insert(combs.end(), all.begin(), all.end());
   for (size_t i = 0; i < all.size(); i += 101) combs.push_back({all[i][4], all[i][3], all[i][2], all[i][1], all[i][0]});
@@ -218,6 +226,36 @@ TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
   TStatDrawArray expected;
   for (const TComb& c : combs) stat->CombValues(c, expected);
   for (unsigned threads : {1u, 2u}) EXPECT_TRUE(CountCombValues(*stat, combs, threads) == expected);
+}
+
+// The counting program of SEQL gives the run lengths in the order Values adds them, 0 (no value)
+// after the last run, on every ordering of numbers 1..45 (all 4-bit run patterns).
+TEST(SequenceColumns, RunLengthProgramGivesTheValuesInOrder) {
+  TDrawsArray draws;
+  const TStatEnv env{&draws, {}, {}};
+  auto made = StatClassOf<TstSequenceLen>().Create(env, 0);
+  const auto& seql = static_cast<const TstSequenceLen&>(*made);
+  TColumnProgram prog;
+  ASSERT_TRUE(seql.Columns(prog, nullptr));
+  ASSERT_TRUE(prog.Valid);
+  ASSERT_EQ(prog.OutputCount, CombSize);
+  TCombsArray combs;
+  for (unsigned bits = 0; bits < 16; ++bits) {  // pair i continues a run when bit i is set
+    TComb c{20, 0, 0, 0, 0};
+    for (int i = 0; i + 1 < CombSize; ++i) c[i + 1] = static_cast<uint8_t>(c[i] + ((bits >> i & 1) ? 1 : (i % 2 ? -3 : 5)));
+    combs.push_back(c);
+  }
+  const TCombsArray& all = test::CrossCheckCombinations();
+  for (size_t i = 0; i < all.size(); i += 31) combs.push_back(all[i]);
+  for (const TComb& c : combs) {
+    std::vector<uint16_t> expected, got;
+    seql.Values(c, [&](TStatKey k, bool) { expected.push_back(k.K1()); });
+    uint8_t out[TColumnProgram::MaxOutputs];
+    prog.Run(c.data(), out);
+    for (int o = 0; o < prog.OutputCount; ++o)
+      if (out[o] != 0) got.push_back(seql.ColumnKey(out[o]).K1());
+    EXPECT_EQ(got, expected) << CombToText(c);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, SequenceKernels,
