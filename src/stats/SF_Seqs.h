@@ -110,13 +110,6 @@ inline int PairsColumn(TColumnProgram& prog) {
   return bits;
 }
 
-// Marks the byte that stands for "no value" in a counting program with several outputs, once the
-// program has that field.
-template <class Program>
-void SetSkipValue(Program& prog, int value) {
-  if constexpr (requires(Program& p) { p.SkipValue = value; }) prog.SkipValue = value;
-}
-
 // A property of the run pattern as a column program.
 template <class F>
 int ShapeColumn(TColumnProgram& prog, int pairs, F valueOf) {
@@ -172,7 +165,7 @@ class TstSequenceLen final : public TStatImpl<TstSequenceLen, TCustomNumbersStat
     } else {
       for (int i = 0; i < CombSize; ++i)
         prog.Output(seq_detail::ShapeColumn(prog, pairs, [&](const seq_detail::TRunShape& s) { return s.Lengths[i]; }));
-      seq_detail::SetSkipValue(prog, 0);
+      prog.SkipValue = 0;  // a run length of 0: no run there
     }
     return true;
   }
