@@ -114,10 +114,21 @@ class TstCombValPos final : public TStatImpl<TstCombValPos<K>, TCustomCombValues
   }
   // A pair (a, b) of numbers 1..45 as a byte: a picks one of nine groups of five (a - 1 = 5g + i),
   // output g holds 46i + b (at most 229) when a is in group g, else 0xFF. Triples and quadruples do
-  // not fit so few bytes and keep the scalar test.
+  // not fit so few bytes: they are hashed into one, and the scalar test decides the candidates.
   static constexpr int PairGroups = 9, PairGroupSize = 5, PairStride = MaxNumber + 1;
+  static constexpr int TupleHash(int j, int n) {
+    constexpr int Multipliers[4] = {1, 37, 101, 151};
+    return n * Multipliers[j] & 255;
+  }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
-    if (ctx == nullptr || first_ < 0 || K != 2) return false;
+    if (ctx == nullptr || first_ < 0) return false;
+    if constexpr (K > 2) {
+      prog.Exact = false;
+      int h = first_;
+      for (int j = 1; j < K; ++j) h = prog.Add(h, prog.Lut(first_ + j, prog.Table([j](int n) { return TupleHash(j, n); })));
+      prog.Output(h);
+      return true;
+    }
     const int a = first_, b = first_ + 1;
     const int code = prog.Add(prog.Lut(a, prog.Table([](int n) { return n >= 1 ? (n - 1) % PairGroupSize * PairStride : 0; })), b);
     for (int g = 0; g < PairGroups; ++g) {
@@ -125,6 +136,24 @@ class TstCombValPos final : public TStatImpl<TstCombValPos<K>, TCustomCombValues
       prog.Output(prog.Or(outside, code));
     }
     return true;
+  }
+  void ColumnSets(uint64_t (*sets)[4], const TFastSelection& sel) const {
+    if constexpr (K == 2) {
+      for (int g = 0; g < PairGroups; ++g)
+        for (int v = 0; v < 256; ++v)
+          if (ColumnMatch(g, static_cast<uint8_t>(v), sel)) sets[g][v >> 6] |= uint64_t{1} << (v & 63);
+    } else {
+      for (const TStatDrawRec& r : sel.Records()) {
+        int h = 0;
+        bool fits = true;
+        for (int j = 1; j <= 4; ++j) {
+          const int n = r.Key.K(j);
+          if (j > K ? n != 0 : n >= 64) fits = false;  // no tuple of numbers 1..45 has this key
+          if (j <= K) h += TupleHash(j - 1, n);
+        }
+        if (fits) sets[0][(h & 255) >> 6] |= uint64_t{1} << (h & 63);
+      }
+    }
   }
   template <class Sel>
   bool ColumnMatch(int g, uint8_t v, const Sel& sel) const {
