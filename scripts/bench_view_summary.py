@@ -12,7 +12,7 @@ for path in paths:
     for r in json.load(open(path))["benchmarks"]:
         if r.get("run_type") == "aggregate":
             continue
-        name = r.get("run_name", r["name"])
+        name = r.get("run_name", r["name"]).replace("/iterations:1", "").replace("/real_time", "")
         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[r.get("time_unit", "ns")]
         real.setdefault(name, []).append(r["real_time"] * scale)
 
