@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/CliPort.h"
+#include "core/SysFormat.h"
 #include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 
@@ -35,6 +36,13 @@ constexpr const char* Usage =
     "         [--keep|--remove КОД:ДЛИНА \"ЗНАЧЕНИЕ;ЗНАЧЕНИЕ;...\"]... [--offset K] [--sorted] [--out ФАЙЛ]\n"
     "                        создание и фильтрация списка комбинаций; строки журнала\n"
     "                        фильтров (название;значения;комбинаций) и итог\n"
+    "  table КОД --len N [--offset K] [--sorted] [--compare] [--sort СТОЛБЕЦ] [--desc]\n"
+    "        [--decimal-separator C]\n"
+    "                        таблица статистики по последним N тиражам, как ее показывает\n"
+    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок)\n"
+    "  caches [--force] [--groups all|Г,Г,...]\n"
+    "                        файлы распределений полного набора комбинаций (группы:\n"
+    "                        номера 0..12 или метки num, sum, ...)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -182,6 +190,88 @@ int CmdWindow(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+int ParseSortColumn(const std::string& text) {
+  const int32_t n = StrToIntDef(text, -1);
+  if (n >= 0 && n < StatColumnCount) return n;
+  for (int c = 0; c < StatColumnCount; ++c)
+    if (StatColumnCaptions[c] == text) return c;
+  throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", text)};
+}
+
+int CmdTable(TWorkspace& ws, TArgs& args) {
+  const std::string code = args.Next("КОД");
+  int length = -1, offset = 0, sortColumn = ColCount;
+  bool sorted = false, compare = false, descending = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseNonNegative(value, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--sorted")) sorted = true;
+    else if (args.Flag("--compare")) compare = true;
+    else if (args.Option("--sort", value)) sortColumn = ParseSortColumn(value);
+    else if (args.Flag("--desc")) descending = true;
+    else if (args.Option("--decimal-separator", value)) {
+      if (value.size() != 1) throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
+      SetDecimalSeparator(value[0]);
+    } else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  const int entry = ws.Stats().FindCode(code);
+  if (entry < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(offset);
+  ws.Archive().SetSortedDraws(sorted);
+  ws.SetPrefetchsEnabled(compare, false);
+  ws.SetStatWindowLength(length);
+  ws.SetStatItem(entry);
+  ws.StatView().SetSort(sortColumn, descending);
+  if (!ws.RefreshStatView(true)) return 1;
+  auto line = [](const auto& cells) {
+    std::string text;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (c > 0) text += ';';
+      text += cells[c];
+    }
+    text += '\n';
+    std::fputs(text.c_str(), stdout);
+  };
+  line(StatColumnCaptions);
+  for (const auto& row : ws.StatView().Rows()) line(row.Cells);
+  return 0;
+}
+
+uint32_t ParseGroups(const std::string& text) {
+  if (text == "all") return (1u << StatGroupCount) - 1;
+  uint32_t groups = 0;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    const size_t end = std::min(text.find(',', pos), text.size());
+    const std::string word = text.substr(pos, end - pos);
+    int group = StrToIntDef(word, -1);
+    for (int g = 0; g < StatGroupCount && group < 0; ++g)
+      if (GroupTag(g) == word) group = g;
+    if (group < 0 || group >= StatGroupCount)
+      throw TUsageError{fmt::format("Некорректное значение параметра --groups: {}", text)};
+    groups |= 1u << group;
+    pos = end + 1;
+  }
+  return groups;
+}
+
+int CmdCaches(TWorkspace& ws, TArgs& args) {
+  bool force = false;
+  uint32_t groups = 0;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Flag("--force")) force = true;
+    else if (args.Option("--groups", value)) groups = ParseGroups(value);
+    else args.ExpectEnd();
+  }
+  const int built = ws.BuildAllCaches(force, groups);
+  std::printf("Создано файлов: %d\n", built);
+  return 0;
+}
+
 // One step of the filter command: removal of the latest draws, or keep/remove by statistic values.
 struct TFilterStep {
   bool ExcludeLatest = false;
@@ -316,7 +406,8 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},     {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
       {"config", CmdConfig}, {"stats", CmdStats},           {"values", CmdValues},
-      {"window", CmdWindow}, {"filter", CmdFilter}};
+      {"window", CmdWindow}, {"filter", CmdFilter},         {"table", CmdTable},
+      {"caches", CmdCaches}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -42,6 +42,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   stats_.SetConfig(config_.Data, config_.Shredding);
   stats_.Build();
   stats_.LoadNames(NamesPath(), true, port_);
+  LoadStatViewSettings();
 }
 
 void TWorkspace::LoadArchive() {

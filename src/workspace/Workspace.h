@@ -2,7 +2,9 @@
 // The main window owns one; kivra-cli and the tests create their own.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -12,7 +14,9 @@
 #include "core/SortaUtils.h"
 #include "core/UserPort.h"
 #include "core/WindowSettings.h"
+#include "stats/StatCache.h"
 #include "stats/StatList.h"
+#include "stats/StatView.h"
 #include "workspace/CombFilters.h"
 #include "workspace/CombGen.h"
 #include "workspace/CombList.h"
@@ -137,6 +141,46 @@ class TWorkspace {
   // nothing happens (false).
   bool PasteCombsText(std::string_view text);
 
+  // --- Statistics view and full-set files ---
+
+  // The statistics tab's inputs, read from the window settings at start-up.
+  void LoadStatViewSettings();
+  int StatItem() const { return statItem_; }
+  void SetStatItem(int entry) { statItem_ = entry; }  // -1: nothing selected
+  int StatWindowLength() const { return statWindowLength_; }
+  void SetStatWindowLength(int length) { statWindowLength_ = length < 1 ? 1 : length; }
+  bool PrefetchsEnabled() const { return prefetchsEnabled_; }
+  // The comparison switch; `store` writes it to the window settings.
+  void SetPrefetchsEnabled(bool on, bool store = true);
+  bool ShowTotalLine() const { return showTotalLine_; }
+  void SetShowTotalLine(bool on, bool store = true);
+  TStatView& StatView() { return statView_; }
+  const TStatView& StatView() const { return statView_; }
+
+  // Computes the table of the selected entry: always when forced, otherwise only when the archive
+  // length, the offset, the window length or the entry changed since the last computation.
+  // False when a failure was reported.
+  bool RefreshStatView(bool force);
+  // The keep (remove false) or remove command over the selected rows of the table.
+  bool FilterByStatRows(std::span<const size_t> rows, bool remove);
+
+  // <data folder>/Prefetchs/Kivra_5x45_<CODE>.dfc
+  std::filesystem::path CacheFileName(int entry) const;
+  // Counts the entry's values over the full set and writes its file. The combination list stays as
+  // it is; its undo copy is dropped (the build borrows the list). Nothing on failure, after the
+  // program's message.
+  std::optional<TCacheData> BuildCache(int entry);
+  // Nothing while the comparison switch is off or for entries without option N; otherwise the
+  // file's content, built first when it is missing or empty.
+  std::optional<TCacheData> OpenCache(int entry);
+  // Builds the files of every entry with option N whose file is missing or whose group is in
+  // `groups` (bit g = group g); nothing when `force` is false and the comparison switch is off.
+  // Entries are built in parallel; returns how many files were written.
+  int BuildAllCaches(bool force, uint32_t groups);
+  // Builds the files of these entries (those without option N are skipped), in parallel on
+  // FilterThreads() threads, with progress; reports each failure. Returns how many were written.
+  int BuildCacheFiles(std::span<const int> entries);
+
  private:
   bool SaveArchive();
 
@@ -150,6 +194,11 @@ class TWorkspace {
   TStatList stats_;
   TCombList combs_;
   unsigned filterThreads_;
+  int statItem_ = -1;
+  int statWindowLength_ = 1000;
+  bool prefetchsEnabled_ = false;
+  bool showTotalLine_ = true;
+  TStatView statView_;
 };
 
 }  // namespace kivra

@@ -1,0 +1,229 @@
+// The statistics tab's commands of TWorkspace: the table, its filter commands and the full-set
+// distribution files.
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "core/FileUtils.h"
+#include "core/SysFormat.h"
+#include "stats/StatPasses.h"
+#include "workspace/Workspace.h"
+
+namespace kivra {
+namespace {
+
+constexpr std::string_view BuildCacheError =
+    "Ошибка создания файла данных для полного набора вариантов!\r\rИмя файла: %s\r\r%s";
+constexpr std::string_view OpenCacheError =
+    "Ошибка открытия файла данных для полного набора вариантов!\r\rИмя файла: %s\r\r%s";
+constexpr std::string_view BuildAllCachesProgress = "Создание файлов для полного набора комбинаций...";
+
+// Counts the statistic over the full set and writes the file; returns the bytes written.
+std::string WriteCacheFile(const TCustomStat& stat, const std::filesystem::path& path, unsigned threads) {
+  std::filesystem::create_directories(path.parent_path());
+  std::string bytes = CacheBytes(FullSetDistribution(stat, threads));
+  WriteFileAtomic(path, bytes);
+  return bytes;
+}
+
+// A failed build leaves no file behind (an old one would no longer match what was asked for).
+void RemoveCacheFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+void TWorkspace::LoadStatViewSettings() {
+  statWindowLength_ = static_cast<int>(
+      std::clamp<int64_t>(settings_.ReadSetting(MainWindowSection, "DrawsStatLen", int64_t{1000}), 1, INT32_MAX));
+  prefetchsEnabled_ = settings_.ReadSetting(MainWindowSection, "PrefetchsEnabled", false);
+  showTotalLine_ = settings_.ReadSetting(MainWindowSection, "ShowTotalLine", true);
+}
+
+void TWorkspace::SetPrefetchsEnabled(bool on, bool store) {
+  prefetchsEnabled_ = on;
+  if (store) settings_.WriteSetting(MainWindowSection, "PrefetchsEnabled", on, &port_);
+}
+
+void TWorkspace::SetShowTotalLine(bool on, bool store) {
+  showTotalLine_ = on;
+  if (store) settings_.WriteSetting(MainWindowSection, "ShowTotalLine", on, &port_);
+}
+
+std::filesystem::path TWorkspace::CacheFileName(int entry) const {
+  return kivra::CacheFileName(dataDir_, ProgramBaseName, stats_.Code(entry));
+}
+
+std::optional<TCacheData> TWorkspace::BuildCache(int entry) {
+  const auto path = CacheFileName(entry);
+  TBusyScope busy(port_, SysFormat("Создание файла предварительной выборки %s...", {path.filename().string()}));
+  try {
+    const auto stat = stats_.CreateStat(entry);
+    // The list is lent to the build: what stays visible of that is the undo step it replaced.
+    combs_.DropUndo();
+    combs_.UpdateCombsView();
+    return ParseCacheBytes(WriteCacheFile(*stat, path, filterThreads_));
+  } catch (const std::exception& e) {
+    RemoveCacheFile(path);
+    port_.ShowError(SysFormat(BuildCacheError, {path.string(), e.what()}));
+    return std::nullopt;
+  }
+}
+
+std::optional<TCacheData> TWorkspace::OpenCache(int entry) {
+  if (!prefetchsEnabled_ || entry < 0 || entry >= stats_.Count()) return std::nullopt;
+  if (!stats_.Item(entry).StatClass->CanPrefetch()) return std::nullopt;
+  const auto path = CacheFileName(entry);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec || size == 0) return BuildCache(entry);
+  try {
+    return ParseCacheBytes(ReadWholeFile(path));
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat(OpenCacheError, {path.string(), e.what()}));
+    return std::nullopt;
+  }
+}
+
+int TWorkspace::BuildAllCaches(bool force, uint32_t groups) {
+  if (!force && !prefetchsEnabled_) return 0;
+
+  std::vector<int> entries;
+  const int total = stats_.Count();
+  for (int i = 0; i < total; ++i) {
+    const TStatClass& cls = *stats_.Item(i).StatClass;
+    if (!cls.CanPrefetch()) continue;
+    const auto path = CacheFileName(i);
+    std::error_code ec;
+    const int group = cls.GetGroup();
+    const bool inGroups = group >= 0 && group < 32 && (groups >> group & 1u) != 0;
+    if (std::filesystem::exists(path, ec) && !inGroups) continue;
+    entries.push_back(i);
+  }
+  return BuildCacheFiles(entries);
+}
+
+int TWorkspace::BuildCacheFiles(std::span<const int> entries) {
+  struct TJob {
+    int Entry;
+    std::filesystem::path Path;
+    std::unique_ptr<TCustomStat> Stat;
+    std::string Error;
+  };
+  std::vector<TJob> jobs;
+  for (int entry : entries)
+    if (entry >= 0 && entry < stats_.Count() && stats_.Item(entry).StatClass->CanPrefetch())
+      jobs.push_back({entry, CacheFileName(entry), nullptr, {}});
+  if (jobs.empty()) return 0;
+  TBusyScope busy(port_, BuildAllCachesProgress);
+
+  // Statistics are created here, the counting and writing runs on the workers; messages and
+  // progress stay on the calling thread.
+  for (auto& job : jobs) {
+    try {
+      job.Stat = stats_.CreateStat(job.Entry);
+    } catch (const std::exception& e) {
+      job.Error = e.what();
+    }
+  }
+  combs_.DropUndo();
+  combs_.UpdateCombsView();
+
+  std::atomic<size_t> next{0};
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t done = 0;
+  auto worker = [&] {
+    for (size_t k; (k = next.fetch_add(1)) < jobs.size();) {
+      TJob& job = jobs[k];
+      if (job.Stat) {
+        try {
+          WriteCacheFile(*job.Stat, job.Path, 1);
+        } catch (const std::exception& e) {
+          job.Error = e.what();
+        }
+        job.Stat.reset();
+      }
+      std::lock_guard lock(mutex);
+      ++done;
+      changed.notify_one();
+    }
+  };
+  const unsigned threads = std::min<size_t>(std::max(1u, filterThreads_), jobs.size());
+  std::vector<std::jthread> pool;
+  for (unsigned t = 0; t < threads; ++t) {
+    try {
+      pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+      break;  // no more threads: the ones started (or this one) do the rest
+    }
+  }
+  if (pool.empty()) worker();
+  {
+    std::unique_lock lock(mutex);
+    size_t shown = SIZE_MAX;
+    while (true) {
+      if (done != shown) {
+        shown = done;
+        const size_t position = shown;
+        lock.unlock();
+        port_.ShowProgress(SysFormat("%s %d/%d", {BuildAllCachesProgress, position, jobs.size()}));
+        lock.lock();
+      }
+      if (done == jobs.size()) break;
+      changed.wait(lock, [&] { return done != shown; });
+    }
+  }
+  pool.clear();
+
+  int built = 0;
+  for (const auto& job : jobs) {
+    if (job.Error.empty()) {
+      ++built;
+      continue;
+    }
+    RemoveCacheFile(job.Path);
+    port_.ShowError(SysFormat(BuildCacheError, {job.Path.string(), job.Error}));
+  }
+  return built;
+}
+
+bool TWorkspace::RefreshStatView(bool force) {
+  const int item = statItem_;
+  if (item < 0 || item >= stats_.Count()) {
+    statView_.Clear();
+    return true;
+  }
+  const TStatViewKey key{archive_.Count(), archive_.DrawsOffset(), statWindowLength_, item};
+  if (!statView_.NeedsCompute(key, force)) return true;
+  statView_.Clear();
+  if (archive_.Empty()) return true;
+  statView_.SetLastKey(key);
+  TBusyScope busy(port_, "Анализ тиражей и расчет статистики...");
+  try {
+    const auto stat = stats_.CreateStat(item);
+    const std::optional<TCacheData> cache = OpenCache(item);
+    TStatViewParams params;
+    params.Offset = archive_.DrawsOffset();
+    params.WindowLength = statWindowLength_;
+    params.Sorted = archive_.SortedDraws();
+    params.IdealLine = showTotalLine_;
+    params.Coefs = stats_.Coefs;
+    statView_.Compute(*stat, archive_, params, cache ? &*cache : nullptr);
+    return true;
+  } catch (const std::exception& e) {
+    statView_.Clear();
+    statView_.ResetKey();
+    port_.ShowError(e.what());
+    return false;
+  }
+}
+
+bool TWorkspace::FilterByStatRows(std::span<const size_t> rows, bool remove) {
+  return FilterByValues(statItem_, nullptr, statView_.SelectedValues(rows), statView_.SelectedText(rows), remove);
+}
+
+}  // namespace kivra
