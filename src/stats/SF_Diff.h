@@ -224,20 +224,24 @@ class TstDiffSameCnt final : public TStatImpl<TstDiffSameCnt, TCustomGraphStat> 
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, Count(c));
   }
+  // The six pairwise equalities as a 6-bit pattern, and the multiplicity of each pattern from a
+  // table.
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
     const TDiffColumns d(prog);
-    const int one = prog.Const(1);
-    int most = -1;
-    for (int i = 0; i < 4; ++i) {
-      int others = -1;
-      for (int j = 0; j < 4; ++j) {
-        if (j == i) continue;
-        const int bit = prog.And(d.Eq[i][j], one);
-        others = others < 0 ? bit : prog.Add(others, bit);
+    int pattern = -1, bit = 0;
+    for (int i = 0; i < 4; ++i)
+      for (int j = i + 1; j < 4; ++j, ++bit) {
+        const int b = prog.And(d.Eq[i][j], prog.Const(1 << bit));
+        pattern = pattern < 0 ? b : prog.Or(pattern, b);
       }
-      most = most < 0 ? others : prog.Max(most, others);
-    }
-    prog.Output(prog.Add(most, one));
+    prog.Output(prog.Lut(pattern, prog.Table([](int p) {
+      int pairBit = 0, same[4][4] = {};
+      for (int i = 0; i < 4; ++i)
+        for (int j = i + 1; j < 4; ++j, ++pairBit) same[i][j] = same[j][i] = p >> pairBit & 1;
+      int most = 0;
+      for (int i = 0; i < 4; ++i) most = std::max(most, same[i][0] + same[i][1] + same[i][2] + same[i][3]);
+      return most + 1;
+    })));
     return true;
   }
   template <class Sel>
