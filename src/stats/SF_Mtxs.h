@@ -85,6 +85,13 @@ class TstMatrixLines final : public TStatImpl<TstMatrixLines<Rows>, TCustomMatri
     return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
            sel.Word(1, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int g : TGroupColumns(prog, this->Lines(Rows)).G) prog.Output(g);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -116,6 +123,10 @@ class TstMatrixLineValues final : public TStatImpl<TstMatrixLineValues<Rows>, TC
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return slots_.AnySelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
+  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
 
@@ -154,6 +165,13 @@ class TstMatrixLineCount final : public TStatImpl<TstMatrixLineCount<Rows>, TCus
     std::memcpy(c.data(), &w, sizeof c);
     return static_cast<uint64_t>(distinct_.FastCount(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(distinct_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
 
@@ -190,6 +208,20 @@ class TstMatrixLineMask final : public TStatImpl<TstMatrixLineMask<Rows>, TCusto
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  // A column program when the lines of the numbers 1..45 have their bits in the low byte.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    uint32_t all = 0;
+    for (int n = 1; n <= MaxNumber; ++n) all |= bit_[n];
+    if (all > 0xFF) return false;
+    const int bits = prog.Table([&](int n) { return n >= 1 && n <= MaxNumber ? bit_[n] : 0; });
+    int mask = prog.Lut(0, bits);
+    for (int k = 1; k < CombSize; ++k) mask = prog.Or(mask, prog.Lut(k, bits));
+    prog.Output(mask);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   // One letter per line, "1" when occupied, line 1 leftmost, then the mask: 11110 (030).
   std::string ValueCaption(const TStatDrawRec& rec) const override;
   // The first LineCount characters, left to right: value * 2, plus 1 for a "1"; a text shorter than
@@ -415,6 +447,13 @@ class TstMatrixLineValCnt final : public TStatImpl<TstMatrixLineValCnt<Rows>, TC
     return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
   }
   uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(members_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
 
