@@ -463,7 +463,7 @@ TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
     [&]<class... T>() { (ExpectCountingOutputsAreTheValues<T>(env, combs), ...); }
         .template operator()<TstChannels, TstChanValues, TstChanCount, TstChnValCnt, TstColumns, TstRows,
                              TstColValues, TstRowValues, TstColCount, TstRowCount, TstColMask, TstRowMask,
-                             TstColValCnt, TstRowValCnt, TstSegments, TstSegmValues, TstSegmCount, TstSgmValCnt>();
+                             TstColAjacentCnt, TstRowAjacentCnt, TstColValCnt, TstRowValCnt, TstSegments, TstSegmValues, TstSegmCount, TstSgmValCnt>();
   }
 }
 
