@@ -7,7 +7,8 @@
 //
 // Each helper computes its values once plainly (the reference the filter test is held to) and,
 // where it pays, once more in a faster form for the fast filter and counting kernels; both forms
-// agree for every byte value.
+// agree for every byte value. Most also give their values as a column program, which the vector
+// kernels run on combinations of the numbers 1..45.
 #pragma once
 
 #include <array>
