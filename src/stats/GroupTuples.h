@@ -118,18 +118,30 @@ class TDistinctGroups {
     }
   }
   int Count(const TComb& c) const { return TCombGroups::Of(c, *table_).Distinct(); }
-  // The count as a column program; returns its register. With at most 8 different groups among
-  // the numbers 1..45 each group is a bit of a byte and the count is the popcount of their OR;
-  // otherwise each position is compared with the ones before it.
+  // The count as a column program; returns its register. With up to 11 different groups among
+  // the numbers 1..45, the first 8 are bits of a byte, counted by the popcount of their OR, and
+  // the others are base-6 digits holding their counts (0..5), counted by the digits that are not
+  // 0; with more groups each position is compared with the ones before it.
   int Columns(TColumnProgram& prog) const {
     const TNumberGroups groups(*table_);
-    auto popcount = [](int m) { return std::popcount(static_cast<unsigned>(m)); };
-    if (groups.Count <= 8) {
-      const int bits = prog.Table([&](int n) { return n >= 1 && n <= MaxNumber ? 1 << groups.Place[n] : 0; });
+    if (groups.Count <= 11) {
+      auto popcount = [](int m) { return std::popcount(static_cast<unsigned>(m)); };
+      auto digits = [](int x) { return (x % 6 != 0) + (x / 6 % 6 != 0) + (x / 36 != 0); };
+      auto placeOf = [&](int n) { return n >= 1 && n <= MaxNumber ? groups.Place[n] : -1; };
+      const int bits = prog.Table([&](int n) { return placeOf(n) >= 0 && placeOf(n) < 8 ? 1 << placeOf(n) : 0; });
       int any = prog.Lut(0, bits);
       for (int k = 1; k < CombSize; ++k) any = prog.Or(any, prog.Lut(k, bits));
-      // Six groups stay below 64, which one table covers.
-      return groups.Count <= 6 ? prog.Lut(any, prog.Table(popcount)) : prog.Lut256(any, prog.Table256(popcount));
+      // Up to six groups (and two base-6 digits) stay below 64, which one table covers.
+      int count = groups.Count <= 6 ? prog.Lut(any, prog.Table(popcount)) : prog.Lut256(any, prog.Table256(popcount));
+      if (groups.Count > 8) {
+        const int counts = prog.LutSum(prog.Table([&](int n) {
+          const int p = placeOf(n) - 8;
+          return p == 0 ? 1 : p == 1 ? 6 : p == 2 ? 36 : 0;
+        }));
+        count = prog.Add(count, groups.Count <= 10 ? prog.Lut(counts, prog.Table(digits))
+                                                   : prog.Lut256(counts, prog.Table256(digits)));
+      }
+      return count;
     }
     const TGroupColumns g(prog, *table_);
     // A position whose group occurred before adds 0xFF, taking 1 off the 5.

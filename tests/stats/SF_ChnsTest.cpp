@@ -467,6 +467,27 @@ TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
   }
 }
 
+// The program of the occupied-group count takes a different form for up to 6, 8, 10 and 11 groups
+// and for more; each agrees with the plain count.
+TEST(ChannelMatrixSegmentColumns, OccupiedGroupCountForEveryNumberOfGroups) {
+  const TCombsArray combs = TestCombs(5);
+  for (int groups = 1; groups <= 13; ++groups) {
+    TGroupTable table{};
+    for (int n = 0; n < 256; ++n) table[n] = static_cast<uint8_t>(200 - n * 7 % groups);
+    TDistinctGroups distinct;
+    distinct.Build(table);
+    TColumnProgram prog;
+    prog.Output(distinct.Columns(prog));
+    ASSERT_TRUE(prog.Valid) << groups;
+    for (const TComb& c : combs) {
+      if (std::any_of(c.begin(), c.end(), [](uint8_t n) { return n < 1 || n > MaxNumber; })) continue;
+      uint8_t out[TColumnProgram::MaxOutputs];
+      prog.Run(c.data(), out);
+      ASSERT_EQ(out[0], distinct.Count(c)) << groups << " groups, " << CombToText(c);
+    }
+  }
+}
+
 std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
   std::string code = info.param.Class->CodeFor(info.param.Param);
   std::replace(code.begin(), code.end(), '-', '_');
