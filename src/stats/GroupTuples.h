@@ -7,7 +7,8 @@
 //
 // Each helper computes its values once plainly (the reference the filter test is held to) and,
 // where it pays, once more in a faster form for the fast filter and counting kernels; both forms
-// agree for every byte value.
+// agree for every byte value. Most also give their values as a column program, which the vector
+// kernels run on combinations of the numbers 1..45.
 #pragma once
 
 #include <array>
@@ -37,6 +38,41 @@ constexpr int BitCount(uint64_t x) {
 }
 
 constexpr int LowestBit(uint64_t x) { return std::countr_zero(x); }
+
+// --- Column programs ---
+// A program runs on combinations of the numbers 1..45 only (ColumnProgram.h); its tables follow
+// the group table there and are 0 where the program never reads them.
+
+// Registers holding the group of each of the five positions.
+struct TGroupColumns {
+  int G[CombSize];
+
+  TGroupColumns(TColumnProgram& prog, const TGroupTable& table) : G{} {
+    const int t = prog.Table([&](int n) { return table[n]; });
+    for (int k = 0; k < CombSize; ++k) G[k] = prog.Lut(k, t);
+  }
+};
+
+// The different groups of the numbers 1..45, in the order the numbers reach them, and for each
+// number the place of its group in that list.
+struct TNumberGroups {
+  int Count = 0;
+  std::array<uint8_t, MaxNumber> Groups{};
+  std::array<uint8_t, 64> Place{};  // by number; 0 outside 1..45
+
+  explicit TNumberGroups(const TGroupTable& table) {
+    std::array<int, 256> place;
+    place.fill(-1);
+    for (int n = 1; n <= MaxNumber; ++n) {
+      int& p = place[table[n]];
+      if (p < 0) {
+        p = Count;
+        Groups[Count++] = table[n];
+      }
+      Place[n] = static_cast<uint8_t>(p);
+    }
+  }
+};
 
 // The groups of the five numbers, in position order.
 struct TCombGroups {
@@ -82,6 +118,41 @@ class TDistinctGroups {
     }
   }
   int Count(const TComb& c) const { return TCombGroups::Of(c, *table_).Distinct(); }
+  // The count as a column program; returns its register. With up to 11 different groups among
+  // the numbers 1..45, the first 8 are bits of a byte, counted by the popcount of their OR, and
+  // the others are base-6 digits holding their counts (0..5), counted by the digits that are not
+  // 0; with more groups each position is compared with the ones before it.
+  int Columns(TColumnProgram& prog) const {
+    const TNumberGroups groups(*table_);
+    if (groups.Count <= 11) {
+      auto popcount = [](int m) { return std::popcount(static_cast<unsigned>(m)); };
+      auto digits = [](int x) { return (x % 6 != 0) + (x / 6 % 6 != 0) + (x / 36 != 0); };
+      auto placeOf = [&](int n) { return n >= 1 && n <= MaxNumber ? groups.Place[n] : -1; };
+      const int bits = prog.Table([&](int n) { return placeOf(n) >= 0 && placeOf(n) < 8 ? 1 << placeOf(n) : 0; });
+      int any = prog.Lut(0, bits);
+      for (int k = 1; k < CombSize; ++k) any = prog.Or(any, prog.Lut(k, bits));
+      // Up to six groups (and two base-6 digits) stay below 64, which one table covers.
+      int count = groups.Count <= 6 ? prog.Lut(any, prog.Table(popcount)) : prog.Lut256(any, prog.Table256(popcount));
+      if (groups.Count > 8) {
+        const int counts = prog.LutSum(prog.Table([&](int n) {
+          const int p = placeOf(n) - 8;
+          return p == 0 ? 1 : p == 1 ? 6 : p == 2 ? 36 : 0;
+        }));
+        count = prog.Add(count, groups.Count <= 10 ? prog.Lut(counts, prog.Table(digits))
+                                                   : prog.Lut256(counts, prog.Table256(digits)));
+      }
+      return count;
+    }
+    const TGroupColumns g(prog, *table_);
+    // A position whose group occurred before adds 0xFF, taking 1 off the 5.
+    int count = prog.Const(CombSize);
+    for (int k = 1; k < CombSize; ++k) {
+      int seen = prog.CmpEq(g.G[k], g.G[0]);
+      for (int j = 1; j < k; ++j) seen = prog.Or(seen, prog.CmpEq(g.G[k], g.G[j]));
+      count = prog.Add(count, seen);
+    }
+    return count;
+  }
   int FastCount(const TComb& c) const {
     if (!bits_) return Count(c);
     return BitCount(bit_[c[0]] | bit_[c[1]] | bit_[c[2]] | bit_[c[3]] | bit_[c[4]]);
@@ -117,6 +188,10 @@ class TGroupMembers {
     aboveTimesLows_ = static_cast<uint64_t>(hi + 1) * swar::Lows5;
   }
   int Count(const TComb& c) const { return member_[c[0]] + member_[c[1]] + member_[c[2]] + member_[c[3]] + member_[c[4]]; }
+  // The count as a column program; returns its register.
+  int Columns(TColumnProgram& prog) const {
+    return prog.LutSum(prog.Table([&](int n) { return member_[n]; }));
+  }
   int CountWord(uint64_t w) const {
     if (range_) {
       // Bit 7 of each byte that is at least k, as swar::BytesAtLeast computes it (k = 0 gives all).
@@ -196,6 +271,36 @@ class TGroupSlots {
     return AnyCount(c, [&](uint8_t g, uint16_t count) { return sel.Key(g, count); });
   }
 
+  // Column programs. Lists of up to 10 groups: output i is 8 * i + the count of group i, so the
+  // outputs are the values AnyCount gives, in its order, each telling its group (for counting as
+  // well). Longer lists of up to 30 groups, for filtering only: output j holds the counts of
+  // groups 3j, 3j + 1 and 3j + 2 as base-6 digits (a count is 0..5).
+  bool Columns(TColumnProgram& prog, bool counting) const {
+    if (size_ <= TColumnProgram::MaxOutputs) {
+      for (int i = 0; i < size_; ++i) {
+        // Five entries of `base` add up to 8 * i modulo 256 (205 is the inverse of 5).
+        const int base = (8 * i * 205) & 255;
+        prog.Output(prog.LutSum(prog.Table([&](int n) { return base + (slot_[n] == i ? 1 : 0); })));
+      }
+      return true;
+    }
+    if (counting || size_ > 3 * TColumnProgram::MaxOutputs) return false;
+    for (int j = 0; 3 * j < size_; ++j)
+      prog.Output(prog.LutSum(prog.Table([&](int n) {
+        const int digit = slot_[n] - 3 * j;
+        return digit == 0 ? 1 : digit == 1 ? 6 : digit == 2 ? 36 : 0;
+      })));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const {
+    if (size_ <= TColumnProgram::MaxOutputs) return v >> 3 == output && sel.Key(groups_[output], v & 7);
+    for (int i = 3 * output; i < 3 * output + 3 && i < size_; ++i, v /= 6)
+      if (sel.Key(groups_[i], v % 6)) return true;
+    return false;
+  }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(groups_[v >> 3], v & 7); }
+
  private:
   int size_ = 0;
   uint64_t listed_ = 0;
@@ -273,7 +378,9 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
   static constexpr uint8_t Options = OptS;
   static constexpr bool IsNumeric = false;
   static constexpr int TupleCount = Sets.Count;
-  using Impl::Impl;
+
+  TstGroupTuples(const TStatClass& cls, const TStatEnv& env, int32_t param)
+      : Impl(cls, env, param), groups_(Grouping::Table(*this)) {}
 
   // Tuple s as a raw key.
   static constexpr uint64_t Tuple(const TCombGroups& g, int s) {
@@ -305,6 +412,37 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
       return false;
     }
   }
+  // A column program when every tuple fits a byte: the places of its K groups among the D groups
+  // of the numbers 1..45 are the digits of a base-D number (D^K <= 256); one output per tuple.
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    if (Power(groups_.Count, K) > 256) return false;
+    int digit[K][CombSize];  // the register of position p as digit j, once it is computed
+    int table[K];
+    for (int j = 0; j < K; ++j) {
+      const int weight = Power(groups_.Count, K - 1 - j);
+      table[j] = prog.Table([&](int n) { return groups_.Place[n] * weight; });
+      for (int p = 0; p < CombSize; ++p) digit[j][p] = -1;
+    }
+    for (int s = 0; s < TupleCount; ++s) {
+      int value = -1;
+      for (int j = 0; j < K; ++j) {
+        const int p = Sets.P[s][j];
+        if (digit[j][p] < 0) digit[j][p] = prog.Lut(p, table[j]);
+        value = value < 0 ? digit[j][p] : prog.Add(value, digit[j][p]);
+      }
+      prog.Output(value);
+    }
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    const int d = groups_.Count;
+    int rest = v;
+    uint64_t raw = 0;
+    for (int j = K - 1; j >= 0; --j, rest /= d) raw |= uint64_t{groups_.Groups[rest % d]} << (16 * j);
+    return rest == 0 && sel.KeyRaw(raw);
+  }
+
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     const TCombGroups g = TCombGroups::Of(c, Grouping::Table(*this));
@@ -324,6 +462,15 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
     for (int j = 2; j <= K; ++j) text += ':' + std::to_string(rec.Key.K(j));
     return text;
   }
+
+ private:
+  static constexpr int Power(int base, int exp) {
+    int r = 1;
+    for (int i = 0; i < exp; ++i) r *= base;
+    return r;
+  }
+
+  TNumberGroups groups_;  // of the numbers 1..45, for the column program
 };
 
 }  // namespace kivra

@@ -62,6 +62,13 @@ class TstChannels final : public TStatImpl<TstChannels, TCustomChannelsStat> {
     return sel.Byte(1, t[c[0]]) || sel.Byte(1, t[c[1]]) || sel.Byte(1, t[c[2]]) || sel.Byte(1, t[c[3]]) ||
            sel.Byte(1, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int g : TGroupColumns(prog, ChannelTable()).G) prog.Output(g);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Byte(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   std::string ValueCaption(const TStatDrawRec& rec) const override { return ChannelCaption(rec.Key.B(1), ChannelSize()); }
   // The first word of the text (02 of "02 [6-10]").
@@ -91,6 +98,10 @@ class TstChanValues final : public TStatImpl<TstChanValues, TCustomChannelsStat>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return slots_.AnySelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
+  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   // "02 [6-10] x 1".
   std::string ValueCaption(const TStatDrawRec& rec) const override {
@@ -128,6 +139,13 @@ class TstChanCount final : public TStatImpl<TstChanCount, TCustomChannelsGraphSt
     std::memcpy(c.data(), &w, sizeof c);
     return static_cast<uint64_t>(distinct_.FastCount(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(distinct_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
 
@@ -167,6 +185,13 @@ class TstChnValCnt final : public TStatImpl<TstChnValCnt, TCustomChannelsGraphSt
     return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
   }
   uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(members_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
 

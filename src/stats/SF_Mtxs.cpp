@@ -74,6 +74,7 @@ TstMatrixLineMask<Rows>::TstMatrixLineMask(const TStatClass& cls, const TStatEnv
     const int l = line[n];
     if (l >= 1 && l <= lines && lines - l < 32) bit_[n] = uint32_t{1} << (lines - l);
   }
+  for (int n = 1; n <= MaxNumber; ++n) numberBits_ |= bit_[n];
 }
 
 template <bool Rows>

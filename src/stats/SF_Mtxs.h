@@ -85,6 +85,13 @@ class TstMatrixLines final : public TStatImpl<TstMatrixLines<Rows>, TCustomMatri
     return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
            sel.Word(1, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int g : TGroupColumns(prog, this->Lines(Rows)).G) prog.Output(g);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
 
@@ -116,6 +123,10 @@ class TstMatrixLineValues final : public TStatImpl<TstMatrixLineValues<Rows>, TC
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return slots_.AnySelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
+  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
 
@@ -154,6 +165,13 @@ class TstMatrixLineCount final : public TStatImpl<TstMatrixLineCount<Rows>, TCus
     std::memcpy(c.data(), &w, sizeof c);
     return static_cast<uint64_t>(distinct_.FastCount(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(distinct_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
 
@@ -190,6 +208,35 @@ class TstMatrixLineMask final : public TStatImpl<TstMatrixLineMask<Rows>, TCusto
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  // Column program. When the bits of the numbers 1..45 lie in the low byte, the one output is the
+  // mask. Otherwise, for filtering, output h is the low byte of a mask whose bits from 8 up are h,
+  // and 0xFF for other masks (five numbers never set eight bits), for h up to 9.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    const uint32_t high = numberBits_ >> 8;
+    if (high > 0 && (!ctx || high >= TColumnProgram::MaxOutputs)) return false;
+    auto lines = [&](uint32_t (*part)(uint32_t)) {
+      const int t = prog.Table([&](int n) { return n >= 1 && n <= MaxNumber ? part(bit_[n]) : 0; });
+      int mask = prog.Lut(0, t);
+      for (int k = 1; k < CombSize; ++k) mask = prog.Or(mask, prog.Lut(k, t));
+      return mask;
+    };
+    const int low = lines([](uint32_t b) { return b & 0xFF; });
+    if (high == 0) {
+      prog.Output(low);
+      return true;
+    }
+    const int highPart = lines([](uint32_t b) { return b >> 8; });
+    const int none = prog.Const(0xFF);
+    for (uint32_t h = 0; h <= high; ++h)
+      prog.Output(prog.Select(prog.CmpEq(highPart, prog.Const(static_cast<int>(h))), low, none));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const {
+    if (numberBits_ <= 0xFF) return sel.Long(1, v);
+    return v != 0xFF && sel.Long(1, static_cast<int32_t>(static_cast<uint32_t>(output) << 8 | v));
+  }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   // One letter per line, "1" when occupied, line 1 leftmost, then the mask: 11110 (030).
   std::string ValueCaption(const TStatDrawRec& rec) const override;
   // The first LineCount characters, left to right: value * 2, plus 1 for a "1"; a text shorter than
@@ -198,6 +245,7 @@ class TstMatrixLineMask final : public TStatImpl<TstMatrixLineMask<Rows>, TCusto
 
  private:
   std::array<uint32_t, 256> bit_{};
+  uint32_t numberBits_ = 0;  // the bits of the numbers 1..45
 };
 
 // The lines holding adjacent numbers, in the order they are first found, with the number of
@@ -218,7 +266,8 @@ struct TAdjacentLines {
 template <class Base>
 class TAdjacencyStat : public Base {
  public:
-  TAdjacencyStat(const TStatClass& cls, const TStatEnv& env, int32_t param, bool rows) : Base(cls, env, param) {
+  TAdjacencyStat(const TStatClass& cls, const TStatEnv& env, int32_t param, bool rows)
+      : Base(cls, env, param), rows_(rows) {
     const TGroupTable& line = this->Lines(rows);
     const TGroupTable& across = this->Lines(!rows);
     for (int n = 0; n < 256; ++n) code_[n] = static_cast<uint16_t>(line[n] << 9 | across[n]);
@@ -287,6 +336,47 @@ class TAdjacencyStat : public Base {
   }
   // How many lines hold adjacent numbers.
   int LineCount(const TComb& c) const { return Adjacent(c).Count; }
+  // The same as a column program; returns its register. Each number gets a place so that two
+  // numbers are adjacent exactly when their places differ by 1: the numbers in the order of their
+  // codes, the place advancing by the code step where that is 0 or 1 and by 2 otherwise. Five
+  // numbers fill at most two lines with pairs (each needs two different numbers), so the count
+  // follows from the largest and the smallest line of a position with a later partner.
+  int LineCountColumns(TColumnProgram& prog) const {
+    std::array<uint8_t, MaxNumber> order;
+    for (int i = 0; i < MaxNumber; ++i) order[i] = static_cast<uint8_t>(i + 1);
+    std::stable_sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) { return code_[a] < code_[b]; });
+    std::array<uint8_t, 64> place{};
+    for (int i = 1; i < MaxNumber; ++i) {
+      const int step = code_[order[i]] - code_[order[i - 1]];
+      place[order[i]] = static_cast<uint8_t>(place[order[i - 1]] + (step <= 1 ? step : 2));
+    }
+    const int maxPlace = place[order[MaxNumber - 1]];  // at most 88
+    int p[CombSize];
+    const int placeTable = prog.Table([&](int n) { return place[n]; });
+    for (int k = 0; k < CombSize; ++k) p[k] = prog.Lut(k, placeTable);
+    // Places up to 62 differ by less than 63, so the low six bits of a difference tell +-1.
+    const bool narrow = maxPlace <= 62;
+    const int step = narrow ? prog.Table([](int d) { return d == 1 || d == 63 ? 0xFF : 0; })
+                            : prog.Table256([](int d) { return d == 1 || d == 255 ? 0xFF : 0; });
+    const TGroupTable& line = this->Lines(rows_);
+    const int lineTable = prog.Table([&](int n) { return n >= 1 && n <= MaxNumber ? line[n] + 1 : 0; });
+    const int none = prog.Const(0xFF), zero = prog.Const(0), one = prog.Const(1);
+    int highest = -1, lowest = -1;
+    for (int i = 0; i + 1 < CombSize; ++i) {
+      int partner = -1;  // 0xFF when a later position is adjacent
+      for (int j = i + 1; j < CombSize; ++j) {
+        const int d = prog.Sub(p[i], p[j]);
+        const int adjacent = narrow ? prog.Lut(d, step) : prog.Lut256(d, step);
+        partner = partner < 0 ? adjacent : prog.Or(partner, adjacent);
+      }
+      const int lineOf = prog.Lut(i, lineTable);  // 1..46
+      const int high = prog.And(partner, lineOf), low = prog.Select(partner, lineOf, none);
+      highest = highest < 0 ? high : prog.Max(highest, high);
+      lowest = lowest < 0 ? low : prog.Min(lowest, low);
+    }
+    const int any = prog.And(prog.CmpGt(highest, zero), one);
+    return prog.Add(any, prog.And(prog.CmpGt(highest, lowest), one));
+  }
   int FastLineCount(const TComb& c) const {
     uint64_t pairs;
     return PairBits(c, pairs) ? LinesOf(pairs) : LineCount(c);
@@ -294,6 +384,7 @@ class TAdjacencyStat : public Base {
 
  private:
   static constexpr uint64_t NotACell = uint64_t{1} << 63;
+  bool rows_;
   std::array<uint16_t, 256> code_{};
   std::array<uint64_t, 256> cell_{};
   std::array<uint8_t, 64> lineOfCell_{};
@@ -375,6 +466,13 @@ class TstMatrixAdjacentCount final
     std::memcpy(c.data(), &w, sizeof c);
     return static_cast<uint64_t>(this->FastLineCount(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(this->LineCountColumns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return this->LineCount(c); }
 };
 
@@ -415,6 +513,13 @@ class TstMatrixLineValCnt final : public TStatImpl<TstMatrixLineValCnt<Rows>, TC
     return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
   }
   uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(members_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
 

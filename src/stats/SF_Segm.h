@@ -56,6 +56,13 @@ class TstSegments final : public TStatImpl<TstSegments, TCustomSegmentsStat> {
     return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
            sel.Word(1, t[c[4]]);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    for (int g : TGroupColumns(prog, SegmentTable()).G) prog.Output(g);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   // Each segment the map uses, in the order the numbers 1..45 first reach it.
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
@@ -84,6 +91,10 @@ class TstSegmValues final : public TStatImpl<TstSegmValues, TCustomSegmentsStat>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return slots_.AnySelected(c, sel);
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
+  template <class Sel>
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
+  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
   std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
 
  private:
@@ -117,6 +128,13 @@ class TstSegmCount final : public TStatImpl<TstSegmCount, TCustomSegmentsGraphSt
     std::memcpy(c.data(), &w, sizeof c);
     return static_cast<uint64_t>(distinct_.FastCount(c));
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(distinct_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
 
  private:
@@ -161,6 +179,13 @@ class TstSgmValCnt final : public TStatImpl<TstSgmValCnt, TCustomSegmentsGraphSt
     return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
   }
   uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(members_.Columns(prog));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
 
  private:

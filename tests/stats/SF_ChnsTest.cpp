@@ -429,6 +429,65 @@ TEST_P(ChannelMatrixSegmentKernels, FastFilterAndCountingAgreeWithTheReference) 
   }
 }
 
+// For counting, a program's outputs on a combination of 1..45 are the statistic's values in the
+// order Values gives them, each key told by ColumnKey (members without a counting program pass).
+template <class T>
+void ExpectCountingOutputsAreTheValues(const TStatEnv& env, const TCombsArray& combs) {
+  const TStatClass& cls = StatClassOf<T>();
+  const auto [lo, hi] = cls.HasParam() ? cls.GetParamRange(env) : std::pair{0, 0};
+  for (int32_t param : {lo, hi}) {
+    if (lo > hi) break;
+    const auto stat = cls.Create(env, param);
+    const T& self = static_cast<const T&>(*stat);
+    TColumnProgram prog;
+    if (!self.Columns(prog, nullptr)) continue;
+    ASSERT_TRUE(prog.Valid) << cls.CodeFor(param);
+    for (const TComb& c : combs) {
+      if (std::any_of(c.begin(), c.end(), [](uint8_t n) { return n < 1 || n > MaxNumber; })) continue;
+      uint8_t out[TColumnProgram::MaxOutputs];
+      prog.Run(c.data(), out);
+      std::vector<uint64_t> got, expected;
+      for (int o = 0; o < prog.OutputCount; ++o) got.push_back(self.ColumnKey(out[o]).Raw());
+      self.Values(c, [&](TStatKey k, bool) { expected.push_back(k.Raw()); });
+      ASSERT_EQ(got, expected) << cls.CodeFor(param) << " " << CombToText(c);
+    }
+  }
+}
+
+TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
+  TDrawsArray none;
+  for (const TConfigCase& config : ConfigCases) {
+    SCOPED_TRACE(config.Name);
+    const TStatEnv env{&none, ConfigOf(config), {}};
+    const TCombsArray combs = TestCombs(config.SampleStep * 7);
+    [&]<class... T>() { (ExpectCountingOutputsAreTheValues<T>(env, combs), ...); }
+        .template operator()<TstChannels, TstChanValues, TstChanCount, TstChnValCnt, TstColumns, TstRows,
+                             TstColValues, TstRowValues, TstColCount, TstRowCount, TstColMask, TstRowMask,
+                             TstColAjacentCnt, TstRowAjacentCnt, TstColValCnt, TstRowValCnt, TstSegments, TstSegmValues, TstSegmCount, TstSgmValCnt>();
+  }
+}
+
+// The program of the occupied-group count takes a different form for up to 6, 8, 10 and 11 groups
+// and for more; each agrees with the plain count.
+TEST(ChannelMatrixSegmentColumns, OccupiedGroupCountForEveryNumberOfGroups) {
+  const TCombsArray combs = TestCombs(5);
+  for (int groups = 1; groups <= 13; ++groups) {
+    TGroupTable table{};
+    for (int n = 0; n < 256; ++n) table[n] = static_cast<uint8_t>(200 - n * 7 % groups);
+    TDistinctGroups distinct;
+    distinct.Build(table);
+    TColumnProgram prog;
+    prog.Output(distinct.Columns(prog));
+    ASSERT_TRUE(prog.Valid) << groups;
+    for (const TComb& c : combs) {
+      if (std::any_of(c.begin(), c.end(), [](uint8_t n) { return n < 1 || n > MaxNumber; })) continue;
+      uint8_t out[TColumnProgram::MaxOutputs];
+      prog.Run(c.data(), out);
+      ASSERT_EQ(out[0], distinct.Count(c)) << groups << " groups, " << CombToText(c);
+    }
+  }
+}
+
 std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
   std::string code = info.param.Class->CodeFor(info.param.Param);
   std::replace(code.begin(), code.end(), '-', '_');
