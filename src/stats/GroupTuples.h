@@ -412,10 +412,29 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
       return false;
     }
   }
-  // A column program when every tuple fits a byte: the places of its K groups among the D groups
-  // of the numbers 1..45 are the digits of a base-D number (D^K <= 256); one output per tuple.
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    if (Power(groups_.Count, K) > 256) return false;
+  // A column program with one output per tuple. When every tuple fits a byte, the places of its K
+  // groups among the D groups of the numbers 1..45 are the digits of a base-D number
+  // (D^K <= 256) and the test is exact. Otherwise the tuple's groups are hashed into a byte, and
+  // the combinations whose hashes meet the hashes of the selected tuples are tested whole.
+  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const {
+    if (Hashed()) {
+      if (ctx == nullptr) return false;
+      prog.Exact = false;
+      const TGroupTable& t = Grouping::Table(*this);
+      int hashed[K][CombSize];
+      for (int j = 0; j < K; ++j) {
+        const int table = prog.Table([&](int n) { return TupleHash(j, t[n]); });
+        for (int p = 0; p < CombSize; ++p) hashed[j][p] = -1;
+        for (int s = 0; s < TupleCount; ++s)
+          if (const int p = Sets.P[s][j]; hashed[j][p] < 0) hashed[j][p] = prog.Lut(p, table);
+      }
+      for (int s = 0; s < TupleCount; ++s) {
+        int h = hashed[0][Sets.P[s][0]];
+        for (int j = 1; j < K; ++j) h = prog.Add(h, hashed[j][Sets.P[s][j]]);
+        prog.Output(h);
+      }
+      return true;
+    }
     int digit[K][CombSize];  // the register of position p as digit j, once it is computed
     int table[K];
     for (int j = 0; j < K; ++j) {
@@ -433,6 +452,26 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
       prog.Output(value);
     }
     return true;
+  }
+  void ColumnSets(uint64_t (*sets)[4], const TFastSelection& sel) const {
+    if (!Hashed()) {
+      for (int s = 0; s < TupleCount; ++s)
+        for (int v = 0; v < 256; ++v)
+          if (ColumnMatch(s, static_cast<uint8_t>(v), sel)) sets[s][v >> 6] |= uint64_t{1} << (v & 63);
+      return;
+    }
+    for (const TStatDrawRec& r : sel.Records()) {
+      int h = 0;
+      bool fits = true;
+      for (int j = 1; j <= 4; ++j) {
+        const int g = r.Key.K(j);
+        if (j > K ? g != 0 : g > 255) fits = false;  // no tuple of groups has this key
+        if (j <= K) h += TupleHash(j - 1, g);
+      }
+      if (!fits) continue;
+      h &= 255;
+      for (int s = 0; s < TupleCount; ++s) sets[s][h >> 6] |= uint64_t{1} << (h & 63);
+    }
   }
   template <class Sel>
   bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
@@ -464,6 +503,12 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
   }
 
  private:
+  bool Hashed() const { return Power(groups_.Count, K) > 256; }
+  // The byte group g adds to a tuple's hash as its j-th part (odd multipliers spread small values).
+  static constexpr int TupleHash(int j, int g) {
+    constexpr int Multipliers[4] = {1, 37, 101, 151};
+    return g * Multipliers[j] & 255;
+  }
   static constexpr int Power(int base, int exp) {
     int r = 1;
     for (int i = 0; i < exp; ++i) r *= base;
