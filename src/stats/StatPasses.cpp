@@ -1,6 +1,8 @@
 #include "stats/StatPasses.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <bit>
 #include <condition_variable>
 #include <functional>
@@ -47,14 +49,16 @@ class TWorkerPool {
     {
       std::lock_guard lock(mutex_);
       job_ = &job;
-      pending_ = parts - 1;
       parts_ = parts;
-      ++generation_;
+      pending_.store(parts - 1);
+      generation_.fetch_add(1);
     }
     wake_.notify_all();
     task(0);
+    // A pass is a millisecond or less: wait for the others briefly by polling before sleeping.
+    SpinUntil([&] { return pending_.load() == 0; });
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [&] { return pending_ == 0; });
+    done_.wait(lock, [&] { return pending_.load() == 0; });
     job_ = nullptr;
   }
 
@@ -65,24 +69,45 @@ class TWorkerPool {
   }
   ~TWorkerPool() {
     for (auto& w : workers_) w.request_stop();
+    {
+      std::lock_guard lock(mutex_);  // a worker between its test and its wait must not miss the stop
+    }
     wake_.notify_all();
+  }
+
+  // Polls `ready` for up to a fifth of a millisecond; true when it became true.
+  template <class Ready>
+  static bool SpinUntil(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+    for (unsigned i = 0;; ++i) {
+      if (ready()) return true;
+      if (i % 64 == 63 && std::chrono::steady_clock::now() > until) return false;
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
   }
 
   void Work(unsigned part, std::stop_token stop) {
     uint64_t seen = 0;
     while (true) {
+      // The passes of one command follow each other closely (masks, then their combinations):
+      // poll for the next one briefly before sleeping.
+      SpinUntil([&] { return generation_.load() != seen || stop.stop_requested(); });
       const std::function<void(unsigned)>* job = nullptr;
       {
         std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return stop.stop_requested() || generation_ != seen; });
+        wake_.wait(lock, [&] { return stop.stop_requested() || generation_.load() != seen; });
         if (stop.stop_requested()) return;
-        seen = generation_;
+        seen = generation_.load();
         if (part < parts_) job = job_;
       }
       if (job == nullptr) continue;
       (*job)(part);
-      std::lock_guard lock(mutex_);
-      if (--pending_ == 0) done_.notify_one();
+      if (pending_.fetch_sub(1) == 1) {
+        std::lock_guard lock(mutex_);
+        done_.notify_one();
+      }
     }
   }
 
@@ -90,8 +115,9 @@ class TWorkerPool {
   std::mutex mutex_;
   std::condition_variable wake_, done_;
   const std::function<void(unsigned)>* job_ = nullptr;
-  unsigned pending_ = 0, parts_ = 0;
-  uint64_t generation_ = 0;
+  unsigned parts_ = 0;
+  std::atomic<unsigned> pending_{0};
+  std::atomic<uint64_t> generation_{0};
   std::vector<std::jthread> workers_;  // last: they stop before the rest goes
 };
 
