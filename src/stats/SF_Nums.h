@@ -61,6 +61,33 @@ constexpr bool IsLargeNumber(uint8_t n) { return n >= 23; }
 
 constexpr bool IsPrimeSetNumber(uint8_t n) { return nums_detail::PrimeSet[n]; }
 
+namespace nums_detail {
+
+// The column form of the class counts (a word key) and of the class masks (a long key).
+template <bool (*Pred)(uint8_t)>
+struct TCountColumns {
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.CountOf(Pred));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
+};
+
+template <bool (*Pred)(uint8_t)>
+struct TMaskColumns {
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    prog.Output(prog.MaskOf(Pred));
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
+};
+
+}  // namespace nums_detail
+
 // Each of the five numbers, in position order.
 class TstValues final : public TStatImpl<TstValues, TCustomValuesStat> {
  public:
@@ -136,7 +163,8 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
   static constexpr uint8_t NoDigit = 0xFF;
 };
 
-class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
+class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat>,
+                           public nums_detail::TCountColumns<IsEvenNumber> {
  public:
   static constexpr std::string_view ClassName = "TstEvenCount";
   static constexpr std::string_view Code = "EVEN";
@@ -156,19 +184,13 @@ class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat> {
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(swar::CountLowBits(swar::EvenBits(w))));
   }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.CountOf(IsEvenNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
 
 // Mask with bit 1 for an odd number.
-class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
+class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat>,
+                            public nums_detail::TMaskColumns<nums_detail::IsOddNumber> {
  public:
   static constexpr std::string_view ClassName = "TstEvenValues";
   static constexpr std::string_view Code = "EVNV";
@@ -184,13 +206,6 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.MaskOf(nums_detail::IsOddNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(w)));
@@ -199,7 +214,8 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat> {
   std::string_view OneLetter() const override { return "н"; }
 };
 
-class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
+class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat>,
+                           public nums_detail::TCountColumns<IsSmallNumber> {
  public:
   static constexpr std::string_view ClassName = "TstSmallCount";
   static constexpr std::string_view Code = "SMAL";
@@ -217,13 +233,6 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.CountOf(IsSmallNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(CombSize - swar::CountLowBits(swar::BytesAtLeast(w, 23) >> 7)));
@@ -233,7 +242,8 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat> {
 };
 
 // Mask with bit 1 for a number of the second half (>= 23). Only masks that occur are listed.
-class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
+class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat>,
+                            public nums_detail::TMaskColumns<nums_detail::IsLargeNumber> {
  public:
   static constexpr std::string_view ClassName = "TstSmallValues";
   static constexpr std::string_view Code = "SMLV";
@@ -249,13 +259,6 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.MaskOf(nums_detail::IsLargeNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7)));
@@ -265,7 +268,8 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat> {
   std::string_view OneLetter() const override { return "2"; }
 };
 
-class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat> {
+class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat>,
+                           public nums_detail::TCountColumns<IsPrimeSetNumber> {
  public:
   static constexpr std::string_view ClassName = "TstPrimeCount";
   static constexpr std::string_view Code = "PRIM";
@@ -280,19 +284,13 @@ class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.CountOf(IsPrimeSetNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
 
 // Mask with bit 1 for a number of the prime set.
-class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat> {
+class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat>,
+                            public nums_detail::TMaskColumns<IsPrimeSetNumber> {
  public:
   static constexpr std::string_view ClassName = "TstPrimeValues";
   static constexpr std::string_view Code = "PRMV";
@@ -307,13 +305,6 @@ class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat> {
   void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(prog.MaskOf(IsPrimeSetNumber));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   std::string_view ZeroLetter() const override { return "С"; }
   std::string_view OneLetter() const override { return "П"; }
 };
