@@ -125,6 +125,23 @@ bool TWorkspace::SaveConfig(const TConfigData& data) {
   return ConfigSave(ConfigPath(), data, port_);
 }
 
+uint32_t TWorkspace::ApplyConfig(const TConfigData& data) {
+  uint32_t groups = 0;
+  if (data.MatrixCols != config_.Data.MatrixCols) groups |= 1u << 4;
+  if (data.ChannelSize != config_.Data.ChannelSize) groups |= 1u << 3;
+  if (data.Segments != config_.Data.Segments) groups |= 1u << 5;
+  SaveConfig(data);
+  stats_.SetConfig(config_.Data, config_.Shredding);
+  return groups;
+}
+
+void TWorkspace::RebuildRegistry() {
+  stats_.SaveNames(NamesPath(), true, false, port_);
+  stats_.Build();
+  stats_.SelectAll();
+  stats_.LoadNames(NamesPath(), true, port_);
+}
+
 bool TWorkspace::SaveShredding(const TShreddingConfig& shredding) {
   config_.Shredding = shredding;
   return SaveShreddingConfig(ConfigPath(), shredding, port_);

@@ -85,6 +85,13 @@ class TWorkspace {
   bool SaveShredding(const TShreddingConfig& shredding);
   bool SaveGenDefaults(const TGenDefaults& gen);
   bool SaveProxy(const TProxyConfig& proxy);
+  // The configuration dialog confirmed: the data replaces the configuration in use and is saved;
+  // statistics created from now on read it. Returns the full-set cache groups its changes touch
+  // (bit 4 the matrix width, bit 3 the channel size, bit 5 the segment map).
+  uint32_t ApplyConfig(const TConfigData& data);
+  // The registry rebuilt after a configuration change (parameter ranges and shredding names may
+  // change), keeping the user's names and favourites: SaveNames, Build, SelectAll, LoadNames.
+  void RebuildRegistry();
 
   // --- Combination list ---
   // Every operation that changes the list saves the undo copy first, keeps the order of what it

@@ -1,0 +1,14 @@
+// The program Kivra_5x45: the main window over the data folder.
+#include <QApplication>
+
+#include "shell/MainWindow.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Kivra_5x45"));
+  QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
+  kivra::shell::TFormMain window(kivra::shell::TStartOptions::Parse(QApplication::arguments()));
+  if (window.QuitRequested()) return 0;
+  window.ShowPlaced();
+  return app.exec();
+}

@@ -1,0 +1,94 @@
+#include "shell/CommandMap.h"
+
+#include <QMenu>
+#include <QWidget>
+
+namespace kivra::shell {
+
+TCommandMap::TCommandMap(QWidget* owner, std::function<bool()> isIdle, std::function<void()> afterRun)
+    : owner_(owner), isIdle_(std::move(isIdle)), afterRun_(std::move(afterRun)) {}
+
+QAction* TCommandMap::Add(TCommand command) {
+  auto* action = new QAction(command.Caption, owner_);
+  action->setObjectName(command.Name);
+  action->setStatusTip(command.Hint);
+  action->setToolTip(command.Hint.isEmpty() ? command.Caption : command.Hint);
+  if (!command.Shortcut.isEmpty()) {
+    action->setShortcut(command.Shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+  }
+  action->setCheckable(static_cast<bool>(command.Checked));
+  owner_->addAction(action);
+  const QString name = command.Name;
+  QObject::connect(action, &QAction::triggered, action, [this, name] { Trigger(name); });
+  byName_[name] = entries_.size();
+  entries_.push_back({std::move(command), action});
+  return action;
+}
+
+QAction* TCommandMap::Action(const QString& name) const {
+  const auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : entries_[it->second].Action;
+}
+
+const TCommand* TCommandMap::Command(const QString& name) const {
+  const auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : &entries_[it->second].Command;
+}
+
+void TCommandMap::Fill(QMenu* menu, const std::vector<QString>& names) const {
+  bool pendingSeparator = false;
+  for (const QString& name : names) {
+    if (name.isEmpty()) {
+      pendingSeparator = !menu->actions().isEmpty();
+      continue;
+    }
+    QAction* action = Action(name);
+    if (!action) continue;
+    if (pendingSeparator) menu->addSeparator();
+    pendingSeparator = false;
+    menu->addAction(action);
+  }
+}
+
+void TCommandMap::Update() {
+  const bool idle = isIdle_();
+  for (auto& e : entries_) {
+    const bool enabled = (!e.Command.IdleOnly || idle) && (!e.Command.Enabled || e.Command.Enabled());
+    if (e.Action->isEnabled() != enabled) e.Action->setEnabled(enabled);
+    if (e.Command.Checked) {
+      const bool checked = e.Command.Checked();
+      if (e.Action->isChecked() != checked) e.Action->setChecked(checked);
+    }
+  }
+}
+
+bool TCommandMap::Trigger(const QString& name) {
+  const auto it = byName_.find(name);
+  if (it == byName_.end() || running_) return false;
+  TEntry& e = entries_[it->second];
+  // The rule is checked again: a shortcut may arrive before the idle update ran.
+  const bool enabled = (!e.Command.IdleOnly || isIdle_()) && (!e.Command.Enabled || e.Command.Enabled());
+  if (!enabled) {
+    if (e.Command.Checked) e.Action->setChecked(e.Command.Checked());
+    return false;
+  }
+  running_ = e.Command.IdleOnly;
+  try {
+    e.Command.Run();
+  } catch (const std::exception& ex) {
+    running_ = false;
+    if (onError_) onError_(ex.what());
+  }
+  running_ = false;
+  if (afterRun_) afterRun_();
+  return true;
+}
+
+std::vector<QAction*> TCommandMap::Actions() const {
+  std::vector<QAction*> r;
+  for (const auto& e : entries_) r.push_back(e.Action);
+  return r;
+}
+
+}  // namespace kivra::shell

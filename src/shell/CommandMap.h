@@ -1,0 +1,69 @@
+// The command map: one table of actions, each with its name, caption, hint, shortcut and update
+// rule. The window runs the update rules whenever the program goes idle and after every command,
+// so enabled and checked states are always current; every rule includes the idle test.
+#pragma once
+
+#include <QAction>
+#include <QKeySequence>
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QWidget;
+
+namespace kivra::shell {
+
+struct TCommand {
+  QString Name;       // e.g. "CombsGen"
+  QString Caption;
+  QString Hint;       // shown in status panel 6 while idle
+  QKeySequence Shortcut;
+  std::function<void()> Run;
+  std::function<bool()> Enabled;   // besides the idle test; null: always
+  std::function<bool()> Checked;   // null: not checkable
+  bool IdleOnly = true;            // false only for leaving the program and the about box
+};
+
+class TCommandMap {
+ public:
+  // `isIdle` is the busy counter test; `afterRun` runs after every command (the window refreshes
+  // the update rules there).
+  TCommandMap(QWidget* owner, std::function<bool()> isIdle, std::function<void()> afterRun);
+
+  QAction* Add(TCommand command);
+  QAction* Action(const QString& name) const;  // null when there is no such command
+  const TCommand* Command(const QString& name) const;
+  bool Has(const QString& name) const { return Action(name) != nullptr; }
+
+  // Adds the named actions to a menu in order; an empty name adds a separator; names of commands
+  // that do not exist are skipped (and no separator is doubled).
+  void Fill(QMenu* menu, const std::vector<QString>& names) const;
+
+  // Runs every update rule.
+  void Update();
+  // Runs a command by name when it is enabled; false when it is not.
+  bool Trigger(const QString& name);
+
+  std::vector<QAction*> Actions() const;
+
+  // Reports a failure that escaped a command (the application's error display).
+  void SetErrorHandler(std::function<void(const char*)> onError) { onError_ = std::move(onError); }
+
+ private:
+  struct TEntry {
+    TCommand Command;
+    QAction* Action = nullptr;
+  };
+  QWidget* owner_;
+  std::function<bool()> isIdle_;
+  std::function<void()> afterRun_;
+  std::vector<TEntry> entries_;
+  std::map<QString, size_t> byName_;
+  std::function<void(const char*)> onError_;
+  bool running_ = false;
+};
+
+}  // namespace kivra::shell

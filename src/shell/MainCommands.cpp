@@ -1,0 +1,330 @@
+// The command map of the main window and the commands that need no dialog of their own.
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSpinBox>
+#include <QTableView>
+#include <QUrl>
+#include <algorithm>
+
+#include "shell/MainWindow.h"
+#include "shell/StatChart.h"
+#include "workspace/Workspace.h"
+
+namespace kivra::shell {
+
+namespace {
+constexpr std::string_view Section = MainWindowSection;
+const QString DrawsFilter = QStringLiteral("Файлы тиражей (*.csv)");
+const QString CombsFilter = QStringLiteral("Файлы комбинаций (*.lcv)");
+}  // namespace
+
+void TTemplateMain::BuildCommands() {
+  auto& ws = *ws_;
+  auto add = [this](QString name, QString caption, QString hint, QKeySequence key, std::function<void()> run,
+                    std::function<bool()> enabled = nullptr, std::function<bool()> checked = nullptr) {
+    commands_.Add({std::move(name), std::move(caption), std::move(hint), std::move(key), std::move(run),
+                   std::move(enabled), std::move(checked)});
+  };
+  auto hasRows = [](QTableView*& view) {
+    return [&view] { return view && view->selectionModel() && view->selectionModel()->hasSelection(); };
+  };
+  auto listNotEmpty = [&ws] { return ws.Combs().Count() > 0; };
+
+  // File.
+  add("EditConfig", "Параметры", "Параметры системы", {}, [this] { CmdEditConfig(); });
+  add("EditProxy", "Параметры proxy-сервера", "Параметры подключения к сети через proxy-сервер", {},
+      [this] { CmdEditProxy(); });
+  commands_.Add({"ExitProgram", "Выход", "Завершение работы программы", QKeySequence(Qt::ALT | Qt::Key_F4),
+                 [this] { close(); }, nullptr, nullptr, false});
+
+  // Draws archive.
+  add("DrawsImport", "Импорт из CSV-файла", "Добавление тиражей из CSV-файла", {}, [this] { CmdDrawsImport(); });
+  add("DrawsExport", "Экспорт в CSV-файл", "Сохранение архива тиражей в CSV-файл", {}, [this] { CmdDrawsExport(); },
+      [&ws] { return !ws.Archive().Empty(); });
+  add("DrawsAdd", "Добавить", "Добавление нового тиража в архив", {}, [this] { CmdDrawsAdd(); });
+  add("DrawsEdit", "Изменить", "Изменение выделенного тиража", {}, [this] { CmdDrawsEdit(); }, hasRows(lvDraws_));
+  add("DrawsDel", "Удалить", "Удаление выделенных тиражей из архива", {}, [this] { CmdDrawsDel(); },
+      hasRows(lvDraws_));
+  add("DrawsSorted", "Упорядочить MIN->MAX", "Показывать и анализировать числа тиражей по возрастанию", {},
+      [this] { CmdDrawsSorted(); }, nullptr, [&ws] { return ws.Archive().SortedDraws(); });
+
+  // Combinations.
+  add("CombsCheckNums", "Количество уникальных номеров", "Количество разных чисел в списке комбинаций", {},
+      [&ws] { ws.CombsCheckNums(); });
+  add("CombsFindInDraws", "Проверить по архиву тиражей", "Поиск выделенной комбинации в архиве тиражей",
+      QKeySequence(Qt::CTRL | Qt::Key_F), [this] { CmdCombsFindInDraws(); }, hasRows(lvCombs_));
+  add("CombsGen", "Генерировать", "Создание нового списка комбинаций", QKeySequence(Qt::Key_F2),
+      [this] { CmdCombsGen(); });
+  add("CombsDelExists", "Исключить тиражи", "Исключить указанное количество последних тиражей из списка комбинаций",
+      QKeySequence(Qt::CTRL | Qt::Key_E), [this] { CmdCombsDelExists(); },
+      [this, &ws] { return ws.Combs().Count() > 0 && !ws.Archive().Empty() && edExclude_ && edExclude_->value() > 0; });
+  add("CombsDelSelected", "Удалить выделенные", "Удаление выделенных комбинаций из списка",
+      QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { CmdCombsDelSelected(); },
+      [this, &ws] { return ws.Combs().Count() > 0 && lvCombs_ && lvCombs_->selectionModel()->hasSelection(); });
+  add("CombsCopy", "Копировать в буфер", "Копирование выделенных комбинаций в буфер обмена",
+      QKeySequence(Qt::CTRL | Qt::Key_C), [this] { CmdCombsCopy(); }, listNotEmpty);
+  add("CombsPaste", "Вставить из буфера", "Замена списка комбинациями из буфера обмена",
+      QKeySequence(Qt::CTRL | Qt::Key_V), [this] { CmdCombsPaste(); }, [this] { return ClipboardHasText(); });
+  add("CombsSelectAll", "Выделить все", "Выделение всех комбинаций списка", QKeySequence(Qt::CTRL | Qt::Key_A),
+      [this] { CmdCombsSelectAll(); }, listNotEmpty);
+  add("CombsOpen", "Открыть", "Загрузка списка комбинаций из файла", QKeySequence(Qt::CTRL | Qt::Key_O),
+      [this] { CmdCombsOpen(); });
+  add("CombsSave", "Сохранить", "Сохранение списка комбинаций в файл", QKeySequence(Qt::CTRL | Qt::Key_S),
+      [this] { CmdCombsSave(); }, listNotEmpty);
+  add("CombsUndo", "Отменить", "Отмена последней операции над списком комбинаций", QKeySequence(Qt::CTRL | Qt::Key_Z),
+      [this, &ws] {
+        ws.UndoCombs();
+        lvCombs_->clearSelection();
+      },
+      [&ws] { return ws.Combs().CanUndo(); });
+
+  // Statistics.
+  auto statSelected = [this, &ws] {
+    return ws.Combs().Count() > 0 && lvDrawsStat_ && lvDrawsStat_->selectionModel()->hasSelection();
+  };
+  add("StatFilter_Include", "Оставить выделенные",
+      "Оставить в списке комбинации с выделенными значениями статистики", QKeySequence(Qt::Key_F7),
+      [this] { CmdStatFilter(false); }, statSelected);
+  add("StatFilter_Exclude", "Удалить выделенные", "Удалить из списка комбинации с выделенными значениями статистики",
+      QKeySequence(Qt::CTRL | Qt::Key_F7), [this] { CmdStatFilter(true); }, statSelected);
+  add("DrawsStatCalc", "Обновить", "Пересчет статистики", {}, [this] { RefreshStatTable(true); },
+      [this, &ws] { return !ws.Archive().Empty() && SelectedEntry() >= 0; });
+  add("DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
+      "Сравнение статистики с распределением значений по всем возможным комбинациям", {},
+      [this] { CmdTogglePrefetchs(); }, nullptr, [&ws] { return ws.PrefetchsEnabled(); });
+  add("DrawsStatShowTotalLine", "График идеального распределения",
+      "Показывать на графике распределение по всем возможным комбинациям", {}, [this] { CmdToggleTotalLine(); },
+      [&ws] { return ws.PrefetchsEnabled(); }, [&ws] { return ws.ShowTotalLine(); });
+  add("FiltersManager", "Избранные статистики", "Менеджер избранных методов расчета статистики", {},
+      [this] { CmdFiltersManager(); });
+  add("FiltersReset", "Все доступные статистики", "Показывать в списке все доступные методы расчета статистики", {},
+      [this] { CmdFiltersReset(); });
+  add("FiltersInfo", "Описание статистики", "Описание выбранного метода расчета статистики", QKeySequence(Qt::Key_F8),
+      [this] { CmdFiltersInfo(SelectedEntry()); }, [this] { return SelectedEntry() >= 0; });
+
+  // View.
+  add("ViewColorDraws", "Выделять каналы в списке тиражей", "Раскраска чисел тиражей по каналам", {},
+      [this] { CmdToggleColor(true); }, nullptr, [this] { return colors_.Draws; });
+  add("ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскраска чисел комбинаций по каналам", {},
+      [this] { CmdToggleColor(false); }, nullptr, [this] { return colors_.Combs; });
+
+  // Help.
+  add("GetHelp", "Справка", "Справочная система программы", QKeySequence(Qt::Key_F1), [this] { CmdGetHelp(); },
+      [this] { return !HelpFile().isEmpty(); });
+  commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
+}
+
+void TTemplateMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+  QMenu* lang = file->addMenu(QStringLiteral("Язык интерфейса"));
+  // One radio item per language present; only Russian is.
+  auto* russian = lang->addAction(QStringLiteral("Русский"));
+  russian->setCheckable(true);
+  russian->setChecked(true);
+  auto* group = new QActionGroup(lang);
+  group->addAction(russian);
+  file->addSeparator();
+  commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Архив тиражей")),
+                 {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Комбинации")),
+                 {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
+                  "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
+                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude",
+                  "", "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
+}
+
+void TTemplateMain::UpdateCommands() {
+  if (!ws_) return;
+  commands_.Update();
+  if (lvCombs_) logModel_->SetRowCount(static_cast<int>(ws_->Combs().Log().size()));
+}
+
+// --- Helpers ---
+
+QString TTemplateMain::ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix,
+                                  const QString& dir) {
+  if (fileChooser_) return fileChooser_(save, caption, filter, suffix, dir);
+  QFileDialog dialog(this, caption, dir, filter);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(suffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+std::vector<uint32_t> TTemplateMain::SelectedRows(QTableView* view) const {
+  // From the selection ranges: selecting 1.2 million rows must not make 1.2 million indexes.
+  std::vector<uint32_t> rows;
+  if (!view || !view->selectionModel()) return rows;
+  for (const QItemSelectionRange& r : view->selectionModel()->selection())
+    for (int row = r.top(); row <= r.bottom(); ++row) rows.push_back(static_cast<uint32_t>(row));
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
+bool TTemplateMain::ClipboardHasText() const {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  return data && data->hasText();
+}
+
+// --- Archive ---
+
+void TTemplateMain::CmdDrawsDel() {
+  const std::vector<uint32_t> rows = SelectedRows(lvDraws_);
+  if (rows.empty() || !port_.ConfirmDelete(static_cast<int>(rows.size()))) return;
+  // From the last selected row up to the first.
+  std::vector<int32_t> numbers;
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    const int index = drawsModel_->ArchiveIndex(static_cast<int>(*it));
+    if (index >= 0 && index <= ws_->Archive().High()) numbers.push_back(ws_->Archive().Stored(index).Number);
+  }
+  ws_->DeleteDraws(numbers);
+  lvDraws_->clearSelection();
+  RefreshDrawsList(true);
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdDrawsSorted() {
+  ws_->SetSortedDraws(!ws_->Archive().SortedDraws());
+  drawsModel_->Repaint();
+  // Every statistic that reads positions changes: the table is computed again.
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdDrawsImport() {
+  const QString file = ChooseFile(false, QStringLiteral("Импорт из CSV-файла"), DrawsFilter, "csv",
+                                  QString::fromStdString(ws_->DataDir().string()));
+  if (file.isEmpty()) return;
+  const int added = ws_->ImportDrawsCsv(std::filesystem::path(file.toStdString()));
+  RefreshDrawsList(true);
+  if (added > 0) RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdDrawsExport() {
+  const QString file = ChooseFile(true, QStringLiteral("Экспорт в CSV-файл"), DrawsFilter, "csv",
+                                  QString::fromStdString(ws_->DataDir().string()));
+  if (file.isEmpty()) return;
+  ws_->ExportDrawsCsv(std::filesystem::path(file.toStdString()));
+}
+
+// --- Combinations ---
+
+void TTemplateMain::CmdCombsOpen() {
+  const QString file = ChooseFile(false, QStringLiteral("Открыть"), CombsFilter, "lcv",
+                                  QString::fromStdString(ws_->DataDir().string()));
+  if (file.isEmpty()) return;
+  lvCombs_->clearSelection();
+  ws_->OpenCombsFile(std::filesystem::path(file.toStdString()));
+}
+
+void TTemplateMain::CmdCombsSave() {
+  const QString file = ChooseFile(true, QStringLiteral("Сохранить"), CombsFilter, "lcv",
+                                  QString::fromStdString(ws_->DataDir().string()));
+  if (file.isEmpty()) return;
+  ws_->SaveCombsFile(std::filesystem::path(file.toStdString()));
+}
+
+void TTemplateMain::CmdCombsCopy() {
+  const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
+  const std::string text = ws_->CopyCombsText(rows);
+  if (!text.empty()) QGuiApplication::clipboard()->setText(ToQ(text));
+}
+
+void TTemplateMain::CmdCombsPaste() {
+  const QString text = QGuiApplication::clipboard()->text();
+  lvCombs_->clearSelection();
+  ws_->PasteCombsText(FromQ(text));
+}
+
+void TTemplateMain::CmdCombsSelectAll() {
+  TBusyScope busy(port_, "Подождите пожалуйста...");
+  lvCombs_->selectAll();
+}
+
+void TTemplateMain::CmdCombsFindInDraws() {
+  const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
+  const QModelIndex current = lvCombs_->currentIndex();
+  uint32_t row = rows.empty() ? 0 : rows.front();
+  if (current.isValid() && std::binary_search(rows.begin(), rows.end(), static_cast<uint32_t>(current.row())))
+    row = static_cast<uint32_t>(current.row());
+  if (rows.empty() || row >= ws_->Combs().Count()) return;
+  ws_->CombsFindInDraws(ws_->Combs()[row]);
+}
+
+void TTemplateMain::CmdCombsDelExists() { ws_->RemoveLatestDraws(edExclude_->value()); }
+
+void TTemplateMain::CmdCombsDelSelected() {
+  const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
+  lvCombs_->clearSelection();
+  ws_->RemoveSelected(rows);
+}
+
+// --- Statistics ---
+
+void TTemplateMain::CmdStatFilter(bool remove) {
+  std::vector<size_t> rows;
+  for (uint32_t r : SelectedRows(lvDrawsStat_)) rows.push_back(r);
+  ws_->FilterByStatRows(rows, remove);
+}
+
+void TTemplateMain::CmdTogglePrefetchs() {
+  ws_->SetPrefetchsEnabled(!ws_->PrefetchsEnabled());
+  ws_->BuildAllCaches(false, 0);
+  ApplyComparisonColumns();
+  RefreshStatTable(true);
+}
+
+void TTemplateMain::CmdToggleTotalLine() {
+  ws_->SetShowTotalLine(!ws_->ShowTotalLine());
+  chart_->Clear();
+  TBusyScope busy(port_, "Создание графиков...");
+  RefreshStatTable(true);
+}
+
+void TTemplateMain::CmdFiltersReset() {
+  if (!port_.AskYesNo("Вы действительно хотите сбросить список избранных фильтров?")) return;
+  ws_->Stats().SelectAll();
+  ws_->Stats().SaveNames(ws_->NamesPath(), true, false, port_);
+  FillSelectors(true, false);
+  RefreshAllViews(true);
+}
+
+// --- View and help ---
+
+void TTemplateMain::CmdToggleColor(bool draws) {
+  bool& on = draws ? colors_.Draws : colors_.Combs;
+  on = !on;
+  ws_->Settings().WriteSetting(Section, draws ? "ColorDraws" : "ColorCombs", on, &port_);
+  if (draws) drawsModel_->Repaint();
+  else combsModel_->Repaint();
+}
+
+void TTemplateMain::CmdGetHelp() {
+  const QString file = HelpFile();
+  if (!file.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void TTemplateMain::CmdAbout() {
+  QMessageBox::about(this, QStringLiteral("О программе"),
+                     QStringLiteral("<b>Kivra_5x45</b> версия %1<br><br>"
+                                    "Анализ статистики лотереи \"5 из 45\": архив тиражей, статистики, "
+                                    "фильтрация комбинаций.")
+                         .arg(QStringLiteral(KIVRA_VERSION)));
+}
+
+}  // namespace kivra::shell

@@ -1,0 +1,700 @@
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QThread>
+#include <QVBoxLayout>
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include "core/SysFormat.h"
+#include "shell/StatChart.h"
+#include "shell/WindowPlacement.h"
+#include "workspace/Workspace.h"
+
+namespace kivra::shell {
+
+namespace {
+
+constexpr std::string_view Section = MainWindowSection;
+
+// Design sizes of the window and its panels (the settings may replace them).
+constexpr int DesignWidth = 1077;
+constexpr int DesignHeight = 720;
+constexpr int DesignLeftWidth = 400;
+constexpr int DesignFiltersHeight = 150;
+constexpr int DesignStatChartHeight = 220;
+constexpr std::array<int, 6> PanelWidths = {150, 180, 130, 150, 120, 125};
+constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
+                                                   "Ставок: 0", "Рейтинг: 0", ""};
+// The lists whose column widths the window keeps (those that exist).
+constexpr std::array<const char*, 4> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat"};
+
+// Another running process started from an executable of the same file name (case ignored).
+bool OtherInstanceRunning() {
+  const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  const qint64 own = QCoreApplication::applicationPid();
+  const QDir proc("/proc");
+  for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    bool numeric = false;
+    const qint64 id = pid.toLongLong(&numeric);
+    if (!numeric || id == own) continue;
+    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    if (!exe.isEmpty() && QFileInfo(exe).fileName().compare(self, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool HasSwitch(const QStringList& args, const QString& word) {
+  for (int i = 1; i < args.size(); ++i) {
+    QString a = args[i];
+    if (a.startsWith("--")) a.remove(0, 2);
+    else if (a.startsWith('-') || a.startsWith('/') || a.startsWith('\\')) a.remove(0, 1);
+    if (a.compare(word, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+TStartOptions TStartOptions::Parse(const QStringList& args) {
+  TStartOptions o;
+  o.Restart = HasSwitch(args, "restart");
+  o.FullRecreate = HasSwitch(args, "fullrecreate");
+  o.FullRefresh = HasSwitch(args, "fullrefresh");
+  o.NoLanguage = HasSwitch(args, "no-language");
+  o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
+  for (int i = 1; i + 1 < args.size(); ++i)
+    if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
+  if (!args.isEmpty()) o.ExecutableDir = std::filesystem::path(QFileInfo(args[0]).absolutePath().toStdString());
+  return o;
+}
+
+TFormMain::TFormMain(TStartOptions options, QWidget* parent)
+    : TTemplateMain(std::move(options), QStringLiteral("Анализ статистики лотереи \"КИВРА Вирма 5 из 45\""), parent) {}
+
+TTemplateMain::TTemplateMain(TStartOptions options, QString title, QWidget* parent)
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      title_(std::move(title)),
+      commands_(this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
+  setObjectName("TFormMain");
+  port_.SetOwner(this);
+  commands_.SetErrorHandler([this](const char* what) { port_.ShowError(what); });
+  Create();
+}
+
+TTemplateMain::~TTemplateMain() {
+  if (!shutDown_ && !quitRequested_) Shutdown();
+}
+
+QString TTemplateMain::StatusText(int panel) const {
+  return panel >= 0 && panel < 7 && panels_[panel] ? panels_[panel]->text() : QString();
+}
+
+// --- Layout ---
+
+QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* model, bool multiSelect) {
+  auto* view = new QTableView;
+  view->setObjectName(name);
+  view->setModel(model);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setWordWrap(false);
+  view->setCornerButtonEnabled(false);
+  view->verticalHeader()->hide();
+  // Fixed row heights: the views never measure their (up to 1.2 million) rows.
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  view->horizontalHeader()->setHighlightSections(false);
+  view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  view->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdateCommands(); });
+  return view;
+}
+
+namespace {
+QPushButton* CommandButton(const QString& text, QAction* action, TCommandMap& commands) {
+  auto* b = new QPushButton(text);
+  b->setObjectName("btn" + action->objectName());
+  b->setStatusTip(action->statusTip());
+  b->setToolTip(action->toolTip());
+  b->setEnabled(action->isEnabled());
+  b->setFocusPolicy(Qt::TabFocus);
+  const QString name = action->objectName();
+  QObject::connect(b, &QPushButton::clicked, b, [&commands, name] { commands.Trigger(name); });
+  QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
+  return b;
+}
+}  // namespace
+
+QWidget* TTemplateMain::BuildDrawsTab() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(2, 2, 2, 2);
+  auto* panel = new QHBoxLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Добавить"), commands_.Action("DrawsAdd"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Удалить"), commands_.Action("DrawsDel"), commands_));
+  panel->addStretch(1);
+  auto* label = new QLabel(QStringLiteral("Смещение назад:"));
+  edOffset_ = new QSpinBox;
+  edOffset_->setObjectName("edOffset");
+  edOffset_->setRange(0, 0);
+  edOffset_->setMinimumWidth(80);
+  const QString hint = QStringLiteral("Смещение относительно последнего загруженного номера тиража");
+  edOffset_->setStatusTip(hint);
+  edOffset_->setToolTip(hint);
+  label->setBuddy(edOffset_);
+  panel->addWidget(label);
+  panel->addWidget(edOffset_);
+  v->addLayout(panel);
+  connect(edOffset_, &QSpinBox::valueChanged, this, [this](int value) {
+    if (!ws_->SetDrawsOffset(value)) return;
+    drawsModel_->Repaint();
+    RefreshAllViews(false);
+    UpdateCommands();
+  });
+
+  lvDraws_ = NewTable("lvDraws", drawsModel_, true);
+  const std::array<int, 8> widths = {60, 34, 34, 34, 34, 34, 40, 90};
+  for (int c = 0; c < 8; ++c) lvDraws_->setColumnWidth(c, widths[c]);
+  lvDraws_->horizontalHeader()->setStretchLastSection(true);
+  connect(lvDraws_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("DrawsEdit"); });
+  v->addWidget(lvDraws_, 1);
+  return page;
+}
+
+QWidget* TTemplateMain::BuildCombsTab() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(2, 2, 2, 2);
+  auto* panel = new QHBoxLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Новый"), commands_.Action("CombsGen"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Открыть"), commands_.Action("CombsOpen"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Сохранить"), commands_.Action("CombsSave"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Отменить"), commands_.Action("CombsUndo"), commands_));
+  panel->addStretch(1);
+  edExclude_ = new QSpinBox;
+  edExclude_->setObjectName("edExclude");
+  edExclude_->setRange(0, 1000000);
+  edExclude_->setMinimumWidth(70);
+  const QString hint = QStringLiteral("Исключить указанное количество последних тиражей из списка комбинаций");
+  edExclude_->setStatusTip(hint);
+  edExclude_->setToolTip(hint);
+  edExclude_->installEventFilter(this);
+  panel->addWidget(edExclude_);
+  panel->addWidget(CommandButton(QStringLiteral("[-] Тиражи"), commands_.Action("CombsDelExists"), commands_));
+  v->addLayout(panel);
+
+  lvCombs_ = NewTable("lvCombs", combsModel_, true);
+  const std::array<int, 7> widths = {70, 34, 34, 34, 34, 34, 40};
+  for (int c = 0; c < 7; ++c) lvCombs_->setColumnWidth(c, widths[c]);
+  lvFilters_ = NewTable("lvFilters", logModel_, false);
+  lvFilters_->setColumnWidth(0, 170);
+  lvFilters_->setColumnWidth(1, 150);
+  lvFilters_->horizontalHeader()->setStretchLastSection(true);
+  lvFilters_->setContextMenuPolicy(Qt::NoContextMenu);
+
+  combsSplitter_ = new QSplitter(Qt::Vertical);
+  combsSplitter_->setObjectName("combsSplitter");
+  combsSplitter_->addWidget(lvCombs_);
+  combsSplitter_->addWidget(lvFilters_);
+  combsSplitter_->setStretchFactor(0, 1);
+  combsSplitter_->setChildrenCollapsible(false);
+  v->addWidget(combsSplitter_, 1);
+  return page;
+}
+
+QWidget* TTemplateMain::BuildStatTab() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(2, 2, 2, 2);
+
+  auto* row1 = new QHBoxLayout;
+  auto* selLabel = new QLabel(QStringLiteral("Вид расчета статистики:"));
+  cbDrawsStat_ = new QComboBox;
+  cbDrawsStat_->setObjectName("cbDrawsStat");
+  cbDrawsStat_->setMinimumContentsLength(30);
+  cbDrawsStat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cbDrawsStat_->setMaxVisibleItems(30);
+  selLabel->setBuddy(cbDrawsStat_);
+  row1->addWidget(selLabel);
+  row1->addWidget(cbDrawsStat_, 1);
+  row1->addWidget(CommandButton(QStringLiteral("Описание"), commands_.Action("FiltersInfo"), commands_));
+  v->addLayout(row1);
+
+  auto* row2 = new QHBoxLayout;
+  auto* lenLabel = new QLabel(QStringLiteral("Количество тиражей:"));
+  edStatLen_ = new QSpinBox;
+  edStatLen_->setObjectName("edDrawsStatLen");
+  edStatLen_->setRange(1, 1000000);
+  edStatLen_->setValue(1000);
+  edStatLen_->setMinimumWidth(80);
+  const QString lenHint = QStringLiteral("Количество тиражей, использующихся для расчета статистики");
+  edStatLen_->setStatusTip(lenHint);
+  edStatLen_->setToolTip(lenHint);
+  edStatLen_->installEventFilter(this);
+  lenLabel->setBuddy(edStatLen_);
+  row2->addWidget(lenLabel);
+  row2->addWidget(edStatLen_);
+  row2->addWidget(CommandButton(QStringLiteral("Обновить"), commands_.Action("DrawsStatCalc"), commands_));
+  row2->addStretch(1);
+  row2->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), commands_.Action("StatFilter_Include"), commands_));
+  row2->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), commands_.Action("StatFilter_Exclude"), commands_));
+  v->addLayout(row2);
+
+  auto* row3 = new QHBoxLayout;
+  chkPrefetchs_ = new QCheckBox(QStringLiteral("Использовать сравнение с полным набором комбинаций"));
+  chkPrefetchs_->setObjectName("chkPrefetchs");
+  chkTotalLine_ = new QCheckBox(QStringLiteral("График идеального распределения"));
+  chkTotalLine_->setObjectName("chkTotalLine");
+  for (auto [box, name] : {std::pair{chkPrefetchs_, "DrawsStatePrefetchsEnabled"}, std::pair{chkTotalLine_, "DrawsStatShowTotalLine"}}) {
+    QAction* action = commands_.Action(name);
+    box->setStatusTip(action->statusTip());
+    const QString n = name;
+    connect(box, &QCheckBox::clicked, this, [this, n] { commands_.Trigger(n); });
+    connect(action, &QAction::changed, box, [box, action] {
+      box->setEnabled(action->isEnabled());
+      box->setChecked(action->isChecked());
+    });
+  }
+  row3->addWidget(chkPrefetchs_);
+  row3->addWidget(chkTotalLine_);
+  row3->addStretch(1);
+  v->addLayout(row3);
+
+  lvDrawsStat_ = NewTable("lvDrawsStat", statModel_, true);
+  lvDrawsStat_->setColumnWidth(0, 160);
+  // Wide enough for the caption and the sort mark.
+  for (int c = 1; c < StatColumnCount; ++c)
+    lvDrawsStat_->setColumnWidth(
+        c, std::max(80, lvDrawsStat_->fontMetrics().horizontalAdvance(ToQ(StatColumnCaptions[c])) + 28));
+  auto* header = lvDrawsStat_->horizontalHeader();
+  header->setSortIndicatorShown(true);
+  header->setSectionsClickable(true);
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+    ws_->StatView().ClickColumn(column);
+    statModel_->SetRowCount(static_cast<int>(ws_->StatView().Rows().size()));
+    lvDrawsStat_->clearSelection();
+    lvDrawsStat_->horizontalHeader()->setSortIndicator(
+        ws_->StatView().SortColumn(), ws_->StatView().SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    UpdateCommands();
+  });
+
+  chart_ = new TStatChart;
+  chart_->setObjectName("chartDrawsStat");
+  statSplitter_ = new QSplitter(Qt::Vertical);
+  statSplitter_->setObjectName("statSplitter");
+  statSplitter_->addWidget(lvDrawsStat_);
+  statSplitter_->addWidget(chart_);
+  statSplitter_->setStretchFactor(0, 1);
+  statSplitter_->setChildrenCollapsible(false);
+  v->addWidget(statSplitter_, 1);
+
+  connect(cbDrawsStat_, &QComboBox::currentIndexChanged, this, [this] {
+    if (!initialised_) return;
+    RefreshStatTable(false);
+    UpdateCommands();
+  });
+  return page;
+}
+
+void TTemplateMain::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setSizeGripEnabled(true);
+  for (int i = 0; i < 7; ++i) {
+    auto* label = new QLabel(QString::fromUtf8(PanelTexts[i]));
+    label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setContentsMargins(4, 0, 4, 0);
+    if (i < 6) {
+      label->setFixedWidth(PanelWidths[i]);
+      if (i == 2) label->setAlignment(Qt::AlignCenter);
+      bar->addWidget(label);
+    } else {
+      label->setMinimumWidth(50);
+      bar->addWidget(label, 1);
+    }
+    panels_[i] = label;
+  }
+  port_.SetPanels(panels_);
+}
+
+void TTemplateMain::BuildLayout() {
+  drawsModel_ = new TDrawsModel(*ws_, colors_, this);
+  combsModel_ = new TCombsModel(*ws_, colors_, this);
+  logModel_ = new TFilterLogModel(*ws_, this);
+  statModel_ = new TStatTableModel(*ws_, this);
+
+  pcLists_ = new QTabWidget;
+  pcLists_->setObjectName("pcLists");
+  pcLists_->addTab(BuildDrawsTab(), QStringLiteral("Архив тиражей"));
+  pcLists_->addTab(BuildCombsTab(), QStringLiteral("Комбинации"));
+  pcMain_ = new QTabWidget;
+  pcMain_->setObjectName("pcMain");
+  pcMain_->addTab(BuildStatTab(), QStringLiteral("Статистика"));
+  connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
+    if (initialised_) RefreshAllViews(false);
+  });
+
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName("mainSplitter");
+  splitter_->addWidget(pcLists_);
+  splitter_->addWidget(pcMain_);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
+  splitter_->setSizes({DesignLeftWidth, DesignWidth - DesignLeftWidth});
+  combsSplitter_->setSizes({400, DesignFiltersHeight});
+  statSplitter_->setSizes({400, DesignStatChartHeight});
+
+  // The context menus of the lists.
+  for (const char* name : {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"}) {
+    if (!*name) {
+      auto* sep = new QAction(lvDraws_);
+      sep->setSeparator(true);
+      lvDraws_->addAction(sep);
+    } else if (QAction* a = commands_.Action(name)) {
+      lvDraws_->addAction(a);
+    }
+  }
+  const std::vector<QString> combsMenu = {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists",
+                                          "CombsDelSelected", "", "CombsCopy", "CombsPaste", "CombsSelectAll", "",
+                                          "CombsOpen", "CombsSave", "", "CombsUndo"};
+  const std::vector<QString> statMenu = {"StatFilter_Include", "StatFilter_Exclude", "", "DrawsStatCalc", "",
+                                         "DrawsStatePrefetchsEnabled"};
+  for (auto [view, names] : {std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
+    for (const QString& name : *names) {
+      if (name.isEmpty()) {
+        auto* sep = new QAction(view);
+        sep->setSeparator(true);
+        view->addAction(sep);
+      } else if (QAction* a = commands_.Action(name)) {
+        view->addAction(a);
+      }
+    }
+  }
+
+  BuildStatusBar();
+  resize(DesignWidth, DesignHeight);
+}
+
+// --- Life cycle ---
+
+void TTemplateMain::Create() {
+  try {
+    // The combination list and its copies start empty (the workspace makes them so).
+    const std::filesystem::path dataDir = TWorkspace::ResolveDataDir(options_.DataDir, options_.ExecutableDir);
+    std::error_code ec;
+    std::filesystem::create_directories(dataDir, ec);
+    ws_ = std::make_unique<TWorkspace>(dataDir, port_);
+    ws_->Combs().OnViewChanged = [this](uint32_t count) { RefreshCombsView(count); };
+
+    // Waits for the previous process to end (after a restart), about one minute at most.
+    if (options_.Restart) {
+      int checks = 0;
+      while (OtherInstanceRunning() && checks < 601) {
+        QThread::msleep(100);
+        ++checks;
+      }
+      if (OtherInstanceRunning()) {
+        quitRequested_ = true;
+        return;
+      }
+    }
+
+    BuildCommands();
+    BuildLayout();
+    BuildMenus();
+
+    // The interface language: only Russian is present.
+    language_ = options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
+    setWindowTitle(title_);
+    QApplication::setApplicationDisplayName(QString());
+
+    try {
+      bool maximized = false;
+      if (!RestoreWindowPlacement(ws_->Settings(), Section, this, maximized)) {
+        if (const QScreen* s = QGuiApplication::primaryScreen()) {
+          const QRect avail = s->availableGeometry();
+          move(avail.center() - QPoint(width() / 2, height() / 2));
+        }
+      }
+      if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
+      ReadWindowKeys();
+      RestoreListColumns();
+    } catch (const std::exception& e) {
+      port_.ShowError(SysFormat("Ошибка загрузки параметров программы!\r\r%s", {std::string(e.what())}));
+    }
+
+    ws_->LoadSettingsAndConfig();
+    colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
+    colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
+    edStatLen_->setValue(ws_->StatWindowLength());
+    ws_->StatView().ResetKey();
+    FillSelectors(false, false);
+    UpdateCommands();
+
+    initTimer_.setSingleShot(true);
+    connect(&initTimer_, &QTimer::timeout, this, [this] { Initialise(); });
+    initTimer_.start(100);
+    connect(&idleTimer_, &QTimer::timeout, this, [this] {
+      if (port_.IsIdle()) UpdateCommands();
+    });
+    idleTimer_.start(250);
+    connect(&port_, &TShellPort::BusyStateChanged, this, [this] { UpdateCommands(); });
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat("Ошибка запуска программы!\r\r%s", {std::string(e.what())}));
+  }
+}
+
+void TTemplateMain::ReadWindowKeys() {
+  const TWindowSettings& s = ws_->Settings();
+  const int left = static_cast<int>(s.ReadSetting(Section, "LeftPanelWidth", int64_t{DesignLeftWidth}));
+  const int total = std::max(width(), left + 200);
+  splitter_->setSizes({left, total - left});
+  edExclude_->setValue(static_cast<int>(std::clamp<int64_t>(s.ReadSetting(Section, "DrawsExclude", int64_t{0}), 0, 1000000)));
+  const int filters = static_cast<int>(s.ReadSetting(Section, "FiltersHeight", int64_t{DesignFiltersHeight}));
+  combsSplitter_->setSizes({std::max(100, height() - filters), filters});
+  const int chart = static_cast<int>(s.ReadSetting(Section, "DrawsStatHeight", int64_t{DesignStatChartHeight}));
+  statSplitter_->setSizes({std::max(100, height() - chart), chart});
+  // "PrefetchsInit": written once, with the comparison switch's current value.
+  if (!s.ReadSetting(Section, "PrefetchsInit", false)) {
+    ws_->Settings().WriteSetting(Section, "PrefetchsInit", true);
+    ws_->Settings().WriteSetting(Section, "PrefetchsEnabled", s.ReadSetting(Section, "PrefetchsEnabled", false));
+  }
+}
+
+void TTemplateMain::WriteShutdownKeys() {
+  TWindowSettings& s = ws_->Settings();
+  s.WriteSetting(Section, "LeftPanelWidth", int64_t{splitter_->sizes().value(0, DesignLeftWidth)});
+  s.WriteSetting(Section, "DrawsExclude", int64_t{edExclude_->value()});
+  s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatWindowLength()});
+  s.WriteSetting(Section, "DrawsStatHeight", int64_t{statSplitter_->sizes().value(1, DesignStatChartHeight)});
+  s.WriteSetting(Section, "FiltersHeight", int64_t{combsSplitter_->sizes().value(1, DesignFiltersHeight)});
+}
+
+void TTemplateMain::RestoreListColumns() {
+  const TWindowSettings& s = ws_->Settings();
+  for (const char* name : KeptLists) {
+    auto* view = findChild<QTableView*>(name);
+    if (!view) continue;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      const int64_t w = s.ReadSetting(Section, fmt::format("{}.Column{}", name, c), int64_t{-1});
+      if (w >= 0 && w < 2000) view->setColumnWidth(c, static_cast<int>(w));
+    }
+  }
+  const std::string sort = s.ReadSetting(Section, "lvDrawsStat.SortType", "");
+  if (!sort.empty()) {
+    const size_t comma = sort.find(',');
+    const int column = StrToIntDef(sort.substr(0, comma), ColCount);
+    const int dir = comma == std::string::npos ? 0 : StrToIntDef(sort.substr(comma + 1), 0);
+    if (column >= 0 && column < StatColumnCount) ws_->StatView().SetSort(column, dir != 0);
+  }
+}
+
+void TTemplateMain::SaveListColumns() {
+  TWindowSettings& s = ws_->Settings();
+  for (const char* name : KeptLists) {
+    auto* view = findChild<QTableView*>(name);
+    if (!view) continue;
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      // The comparison columns are hidden while the switch is off: their width is not the user's.
+      if (std::string_view(name) == "lvDrawsStat" && c >= ColNorm && c <= ColDeviationPct) continue;
+      s.WriteSetting(Section, fmt::format("{}.Column{}", name, c), int64_t{view->columnWidth(c)});
+    }
+  }
+  s.WriteSetting(Section, "lvDrawsStat.SortType",
+                 fmt::format("{},{}", ws_->StatView().SortColumn(), ws_->StatView().SortDescending() ? 1 : 0));
+}
+
+QString TTemplateMain::HelpFile() const {
+  // The help pages: help/index.html beside the program or in its parent folder.
+  for (const auto& dir : {options_.ExecutableDir / "help", options_.ExecutableDir.parent_path() / "help"}) {
+    const auto index = dir / "index.html";
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(index, ec)) return QString::fromStdString(index.string());
+  }
+  return {};
+}
+
+void TTemplateMain::Initialise() {
+  initTimer_.stop();
+  try {
+    port_.ShowProgress("Инициализация...");
+    ws_->ReserveCombLists();
+    setWindowTitle(title_ + QStringLiteral(" версия ") + QStringLiteral(KIVRA_VERSION));
+    ws_->SetDrawsOffset(0);
+    ws_->LoadArchive();
+    RefreshDrawsList(true);
+    ws_->GenerateList(true, ws_->GenDefaults());
+    initialised_ = true;
+    RefreshAllViews(true);
+
+    if (options_.FullRecreate) {
+      ws_->BuildAllCaches(true, (1u << 13) - 1);
+      port_.ShowProgress("");
+      close();
+      return;
+    }
+    ws_->BuildAllCaches(options_.FullRefresh, 0);
+    if (options_.FullRefresh) {
+      port_.ShowProgress("");
+      close();
+      return;
+    }
+    port_.ShowProgress("");
+    UpdateCommands();
+    emit InitialisationDone();
+
+    if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
+      QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
+    if (options_.QuitWhenIdle) QTimer::singleShot(0, this, [this] { close(); });
+  } catch (const std::exception& e) {
+    port_.ShowProgress("");
+    port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(e.what())}));
+  }
+}
+
+void TTemplateMain::closeEvent(QCloseEvent* event) {
+  // A command under way (it processes events while it works) keeps the window open: closing now
+  // would release the data it is working on.
+  if (!port_.IsIdle()) {
+    event->ignore();
+    return;
+  }
+  Shutdown();
+  event->accept();
+}
+
+void TTemplateMain::Shutdown() {
+  if (shutDown_ || !ws_ || !splitter_) return;
+  shutDown_ = true;
+  initTimer_.stop();
+  idleTimer_.stop();
+  try {
+    SaveWindowPlacement(ws_->Settings(), Section, this);
+    WriteShutdownKeys();
+    SaveListColumns();
+  } catch (const std::exception&) {
+    // Settings that cannot be written are lost; closing goes on.
+  }
+  ws_->Combs().OnViewChanged = nullptr;
+  ws_->Combs().ReleaseAll();
+  ws_->Archive().Clear();
+}
+
+void TTemplateMain::ShowPlaced() {
+  if (isMaximized()) showMaximized();
+  else show();
+}
+
+bool TTemplateMain::event(QEvent* event) {
+  // Hints go to panel 6 while idle; while busy the panel shows the progress text.
+  if (event->type() == QEvent::StatusTip) {
+    if (port_.IsIdle() && panels_[6]) panels_[6]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == edExclude_) {
+        edExclude_->interpretText();
+        commands_.Trigger("CombsDelExists");
+        return true;
+      }
+      if (watched == edStatLen_) {
+        edStatLen_->interpretText();
+        if (port_.IsIdle() && edStatLen_->value() != ws_->StatWindowLength()) {
+          ws_->SetStatWindowLength(edStatLen_->value());
+          RefreshStatTable(false);
+          UpdateCommands();
+        }
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Views ---
+
+void TTemplateMain::RefreshAllViews(bool forced) {
+  RefreshStatTable(forced);
+}
+
+void TTemplateMain::RefreshDrawsList(bool force) {
+  const int count = ws_->Archive().Count();
+  if (force || drawsModel_->rowCount() != count) drawsModel_->SetRowCount(count);
+  else drawsModel_->Repaint();
+  const QSignalBlocker block(edOffset_);
+  edOffset_->setMaximum(std::max(0, count - 1));
+  edOffset_->setValue(ws_->Archive().DrawsOffset());
+}
+
+void TTemplateMain::RefreshCombsView(uint32_t count) {
+  combsModel_->SetRowCount(static_cast<int>(count));
+  logModel_->SetRowCount(static_cast<int>(ws_->Combs().Log().size()));
+}
+
+void TTemplateMain::ApplyComparisonColumns() {
+  const int width = ComparisonColumnWidth(ws_->PrefetchsEnabled());
+  for (int c = ColNorm; c <= ColDeviationPct; ++c) {
+    lvDrawsStat_->setColumnHidden(c, width == 0);
+    if (width) lvDrawsStat_->setColumnWidth(c, width);
+  }
+}
+
+void TTemplateMain::RefreshStatTable(bool force) {
+  ws_->SetStatItem(SelectedEntry());
+  ws_->RefreshStatView(force);
+  const auto& view = ws_->StatView();
+  statModel_->SetRowCount(static_cast<int>(view.Rows().size()));
+  lvDrawsStat_->horizontalHeader()->setSortIndicator(view.SortColumn(),
+                                                     view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+  chart_->SetSeries(view.Series());
+  ApplyComparisonColumns();
+}
+
+void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {
+  const QSignalBlocker block(cbDrawsStat_);
+  const int remembered = keepIndex ? cbDrawsStat_->currentIndex() : 0;
+  cbDrawsStat_->clear();
+  if (rebuild) ws_->RebuildRegistry();
+  const TStatList& stats = ws_->Stats();
+  for (const auto& item : stats.SelectorItems(false)) cbDrawsStat_->addItem(ToQ(item.Caption), item.Index);
+  chartItems_ = stats.SelectorItems(true);
+  if (remembered >= 0 && remembered < cbDrawsStat_->count()) cbDrawsStat_->setCurrentIndex(remembered);
+  else cbDrawsStat_->setCurrentIndex(-1);
+  ws_->SetStatItem(SelectedEntry());
+}
+
+int TTemplateMain::SelectedEntry() const {
+  if (!cbDrawsStat_ || cbDrawsStat_->currentIndex() < 0) return -1;
+  return cbDrawsStat_->currentData().toInt();
+}
+
+}  // namespace kivra::shell

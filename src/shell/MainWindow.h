@@ -1,0 +1,212 @@
+// The main window: the program's life cycle (creation, the one-shot initialisation, closing), its
+// layout (the archive and combinations tabs on the left, the statistics tab on the right, the
+// status bar of seven panels), the command map and the refresh of its views.
+//
+// TTemplateMain holds everything the lottery editions share; TFormMain is this lottery's window.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "shell/CommandMap.h"
+#include "shell/ListModels.h"
+#include "shell/ShellPort.h"
+#include "stats/StatList.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+
+namespace kivra {
+class TWorkspace;
+}
+
+namespace kivra::shell {
+
+class TStatChart;
+
+// True when a parameter equals the word, or the word after "-", "--", "/" or "\", ignoring case.
+bool HasSwitch(const QStringList& args, const QString& word);
+
+struct TStartOptions {
+  std::filesystem::path DataDir;        // "--data-dir DIR"; empty: the default folder
+  std::filesystem::path ExecutableDir;  // where the program and its help folder live
+  bool Restart = false;                 // "restart": wait for the previous process to end
+  bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
+  bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
+  bool NoLanguage = false;              // "no-language": the language setting is ignored
+  bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised
+
+  static TStartOptions Parse(const QStringList& args);
+};
+
+class TTemplateMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `title` is the lottery's window caption (the version is appended at initialisation).
+  TTemplateMain(TStartOptions options, QString title, QWidget* parent = nullptr);
+  ~TTemplateMain() override;
+
+  // Shows the window as its saved placement says (maximised or normal, centred without one).
+  void ShowPlaced();
+  // True when creation decided the program must end (the previous process did not end).
+  bool QuitRequested() const { return quitRequested_; }
+  bool Initialised() const { return initialised_; }
+
+  TWorkspace& Workspace() { return *ws_; }
+  TShellPort& Port() { return port_; }
+  TCommandMap& Commands() { return commands_; }
+  QString StatusText(int panel) const;
+
+  QTableView* DrawsList() const { return lvDraws_; }
+  QTableView* CombsList() const { return lvCombs_; }
+  QTableView* FiltersLog() const { return lvFilters_; }
+  QTableView* StatTable() const { return lvDrawsStat_; }
+  QComboBox* StatSelector() const { return cbDrawsStat_; }
+  QSpinBox* OffsetField() const { return edOffset_; }
+  QSpinBox* ExcludeField() const { return edExclude_; }
+  QSpinBox* StatLengthField() const { return edStatLen_; }
+  TStatChart* StatChart() const { return chart_; }
+  // The chart selector's entries (the graphs tab shows them).
+  const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
+
+  // File dialogs go through this, so tests can answer them. Arguments: save, caption, filter,
+  // default suffix, start folder. Empty result: cancelled.
+  using TFileChooser = std::function<QString(bool save, const QString& caption, const QString& filter,
+                                             const QString& suffix, const QString& dir)>;
+  void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
+
+  // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
+  void RefreshAllViews(bool forced);
+  // Fills the statistics selector (and the chart selector) from the registry.
+  void FillSelectors(bool rebuild, bool keepIndex);
+
+ signals:
+  void InitialisationDone();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Layout.
+  void BuildLayout();
+  QWidget* BuildDrawsTab();
+  QWidget* BuildCombsTab();
+  QWidget* BuildStatTab();
+  void BuildStatusBar();
+  void BuildCommands();
+  void BuildMenus();
+  QTableView* NewTable(const QString& name, QAbstractItemModel* model, bool multiSelect);
+
+  // Life cycle.
+  void Create();
+  void Initialise();
+  void Shutdown();
+  void ReadWindowKeys();
+  void WriteShutdownKeys();
+  void RestoreListColumns();
+  void SaveListColumns();
+  QString HelpFile() const;
+
+  // Views.
+  void RefreshDrawsList(bool force);
+  void RefreshCombsView(uint32_t count);
+  void RefreshStatTable(bool force);
+  void ApplyComparisonColumns();
+  void UpdateCommands();
+
+  // Commands.
+  void CmdDrawsAdd();
+  void CmdDrawsEdit();
+  void CmdDrawsDel();
+  void CmdDrawsSorted();
+  void CmdDrawsImport();
+  void CmdDrawsExport();
+  void CmdCombsGen();
+  void CmdCombsOpen();
+  void CmdCombsSave();
+  void CmdCombsCopy();
+  void CmdCombsPaste();
+  void CmdCombsSelectAll();
+  void CmdCombsFindInDraws();
+  void CmdCombsDelExists();
+  void CmdCombsDelSelected();
+  void CmdStatFilter(bool remove);
+  void CmdTogglePrefetchs();
+  void CmdToggleTotalLine();
+  void CmdFiltersManager();
+  void CmdFiltersReset();
+  void CmdFiltersInfo(int entry);
+  void CmdEditConfig();
+  void CmdEditProxy();
+  void CmdToggleColor(bool draws);
+  void CmdAbout();
+  void CmdGetHelp();
+  void CmdFirstRun();
+
+  QString ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix,
+                     const QString& dir);
+  std::vector<uint32_t> SelectedRows(QTableView* view) const;
+  int SelectedEntry() const;  // the registry entry of the statistics selector, or -1
+  bool ClipboardHasText() const;
+
+  TStartOptions options_;
+  QString title_;
+  TShellPort port_;
+  std::unique_ptr<TWorkspace> ws_;
+  TCommandMap commands_;
+  TViewColors colors_;
+  TFileChooser fileChooser_;
+  QTimer initTimer_;
+  QTimer idleTimer_;
+  bool quitRequested_ = false;
+  bool initialised_ = false;
+  bool shutDown_ = false;
+  int language_ = 1049;
+  std::vector<TStatList::TSelectorItem> chartItems_;
+
+  // Widgets.
+  QSplitter* splitter_ = nullptr;
+  QTabWidget* pcLists_ = nullptr;
+  QTabWidget* pcMain_ = nullptr;
+  QTableView* lvDraws_ = nullptr;
+  QTableView* lvCombs_ = nullptr;
+  QTableView* lvFilters_ = nullptr;
+  QTableView* lvDrawsStat_ = nullptr;
+  QSplitter* combsSplitter_ = nullptr;
+  QSplitter* statSplitter_ = nullptr;
+  QSpinBox* edOffset_ = nullptr;
+  QSpinBox* edExclude_ = nullptr;
+  QSpinBox* edStatLen_ = nullptr;
+  QComboBox* cbDrawsStat_ = nullptr;
+  QCheckBox* chkPrefetchs_ = nullptr;
+  QCheckBox* chkTotalLine_ = nullptr;
+  TStatChart* chart_ = nullptr;
+  std::array<QLabel*, 7> panels_{};
+
+  TDrawsModel* drawsModel_ = nullptr;
+  TCombsModel* combsModel_ = nullptr;
+  TFilterLogModel* logModel_ = nullptr;
+  TStatTableModel* statModel_ = nullptr;
+};
+
+// This lottery's window: its caption.
+class TFormMain : public TTemplateMain {
+  Q_OBJECT
+ public:
+  explicit TFormMain(TStartOptions options, QWidget* parent = nullptr);
+};
+
+}  // namespace kivra::shell
