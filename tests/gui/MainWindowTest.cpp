@@ -1,0 +1,263 @@
+// The main window driven as a user would: start on a small data folder, the archive and its
+// offset, the statistics table's filters with undo, combination files, the clipboard, the busy
+// state and the settings written on closing. Screenshots go to <build>/screens.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include "TempDir.h"
+#include "core/DrawsArchive.h"
+#include "core/IniFile.h"
+#include "gui/GuiTestUtil.h"
+#include "shell/MainWindow.h"
+#include "shell/StatChart.h"
+#include "workspace/Workspace.h"
+
+using namespace kivra;
+using namespace kivra::shell;
+
+namespace {
+
+// 40 draws numbered 1..40 with different, fixed numbers.
+TDrawsArray SampleDraws() {
+  TDrawsArray draws;
+  uint32_t seed = 12345;
+  for (int i = 1; i <= 40; ++i) {
+    TDraw d;
+    d.Number = i;
+    TNumSet used;
+    for (int k = 0; k < 5;) {
+      seed = seed * 1103515245u + 12345u;
+      const uint8_t n = static_cast<uint8_t>(1 + (seed >> 16) % 45);
+      if (used.Contains(n)) continue;
+      used.Include(n);
+      d.Nums[k++] = n;
+    }
+    d.SetDateText("2026-01-01");
+    draws.push_back(d);
+  }
+  return draws;
+}
+
+struct TMessage {
+  TMessageKind Kind;
+  QString Caption, Text;
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TTempDir> dir_;
+  std::unique_ptr<TFormMain> window_;
+  std::vector<TMessage> messages_;
+  std::vector<bool> answers_;
+  QString chosenFile_;
+
+  void Start() {
+    TStartOptions options;
+    options.DataDir = dir_->Path();
+    options.ExecutableDir = dir_->Path();
+    window_ = std::make_unique<TFormMain>(options);
+    window_->Port().SetInterceptor([this](TMessageKind kind, const QString& caption, const QString& text, bool def) {
+      messages_.push_back({kind, caption, text});
+      if (kind != TMessageKind::Question) return false;
+      if (answers_.empty()) return def;
+      const bool a = answers_.front();
+      answers_.erase(answers_.begin());
+      return a;
+    });
+    window_->SetFileChooser([this](bool, const QString&, const QString&, const QString&, const QString&) {
+      return chosenFile_;
+    });
+    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
+    window_->ShowPlaced();
+    QVERIFY(ready.wait(10000));
+  }
+
+  TWorkspace& Ws() { return window_->Workspace(); }
+  bool Run(const char* name) { return window_->Commands().Trigger(QString::fromLatin1(name)); }
+  void SelectRows(QTableView* view, int first, int last) {
+    view->clearSelection();
+    view->selectionModel()->select(QItemSelection(view->model()->index(first, 0), view->model()->index(last, 0)),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<test::TTempDir>();
+    test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws()));
+    messages_.clear();
+    answers_.clear();
+    Start();
+  }
+
+  void cleanup() {
+    window_.reset();
+    dir_.reset();
+  }
+
+  void startsOnTheDataFolder() {
+    QVERIFY(window_->windowTitle().startsWith(QStringLiteral("Анализ статистики лотереи \"КИВРА Вирма 5 из 45\" версия ")));
+    QCOMPARE(window_->StatusText(0), QStringLiteral("Архив тиражей: 40"));
+    QCOMPARE(window_->StatusText(1), QStringLiteral("Следующий тираж: 41"));
+    QCOMPARE(window_->StatusText(3), QStringLiteral("Комбинаций: 1221759"));
+    QCOMPARE(window_->CombsList()->model()->rowCount(), 1221759);
+    QCOMPARE(window_->DrawsList()->model()->rowCount(), 40);
+    // Newest first.
+    QCOMPARE(window_->DrawsList()->model()->index(0, 0).data().toInt(), 40);
+    // The first entry of the selector is computed over the whole archive.
+    QVERIFY(window_->StatSelector()->count() > 100);
+    QCOMPARE(window_->StatSelector()->currentIndex(), 0);
+    QVERIFY(window_->StatTable()->model()->rowCount() > 0);
+    QVERIFY(window_->StatChart()->SeriesCount() > 0);
+    QVERIFY(messages_.empty());
+    guitest::SaveScreen(window_.get(), "main_start");
+  }
+
+  void offsetMovesTheStatusAndTheTable() {
+    const TDraw hidden = Ws().Archive().Stored(37);  // draw 38, the first one hidden by offset 3
+    window_->OffsetField()->setValue(3);
+    QCOMPARE(Ws().Archive().DrawsOffset(), 3);
+    QCOMPARE(window_->StatusText(1), QStringLiteral("Следующий тираж: 38"));
+    QCOMPARE(window_->StatusText(2), QString::fromStdString(CombToText(hidden.Nums)));
+    QCOMPARE(Ws().StatView().Last(), 36);
+    // The row of the latest visible draw is marked.
+    QCOMPARE(window_->DrawsList()->model()->index(3, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+             QColor(0xFF, 0xAA, 0xAA));
+    guitest::SaveScreen(window_.get(), "main_offset");
+  }
+
+  void deletesSelectedDrawsAfterConfirmation() {
+    SelectRows(window_->DrawsList(), 0, 1);  // draws 40 and 39
+    answers_ = {false};
+    QVERIFY(Run("DrawsDel"));
+    QCOMPARE(Ws().Archive().Count(), 40);
+    QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
+    QCOMPARE(messages_.back().Text,
+             QStringLiteral("Удалить все выделенные записи (всего будет удалено 2 записи(ей))?"));
+    SelectRows(window_->DrawsList(), 0, 1);
+    answers_ = {true};
+    QVERIFY(Run("DrawsDel"));
+    QCOMPARE(Ws().Archive().Count(), 38);
+    QCOMPARE(window_->StatusText(0), QStringLiteral("Архив тиражей: 38"));
+    // The file follows.
+    QCOMPARE(test::ReadBytes(*dir_ / "Kivra_5x45.ldr").size(), size_t{38 * 20});
+    QVERIFY(!window_->Commands().Action("DrawsDel")->isEnabled());
+  }
+
+  void statisticRowsKeepAndRemoveThenUndo() {
+    // Numbers statistic: keep the combinations holding one of the first three values shown.
+    QTableView* table = window_->StatTable();
+    SelectRows(table, 0, 2);
+    QVERIFY(Run("StatFilter_Include"));
+    const uint32_t kept = Ws().Combs().Count();
+    QVERIFY(kept > 0 && kept < 1221759u);
+    QCOMPARE(window_->StatusText(3), QStringLiteral("Комбинаций: %1").arg(kept));
+    QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
+    QCOMPARE(window_->CombsList()->model()->rowCount(), int(kept));
+    guitest::SaveScreen(window_.get(), "main_filter_keep");
+
+    SelectRows(table, 0, 0);
+    QVERIFY(Run("StatFilter_Exclude"));
+    QVERIFY(Ws().Combs().Count() < kept);
+    QCOMPARE(window_->FiltersLog()->model()->rowCount(), 2);
+
+    QVERIFY(Run("CombsUndo"));
+    QCOMPARE(Ws().Combs().Count(), kept);
+    QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
+    // One level only.
+    QVERIFY(!window_->Commands().Action("CombsUndo")->isEnabled());
+    QVERIFY(!Run("CombsUndo"));
+  }
+
+  void removesTheLatestDrawsOnEnter() {
+    window_->ExcludeField()->setFocus();
+    window_->ExcludeField()->setValue(5);
+    QTest::keyClick(window_->ExcludeField(), Qt::Key_Return);
+    QCOMPARE(Ws().Combs().Count(), 1221759u - 5u);
+    QCOMPARE(Ws().Combs().Log().back().Caption, std::string("Последние тиражи"));
+  }
+
+  void savesAndOpensACombinationFile() {
+    SelectRows(window_->StatTable(), 0, 0);
+    QVERIFY(Run("StatFilter_Include"));
+    const std::vector<TComb> before(Ws().Combs().Items().begin(), Ws().Combs().Items().end());
+    chosenFile_ = QString::fromStdString((*dir_ / "kept.lcv").string());
+    QVERIFY(Run("CombsSave"));
+    QVERIFY(Run("CombsSelectAll"));
+    QVERIFY(Run("CombsDelSelected"));
+    QCOMPARE(Ws().Combs().Count(), 0u);
+    QVERIFY(Run("CombsOpen"));
+    QCOMPARE(Ws().Combs().Count(), uint32_t(before.size()));
+    QVERIFY(std::equal(before.begin(), before.end(), Ws().Combs().Items().begin()));
+    // Opening leaves nothing to undo and an empty log.
+    QVERIFY(!Ws().Combs().CanUndo());
+    QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
+    QVERIFY(messages_.empty());
+  }
+
+  void copiesAndPastesThroughTheClipboard() {
+    SelectRows(window_->CombsList(), 10, 12);
+    QVERIFY(Run("CombsCopy"));
+    const QString text = QGuiApplication::clipboard()->text();
+    QCOMPARE(text.count('\n') + (text.endsWith('\n') ? 0 : 1), 3);
+    const TComb first = Ws().Combs()[10];
+    QVERIFY(Run("CombsPaste"));
+    QCOMPARE(Ws().Combs().Count(), 3u);
+    QVERIFY(Ws().Combs()[0] == first);
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("1 2 3\n"));
+    QVERIFY(Run("CombsPaste"));
+    QCOMPARE(Ws().Combs().Count(), 3u);  // the previous list comes back
+    QCOMPARE(messages_.back().Text, QStringLiteral("Некорректная комбинация: \"1 2 3\"!"));
+  }
+
+  void busyDisablesEveryCommand() {
+    Ws().Port().BeginBusy();
+    window_->Commands().Update();
+    QVERIFY(!window_->Commands().Action("CombsGen")->isEnabled());
+    QVERIFY(!window_->Commands().Action("DrawsAdd")->isEnabled());
+    QVERIFY(!Run("CombsSelectAll"));
+    QVERIFY(window_->Commands().Action("ExitProgram")->isEnabled());
+    Ws().Port().EndBusy();
+    window_->Commands().Update();
+    QVERIFY(window_->Commands().Action("CombsGen")->isEnabled());
+  }
+
+  void comparisonSwitchBuildsTheFileAndShowsItsColumns() {
+    QVERIFY(window_->StatTable()->isColumnHidden(ColNorm));
+    QVERIFY(Run("DrawsStatePrefetchsEnabled"));
+    QVERIFY(Ws().PrefetchsEnabled());
+    QVERIFY(!window_->StatTable()->isColumnHidden(ColNorm));
+    QVERIFY(std::filesystem::exists(*dir_ / "Prefetchs" / "Kivra_5x45_NUMS.dfc"));
+    QVERIFY(Ws().StatView().ComparisonActive());
+    QCOMPARE(window_->StatChart()->SeriesCount() >= 2, true);
+    guitest::SaveScreen(window_.get(), "main_comparison");
+  }
+
+  void closingWritesTheWindowSettings() {
+    window_->StatLengthField()->setValue(25);
+    QTest::keyClick(window_->StatLengthField(), Qt::Key_Return);
+    QCOMPARE(Ws().StatView().DrawCount(), 25);
+    window_->close();
+    window_.reset();
+    const TIniFile ini = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.frm"));
+    QCOMPARE(ini.ReadString("TFormMain", "DrawsStatLen", ""), std::string("25"));
+    QVERIFY(!ini.ReadString("TFormMain", "NormPos", "").empty());
+    QVERIFY(!ini.ReadString("TFormMain", "lvCombs.Column0", "").empty());
+    Start();
+    QCOMPARE(window_->StatLengthField()->value(), 25);
+    QCOMPARE(Ws().StatView().DrawCount(), 25);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
