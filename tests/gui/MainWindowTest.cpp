@@ -16,6 +16,7 @@
 #include "gui/GuiTestUtil.h"
 #include "shell/MainWindow.h"
 #include "shell/StatChart.h"
+#include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
 
 using namespace kivra;
@@ -241,6 +242,36 @@ class MainWindowTest : public QObject {
     QVERIFY(Ws().StatView().ComparisonActive());
     QCOMPARE(window_->StatChart()->SeriesCount() >= 2, true);
     guitest::SaveScreen(window_.get(), "main_comparison");
+  }
+
+  void switchesIgnoreCaseAndPrefix() {
+    const QStringList args = {"Kivra_5x45", "-FULLREFRESH", "/Restart", "\\no-language", "--data-dir", "x"};
+    QVERIFY(HasSwitch(args, "fullrefresh"));
+    QVERIFY(HasSwitch(args, "restart"));
+    QVERIFY(HasSwitch(args, "no-language"));
+    QVERIFY(!HasSwitch(args, "fullrecreate"));
+    QVERIFY(!HasSwitch({"fullrefresh"}, "fullrefresh"));  // the program's own path is no switch
+    const TStartOptions o = TStartOptions::Parse(args);
+    QVERIFY(o.FullRefresh && o.Restart && o.NoLanguage && !o.FullRecreate);
+    QCOMPARE(QString::fromStdString(o.DataDir.string()), QStringLiteral("x"));
+  }
+
+  void placementPrefersTheKeysOfTheScreenSize() {
+    TWindowSettings settings(*dir_ / "placement.frm");
+    const QRect current(10, 20, 300, 200);
+    settings.WriteSetting("W", "PixelsPerInch", int64_t{96});
+    settings.WriteSetting("W", "NormPos", "100,100,900,700");
+    TPlacement p = ReadPlacement(settings, "W", QSize(1280, 800), 96, current);
+    QVERIFY(p.HasPosition);
+    QCOMPARE(p.Normal, QRect(100, 100, 800, 600));
+    settings.WriteSetting("W", "NormPos_1280x800", "50 60 , 650");  // bottom missing: the current one
+    p = ReadPlacement(settings, "W", QSize(1280, 800), 96, current);
+    QCOMPARE(p.Normal, QRect(50, 60, 600, 220 - 60));
+    // Another density: the saved position is ignored.
+    QVERIFY(!ReadPlacement(settings, "W", QSize(1280, 800), 144, current).HasPosition);
+    // left >= right: not applied.
+    settings.WriteSetting("W", "NormPos_1280x800", "500,0,400,300");
+    QVERIFY(!ReadPlacement(settings, "W", QSize(1280, 800), 96, current).HasPosition);
   }
 
   void closingWritesTheWindowSettings() {
