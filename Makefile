@@ -8,7 +8,7 @@ GENERATOR  := -G Ninja
 .PHONY: run test deps build build-asan test-release test-asan bench demo-data clean
 
 run: build demo-data
-	$(BUILD)/src/cli/kivra-cli --data-dir $(DEMO_DATA) info
+	$(BUILD)/src/app/Kivra_5x45 --data-dir $(DEMO_DATA)
 
 test: deps
 	$(MAKE) --no-print-directory test-release
