@@ -19,9 +19,9 @@ void TShellPort::ShowProgress(std::string_view text) {
     panels_[6]->setText(progress_);
     panels_[6]->repaint();
   }
-  // Lets the window repaint and a stop command be pressed; the busy counter keeps every other
-  // command disabled meanwhile.
-  QCoreApplication::processEvents();
+  // Lets the window repaint. Input waits until the operation ends: no command may start, and no
+  // list may change under the operation that is running.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TShellPort::SetStatusText(int panel, std::string_view text) {
