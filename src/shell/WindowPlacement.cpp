@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <fmt/format.h>
 
 #include "core/SortaUtils.h"
@@ -86,6 +87,16 @@ bool RestoreWindowPlacement(const TWindowSettings& settings, std::string_view se
     // A window that cannot be resized keeps its size and only moves.
     if (window->minimumSize() == window->maximumSize()) window->move(p.Normal.topLeft());
     else window->setGeometry(p.Normal);
+    // Positions saved on another screen arrangement may lie outside this one: the window is
+    // brought back onto the screen so its caption can be reached.
+    if (screen) {
+      const QRect avail = screen->availableGeometry();
+      QRect g = window->geometry();
+      g.setSize(g.size().boundedTo(avail.size()));
+      g.moveLeft(std::clamp(g.left(), avail.left(), avail.right() - g.width() + 1));
+      g.moveTop(std::clamp(g.top(), avail.top(), avail.bottom() - g.height() + 1));
+      if (g != window->geometry()) window->setGeometry(g);
+    }
   }
   maximized = p.ShowCmd == 3;
   return p.HasPosition;
