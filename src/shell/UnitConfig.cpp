@@ -152,7 +152,8 @@ TEditConfigDialog::TEditConfigDialog(QWidget* parent, const TConfigData& data, T
   segments_->setObjectName("sgSegments");
   segments_->horizontalHeader()->hide();
   segments_->verticalHeader()->hide();
-  segments_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // Few columns share the width of the box; many scroll.
+  segments_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   segments_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   segments_->horizontalHeader()->setMinimumSectionSize(SegmentCellWidth);
   segments_->horizontalHeader()->setDefaultSectionSize(SegmentCellWidth);

@@ -23,6 +23,7 @@
 
 #include "core/DrawsArchive.h"
 #include "core/SysFormat.h"
+#include "core/TextCodec.h"
 #include "core/UserPort.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/ShellPort.h"
@@ -45,6 +46,12 @@ T* Child(QWidget* parent, const char* name) {
   T* w = parent->findChild<T*>(name);
   if (!w) qFatal("no child %s", name);
   return w;
+}
+
+// Lets pending layouts settle (scroll bars, delayed geometry), then saves the screenshot.
+void Screen(QWidget* dialog, const QString& name) {
+  QCoreApplication::processEvents();
+  guitest::SaveScreen(dialog, name);
 }
 
 void ClickOk(QWidget* dialog) { QTest::mouseClick(Child<QPushButton>(dialog, "btnOk"), Qt::LeftButton); }
@@ -169,7 +176,7 @@ void DialogsTest::drawDialogKeepsWrittenOrderAndDate() {
   QCOMPARE(Child<QSpinBox>(&dialog, "seNumber")->maximum(), 2147483647);
   QCOMPARE(Child<QLineEdit>(&dialog, "edNumbers")->text(), QString("3;15;22;38;45"));
   QCOMPARE(Child<QDateEdit>(&dialog, "dtDate")->date(), QDate(2023, 11, 25));
-  guitest::SaveScreen(&dialog, "dialog_edit_draw");
+  Screen(&dialog, "dialog_edit_draw");
 
   Child<QSpinBox>(&dialog, "seNumber")->setValue(1235);
   Child<QLineEdit>(&dialog, "edNumbers")->setText(" 5, 4, 3, 2, 1 ");
@@ -205,7 +212,7 @@ void DialogsTest::generateDialogEnablesByMode() {
   QCOMPARE(mode->currentIndex(), 2);
   QCOMPARE(param->text(), QString("1;2;3;4;5;6"));
   QVERIFY(!Child<QCheckBox>(&dialog, "chkSaveDefaults")->isChecked());
-  guitest::SaveScreen(&dialog, "dialog_generate");
+  Screen(&dialog, "dialog_generate");
 
   // Mode: text field enabled, "..." enabled.
   const std::pair<bool, bool> expected[] = {{false, false}, {true, false}, {true, false}, {true, false}, {true, true}};
@@ -254,7 +261,7 @@ void DialogsTest::configDialogRoundTrip() {
   QCOMPARE(Child<QDoubleSpinBox>(&dialog, "edCoefCount")->value(), 0.123);
   QCOMPARE(Child<QSpinBox>(&dialog, "seChannel")->value(), 8);
   QCOMPARE(Child<QLineEdit>(&dialog, "edRows")->text(), QString("9"));
-  guitest::SaveScreen(&dialog, "dialog_config");
+  Screen(&dialog, "dialog_config");
 
   // Untouched: everything as it was, the prize table normalised to six rows keyed 0..5.
   TConfigData same = dialog.Result();
@@ -320,7 +327,7 @@ void DialogsTest::configDialogSegments() {
       }
     }
   }
-  guitest::SaveScreen(&dialog, "dialog_config_7_columns");
+  Screen(&dialog, "dialog_config_7_columns");
 
   // A bad value: the message, and the cell becomes 1. An empty cell reads as 1 without a message.
   grid->item(0, 1)->setText("0");  // number 2
@@ -338,6 +345,7 @@ void DialogsTest::configDialogSegments() {
   cols->setValue(1);
   QCOMPARE(rows->text(), QString("45"));
   QCOMPARE(grid->item(44, 0)->text(), QString("7"));
+  Screen(&dialog, "dialog_config_1_column");
 
   std::array<uint8_t, MaxNumber> expected = data.Segments;
   expected[1] = 1;
@@ -363,7 +371,7 @@ void DialogsTest::proxyDialogModes() {
     QVERIFY(Child<QRadioButton>(&dialog, "rbManualProxy")->isChecked());
     QVERIFY(Child<QLineEdit>(&dialog, "edServer")->isEnabled());
     QCOMPARE(Child<QSpinBox>(&dialog, "sePort")->value(), 3128);
-    guitest::SaveScreen(&dialog, "dialog_proxy");
+    Screen(&dialog, "dialog_proxy");
     QVERIFY(dialog.Result() == proxy);
 
     // Automatic: the fields are disabled and emptied, the port is 0.
@@ -407,7 +415,7 @@ void DialogsTest::firstRunDialog() {
   QCOMPARE(int(TFirstRunDialog::WebPages().size()), 6);
   QVERIFY(!dialog.DontShowAgain());
   Child<QCheckBox>(&dialog, "chkDontShow")->setChecked(true);
-  guitest::SaveScreen(&dialog, "dialog_first_run");
+  Screen(&dialog, "dialog_first_run");
   QTest::mouseClick(Child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
   QVERIFY(!dialog.isVisible());
   QVERIFY(dialog.DontShowAgain());
@@ -419,7 +427,10 @@ void DialogsTest::helpPageAndViewer() {
   const std::filesystem::path helpDir = FromQ(dir.path());
   QFile page(dir.filePath("Filters_1049_POSx.htm"));
   QVERIFY(page.open(QIODevice::WriteOnly));
-  page.write("<html><body><h1>Число в позиции</h1><p>Описание статистики.</p></body></html>");
+  // Help pages are written in cp1251 and say so.
+  page.write(QByteArray::fromStdString(Utf8ToCp1251(
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"></head>"
+      "<body><h1>Число в позиции</h1><p>Описание статистики.</p></body></html>")));
   page.close();
 
   const int pos3 = reg.list.FindCode("POS3");
@@ -432,7 +443,7 @@ void DialogsTest::helpPageAndViewer() {
   viewer.show();
   QCOMPARE(viewer.windowTitle(), QString("Описание методики расчета"));
   QVERIFY(Child<QTextBrowser>(&viewer, "tbDescription")->toPlainText().contains("Описание статистики."));
-  guitest::SaveScreen(&viewer, "dialog_description");
+  Screen(&viewer, "dialog_description");
 
   TDescriptionViewer empty(nullptr, QString());
   QVERIFY(Child<QTextBrowser>(&empty, "tbDescription")->toPlainText().isEmpty());
@@ -459,7 +470,7 @@ void DialogsTest::favoritesGroupUnmarkAndRename() {
   QCOMPARE(tree->topLevelItem(0)->text(0), QString("{ num } Числа тиража"));
   QCOMPARE(tree->topLevelItem(1)->text(0), ToQ(TStatList::GroupCaption(1)));
   QCOMPARE(FindEntryNode(tree, even)->text(0), QString("Чётные"));
-  guitest::SaveScreen(&dialog, "dialog_favorites");
+  Screen(&dialog, "dialog_favorites");
 
   // Unmark the sum group through one of its entries.
   tree->setCurrentItem(FindEntryNode(tree, sums));
