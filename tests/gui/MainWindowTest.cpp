@@ -7,7 +7,12 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 #include "TempDir.h"
@@ -16,6 +21,10 @@
 #include "gui/GuiTestUtil.h"
 #include "shell/MainWindow.h"
 #include "shell/StatChart.h"
+#include "shell/UnitConfig.h"
+#include "shell/UnitDraw.h"
+#include "shell/UnitFavorites.h"
+#include "shell/UnitGen.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
 
@@ -44,6 +53,23 @@ TDrawsArray SampleDraws() {
   }
   return draws;
 }
+
+// Acts on the next modal dialog of type D once it shows (the command's exec() waits meanwhile).
+template <class D>
+void WhenModal(std::function<void(D*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(dialog);
+    }
+  });
+  timer->start();
+}
+
+void ClickOk(QDialog* dialog) { QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton); }
 
 struct TMessage {
   TMessageKind Kind;
@@ -242,6 +268,115 @@ class MainWindowTest : public QObject {
     QVERIFY(Ws().StatView().ComparisonActive());
     QCOMPARE(window_->StatChart()->SeriesCount() >= 2, true);
     guitest::SaveScreen(window_.get(), "main_comparison");
+  }
+
+  void addsAndEditsDrawsThroughTheDialog() {
+    bool refusedAndOpen = false;
+    WhenModal<TEditDrawDialog>([&](TEditDrawDialog* d) {
+      QCOMPARE(d->windowTitle(), QStringLiteral("Введите данные следующего тиража"));
+      auto* numbers = d->findChild<QLineEdit*>("edNumbers");
+      numbers->setText("1;2;3;4;46");
+      ClickOk(d);
+      refusedAndOpen = d->isVisible() && messages_.size() == 1 &&
+                       messages_.back().Text == QStringLiteral("Введена некорректная комбинация!");
+      guitest::SaveScreen(d, "main_draw_dialog");
+      numbers->setText("5, 4, 3, 2, 1");
+      ClickOk(d);
+    });
+    QVERIFY(Run("DrawsAdd"));
+    QVERIFY(refusedAndOpen);
+    QCOMPARE(Ws().Archive().Count(), 41);
+    QCOMPARE(Ws().Archive().Stored(40).Number, 41);
+    QVERIFY((Ws().Archive().Stored(40).Nums == TComb{5, 4, 3, 2, 1}));
+    QCOMPARE(window_->StatusText(0), QStringLiteral("Архив тиражей: 41"));
+    QCOMPARE(window_->DrawsList()->model()->index(0, 0).data().toInt(), 41);
+
+    SelectRows(window_->DrawsList(), 1, 1);  // draw 40
+    WhenModal<TEditDrawDialog>([&](TEditDrawDialog* d) {
+      d->findChild<QLineEdit*>("edNumbers")->setText("10;20;30;40;45");
+      ClickOk(d);
+    });
+    QVERIFY(Run("DrawsEdit"));
+    QCOMPARE(Ws().Archive().Count(), 41);
+    QVERIFY((Ws().Archive().Stored(39).Nums == TComb{10, 20, 30, 40, 45}));
+    QCOMPARE(Ws().Archive().Stored(39).Number, 40);
+  }
+
+  void generatesWithEveryMode() {
+    SelectRows(window_->StatTable(), 0, 0);
+    QVERIFY(Run("StatFilter_Include"));
+    chosenFile_ = QString::fromStdString((*dir_ / "list.lcv").string());
+    QVERIFY(Run("CombsSave"));
+    const uint32_t saved = Ws().Combs().Count();
+
+    struct TCase {
+      int Mode;
+      QString Param;
+      uint32_t Count;
+    };
+    // 6 numbers: any of them C(45,5)-C(39,5), only them C(6,5), none of them C(39,5).
+    const std::vector<TCase> cases = {{1, "1,2,3,4,5,6", 646002u}, {2, "1;2;3;4;5;6", 6u},
+                                      {3, "1,2,3,4,5,6", 575757u}, {4, chosenFile_, saved},
+                                      {0, "", 1221759u}};
+    for (const TCase& c : cases) {
+      WhenModal<TGenerateDialog>([&](TGenerateDialog* d) {
+        d->findChild<QComboBox*>("cbMode")->setCurrentIndex(c.Mode);
+        d->findChild<QLineEdit*>("edParam")->setText(c.Param);
+        if (c.Mode == 2) guitest::SaveScreen(d, "main_generate_dialog");
+        ClickOk(d);
+      });
+      QVERIFY(Run("CombsGen"));
+      QCOMPARE(Ws().Combs().Count(), c.Count);
+      QCOMPARE(window_->CombsList()->model()->rowCount(), int(c.Count));
+      QVERIFY(!Ws().Combs().CanUndo());
+      QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
+    }
+    QVERIFY(messages_.empty());
+  }
+
+  void configurationChangeRebuildsTheSelectors() {
+    window_->StatSelector()->setCurrentIndex(5);
+    const int before = window_->StatSelector()->count();
+    WhenModal<TEditConfigDialog>([&](TEditConfigDialog* d) {
+      d->findChild<QSpinBox*>("seChannel")->setValue(7);
+      ClickOk(d);
+    });
+    QVERIFY(Run("EditConfig"));
+    QCOMPARE(Ws().Config().Data.ChannelSize, 7);
+    // Fewer channels, fewer channel-count entries; the selection stays at its position.
+    QVERIFY(window_->StatSelector()->count() < before);
+    QCOMPARE(window_->StatSelector()->currentIndex(), 5);
+    QCOMPARE(Ws().StatItem(), window_->StatSelector()->currentData().toInt());
+    const TIniFile ini = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.ini"));
+    QCOMPARE(ini.ReadString("GLOBAL", "ChannelSize", ""), std::string("7"));
+  }
+
+  void favouritesManagerConfirmsAndCancels() {
+    const int all = window_->StatSelector()->count();
+    WhenModal<TFavoritesDialog>([&](TFavoritesDialog* d) {
+      QTest::mouseClick(d->findChild<QPushButton*>("btnClearAll"), Qt::LeftButton);
+      QTest::mouseClick(d->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);
+    });
+    QVERIFY(Run("FiltersManager"));
+    QCOMPARE(window_->StatSelector()->count(), all);
+
+    WhenModal<TFavoritesDialog>([&](TFavoritesDialog* d) {
+      QTest::mouseClick(d->findChild<QPushButton*>("btnClearAll"), Qt::LeftButton);
+      auto* tree = d->findChild<QTreeWidget*>("tvMethods");
+      QTreeWidgetItem* first = tree->topLevelItem(0)->child(0);  // NUMS
+      first->setCheckState(0, Qt::Checked);
+      guitest::SaveScreen(d, "main_favorites");
+      ClickOk(d);
+    });
+    QVERIFY(Run("FiltersManager"));
+    QCOMPARE(window_->StatSelector()->count(), 1);
+    QCOMPARE(Ws().Stats().Code(Ws().StatItem()), std::string("NUMS"));
+    const TIniFile names = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.flt"));
+    QCOMPARE(names.ReadString("FILTERS", "Favorites", ""), std::string("NUMS"));
+
+    answers_ = {true};
+    QVERIFY(Run("FiltersReset"));
+    QCOMPARE(window_->StatSelector()->count(), all);
   }
 
   void switchesIgnoreCaseAndPrefix() {

@@ -1,0 +1,95 @@
+// The commands of the main window that open a dialog: the dialog gives the inputs, the workspace
+// carries out the command, the window refreshes its views.
+#include <QTableView>
+
+#include "shell/MainWindow.h"
+#include "shell/UnitConfig.h"
+#include "shell/UnitDraw.h"
+#include "shell/UnitFavorites.h"
+#include "shell/UnitFirstRun.h"
+#include "shell/UnitGen.h"
+#include "shell/UnitHelp.h"
+#include "shell/UnitProxy.h"
+#include "workspace/Workspace.h"
+
+namespace kivra::shell {
+
+namespace {
+const QString DrawCaption = QStringLiteral("Введите данные следующего тиража");
+}
+
+void TTemplateMain::CmdDrawsAdd() {
+  TEditDrawDialog dialog(this, DrawCaption, ws_->NewDrawRecord(), port_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ws_->AddDraw(dialog.Result());
+  RefreshDrawsList(true);
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdDrawsEdit() {
+  const auto rows = SelectedRows(lvDraws_);
+  if (rows.empty()) return;
+  const QModelIndex current = lvDraws_->currentIndex();
+  const int row = current.isValid() && std::binary_search(rows.begin(), rows.end(), uint32_t(current.row()))
+                      ? current.row()
+                      : static_cast<int>(rows.front());
+  const int index = drawsModel_->ArchiveIndex(row);
+  if (index < 0 || index > ws_->Archive().High()) return;
+  TEditDrawDialog dialog(this, DrawCaption, ws_->Archive().Stored(index), port_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ws_->EditDraw(index, dialog.Result());
+  RefreshDrawsList(false);
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdCombsGen() {
+  TGenerateDialog dialog(this, ws_->GenDefaults());
+  if (dialog.exec() != QDialog::Accepted) return;
+  lvCombs_->clearSelection();
+  ws_->GenerateCommand(dialog.Params(), dialog.SaveAsDefaults());
+}
+
+void TTemplateMain::CmdFiltersManager() {
+  TFavoritesDialog dialog(this, ws_->Stats(), ws_->NamesPath(), ws_->DataDir(), port_,
+                          [this](int entry) { CmdFiltersInfo(entry); });
+  if (dialog.exec() != QDialog::Accepted) return;
+  {
+    TBusyScope busy(port_, "Подождите пожалуйста...");
+    ws_->Stats().SaveNames(ws_->NamesPath(), true, false, port_);
+    FillSelectors(true, false);
+  }
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdFiltersInfo(int entry) {
+  if (entry < 0 || entry >= ws_->Stats().Count()) return;
+  const auto helpDir = std::filesystem::path(HelpFile().toStdString()).parent_path();
+  TDescriptionViewer viewer(this, helpDir.empty() ? QString() : StatHelpPage(helpDir, ws_->Stats(), entry));
+  viewer.exec();
+}
+
+void TTemplateMain::CmdEditConfig() {
+  TEditConfigDialog dialog(this, ws_->Config().Data, port_);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const uint32_t groups = ws_->ApplyConfig(dialog.Result());
+  // Parameter ranges may change: the registry is rebuilt and the selection kept by position.
+  FillSelectors(true, true);
+  ws_->BuildAllCaches(false, groups);
+  RefreshAllViews(true);
+  drawsModel_->Repaint();
+  combsModel_->Repaint();
+}
+
+void TTemplateMain::CmdEditProxy() {
+  TEditProxyDialog dialog(this, ws_->Config().Proxy);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ws_->SaveProxy(dialog.Result());
+}
+
+void TTemplateMain::CmdFirstRun() {
+  TFirstRunDialog dialog(this, HelpFile());
+  dialog.exec();
+  if (dialog.DontShowAgain()) ws_->Settings().WriteSetting(MainWindowSection, "FirstRun", false, &port_);
+}
+
+}  // namespace kivra::shell
