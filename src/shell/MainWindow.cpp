@@ -209,8 +209,8 @@ QWidget* TTemplateMain::BuildCombsTab() {
   const std::array<int, 7> widths = {70, 34, 34, 34, 34, 34, 40};
   for (int c = 0; c < 7; ++c) lvCombs_->setColumnWidth(c, widths[c]);
   lvFilters_ = NewTable("lvFilters", logModel_, false);
-  lvFilters_->setColumnWidth(0, 170);
-  lvFilters_->setColumnWidth(1, 150);
+  lvFilters_->setColumnWidth(0, 210);
+  lvFilters_->setColumnWidth(1, 130);
   lvFilters_->horizontalHeader()->setStretchLastSection(true);
   lvFilters_->setContextMenuPolicy(Qt::NoContextMenu);
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -190,12 +191,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->StatusText(3), QStringLiteral("Комбинаций: %1").arg(kept));
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
     QCOMPARE(window_->CombsList()->model()->rowCount(), int(kept));
-    guitest::SaveScreen(window_.get(), "main_filter_keep");
+    window_->findChild<QTabWidget*>("pcLists")->setCurrentIndex(1);
 
     SelectRows(table, 0, 0);
     QVERIFY(Run("StatFilter_Exclude"));
     QVERIFY(Ws().Combs().Count() < kept);
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 2);
+    guitest::SaveScreen(window_.get(), "main_filters_log");
 
     QVERIFY(Run("CombsUndo"));
     QCOMPARE(Ws().Combs().Count(), kept);
