@@ -23,7 +23,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include "core/SysFormat.h"
 #include "shell/StatChart.h"
@@ -368,21 +367,15 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  for (const char* name : {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"}) {
-    if (!*name) {
-      auto* sep = new QAction(lvDraws_);
-      sep->setSeparator(true);
-      lvDraws_->addAction(sep);
-    } else if (QAction* a = commands_.Action(name)) {
-      lvDraws_->addAction(a);
-    }
-  }
+  const std::vector<QString> drawsMenu = {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "",
+                                          "DrawsSorted"};
   const std::vector<QString> combsMenu = {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists",
                                           "CombsDelSelected", "", "CombsCopy", "CombsPaste", "CombsSelectAll", "",
                                           "CombsOpen", "CombsSave", "", "CombsUndo"};
   const std::vector<QString> statMenu = {"StatFilter_Include", "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
-  for (auto [view, names] : {std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
+  for (auto [view, names] :
+       {std::pair{lvDraws_, &drawsMenu}, std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
     for (const QString& name : *names) {
       if (name.isEmpty()) {
         auto* sep = new QAction(view);
