@@ -155,15 +155,20 @@ void TTemplateMain::UpdateCommands() {
 
 // --- Helpers ---
 
-QString TTemplateMain::ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix,
-                                  const QString& dir) {
-  if (fileChooser_) return fileChooser_(save, caption, filter, suffix, dir);
-  QFileDialog dialog(this, caption, dir, filter);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(suffix);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first();
+std::filesystem::path TTemplateMain::ChooseFile(bool save, const QString& caption, const QString& filter,
+                                                const QString& suffix) {
+  const QString dir = QString::fromStdString(ws_->DataDir().string());
+  QString file;
+  if (fileChooser_) {
+    file = fileChooser_(save, caption, filter, suffix, dir);
+  } else {
+    QFileDialog dialog(this, caption, dir, filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().first();
+  }
+  return std::filesystem::path(file.toStdString());
 }
 
 std::vector<uint32_t> TTemplateMain::SelectedRows(QTableView* view) const {
@@ -207,36 +212,32 @@ void TTemplateMain::CmdDrawsSorted() {
 }
 
 void TTemplateMain::CmdDrawsImport() {
-  const QString file = ChooseFile(false, QStringLiteral("Импорт из CSV-файла"), DrawsFilter, "csv",
-                                  QString::fromStdString(ws_->DataDir().string()));
-  if (file.isEmpty()) return;
-  const int added = ws_->ImportDrawsCsv(std::filesystem::path(file.toStdString()));
+  const std::filesystem::path file = ChooseFile(false, QStringLiteral("Импорт из CSV-файла"), DrawsFilter, "csv");
+  if (file.empty()) return;
+  const int added = ws_->ImportDrawsCsv(file);
   RefreshDrawsList(true);
   if (added > 0) RefreshAllViews(true);
 }
 
 void TTemplateMain::CmdDrawsExport() {
-  const QString file = ChooseFile(true, QStringLiteral("Экспорт в CSV-файл"), DrawsFilter, "csv",
-                                  QString::fromStdString(ws_->DataDir().string()));
-  if (file.isEmpty()) return;
-  ws_->ExportDrawsCsv(std::filesystem::path(file.toStdString()));
+  const std::filesystem::path file = ChooseFile(true, QStringLiteral("Экспорт в CSV-файл"), DrawsFilter, "csv");
+  if (file.empty()) return;
+  ws_->ExportDrawsCsv(file);
 }
 
 // --- Combinations ---
 
 void TTemplateMain::CmdCombsOpen() {
-  const QString file = ChooseFile(false, QStringLiteral("Открыть"), CombsFilter, "lcv",
-                                  QString::fromStdString(ws_->DataDir().string()));
-  if (file.isEmpty()) return;
+  const std::filesystem::path file = ChooseFile(false, QStringLiteral("Открыть"), CombsFilter, "lcv");
+  if (file.empty()) return;
   lvCombs_->clearSelection();
-  ws_->OpenCombsFile(std::filesystem::path(file.toStdString()));
+  ws_->OpenCombsFile(file);
 }
 
 void TTemplateMain::CmdCombsSave() {
-  const QString file = ChooseFile(true, QStringLiteral("Сохранить"), CombsFilter, "lcv",
-                                  QString::fromStdString(ws_->DataDir().string()));
-  if (file.isEmpty()) return;
-  ws_->SaveCombsFile(std::filesystem::path(file.toStdString()));
+  const std::filesystem::path file = ChooseFile(true, QStringLiteral("Сохранить"), CombsFilter, "lcv");
+  if (file.empty()) return;
+  ws_->SaveCombsFile(file);
 }
 
 void TTemplateMain::CmdCombsCopy() {

@@ -144,24 +144,37 @@ QPushButton* CommandButton(const QString& text, QAction* action, TCommandMap& co
   QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
   return b;
 }
+
+// A number field with its hint (shown in panel 6 and as a tool tip).
+QSpinBox* NewSpin(const char* name, int min, int max, int minWidth, const QString& hint) {
+  auto* spin = new QSpinBox;
+  spin->setObjectName(name);
+  spin->setRange(min, max);
+  spin->setMinimumWidth(minWidth);
+  spin->setStatusTip(hint);
+  spin->setToolTip(hint);
+  return spin;
+}
+
+// A tab page with its vertical layout.
+QVBoxLayout* NewPage(QWidget*& page) {
+  page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(2, 2, 2, 2);
+  return v;
+}
+
 }  // namespace
 
 QWidget* TTemplateMain::BuildDrawsTab() {
-  auto* page = new QWidget;
-  auto* v = new QVBoxLayout(page);
-  v->setContentsMargins(2, 2, 2, 2);
+  QWidget* page;
+  QVBoxLayout* v = NewPage(page);
   auto* panel = new QHBoxLayout;
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), commands_.Action("DrawsAdd"), commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), commands_.Action("DrawsDel"), commands_));
   panel->addStretch(1);
   auto* label = new QLabel(QStringLiteral("Смещение назад:"));
-  edOffset_ = new QSpinBox;
-  edOffset_->setObjectName("edOffset");
-  edOffset_->setRange(0, 0);
-  edOffset_->setMinimumWidth(80);
-  const QString hint = QStringLiteral("Смещение относительно последнего загруженного номера тиража");
-  edOffset_->setStatusTip(hint);
-  edOffset_->setToolTip(hint);
+  edOffset_ = NewSpin("edOffset", 0, 0, 80, QStringLiteral("Смещение относительно последнего загруженного номера тиража"));
   label->setBuddy(edOffset_);
   panel->addWidget(label);
   panel->addWidget(edOffset_);
@@ -183,22 +196,16 @@ QWidget* TTemplateMain::BuildDrawsTab() {
 }
 
 QWidget* TTemplateMain::BuildCombsTab() {
-  auto* page = new QWidget;
-  auto* v = new QVBoxLayout(page);
-  v->setContentsMargins(2, 2, 2, 2);
+  QWidget* page;
+  QVBoxLayout* v = NewPage(page);
   auto* panel = new QHBoxLayout;
   panel->addWidget(CommandButton(QStringLiteral("Новый"), commands_.Action("CombsGen"), commands_));
   panel->addWidget(CommandButton(QStringLiteral("Открыть"), commands_.Action("CombsOpen"), commands_));
   panel->addWidget(CommandButton(QStringLiteral("Сохранить"), commands_.Action("CombsSave"), commands_));
   panel->addWidget(CommandButton(QStringLiteral("Отменить"), commands_.Action("CombsUndo"), commands_));
   panel->addStretch(1);
-  edExclude_ = new QSpinBox;
-  edExclude_->setObjectName("edExclude");
-  edExclude_->setRange(0, 1000000);
-  edExclude_->setMinimumWidth(70);
-  const QString hint = QStringLiteral("Исключить указанное количество последних тиражей из списка комбинаций");
-  edExclude_->setStatusTip(hint);
-  edExclude_->setToolTip(hint);
+  edExclude_ = NewSpin("edExclude", 0, 1000000, 70,
+                       QStringLiteral("Исключить указанное количество последних тиражей из списка комбинаций"));
   edExclude_->installEventFilter(this);
   panel->addWidget(edExclude_);
   panel->addWidget(CommandButton(QStringLiteral("[-] Тиражи"), commands_.Action("CombsDelExists"), commands_));
@@ -224,9 +231,8 @@ QWidget* TTemplateMain::BuildCombsTab() {
 }
 
 QWidget* TTemplateMain::BuildStatTab() {
-  auto* page = new QWidget;
-  auto* v = new QVBoxLayout(page);
-  v->setContentsMargins(2, 2, 2, 2);
+  QWidget* page;
+  QVBoxLayout* v = NewPage(page);
 
   auto* row1 = new QHBoxLayout;
   auto* selLabel = new QLabel(QStringLiteral("Вид расчета статистики:"));
@@ -243,14 +249,9 @@ QWidget* TTemplateMain::BuildStatTab() {
 
   auto* row2 = new QHBoxLayout;
   auto* lenLabel = new QLabel(QStringLiteral("Количество тиражей:"));
-  edStatLen_ = new QSpinBox;
-  edStatLen_->setObjectName("edDrawsStatLen");
-  edStatLen_->setRange(1, 1000000);
+  edStatLen_ = NewSpin("edDrawsStatLen", 1, 1000000, 80,
+                       QStringLiteral("Количество тиражей, использующихся для расчета статистики"));
   edStatLen_->setValue(1000);
-  edStatLen_->setMinimumWidth(80);
-  const QString lenHint = QStringLiteral("Количество тиражей, использующихся для расчета статистики");
-  edStatLen_->setStatusTip(lenHint);
-  edStatLen_->setToolTip(lenHint);
   edStatLen_->installEventFilter(this);
   lenLabel->setBuddy(edStatLen_);
   row2->addWidget(lenLabel);

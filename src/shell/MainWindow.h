@@ -156,8 +156,8 @@ class TTemplateMain : public QMainWindow {
   void CmdGetHelp();
   void CmdFirstRun();
 
-  QString ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix,
-                     const QString& dir);
+  // A file dialog starting in the data folder; empty when cancelled.
+  std::filesystem::path ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix);
   std::vector<uint32_t> SelectedRows(QTableView* view) const;
   int SelectedEntry() const;  // the registry entry of the statistics selector, or -1
   bool ClipboardHasText() const;
