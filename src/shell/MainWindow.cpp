@@ -12,7 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
+#include <QToolButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
@@ -132,15 +132,19 @@ QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* mod
 }
 
 namespace {
-QPushButton* CommandButton(const QString& text, QAction* action, TCommandMap& commands) {
-  auto* b = new QPushButton(text);
+// A button of a tab's button panel that runs a command and follows its enabled state.
+QToolButton* CommandButton(const QString& text, QAction* action, TCommandMap& commands) {
+  auto* b = new QToolButton;
+  b->setText(text);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  b->setMinimumHeight(26);
   b->setObjectName("btn" + action->objectName());
   b->setStatusTip(action->statusTip());
   b->setToolTip(action->toolTip());
   b->setEnabled(action->isEnabled());
   b->setFocusPolicy(Qt::TabFocus);
   const QString name = action->objectName();
-  QObject::connect(b, &QPushButton::clicked, b, [&commands, name] { commands.Trigger(name); });
+  QObject::connect(b, &QToolButton::clicked, b, [&commands, name] { commands.Trigger(name); });
   QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
   return b;
 }
