@@ -363,11 +363,11 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
     seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
   };
   auto count = [&](const __m512i* v, size_t b) {
-    uint64_t fresh[TColumnProgram::MaxOutputs];
+    uint64_t fresh[TColumnProgram::MaxOutputs], counted[TColumnProgram::MaxOutputs];
     uint64_t any = 0;
     for (int o = 0; o < outputs; ++o) {
-      fresh[o] = ~InSet(v[o], seenReg);
-      if (skips) fresh[o] &= ~_mm512_cmpeq_epi8_mask(v[o], skip);
+      counted[o] = skips ? ~_mm512_cmpeq_epi8_mask(v[o], skip) : ~__mmask64{0};
+      fresh[o] = counted[o] != 0 ? ~InSet(v[o], seenReg) & counted[o] : 0;
       any |= fresh[o];
     }
     if (any != 0) noteFresh(v, fresh, b);
@@ -376,19 +376,21 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
         for (int k = 0; k < knownCount; ++k)
           counts[known[k]] += static_cast<uint32_t>(
               _mm_popcnt_u64(_mm512_cmpeq_epi8_mask(v[o], _mm512_set1_epi8(static_cast<char>(known[k])))));
-      } else if (!skips) {
+      } else if (counted[o] == 0) {
+        continue;
+      } else if (const __m512i one = _mm512_permutexvar_epi8(
+                     _mm512_set1_epi8(static_cast<char>(__builtin_ctzll(counted[o]))), v[o]);
+                 (_mm512_cmpeq_epi8_mask(v[o], one) & counted[o]) == counted[o]) {
+        // One value in every counted lane (in list order, neighbouring combinations often agree).
+        counts[_mm_cvtsi128_si32(_mm512_castsi512_si128(one)) & 0xFF] +=
+            static_cast<uint32_t>(_mm_popcnt_u64(counted[o]));
+      } else if (counted[o] == ~__mmask64{0}) {
         _mm512_store_si512(reinterpret_cast<void*>(out[0]), v[o]);
         Histogram(out[0], lanes);
       } else {
         // Outputs that often hold the skip value: only the other lanes are counted.
-        const __mmask64 counted = ~_mm512_cmpeq_epi8_mask(v[o], skip);
-        if (counted == ~__mmask64{0}) {
-          _mm512_store_si512(reinterpret_cast<void*>(out[0]), v[o]);
-          Histogram(out[0], lanes);
-        } else if (counted != 0) {
-          _mm512_store_si512(reinterpret_cast<void*>(out[0]), _mm512_maskz_compress_epi8(counted, v[o]));
-          HistogramFirst(out[0], static_cast<int>(_mm_popcnt_u64(counted)), lanes);
-        }
+        _mm512_store_si512(reinterpret_cast<void*>(out[0]), _mm512_maskz_compress_epi8(counted[o], v[o]));
+        HistogramFirst(out[0], static_cast<int>(_mm_popcnt_u64(counted[o])), lanes);
       }
     }
   };
