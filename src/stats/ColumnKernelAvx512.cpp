@@ -3,6 +3,8 @@
 // that other files could share (only constant data and the two entry points).
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "stats/ColumnKernel.h"
 
 namespace kivra {
@@ -95,12 +97,13 @@ inline void Run(const TColumnKernelProgram& prog, __m512i* r) {
         break;
       case TColumnOp::LutSum: {
         const __m512i t = Load(prog.Tables[in.Arg]);
-        for (int g = 0; g < G; ++g) {
-          __m512i v = _mm512_setzero_si512();
-          for (int k = 0; k < 5; ++k)
-            if (in.B >> k & 1) v = _mm512_add_epi8(v, _mm512_permutexvar_epi8(r[k * G + g], t));
-          d[g] = v;
+        __m512i v[G];
+        for (int g = 0; g < G; ++g) v[g] = _mm512_setzero_si512();
+        for (int k = 0; k < 5; ++k) {
+          if ((in.B >> k & 1) == 0) continue;
+          for (int g = 0; g < G; ++g) v[g] = _mm512_add_epi8(v[g], _mm512_permutexvar_epi8(r[k * G + g], t));
         }
+        for (int g = 0; g < G; ++g) d[g] = v[g];
         break;
       }
       case TColumnOp::Const:
@@ -141,6 +144,18 @@ inline void Run(const TColumnKernelProgram& prog, __m512i* r) {
       case TColumnOp::Select: {
         const __m512i* m = r + in.Arg * G;
         for (int g = 0; g < G; ++g) d[g] = _mm512_mask_blend_epi8(_mm512_movepi8_mask(m[g]), b[g], a[g]);
+        break;
+      }
+      case TColumnOp::LutDiffSum: {
+        const __m512i t = Load(prog.Tables[in.Arg]);
+        __m512i v[G];
+        for (int g = 0; g < G; ++g) v[g] = _mm512_setzero_si512();
+        for (unsigned following = in.B, k = 0; following != 0; following >>= 1, ++k) {
+          if ((following & 1) == 0) continue;
+          const __m512i* o = r + ((in.A + 1 + k) & 63) * G;
+          for (int g = 0; g < G; ++g) v[g] = _mm512_add_epi8(v[g], _mm512_permutexvar_epi8(_mm512_sub_epi8(a[g], o[g]), t));
+        }
+        for (int g = 0; g < G; ++g) d[g] = v[g];
         break;
       }
       default:
@@ -187,6 +202,14 @@ __attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const ui
   for (int i = 0; i < Block; i += HistogramLanes)
     for (int l = 0; l < HistogramLanes; ++l) ++lanes[l][values[i + l]];
 }
+// The first n values only (0 < n < 64).
+__attribute__((noinline, optimize("no-tree-vectorize"))) void HistogramFirst(const uint8_t* values, int n,
+                                                                             uint32_t (*lanes)[256]) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4)
+    for (int l = 0; l < 4; ++l) ++lanes[(i + l) % HistogramLanes][values[i + l]];
+  for (; i < n; ++i) ++lanes[i % HistogramLanes][values[i]];
+}
 
 // Filters G blocks from `in`; returns the bytes written.
 template <int G>
@@ -218,7 +241,9 @@ inline size_t FilterGroup(const TColumnKernelProgram& program, const __m512i* se
   return written;
 }
 
-constexpr int Group = 4;
+// Blocks run together: every instruction's dispatch and table load serve eight blocks. The
+// registers of a group take at most 32 KiB, of which a program touches only the ones it uses.
+constexpr int Group = 8;
 
 }  // namespace
 
@@ -338,11 +363,11 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
     seenReg = _mm512_maskz_loadu_epi64(0x0F, seen);
   };
   auto count = [&](const __m512i* v, size_t b) {
-    uint64_t fresh[TColumnProgram::MaxOutputs];
+    uint64_t fresh[TColumnProgram::MaxOutputs], counted[TColumnProgram::MaxOutputs];
     uint64_t any = 0;
     for (int o = 0; o < outputs; ++o) {
-      fresh[o] = ~InSet(v[o], seenReg);
-      if (skips) fresh[o] &= ~_mm512_cmpeq_epi8_mask(v[o], skip);
+      counted[o] = skips ? ~_mm512_cmpeq_epi8_mask(v[o], skip) : ~__mmask64{0};
+      fresh[o] = counted[o] != 0 ? ~InSet(v[o], seenReg) & counted[o] : 0;
       any |= fresh[o];
     }
     if (any != 0) noteFresh(v, fresh, b);
@@ -351,9 +376,21 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
         for (int k = 0; k < knownCount; ++k)
           counts[known[k]] += static_cast<uint32_t>(
               _mm_popcnt_u64(_mm512_cmpeq_epi8_mask(v[o], _mm512_set1_epi8(static_cast<char>(known[k])))));
-      } else {
+      } else if (counted[o] == 0) {
+        continue;
+      } else if (const __m512i one = _mm512_permutexvar_epi8(
+                     _mm512_set1_epi8(static_cast<char>(__builtin_ctzll(counted[o]))), v[o]);
+                 (_mm512_cmpeq_epi8_mask(v[o], one) & counted[o]) == counted[o]) {
+        // One value in every counted lane (in list order, neighbouring combinations often agree).
+        counts[_mm_cvtsi128_si32(_mm512_castsi512_si128(one)) & 0xFF] +=
+            static_cast<uint32_t>(_mm_popcnt_u64(counted[o]));
+      } else if (counted[o] == ~__mmask64{0}) {
         _mm512_store_si512(reinterpret_cast<void*>(out[0]), v[o]);
         Histogram(out[0], lanes);
+      } else {
+        // Outputs that often hold the skip value: only the other lanes are counted.
+        _mm512_store_si512(reinterpret_cast<void*>(out[0]), _mm512_maskz_compress_epi8(counted[o], v[o]));
+        HistogramFirst(out[0], static_cast<int>(_mm_popcnt_u64(counted[o])), lanes);
       }
     }
   };

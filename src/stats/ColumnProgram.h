@@ -7,6 +7,7 @@
 // wider instruction set in its own file and must not share inline code with the rest.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace kivra {
@@ -27,6 +28,7 @@ enum class TColumnOp : uint8_t {
   CmpGt,    // r[Dst] = r[A] > r[B] (unsigned) ? 0xFF : 0
   CmpEq,    // r[Dst] = r[A] == r[B] ? 0xFF : 0
   Select,   // r[Dst] = r[Arg] has bit 7 ? r[A] : r[B]
+  LutDiffSum,  // r[Dst] = sum of Tables[Arg][(r[A] - r[A + 1 + k]) & 63] over the k in bit mask B
 };
 
 struct TColumnInstr {
@@ -99,6 +101,13 @@ struct TColumnProgram {
   int CmpGt(int a, int b) { return Emit(TColumnOp::CmpGt, a, b); }
   int CmpEq(int a, int b) { return Emit(TColumnOp::CmpEq, a, b); }
   int Select(int mask, int a, int b) { return Emit(TColumnOp::Select, a, b, mask); }
+  // A relation between register a and the registers that follow it, summed: the table of the
+  // difference from register a + 1 + k, for each bit k of `following`.
+  int LutDiffSum(int a, int following, int table) {
+    if (following <= 0 || following > 255 || a + 8 - std::countl_zero(static_cast<uint8_t>(following)) >= RegisterCount)
+      return Fail();
+    return Emit(TColumnOp::LutDiffSum, a, following, table);
+  }
   // Common shapes.
   template <class Pred>
   int CountOf(Pred pred) {  // how many of the five numbers satisfy pred
@@ -150,6 +159,10 @@ struct TColumnProgram {
         case TColumnOp::CmpGt: v = a > b ? 0xFF : 0; break;
         case TColumnOp::CmpEq: v = a == b ? 0xFF : 0; break;
         case TColumnOp::Select: v = (r[in.Arg] & 0x80) ? a : b; break;
+        case TColumnOp::LutDiffSum:
+          for (int k = 0; k < 8; ++k)
+            if (in.B >> k & 1) v = static_cast<uint8_t>(v + Tables[in.Arg][(a - r[(in.A + 1 + k) & 63]) & 63]);
+          break;
       }
       r[in.Dst] = v;
     }

@@ -539,4 +539,138 @@ int32_t TShreddingFormula::Value(const TShreddingInputs& in) const {
   return Value(n, in);
 }
 
+namespace {
+
+// A value of the symbolic run of a program: an exact integer K + sum of Coef[k] * n[k], or not.
+struct TIntegerPart {
+  bool Exact = false;
+  int64_t Coef[CombSize] = {};
+  int64_t K = 0;
+
+  // Integers up to this bound, whatever the bytes n[k] are, are exact and far from any limit.
+  static constexpr int64_t Bound = int64_t{1} << 52;
+  bool Varies() const { return std::any_of(std::begin(Coef), std::end(Coef), [](int64_t c) { return c != 0; }); }
+  // The largest magnitude for bytes n[k]; no overflow while K and Coef are within a few Bounds.
+  int64_t Magnitude() const {
+    int64_t m = K < 0 ? -K : K;
+    for (int64_t c : Coef) m += (c < 0 ? -c : c) * 255;
+    return m;
+  }
+  static TIntegerPart Constant(long double v) {
+    TIntegerPart p;
+    // Whole constants from 0 up (a literal has no sign; the leading sign is 0 - x).
+    p.Exact = v >= 0 && v <= static_cast<long double>(Bound) && v == std::trunc(v);
+    if (p.Exact) p.K = static_cast<int64_t>(v);
+    return p;
+  }
+  bool operator==(const TIntegerPart& o) const {
+    return K == o.K && std::equal(std::begin(Coef), std::end(Coef), std::begin(o.Coef));
+  }
+};
+
+}  // namespace
+
+TShreddingMemo TShreddingFormula::Memo(const TShreddingInputs& fixed) const {
+  TShreddingMemo memo;
+  memo.formula_ = this;
+  memo.fixed_ = fixed;
+  if (form_ != TForm::Compiled) return memo;
+
+  // Runs the program on integer parts; a part used by anything else is one the rest reads.
+  std::vector<TIntegerPart> parts;  // the varying ones, each once
+  bool tooMany = false;
+  auto read = [&](const TIntegerPart& p) {
+    if (!p.Exact || !p.Varies() || std::find(parts.begin(), parts.end(), p) != parts.end()) return;
+    if (parts.size() == 4) tooMany = true;
+    else parts.push_back(p);
+  };
+  auto input = [&](uint8_t k) {
+    TIntegerPart p;
+    p.Exact = true;
+    if (k < CombSize) p.Coef[k] = 1;
+    else p.K = fixed[k];
+    return p;
+  };
+  auto combine = [&](const TIntegerPart& a, const TIntegerPart& b, TFormulaOp op) {
+    TIntegerPart r;
+    if (a.Exact && b.Exact) {
+      r.Exact = true;
+      if (op == TFormulaOp::Add || op == TFormulaOp::Sub) {
+        const int64_t sign = op == TFormulaOp::Add ? 1 : -1;
+        r.K = a.K + sign * b.K;
+        for (int k = 0; k < CombSize; ++k) r.Coef[k] = a.Coef[k] + sign * b.Coef[k];
+      } else if (op == TFormulaOp::Mul && (!a.Varies() || !b.Varies())) {
+        // A positive constant factor: a product with 0 or a negative one could give -0.
+        const TIntegerPart& c = a.Varies() ? b : a;
+        const TIntegerPart& x = a.Varies() ? a : b;
+        r.Exact = c.K > 0 && c.K <= TIntegerPart::Bound / std::max<int64_t>(1, x.Magnitude());
+        if (r.Exact) {
+          r.K = x.K * c.K;
+          for (int k = 0; k < CombSize; ++k) r.Coef[k] = x.Coef[k] * c.K;
+        }
+      } else {
+        r.Exact = false;
+      }
+      // The operands are within the bound, so none of these overflow; the result must be too.
+      if (r.Exact && r.Magnitude() > TIntegerPart::Bound) r.Exact = false;
+    }
+    if (!r.Exact) {
+      read(a);
+      read(b);
+    }
+    return r;
+  };
+  std::vector<TIntegerPart> stack;
+  for (const TFormulaInstr& in : program_) {
+    const int group = static_cast<int>(in.Op);
+    switch (in.Op) {
+      case TFormulaOp::Const: stack.push_back(TIntegerPart::Constant(in.Value)); break;
+      case TFormulaOp::Var: stack.push_back(input(in.Arg)); break;
+      case TFormulaOp::Func:
+        read(stack.back());
+        stack.back() = TIntegerPart{};
+        break;
+      case TFormulaOp::Add:
+      case TFormulaOp::Sub:
+      case TFormulaOp::Mul:
+      case TFormulaOp::Div:
+      case TFormulaOp::Pow: {
+        const TIntegerPart b = stack.back();
+        stack.pop_back();
+        stack.back() = combine(stack.back(), b, in.Op);
+        break;
+      }
+      default: {  // an operator with an input or a constant
+        const bool isVar = in.Op >= TFormulaOp::AddVar && in.Op <= TFormulaOp::PowVar;
+        const int first = static_cast<int>(isVar ? TFormulaOp::AddVar : TFormulaOp::AddConst);
+        const auto op = static_cast<TFormulaOp>(static_cast<int>(TFormulaOp::Add) + group - first);
+        stack.back() = combine(stack.back(), isVar ? input(in.Arg) : TIntegerPart::Constant(in.Value), op);
+        break;
+      }
+    }
+  }
+  if (stack.size() != 1) return memo;  // not a program the compiler makes
+  read(stack.back());
+  if (tooMany) return memo;
+
+  constexpr int64_t MaxSlots = int64_t{1} << 18;
+  int64_t slots = 1;
+  for (const TIntegerPart& p : parts) {
+    int64_t low = p.K, high = p.K;
+    for (int64_t c : p.Coef) {
+      low += std::min(c, c * MaxNumber);
+      high += std::max(c, c * MaxNumber);
+    }
+    const int64_t size = high - low + 1;
+    if (size > MaxSlots || size * slots > MaxSlots) return memo;
+    for (int k = 0; k < CombSize; ++k) memo.weight_[k] += p.Coef[k] * slots;
+    memo.base_ += (p.K - low) * slots;
+    slots *= size;
+  }
+  memo.slots_.assign(static_cast<size_t>(slots), -1);
+  return memo;
+}
+
+int32_t TShreddingMemo::Evaluate(const TComb& n) const { return formula_->Value(n, fixed_); }
+
 }  // namespace kivra

@@ -63,6 +63,45 @@ struct TFormulaInstr {
   uint8_t Arg = 0;  // the input index 0..14, or the function number
 };
 
+class TShreddingFormula;
+
+// The values of a compiled formula for n1..n5 with p and t fixed, remembered by what the numbers
+// enter the formula as. A part of the formula built from the numbers and whole constants by sums,
+// differences and products with positive constants is an exact integer in extended arithmetic
+// (its intermediate values stay far inside the 64-bit mantissa), so the rest of the formula sees
+// only the integer values of its largest such parts. When these parts are few and take few values
+// for numbers 1..45, as in "(n1+n2)/(n3+n4+n5)", each combination of their values is evaluated
+// once; everything else is evaluated as TShreddingFormula::Value does. Not for sharing between
+// threads: each takes its own.
+class TShreddingMemo {
+ public:
+  int32_t Value(const TComb& n) {
+    bool inRange = !slots_.empty();
+    int64_t slot = base_;
+    for (int k = 0; k < CombSize; ++k) {
+      inRange &= static_cast<uint8_t>(n[k] - 1) < MaxNumber;
+      slot += weight_[k] * n[k];
+    }
+    if (!inRange) return Evaluate(n);
+    int32_t& value = slots_[static_cast<size_t>(slot)];
+    if (value < 0) value = Evaluate(n);
+    return value;
+  }
+  bool Remembers() const { return !slots_.empty(); }  // false: every value is evaluated
+
+ private:
+  friend class TShreddingFormula;
+  int32_t Evaluate(const TComb& n) const;
+
+  const TShreddingFormula* formula_ = nullptr;
+  TShreddingInputs fixed_{};
+  // The slot of numbers 1..45: the parts' values less their least, one after the other in a
+  // mixed radix, which is itself base_ + the sum of weight_[k] * n[k].
+  int64_t weight_[CombSize] = {};
+  int64_t base_ = 0;
+  std::vector<int32_t> slots_;  // -1 until evaluated
+};
+
 // A shredding formula with its digit count, parsed once. Value gives exactly what ShreddingValue
 // gives for the same numbers. Where every number the formula names stands as an operand of its own
 // in the text (the usual case), the formula is compiled with the numbers as variables and each
@@ -79,6 +118,9 @@ class TShreddingFormula {
   // n1..n5 from `n`, p and t from `in` (whose first five are not read): a combination is tested
   // against fixed previous draws without copying it.
   int32_t Value(const TComb& n, const TShreddingInputs& in) const;
+
+  // The remembering form of Value(n, fixed) (see TShreddingMemo).
+  TShreddingMemo Memo(const TShreddingInputs& fixed) const;
 
   enum class TForm { Compiled, NeverEvaluates, Substituted };
   TForm Form() const { return form_; }

@@ -280,6 +280,9 @@ class TAdjacencyStat : public Base {
       lineOfCell_[i] = line[order[i]];
       if (i > 0 && code_[order[i]] - code_[order[i - 1]] == 1) nextInLine_ |= uint64_t{1} << (i - 1);
     }
+    for (uint64_t p = nextInLine_; p != 0; p &= p - 1)
+      if (pairLines_.empty() || pairLines_.back() != LineOfPair(p)) pairLines_.push_back(LineOfPair(p));
+    ChoosePlaces(order);
   }
 
   // The lines with adjacent numbers, by comparing every pair of positions.
@@ -313,6 +316,12 @@ class TAdjacencyStat : public Base {
     return true;
   }
   uint8_t LineOfPair(uint64_t pairs) const { return lineOfCell_[LowestBit(pairs)]; }
+  // Whether the column programs below exist.
+  bool HasAdjacencyColumns() const { return placesFit_; }
+  bool AdjacentNumbers(int a, int b) const {
+    const int d = code_[a] - code_[b];
+    return d == 1 || d == -1;
+  }
   // How many lines hold the pairs.
   int LinesOf(uint64_t pairs) const {
     int lines = 0, last = -1;
@@ -336,47 +345,116 @@ class TAdjacencyStat : public Base {
   }
   // How many lines hold adjacent numbers.
   int LineCount(const TComb& c) const { return Adjacent(c).Count; }
-  // The same as a column program; returns its register. Each number gets a place so that two
-  // numbers are adjacent exactly when their places differ by 1: the numbers in the order of their
-  // codes, the place advancing by the code step where that is 0 or 1 and by 2 otherwise. Five
-  // numbers fill at most two lines with pairs (each needs two different numbers), so the count
-  // follows from the largest and the smallest line of a position with a later partner.
-  int LineCountColumns(TColumnProgram& prog) const {
-    std::array<uint8_t, MaxNumber> order;
-    for (int i = 0; i < MaxNumber; ++i) order[i] = static_cast<uint8_t>(i + 1);
-    std::stable_sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) { return code_[a] < code_[b]; });
-    std::array<uint8_t, 64> place{};
-    for (int i = 1; i < MaxNumber; ++i) {
-      const int step = code_[order[i]] - code_[order[i - 1]];
-      place[order[i]] = static_cast<uint8_t>(place[order[i - 1]] + (step <= 1 ? step : 2));
+
+  // The adjacency of positions in a column program: each number has a place, and two numbers are
+  // adjacent exactly when their places differ by the step, modulo 64 (narrow: the kernel's
+  // difference sums apply) or 256.
+  struct TAdjacencyColumns {
+    int Place[CombSize];  // consecutive registers
+    int Marks;            // table of a place difference: the mark for a step either way, else 0
+    bool Narrow;
+    // The mark times the number of later positions adjacent to position i.
+    int Later(TColumnProgram& prog, int i) const {
+      if (Narrow) return prog.LutDiffSum(Place[i], (1 << (CombSize - 1 - i)) - 1, Marks);
+      int sum = -1;
+      for (int j = i + 1; j < CombSize; ++j) {
+        const int a = prog.Lut256(prog.Sub(Place[i], Place[j]), Marks);
+        if (sum < 0) sum = a;
+        else prog.AddTo(sum, a);
+      }
+      return sum;
     }
-    const int maxPlace = place[order[MaxNumber - 1]];  // at most 88
-    int p[CombSize];
-    const int placeTable = prog.Table([&](int n) { return place[n]; });
-    for (int k = 0; k < CombSize; ++k) p[k] = prog.Lut(k, placeTable);
-    // Places up to 62 differ by less than 63, so the low six bits of a difference tell +-1.
-    const bool narrow = maxPlace <= 62;
-    const int step = narrow ? prog.Table([](int d) { return d == 1 || d == 63 ? 0xFF : 0; })
-                            : prog.Table256([](int d) { return d == 1 || d == 255 ? 0xFF : 0; });
+  };
+  TAdjacencyColumns AdjacencyColumns(TColumnProgram& prog, int mark) const {
+    TAdjacencyColumns a;
+    if (placesAreNumbers_) {
+      for (int k = 0; k < CombSize; ++k) a.Place[k] = k;
+    } else {
+      const int table = prog.Table([&](int n) { return place_[n]; });
+      for (int k = 0; k < CombSize; ++k) a.Place[k] = prog.Lut(k, table);
+    }
+    a.Narrow = placeModulus_ == 64;
+    const int step = placeStep_;
+    a.Marks = a.Narrow ? prog.Table([&](int d) { return d == step || d == 64 - step ? mark : 0; })
+                       : prog.Table256([&](int d) { return d == step || d == 256 - step ? mark : 0; });
+    return a;
+  }
+
+  // LineCount as a column program; returns its register. Five numbers fill at most two lines with
+  // pairs (each needs two different numbers), so the count follows from the largest and the
+  // smallest line of a position with a later partner.
+  int LineCountColumns(TColumnProgram& prog) const {
+    if (pairLines_.empty()) return prog.Const(0);
+    // 0xFF per partner: minus the number of partners, whose bit 7 is set when there is one.
+    const TAdjacencyColumns adjacent = AdjacencyColumns(prog, 0xFF);
     const TGroupTable& line = this->Lines(rows_);
     const int lineTable = prog.Table([&](int n) { return n >= 1 && n <= MaxNumber ? line[n] + 1 : 0; });
     const int none = prog.Const(0xFF), zero = prog.Const(0), one = prog.Const(1);
     int highest = -1, lowest = -1;
     for (int i = 0; i + 1 < CombSize; ++i) {
-      int partner = -1;  // 0xFF when a later position is adjacent
-      for (int j = i + 1; j < CombSize; ++j) {
-        const int d = prog.Sub(p[i], p[j]);
-        const int adjacent = narrow ? prog.Lut(d, step) : prog.Lut256(d, step);
-        partner = partner < 0 ? adjacent : prog.Or(partner, adjacent);
-      }
+      const int partners = adjacent.Later(prog, i);
       const int lineOf = prog.Lut(i, lineTable);  // 1..46
-      const int high = prog.And(partner, lineOf), low = prog.Select(partner, lineOf, none);
+      const int high = prog.Select(partners, lineOf, zero), low = prog.Select(partners, lineOf, none);
       highest = highest < 0 ? high : prog.Max(highest, high);
       lowest = lowest < 0 ? low : prog.Min(lowest, low);
     }
     const int any = prog.And(prog.CmpGt(highest, zero), one);
     return prog.Add(any, prog.And(prog.CmpGt(highest, lowest), one));
   }
+
+  // The lines holding adjacent numbers as a column program of two outputs, in the order Adjacent
+  // finds them: for each, 8 * (1 + the line's place among the lines that can hold a pair) + the
+  // number of pairs in it (at most 6, repeated numbers included), or 0 (the skip value) when there
+  // is no such line. Adjacent finds the line of the first position with a later partner first;
+  // any other position with a later partner in another line gives the second.
+  void AdjacentLinesColumns(TColumnProgram& prog) const {
+    prog.SkipValue = 0;
+    if (pairLines_.empty()) {
+      prog.Output(prog.Const(0));
+      return;
+    }
+    // 0xFF per partner: minus the number of later partners (at most 4), which has bit 7 and the
+    // bits of a line code (3..7) set when there is one.
+    const TAdjacencyColumns adjacent = AdjacencyColumns(prog, 0xFF);
+    const TGroupTable& line = this->Lines(rows_);
+    const int lineTable = prog.Table([&](int n) {
+      if (n < 1 || n > MaxNumber) return 0;
+      const auto at = std::find(pairLines_.begin(), pairLines_.end(), line[n]);
+      return at == pairLines_.end() ? 0 : static_cast<int>(at - pairLines_.begin() + 1) * 8;
+    });
+    const int zero = prog.Const(0);
+    int later[CombSize - 1], lineOf[CombSize - 1], held[CombSize - 1];
+    for (int i = 0; i + 1 < CombSize; ++i) {
+      later[i] = adjacent.Later(prog, i);
+      lineOf[i] = prog.Lut(i, lineTable);
+      held[i] = i > 0 ? prog.And(later[i], lineOf[i]) : -1;  // the line code when there is a partner, else 0
+    }
+    int first = held[CombSize - 2];
+    for (int i = CombSize - 3; i >= 0; --i) first = prog.Select(later[i], lineOf[i], first);
+    // Position 0 either has a partner, and then its line is the first, or has none: it counts
+    // for the first line and never gives the second.
+    int firstPairs = -1, second = -1;  // minus the pairs in the first line
+    for (int i = 1; i + 1 < CombSize; ++i) {
+      const int same = prog.CmpEq(lineOf[i], first);
+      const int pairs = prog.And(same, later[i]);
+      if (firstPairs < 0) firstPairs = pairs;
+      else prog.AddTo(firstPairs, pairs);
+      const int other = prog.Select(same, zero, held[i]);
+      second = second < 0 ? other : prog.Max(second, other);
+    }
+    prog.AddTo(firstPairs, later[0]);
+    int all = later[0];
+    for (int i = 1; i + 1 < CombSize; ++i) prog.AddTo(all, later[i]);
+    prog.Output(prog.Sub(first, firstPairs));
+    prog.Output(prog.Sub(second, prog.Sub(all, firstPairs)));
+  }
+  // The key of an output byte of AdjacentLinesColumns.
+  TStatKey AdjacentLinesKey(uint8_t v) const {
+    const size_t place = (v >> 3) - 1u;
+    if (v < 8 || place >= pairLines_.size()) return TStatKey{};
+    return TStatKey::Words(pairLines_[place], static_cast<uint16_t>((v & 7) + 1));
+  }
+
   int FastLineCount(const TComb& c) const {
     uint64_t pairs;
     return PairBits(c, pairs) ? LinesOf(pairs) : LineCount(c);
@@ -389,6 +467,69 @@ class TAdjacencyStat : public Base {
   std::array<uint64_t, 256> cell_{};
   std::array<uint8_t, 64> lineOfCell_{};
   uint64_t nextInLine_ = 0;
+  std::vector<uint8_t> pairLines_;  // the lines that can hold a pair, in line order (at most 22)
+  // The places of the column programs (see TAdjacencyColumns).
+  std::array<uint8_t, 64> place_{};
+  bool placesFit_ = false;  // else there are no column programs
+  bool placesAreNumbers_ = false;
+  int placeStep_ = 1;
+  int placeModulus_ = 256;
+
+  // Whether the places with the step tell adjacency exactly, modulo m.
+  bool PlacesFit(const std::array<uint8_t, 64>& place, int step, int m) const {
+    for (int a = 1; a <= MaxNumber; ++a)
+      for (int b = 1; b <= MaxNumber; ++b) {
+        const int d = ((place[a] - place[b]) % m + m) % m;
+        if ((d == step || d == m - step) != AdjacentNumbers(a, b)) return false;
+      }
+    return true;
+  }
+  // The numbers themselves when adjacency is one difference of numbers (a column: the width), so
+  // that a program reads no place table; otherwise places along the lines in code order: each line
+  // that can hold a pair on consecutive places followed by a free one, and the numbers without a
+  // neighbour all on one place of their own. Narrow places are preferred.
+  void ChoosePlaces(const std::array<uint8_t, MaxNumber>& order) {
+    placesFit_ = true;
+    if (pairLines_.empty()) return;
+    std::array<uint8_t, 64> numbers{}, lines{};
+    for (int n = 0; n < 64; ++n) numbers[n] = static_cast<uint8_t>(n);
+    int step = 0;
+    for (int a = 1; a <= MaxNumber && step == 0; ++a)
+      for (int b = a + 1; b <= MaxNumber && step == 0; ++b)
+        if (AdjacentNumbers(a, b)) step = b - a;
+    int next = 0, last = -1;
+    bool single = false;
+    for (int i = 0; i < MaxNumber; ++i) {
+      const uint8_t n = order[i];
+      const bool before = i > 0 && AdjacentNumbers(n, order[i - 1]);
+      const bool after = i + 1 < MaxNumber && AdjacentNumbers(n, order[i + 1]);
+      if (!before && !after) {
+        single = true;
+        continue;
+      }
+      if (!before && last >= 0) next = last + 2;
+      lines[n] = static_cast<uint8_t>(next);
+      last = next++;
+    }
+    if (single)
+      for (int i = 0; i < MaxNumber; ++i)
+        if (!(i > 0 && AdjacentNumbers(order[i], order[i - 1])) &&
+            !(i + 1 < MaxNumber && AdjacentNumbers(order[i], order[i + 1])))
+          lines[order[i]] = static_cast<uint8_t>(last + 2);
+    const struct {
+      const std::array<uint8_t, 64>& Place;
+      int Step, Modulus;
+    } choices[] = {{numbers, step, 64}, {lines, 1, 64}, {numbers, step, 256}, {lines, 1, 256}};
+    for (const auto& c : choices)
+      if (c.Step > 0 && PlacesFit(c.Place, c.Step, c.Modulus)) {
+        place_ = c.Place;
+        placesAreNumbers_ = &c.Place == &numbers;
+        placeStep_ = c.Step;
+        placeModulus_ = c.Modulus;
+        return;
+      }
+    placesFit_ = false;  // not expected: the places along the lines stay below 128
+  }
 };
 
 // "COLA" / "ROWA": for each column (row) holding adjacent numbers, (column, adjacent pairs + 1), in
@@ -433,6 +574,17 @@ class TstMatrixAdjacent final : public TStatImpl<TstMatrixAdjacent<Rows>, TAdjac
       if (sel.Key(a.Line[e], static_cast<uint16_t>(a.Pairs[e] + 1))) return true;
     return false;
   }
+  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    if (!this->HasAdjacencyColumns()) return false;
+    this->AdjacentLinesColumns(prog);
+    return true;
+  }
+  template <class Sel>
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    const TStatKey key = this->AdjacentLinesKey(v);
+    return key != TStatKey{} && sel.Key(key.K1(), key.K2());
+  }
+  TStatKey ColumnKey(uint8_t v) const { return this->AdjacentLinesKey(v); }
   std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
 };
 
@@ -467,6 +619,7 @@ class TstMatrixAdjacentCount final
     return static_cast<uint64_t>(this->FastLineCount(c));
   }
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
+    if (!this->HasAdjacencyColumns()) return false;
     prog.Output(this->LineCountColumns(prog));
     return true;
   }

@@ -47,6 +47,19 @@ class TstShreddingStat final : public TStatImpl<TstShreddingStat, TCustomGraphSt
     return static_cast<uint16_t>(compiled_.Value(in));
   }
 
+  // Bare combinations counted with the remembering form of the compiled formula (each thread its
+  // own): a formula of a few sums of the numbers takes each of their combinations once.
+  void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {
+    TShreddingMemo memo = compiled_.Memo(zeros_);
+    if (memo.Remembers() && CountSingleValues(in, firstIndex, counter, [&](uint64_t word) -> uint64_t {
+          TComb c;
+          std::memcpy(c.data(), &word, sizeof c);
+          return static_cast<uint16_t>(memo.Value(c));
+        }))
+      return;
+    TStatImpl::CountSpan(in, firstIndex, counter);
+  }
+
   // The previous draws are those at RefIndex and RefIndex - 1.
   void PrepareMatch(const TMatchContext& ctx);
   template <class Sel>

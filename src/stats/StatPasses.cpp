@@ -132,6 +132,7 @@ TStatDrawArray ComputeWindow(TCustomStat& stat, int first, int last, bool sorted
   TStatDrawArray values;
   if (last < first) return values;
   TLastValueArray lastSeen;
+  TStatKeyIndexScope index(values);  // thousands of distinct values: merge by hash
   stat.EnumValues(last, values);
   TStatWork work{};
   for (int index = first; index <= last; ++index) stat.DrawValues(index, last, sorted, values, work, lastSeen);

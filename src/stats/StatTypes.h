@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -86,9 +87,42 @@ void SortSimpleValues(TStatSimpleArray& values);  // ascending by key, stable
 // Scratch that persists across the draws of one window pass (the serial statistics use it).
 using TStatWork = std::array<uint8_t, 540>;
 
-// Merges one occurrence into the distribution (linear search by key). With Track set, the distance
-// from the previous merged occurrence updates the periods.
+// Merges one occurrence into the distribution (linear search by key, or the index of an open
+// TStatKeyIndexScope over the array). With Track set, the distance from the previous merged
+// occurrence updates the periods.
 void AddStatValue(TStatDrawArray& values, const TStatDrawRec& v, bool track);
+
+// While open, AddStatValue on this thread finds the keys of the one array given by a hash index
+// instead of scanning it: a window pass merges thousands of occurrences into as many distinct
+// values. The index follows the array as AddStatValue appends to it; records appended by other
+// means are taken in at the next call (the first record of a key keeps it, as the scan finds it),
+// and a record found under another key than indexed makes it index the array again. An inner
+// scope takes over until it closes.
+class TStatKeyIndexScope {
+ public:
+  explicit TStatKeyIndexScope(TStatDrawArray& values);
+  ~TStatKeyIndexScope();
+  TStatKeyIndexScope(const TStatKeyIndexScope&) = delete;
+  TStatKeyIndexScope& operator=(const TStatKeyIndexScope&) = delete;
+
+  // The record with the key (first of them), or null; `values` must be the scope's array.
+  TStatDrawRec* Find(TStatDrawArray& values, uint64_t key);
+  // Records that values.back() has just been appended with its key, absent before.
+  void Appended(const TStatDrawArray& values);
+  const TStatDrawArray* Array() const { return values_; }
+
+ private:
+  void Insert(uint64_t key, uint32_t position);
+  void Rebuild();
+  void Catch();  // indexes records appended since the last call
+
+  TStatDrawArray* values_;
+  TStatKeyIndexScope* outer_;
+  std::vector<uint64_t> keys_;        // open addressing, a power of two slots
+  std::vector<uint32_t> positions_;   // position + 1; 0 = empty slot
+  size_t used_ = 0;
+  size_t indexed_ = 0;  // records of the array taken in
+};
 
 struct TStatAggregate {
   int32_t MinCount = 2147483647;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 #include "core/SysFormat.h"
@@ -21,9 +22,7 @@ namespace {
 constexpr std::string_view NoValue = "-";
 
 // Rounds to the nearest integer, halves to the even neighbour.
-int64_t RoundHalfEven(long double v) { return static_cast<int64_t>(std::nearbyintl(v)); }
-
-std::string Fixed(std::string_view templ, long double v) { return SysFormat(templ, {v}); }
+int64_t RoundHalfEven(long double v) { return static_cast<int64_t>(std::llrintl(v)); }
 
 // The text folded for a comparison without regard to letter case: cp1251 bytes with the Latin and
 // Cyrillic capitals made small.
@@ -179,6 +178,38 @@ void TStatView::Clear() {
   aggregate_ = {};
 }
 
+// The rows of a large table share few counts, depths and periods: each value is written once per
+// template.
+class TStatView::TFixedTexts {
+ public:
+  const std::string& operator()(std::string_view templ, long double v) {
+    TKey key{};
+    std::memcpy(key.Value, &v, ValueBytes);
+    std::memcpy(&key.Templ, templ.data(), std::min(templ.size(), sizeof key.Templ));
+    const auto [it, added] = texts_.try_emplace(key);
+    if (added) it->second = SysFormat(templ, {v});
+    return it->second;
+  }
+
+ private:
+  // The bytes that hold the value (x87 extended precision: ten, the rest is padding) and the
+  // template ("%.5f" and the like).
+  static constexpr size_t ValueBytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+  static_assert(ValueBytes <= 16);
+  struct TKey {
+    uint64_t Value[2];
+    uint64_t Templ;
+    bool operator==(const TKey&) const = default;
+  };
+  struct THash {
+    size_t operator()(const TKey& k) const {
+      uint64_t h = (k.Value[0] ^ k.Templ) * 0x9E3779B97F4A7C15ULL ^ k.Value[1] * 0xC2B2AE3D27D4EB4FULL;
+      return static_cast<size_t>(h ^ (h >> 29));
+    }
+  };
+  std::unordered_map<TKey, std::string, THash> texts_;
+};
+
 void TStatView::Compute(TCustomStat& stat, const TDrawsArchive& archive, const TStatViewParams& params,
                         const TCacheData* cache) {
   Clear();
@@ -204,15 +235,17 @@ void TStatView::Compute(TCustomStat& stat, const TDrawsArchive& archive, const T
 
   const std::vector<int32_t> actual = FindNextDraws(stat, archive, values, last_, params.Sorted);
   rows_.resize(values.size());
+  TFixedTexts fixed;
   for (size_t i = 0; i < values.size(); ++i) {
     rows_[i].Rec = values[i];
-    FillRow(rows_[i], stat, actual[i], params.Coefs);
+    FillRow(rows_[i], stat, actual[i], params.Coefs, fixed);
   }
   BuildChart(stat, values, params, cache);
   SortRows();
 }
 
-void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, const TCDLCoefs& coefs) const {
+void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, const TCDLCoefs& coefs,
+                        TFixedTexts& fixed) const {
   const TStatDrawRec& r = row.Rec;
   auto& c = row.Cells;
   const std::string none(NoValue);
@@ -220,18 +253,18 @@ void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, 
   const long double total = static_cast<long double>(aggregate_.Total);
   c[ColValue] = stat.ValueCaption(r);
   c[ColCount] = std::to_string(r.Count);
-  if (aggregate_.Total != 0) c[ColCountPct] = Fixed("%.5f", r.Count * 100.0L / total);
+  if (aggregate_.Total != 0) c[ColCountPct] = fixed("%.5f", r.Count * 100.0L / total);
   if (comparison_) {
     c[ColNorm] = std::to_string(r.Norm);
     c[ColDeviation] = std::to_string(int64_t{r.Count} - r.Norm);
     const long double pct = r.Norm != 0 ? (static_cast<long double>(r.Count) - r.Norm) * 100 / r.Norm
                                         : (r.Count == 0 ? 0.0L : 100.0L);
-    c[ColDeviationPct] = Fixed("%.5f", pct);
+    c[ColDeviationPct] = fixed("%.5f", pct);
   }
   if (r.Depth == 0) return;
 
   c[ColDepth] = std::to_string(r.Depth);
-  if (aggregate_.MaxDepth != 0) c[ColDepthPct] = Fixed("%.2f", r.Depth * 100.0L / aggregate_.MaxDepth);
+  if (aggregate_.MaxDepth != 0) c[ColDepthPct] = fixed("%.2f", r.Depth * 100.0L / aggregate_.MaxDepth);
 
   long double x1, x2, x3;
   if (coefs.UsePercents) {
@@ -248,7 +281,7 @@ void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, 
     x2 = std::fabs(x2);
     x3 = std::fabs(x3);
   }
-  c[ColWeight] = Fixed("%.2f", coefs.Count * x1 + coefs.Deviation * x2 + coefs.Level * x3);
+  c[ColWeight] = fixed("%.2f", coefs.Count * x1 + coefs.Deviation * x2 + coefs.Level * x3);
   c[ColLastDraw] = std::to_string(r.LastDraw);
 
   const int64_t count = r.Count, last = r.LastDraw;
@@ -256,7 +289,7 @@ void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, 
     c[ColMinPeriod] = std::to_string(r.MinPeriod);
     c[ColMaxPeriod] = std::to_string(r.MaxPeriod);
     if (count != 0) {
-      c[ColPeriod] = Fixed("%.4f", static_cast<long double>(n_) / count);
+      c[ColPeriod] = fixed("%.4f", static_cast<long double>(n_) / count);
       c[ColForecastPrd] = std::to_string(RoundHalfEven(static_cast<long double>(n_) / count + last));
     }
   }

@@ -141,7 +141,9 @@ class TStatView {
   void ResetKey() { lastKey_.reset(); }
 
  private:
-  void FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, const TCDLCoefs& coefs) const;
+  class TFixedTexts;  // the fixed-notation texts of one computation
+  void FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, const TCDLCoefs& coefs,
+               TFixedTexts& fixed) const;
   void BuildChart(const TCustomStat& stat, const TStatDrawArray& values, const TStatViewParams& params,
                   const TCacheData* cache);
 

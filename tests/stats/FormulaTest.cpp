@@ -307,6 +307,65 @@ TEST(ShreddingFormula, CompiledValuesEqualSubstitutedOnes) {
   for (int count : forms) EXPECT_GT(count, 50);
 }
 
+// The remembering form gives what the compiled form gives: combinations drawn from a small range
+// again and again (so that remembered values are read back), some with numbers outside 1..45, and
+// previous draws fixed per memo. It remembers where the numbers enter the formula as few small
+// integer parts, and evaluates everything else each time.
+::testing::AssertionResult MemoSameAsCompiled(const std::string& formula, int32_t digits, std::mt19937& rng,
+                                              bool* remembers = nullptr) {
+  const TShreddingFormula compiled(formula, digits);
+  const TShreddingInputs fixed = RandomInputs(rng);
+  TShreddingMemo memo = compiled.Memo(fixed);
+  if (remembers) *remembers = memo.Remembers();
+  for (int k = 0; k < 400; ++k) {
+    TComb n;
+    const bool wide = k % 50 == 49;
+    for (auto& v : n) v = static_cast<uint8_t>(wide ? rng() % 256 : 1 + rng() % (k < 200 ? 6 : 45));
+    const int32_t remembered = memo.Value(n), plain = compiled.Value(n, fixed);
+    if (remembered != plain)
+      return ::testing::AssertionFailure() << "formula [" << formula << "] numbers " << CombToText(n)
+                                           << ": remembered " << remembered << ", compiled " << plain;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(ShreddingFormula, MemoGivesTheCompiledValues) {
+  struct Case {
+    std::string Formula;
+    bool Remembers;
+  };
+  const Case cases[] = {
+      {"(n1+n2+n3)/(n4+n5)", true},
+      {"-(n4+n5)/(n1+n2+n3)*7", true},
+      {"(2*n1 - 3*n2 + p1)/(n3+n4+n5+t2)", true},
+      {"(n1-n2)*0/3 + 1/(n3-n3+0.5)", true},   // a zero factor and a difference that is 0
+      {"(n1-n2)*(0-2)/7 + n3^2/n4", true},     // a negative factor: its product is not taken apart
+      {"SQRT(n1*n2+p1)/(n3+t5)", true},        // a product of two numbers: each number is a part
+      {"n1/3 + 0.5*n2", true},                 // a fraction is no whole constant
+      {"1E15*n1*1E15/n2", true},               // too large to stay exact: n1 and n2 alone
+      {"p1/t2 + 3", true},                     // no number at all: one value
+      {"sin(n1)+sin(n2)+sin(n3)+sin(n4)+sin(n5)", false},  // five parts
+      {"n1/(n2+n3)/(n4+n5)", false},                      // 45 * 89 * 89 values
+      {"n1n2/(n3+1)", false},                             // substituted each time
+      {"(n1+", false},                                    // never evaluates
+  };
+  std::mt19937 rng(99);
+  for (const Case& c : cases) {
+    bool remembers = false;
+    EXPECT_TRUE(MemoSameAsCompiled(c.Formula, 3, rng, &remembers));
+    EXPECT_EQ(remembers, c.Remembers) << c.Formula;
+  }
+  int remembered = 0;
+  for (int i = 0; i < 1500; ++i) {
+    std::string f = RandomFormula(rng, 0);
+    if (rng() % 5 == 0) f = "-" + f;
+    bool remembers = false;
+    ASSERT_TRUE(MemoSameAsCompiled(f, static_cast<int32_t>(1 + rng() % 5), rng, &remembers));
+    remembered += remembers;
+  }
+  EXPECT_GT(remembered, 300);
+}
+
 // --- Hostile input: no crash, no hang, no stack exhaustion, 0 for what cannot be evaluated ---
 
 TEST(ShreddingFormulaFuzz, HostileTexts) {

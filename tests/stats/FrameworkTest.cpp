@@ -65,6 +65,47 @@ TEST(StatValues, AddStatValueMergesAndMeasuresPeriods) {
   EXPECT_EQ(values[1].Norm, 0);
 }
 
+// Under a key index scope the merges give the records the scan gives, in the same order, also
+// when the array gets records behind the index's back (a duplicate key stays with the first
+// record) or a record's key is changed; arrays other than the scope's are scanned.
+TEST(StatValues, KeyIndexScopeMergesAsTheScan) {
+  std::mt19937 rng(77);
+  std::vector<TStatDrawRec> occurrences;
+  for (int i = 0; i < 4000; ++i) {
+    const auto key = TStatKey::Words(static_cast<uint16_t>(rng() % 500), static_cast<uint16_t>(rng() % 3));
+    occurrences.push_back(Occurrence(key, 1 + static_cast<int32_t>(rng() % 900), 1 + static_cast<int32_t>(rng() % 50)));
+  }
+  auto merge = [&](TStatDrawArray& values, TStatDrawArray& other, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      AddStatValue(values, occurrences[i], i % 3 != 0);
+      if (i % 100 == 0) AddStatValue(other, occurrences[i], true);
+    }
+  };
+  auto behindTheIndex = [](TStatDrawArray& values) {
+    values.push_back(Occurrence(values[5].Key, 3, 3));  // a second record of a key
+    values.push_back(Occurrence(TStatKey::Words(9999), 4, 4));
+  };
+  TStatDrawArray scanned, scannedOther;
+  merge(scanned, scannedOther, 0, 2000);
+  behindTheIndex(scanned);
+  merge(scanned, scannedOther, 2000, 3000);
+  scanned[7].Key = TStatKey::Words(8888);
+  merge(scanned, scannedOther, 3000, occurrences.size());
+
+  TStatDrawArray indexed, indexedOther;
+  {
+    TStatKeyIndexScope scope(indexed);
+    merge(indexed, indexedOther, 0, 2000);
+    behindTheIndex(indexed);
+    merge(indexed, indexedOther, 2000, 3000);
+    indexed[7].Key = TStatKey::Words(8888);
+    merge(indexed, indexedOther, 3000, occurrences.size());
+  }
+  EXPECT_EQ(indexed, scanned);
+  EXPECT_EQ(indexedOther, scannedOther);
+  EXPECT_GT(scanned.size(), 1000u);
+}
+
 TEST(StatValues, AggregateSortAndLastSeen) {
   const TStatAggregate empty = AggregateStats({});
   EXPECT_EQ(empty.MinCount, 2147483647);

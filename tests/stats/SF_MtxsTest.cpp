@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "StatTestUtil.h"
+#include "stats/ColumnKernel.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
 
@@ -351,6 +353,50 @@ TEST_F(MatrixStats, FortyFiveRowsCountInFirstSeenOrder) {
   ASSERT_EQ(expected.size(), 90u);
   EXPECT_EQ(CountCombValues(*stat, combs, 1), expected);
   EXPECT_EQ(CountCombValues(*stat, combs, 2), expected);
+}
+
+// The adjacency statistics run as vector programs whose places and tables depend on the width:
+// for every kind of matrix (one column or row, lines of two or three cells, lines too many for
+// the narrow form, more columns than numbers), counting and filtering with the vector kernels give
+// what the statistic's own values give, also for unsorted and repeated numbers.
+TEST_F(MatrixStats, AdjacencyProgramsForEveryWidth) {
+  if (!EnableColumnKernel(true)) GTEST_SKIP() << "this processor has no vector kernels";
+  TCombsArray in;
+  const TCombsArray& all = test::CrossCheckCombinations();
+  for (size_t i = 0; i < all.size(); i += 11) in.push_back(all[i]);
+  // Repeated and unsorted numbers in whole blocks, so that the vector kernels take them.
+  const TComb odd[] = {{5, 5, 6, 6, 10}, {1, 2, 1, 2, 1}, {6, 1, 11, 16, 21}, {45, 44, 40, 35, 30},
+                       {7, 7, 7, 7, 7},  {3, 8, 3, 8, 13}, {2, 3, 2, 3, 2},   {20, 15, 10, 5, 4}};
+  for (int k = 0; k < 64; ++k) in.insert(in.begin() + 640 + k, odd[k % std::size(odd)]);
+  in.insert(in.begin() + 1000, TComb{0, 1, 2, 3, 4});
+
+  const TStatClass* classes[] = {&StatClassOf<TstColAjacent>(), &StatClassOf<TstRowAjacent>(),
+                                 &StatClassOf<TstColAjacentCnt>(), &StatClassOf<TstRowAjacentCnt>()};
+  for (int32_t width : {0, 1, 2, 3, 4, 5, 7, 9, 15, 19, 20, 22, 23, 25, 30, 44, 45, 46, 255}) {
+    SetWidth(width);
+    for (const TStatClass* cls : classes) {
+      SCOPED_TRACE(std::string(cls->GetCode()) + " width " + std::to_string(width));
+      auto stat = Make(*cls);
+      TStatDrawArray expected;
+      for (const TComb& c : in) stat->CombValues(c, expected);
+      ASSERT_EQ(CountCombValues(*stat, in, 1), expected);
+      ASSERT_EQ(CountCombValues(*stat, in, 2), expected);
+
+      TStatDrawArray top = expected, everyOther;
+      std::stable_sort(top.begin(), top.end(), [](const auto& a, const auto& b) { return a.Count > b.Count; });
+      if (top.size() > 3) top.resize(3);
+      for (size_t k = 0; k < expected.size(); k += 2) everyOther.push_back(expected[k]);
+      for (const TStatDrawArray* sel : {&top, &everyOther})
+        for (bool remove : {false, true}) {
+          TCombsArray scalar;
+          for (const TComb& c : in)
+            if (stat->CombMatches(c, *sel, -1, false, remove) != remove) scalar.push_back(c);
+          TCombsArray vector(in.size());
+          vector.resize(FilterCombs(*stat, in, vector.data(), *sel, -1, false, remove));
+          ASSERT_EQ(vector, scalar) << "selection of " << sel->size() << ", remove " << remove;
+        }
+    }
+  }
 }
 
 }  // namespace
