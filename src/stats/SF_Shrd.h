@@ -60,6 +60,26 @@ class TstShreddingStat final : public TStatImpl<TstShreddingStat, TCustomGraphSt
     TStatImpl::CountSpan(in, firstIndex, counter);
   }
 
+  // Filter passes remember the formula's values the same way (each call its own memo: parallel
+  // passes call it once per chunk). Short spans do not repay filling the memo.
+  size_t FilterSpan(std::span<const TComb> in, TComb* out, const TFastSelection& sel,
+                    const TMatchContext& ctx) const override {
+    constexpr size_t MinMemoSpan = 4096;
+    if (in.size() >= MinMemoSpan) {
+      TShreddingMemo memo = compiled_.Memo(matchInputs_);
+      if (memo.Remembers()) {
+        size_t n = 0;
+        for (const TComb& c : in) {
+          const bool match = sel.Word(1, static_cast<uint16_t>(memo.Value(c)));
+          out[n] = c;  // in place, n never passes the input position
+          n += match != ctx.Remove;
+        }
+        return n;
+      }
+    }
+    return TStatImpl::FilterSpan(in, out, sel, ctx);
+  }
+
   // The previous draws are those at RefIndex and RefIndex - 1.
   void PrepareMatch(const TMatchContext& ctx);
   template <class Sel>
