@@ -133,7 +133,8 @@ QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* mod
 
 namespace {
 // A button of a tab's button panel that runs a command and follows its enabled state.
-QToolButton* CommandButton(const QString& text, QAction* action, TCommandMap& commands) {
+QToolButton* CommandButton(const QString& text, const char* command, TCommandMap& commands) {
+  QAction* action = commands.Action(command);
   auto* b = new QToolButton;
   b->setText(text);
   b->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -160,6 +161,18 @@ QSpinBox* NewSpin(const char* name, int min, int max, int minWidth, const QStrin
   return spin;
 }
 
+// Two panes one above the other or side by side; pane `growing` (0 or 1) takes what the window gains.
+QSplitter* NewSplitter(Qt::Orientation orientation, const char* name, QWidget* first, QWidget* second,
+                       int growing) {
+  auto* splitter = new QSplitter(orientation);
+  splitter->setObjectName(name);
+  splitter->addWidget(first);
+  splitter->addWidget(second);
+  splitter->setStretchFactor(growing, 1);
+  splitter->setChildrenCollapsible(false);
+  return splitter;
+}
+
 // A tab page with its vertical layout.
 QVBoxLayout* NewPage(QWidget*& page) {
   page = new QWidget;
@@ -174,8 +187,8 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new QHBoxLayout;
-  panel->addWidget(CommandButton(QStringLiteral("Добавить"), commands_.Action("DrawsAdd"), commands_));
-  panel->addWidget(CommandButton(QStringLiteral("Удалить"), commands_.Action("DrawsDel"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch(1);
   auto* label = new QLabel(QStringLiteral("Смещение назад:"));
   edOffset_ = NewSpin("edOffset", 0, 0, 80, QStringLiteral("Смещение относительно последнего загруженного номера тиража"));
@@ -203,16 +216,16 @@ QWidget* TTemplateMain::BuildCombsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new QHBoxLayout;
-  panel->addWidget(CommandButton(QStringLiteral("Новый"), commands_.Action("CombsGen"), commands_));
-  panel->addWidget(CommandButton(QStringLiteral("Открыть"), commands_.Action("CombsOpen"), commands_));
-  panel->addWidget(CommandButton(QStringLiteral("Сохранить"), commands_.Action("CombsSave"), commands_));
-  panel->addWidget(CommandButton(QStringLiteral("Отменить"), commands_.Action("CombsUndo"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Новый"), "CombsGen", commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Открыть"), "CombsOpen", commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Сохранить"), "CombsSave", commands_));
+  panel->addWidget(CommandButton(QStringLiteral("Отменить"), "CombsUndo", commands_));
   panel->addStretch(1);
   edExclude_ = NewSpin("edExclude", 0, 1000000, 70,
                        QStringLiteral("Исключить указанное количество последних тиражей из списка комбинаций"));
   edExclude_->installEventFilter(this);
   panel->addWidget(edExclude_);
-  panel->addWidget(CommandButton(QStringLiteral("[-] Тиражи"), commands_.Action("CombsDelExists"), commands_));
+  panel->addWidget(CommandButton(QStringLiteral("[-] Тиражи"), "CombsDelExists", commands_));
   v->addLayout(panel);
 
   lvCombs_ = NewTable("lvCombs", combsModel_, true);
@@ -224,12 +237,7 @@ QWidget* TTemplateMain::BuildCombsTab() {
   lvFilters_->horizontalHeader()->setStretchLastSection(true);
   lvFilters_->setContextMenuPolicy(Qt::NoContextMenu);
 
-  combsSplitter_ = new QSplitter(Qt::Vertical);
-  combsSplitter_->setObjectName("combsSplitter");
-  combsSplitter_->addWidget(lvCombs_);
-  combsSplitter_->addWidget(lvFilters_);
-  combsSplitter_->setStretchFactor(0, 1);
-  combsSplitter_->setChildrenCollapsible(false);
+  combsSplitter_ = NewSplitter(Qt::Vertical, "combsSplitter", lvCombs_, lvFilters_, 0);
   v->addWidget(combsSplitter_, 1);
   return page;
 }
@@ -248,7 +256,7 @@ QWidget* TTemplateMain::BuildStatTab() {
   selLabel->setBuddy(cbDrawsStat_);
   row1->addWidget(selLabel);
   row1->addWidget(cbDrawsStat_, 1);
-  row1->addWidget(CommandButton(QStringLiteral("Описание"), commands_.Action("FiltersInfo"), commands_));
+  row1->addWidget(CommandButton(QStringLiteral("Описание"), "FiltersInfo", commands_));
   v->addLayout(row1);
 
   auto* row2 = new QHBoxLayout;
@@ -260,10 +268,10 @@ QWidget* TTemplateMain::BuildStatTab() {
   lenLabel->setBuddy(edStatLen_);
   row2->addWidget(lenLabel);
   row2->addWidget(edStatLen_);
-  row2->addWidget(CommandButton(QStringLiteral("Обновить"), commands_.Action("DrawsStatCalc"), commands_));
+  row2->addWidget(CommandButton(QStringLiteral("Обновить"), "DrawsStatCalc", commands_));
   row2->addStretch(1);
-  row2->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), commands_.Action("StatFilter_Include"), commands_));
-  row2->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), commands_.Action("StatFilter_Exclude"), commands_));
+  row2->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), "StatFilter_Include", commands_));
+  row2->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "StatFilter_Exclude", commands_));
   v->addLayout(row2);
 
   auto* row3 = new QHBoxLayout;
@@ -306,12 +314,7 @@ QWidget* TTemplateMain::BuildStatTab() {
 
   chart_ = new TStatChart;
   chart_->setObjectName("chartDrawsStat");
-  statSplitter_ = new QSplitter(Qt::Vertical);
-  statSplitter_->setObjectName("statSplitter");
-  statSplitter_->addWidget(lvDrawsStat_);
-  statSplitter_->addWidget(chart_);
-  statSplitter_->setStretchFactor(0, 1);
-  statSplitter_->setChildrenCollapsible(false);
+  statSplitter_ = NewSplitter(Qt::Vertical, "statSplitter", lvDrawsStat_, chart_, 0);
   v->addWidget(statSplitter_, 1);
 
   connect(cbDrawsStat_, &QComboBox::currentIndexChanged, this, [this] {
@@ -360,12 +363,7 @@ void TTemplateMain::BuildLayout() {
     if (initialised_) RefreshAllViews(false);
   });
 
-  splitter_ = new QSplitter(Qt::Horizontal);
-  splitter_->setObjectName("mainSplitter");
-  splitter_->addWidget(pcLists_);
-  splitter_->addWidget(pcMain_);
-  splitter_->setStretchFactor(1, 1);
-  splitter_->setChildrenCollapsible(false);
+  splitter_ = NewSplitter(Qt::Horizontal, "mainSplitter", pcLists_, pcMain_, 1);
   setCentralWidget(splitter_);
   splitter_->setSizes({DesignLeftWidth, DesignWidth - DesignLeftWidth});
   combsSplitter_->setSizes({400, DesignFiltersHeight});
