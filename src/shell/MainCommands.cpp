@@ -182,9 +182,14 @@ std::vector<uint32_t> TTemplateMain::SelectedRows(QTableView* view) const {
   return rows;
 }
 
-bool TTemplateMain::ClipboardHasText() const {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data && data->hasText();
+bool TTemplateMain::ClipboardHasText() {
+  // Asking the system clipboard may wait on its owner: the answer is kept until it changes.
+  if (!clipboardKnown_) {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    clipboardHasText_ = data && data->hasText();
+    clipboardKnown_ = true;
+  }
+  return clipboardHasText_;
 }
 
 // --- Archive ---

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -458,6 +459,7 @@ void TTemplateMain::Create() {
     });
     idleTimer_.start(250);
     connect(&port_, &TShellPort::BusyStateChanged, this, [this] { UpdateCommands(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { clipboardKnown_ = false; });
   } catch (const std::exception& e) {
     port_.ShowError(SysFormat("Ошибка запуска программы!\r\r%s", {std::string(e.what())}));
   }

@@ -160,7 +160,7 @@ class TTemplateMain : public QMainWindow {
   std::filesystem::path ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix);
   std::vector<uint32_t> SelectedRows(QTableView* view) const;
   int SelectedEntry() const;  // the registry entry of the statistics selector, or -1
-  bool ClipboardHasText() const;
+  bool ClipboardHasText();
 
   TStartOptions options_;
   QString title_;
@@ -174,6 +174,8 @@ class TTemplateMain : public QMainWindow {
   bool quitRequested_ = false;
   bool initialised_ = false;
   bool shutDown_ = false;
+  bool clipboardKnown_ = false;
+  bool clipboardHasText_ = false;
   int language_ = 1049;
   std::vector<TStatList::TSelectorItem> chartItems_;
 
