@@ -12,6 +12,40 @@
 
 namespace kivra {
 
+namespace {
+
+// What an operation that narrows the list kept, and the values text of its log row (no row when
+// Logged is false).
+struct TNarrowed {
+  size_t Kept = 0;
+  bool Logged = true;
+  std::string Values;
+};
+
+// The pattern of every operation that narrows the list: the list is handed to the undo copy and
+// rebuilt from it by `rebuild` (which writes the entries it keeps and says how many), one log row,
+// the view updated in every case. A failure is reported and gives false.
+template <class Rebuild>
+bool NarrowList(TCombList& combs, TUserPort& port, std::string_view progress, bool remove, std::string_view caption,
+                Rebuild rebuild) {
+  try {
+    combs.MoveToUndo(true);
+    TBusyScope busy(port, progress);
+    combs.ResizeList(combs.UndoStorage(), 0);
+    const TNarrowed r = rebuild(combs.UndoItems(), combs.Data());
+    combs.ResizeList(combs.UndoStorage(), static_cast<uint32_t>(r.Kept));
+    if (r.Logged) combs.AddFilterLog(remove, caption, r.Values);
+    combs.UpdateCombsView();
+    return true;
+  } catch (const std::exception& e) {
+    combs.UpdateCombsView();
+    port.ShowError(e.what());
+    return false;
+  }
+}
+
+}  // namespace
+
 TGenParams TWorkspace::GenDefaults() const {
   TGenParams params;
   const int32_t mode = config_.Gen.Mode;
@@ -62,29 +96,23 @@ bool TWorkspace::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArr
   // Without values there is no operation: the list, the log and the undo copy stay as they are, so
   // that undo still belongs to the operation of the last log row.
   if (values.empty()) return false;
-  try {
-    if (entry < 0 || entry >= stats_.Count()) throw std::out_of_range("Метод расчета статистики не найден!");
-    combs_.MoveToUndo(true);
-    TBusyScope busy(port_, "Фильтрация комбинаций...");
-    std::unique_ptr<TCustomStat> own;
-    if (!stat) {
-      own = stats_.CreateStat(entry);
-      stat = own.get();
-    }
-    combs_.ResizeList(combs_.UndoStorage(), 0);
-    if (combs_.UndoCount() > 0) {
-      const size_t kept = FilterCombs(*stat, combs_.UndoItems(), combs_.Data(), values, archive_.AnalysisEnd(),
-                                      archive_.SortedDraws(), remove, filterThreads_);
-      combs_.ResizeList(combs_.UndoStorage(), static_cast<uint32_t>(kept));
-      combs_.AddFilterLog(remove, stats_.ListCaption(entry, true), valuesText);
-    }
-    combs_.UpdateCombsView();
-    return true;
-  } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
-    port_.ShowError(e.what());
+  if (entry < 0 || entry >= stats_.Count()) {
+    port_.ShowError("Метод расчета статистики не найден!");
     return false;
   }
+  return NarrowList(combs_, port_, "Фильтрация комбинаций...", remove, stats_.ListCaption(entry, true),
+                    [&](std::span<const TComb> source, TComb* out) {
+                      std::unique_ptr<TCustomStat> own;
+                      if (!stat) {
+                        own = stats_.CreateStat(entry);
+                        stat = own.get();
+                      }
+                      // An empty list gives no log row.
+                      if (source.empty()) return TNarrowed{0, false, {}};
+                      return TNarrowed{FilterCombs(*stat, source, out, values, archive_.AnalysisEnd(),
+                                                   archive_.SortedDraws(), remove, filterThreads_),
+                                       true, std::string(valuesText)};
+                    });
 }
 
 bool TWorkspace::FilterByGrid(TGridKind kind, const TGridSelection& selection, bool remove) {
@@ -94,94 +122,67 @@ bool TWorkspace::FilterByGrid(TGridKind kind, const TGridSelection& selection, b
     port_.ShowError("В выделенном диапазоне нет значений для фильтра!");
     return false;
   }
-  try {
-    const int entry = stats_.FindCode("NUMS");
-    if (entry < 0) throw std::out_of_range("Метод расчета статистики не найден!");
-    const auto nums = stats_.CreateStat(entry);
-    combs_.MoveToUndo(true);
-    TBusyScope busy(port_, "Фильтрация комбинаций...");
-    combs_.ResizeList(combs_.UndoStorage(), 0);
-    if (combs_.UndoCount() > 0) {
-      const size_t kept = FilterCombs(*nums, combs_.UndoItems(), combs_.Data(), values.Values,
-                                      archive_.AnalysisEnd(), archive_.SortedDraws(), remove, filterThreads_);
-      combs_.ResizeList(combs_.UndoStorage(), static_cast<uint32_t>(kept));
-      combs_.AddFilterLog(remove, GridCaption(kind), values.Text);
-    }
-    combs_.UpdateCombsView();
-    return true;
-  } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
-    port_.ShowError(e.what());
+  const int entry = stats_.FindCode("NUMS");
+  if (entry < 0) {
+    port_.ShowError("Метод расчета статистики не найден!");
     return false;
   }
+  const auto nums = stats_.CreateStat(entry);
+  return NarrowList(combs_, port_, "Фильтрация комбинаций...", remove, GridCaption(kind),
+                    [&](std::span<const TComb> source, TComb* out) {
+                      if (source.empty()) return TNarrowed{0, false, {}};
+                      return TNarrowed{FilterCombs(*nums, source, out, values.Values, archive_.AnalysisEnd(),
+                                                   archive_.SortedDraws(), remove, filterThreads_),
+                                       true, values.Text};
+                    });
 }
 
 bool TWorkspace::RemoveLatestDraws(int n) {
   n = std::max(n, 0);
-  try {
-    combs_.MoveToUndo(true);
-    TBusyScope busy(port_, SysFormat("Удаление из списка комбинаций %d последних тиражей...", {n}));
-    // The latest n visible draws: up to High - DrawsOffset.
-    int first = 0, last = -1;
-    if (n > 0) {
-      last = archive_.High() - archive_.DrawsOffset();
-      first = std::max(0, last - n + 1);
-    }
-    const auto& draws = archive_.StoredDraws();
-    const TDrawMatcher matcher(last >= first ? std::span<const TDraw>(draws.data() + first, size_t(last - first + 1))
-                                             : std::span<const TDraw>());
-
-    combs_.ResizeList(combs_.UndoStorage(), 0);
-    const auto source = combs_.UndoItems();
-    const size_t count = source.size();
-    const size_t step = std::max<size_t>(1, count / 100);
-    TComb* out = combs_.Data();
-    size_t kept = 0;
-    for (size_t i = 0; i < count; i += step) {
-      port_.ShowProgress(SysFormat("Удаление из списка комбинаций %d последних тиражей ( завершено %.0f %% )...",
-                                   {n, static_cast<double>(i + 1) * 100.0 / static_cast<double>(count)}));
-      kept += matcher.KeepUndrawn(source.subspan(i, std::min(step, count - i)), out + kept);
-    }
-    combs_.ResizeList(combs_.UndoStorage(), static_cast<uint32_t>(kept));
-    combs_.AddFilterLog(true, "Последние тиражи", std::to_string(n));
-    combs_.UpdateCombsView();
-    return true;
-  } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
-    port_.ShowError(e.what());
-    return false;
-  }
+  return NarrowList(
+      combs_, port_, SysFormat("Удаление из списка комбинаций %d последних тиражей...", {n}), true, "Последние тиражи",
+      [&](std::span<const TComb> source, TComb* out) {
+        // The latest n visible draws: up to High - DrawsOffset.
+        int first = 0, last = -1;
+        if (n > 0) {
+          last = archive_.High() - archive_.DrawsOffset();
+          first = std::max(0, last - n + 1);
+        }
+        const auto& draws = archive_.StoredDraws();
+        const TDrawMatcher matcher(last >= first
+                                       ? std::span<const TDraw>(draws.data() + first, size_t(last - first + 1))
+                                       : std::span<const TDraw>());
+        const size_t count = source.size();
+        const size_t step = std::max<size_t>(1, count / 100);
+        size_t kept = 0;
+        for (size_t i = 0; i < count; i += step) {
+          port_.ShowProgress(
+              SysFormat("Удаление из списка комбинаций %d последних тиражей ( завершено %.0f %% )...",
+                        {n, static_cast<double>(i + 1) * 100.0 / static_cast<double>(count)}));
+          kept += matcher.KeepUndrawn(source.subspan(i, std::min(step, count - i)), out + kept);
+        }
+        return TNarrowed{kept, true, std::to_string(n)};
+      });
 }
 
 bool TWorkspace::RemoveSelected(std::span<const uint32_t> rows) {
-  try {
-    combs_.MoveToUndo(true);
-    TBusyScope busy(port_, "Удаление выделенных комбинаций...");
-    const uint32_t count = combs_.UndoCount();
-    std::vector<uint8_t> selected(count, 0);
-    uint32_t s = 0;
-    for (uint32_t r : rows)
-      if (r < count && !selected[r]) {
-        selected[r] = 1;
-        ++s;
-      }
-    combs_.ResizeList(combs_.UndoStorage(), 0);
-    const auto source = combs_.UndoItems();
-    TComb* out = combs_.Data();
-    size_t kept = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-      out[kept] = source[i];
-      kept += !selected[i];
-    }
-    combs_.ResizeList(combs_.UndoStorage(), static_cast<uint32_t>(kept));
-    combs_.AddFilterLog(true, "Выделенные комбинации", std::to_string(s));
-    combs_.UpdateCombsView();
-    return true;
-  } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
-    port_.ShowError(e.what());
-    return false;
-  }
+  return NarrowList(combs_, port_, "Удаление выделенных комбинаций...", true, "Выделенные комбинации",
+                    [&](std::span<const TComb> source, TComb* out) {
+                      const size_t count = source.size();
+                      std::vector<uint8_t> selected(count, 0);
+                      uint32_t s = 0;
+                      for (uint32_t r : rows)
+                        if (r < count && !selected[r]) {
+                          selected[r] = 1;
+                          ++s;
+                        }
+                      size_t kept = 0;
+                      for (size_t i = 0; i < count; ++i) {
+                        out[kept] = source[i];
+                        kept += !selected[i];
+                      }
+                      return TNarrowed{kept, true, std::to_string(s)};
+                    });
 }
 
 bool TWorkspace::UndoCombs() {
