@@ -43,8 +43,8 @@ struct TSetup {
       std::copy_n(pool.begin(), 5, draws[i].Nums.begin());
     }
     ws.Archive().Assign(std::move(draws));
-    ws.ReserveCombLists();
-    ws.SetFilterThreads(1);
+    ws.Combs().ReserveLists();
+    ws.Combs().SetFilterThreads(1);
   }
 };
 
@@ -54,8 +54,8 @@ TSetup& Setup() {
 }
 
 void FullList() {
-  Setup().ws.GenerateList(false, {GenFullSet, ""});
-  Setup().ws.Combs().ClearFilterLog();
+  Setup().ws.Combs().GenerateList(false, {GenFullSet, ""});
+  Setup().ws.Combs().List().ClearFilterLog();
 }
 
 // The three most frequent values over the latest 200 draws, as a user would select them.
@@ -69,8 +69,8 @@ TStatDrawArray TypicalSelection(TCustomStat& stat) {
 
 void BM_Generate(benchmark::State& state, uint8_t mode, std::string param) {
   TWorkspace& ws = Setup().ws;
-  for (auto _ : state) ws.GenerateList(true, {mode, param});
-  state.counters["count"] = ws.Combs().Count();
+  for (auto _ : state) ws.Combs().GenerateList(true, {mode, param});
+  state.counters["count"] = ws.Combs().List().Count();
 }
 
 void BM_FilterKernel(benchmark::State& state, std::string code) {
@@ -98,9 +98,9 @@ void BM_FilterByValues(benchmark::State& state, std::string code) {
     state.PauseTiming();
     FullList();
     state.ResumeTiming();
-    ws.FilterByValues(entry, nullptr, sel, text, false);
+    ws.Combs().FilterByValues(entry, nullptr, sel, text, false);
   }
-  state.counters["kept"] = ws.Combs().Count();
+  state.counters["kept"] = ws.Combs().List().Count();
 }
 
 void BM_RemoveLatestDraws(benchmark::State& state) {
@@ -110,9 +110,9 @@ void BM_RemoveLatestDraws(benchmark::State& state) {
     state.PauseTiming();
     FullList();
     state.ResumeTiming();
-    ws.RemoveLatestDraws(n);
+    ws.Combs().RemoveLatestDraws(n);
   }
-  state.counters["kept"] = ws.Combs().Count();
+  state.counters["kept"] = ws.Combs().List().Count();
 }
 
 void BM_RemoveLatestDrawsReference(benchmark::State& state) {
@@ -136,7 +136,7 @@ void BM_RemoveLatestDrawsReference(benchmark::State& state) {
 
 void BM_SaveUndo(benchmark::State& state) {
   FullList();
-  for (auto _ : state) Setup().ws.Combs().SaveUndo(false);
+  for (auto _ : state) Setup().ws.Combs().List().SaveUndo(false);
 }
 
 void BM_ListMemory(benchmark::State& state) {
@@ -145,15 +145,15 @@ void BM_ListMemory(benchmark::State& state) {
   auto stat = ws.Stats().CreateStat(entry);
   const TStatDrawArray sel = TypicalSelection(*stat);
   for (auto _ : state) {
-    ws.GenerateCommand({GenFullSet, ""}, false);
-    ws.Combs().SaveSnapshot(0, static_cast<int32_t>(state.iterations()));
-    ws.RemoveLatestDraws(100);
-    ws.FilterByValues(entry, nullptr, sel, "", true);
-    ws.UndoCombs();
-    ws.FilterByValues(entry, nullptr, sel, "", false);
-    ws.Combs().RestoreSnapshot(0, static_cast<int32_t>(state.iterations()));
+    ws.Combs().GenerateCommand({GenFullSet, ""}, false);
+    ws.Combs().List().SaveSnapshot(0, static_cast<int32_t>(state.iterations()));
+    ws.Combs().RemoveLatestDraws(100);
+    ws.Combs().FilterByValues(entry, nullptr, sel, "", true);
+    ws.Combs().Undo();
+    ws.Combs().FilterByValues(entry, nullptr, sel, "", false);
+    ws.Combs().List().RestoreSnapshot(0, static_cast<int32_t>(state.iterations()));
   }
-  state.counters["storage_MB"] = static_cast<double>(ws.Combs().StorageBytes()) / 1e6;
+  state.counters["storage_MB"] = static_cast<double>(ws.Combs().List().StorageBytes()) / 1e6;
 }
 
 void RegisterAll() {

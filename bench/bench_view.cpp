@@ -83,14 +83,14 @@ void BM_StatTable(benchmark::State& state, int entry, int offset) {
 void BM_BuildAllCaches(benchmark::State& state) {
   TWorkspace& ws = Setup().ws;
   int built = 0;
-  for (auto _ : state) built = ws.BuildAllCaches(true, (1u << StatGroupCount) - 1);
+  for (auto _ : state) built = ws.StatTab().BuildAllCaches(true, (1u << StatGroupCount) - 1);
   state.counters["files"] = built;
 }
 
 void BM_BuildCachesSubset(benchmark::State& state) {
   TWorkspace& ws = Setup().ws;
   int built = 0;
-  for (auto _ : state) built = ws.BuildCacheFiles(Setup().subset);
+  for (auto _ : state) built = ws.StatTab().BuildCacheFiles(Setup().subset);
   state.counters["files"] = built;
 }
 
@@ -103,7 +103,7 @@ void BM_BuildAllCachesReference(benchmark::State& state) {
       TStatDrawArray values;
       for (const TComb& c : all) stat->CombValues(c, values);
       SortStatValues(values);
-      WriteFileAtomic(ws.CacheFileName(entry), CacheBytes(values));
+      WriteFileAtomic(ws.StatTab().CacheFileName(entry), CacheBytes(values));
     }
   }
   state.counters["files"] = static_cast<double>(Setup().subset.size());

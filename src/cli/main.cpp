@@ -221,11 +221,11 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.LoadArchive();
   ws.SetDrawsOffset(offset);
   ws.Archive().SetSortedDraws(sorted);
-  ws.SetPrefetchsEnabled(compare, false);
-  ws.SetStatWindowLength(length);
-  ws.SetStatItem(entry);
-  ws.StatView().SetSort(sortColumn, descending);
-  if (!ws.RefreshStatView(true)) return 1;
+  ws.StatTab().SetPrefetchsEnabled(compare, false);
+  ws.StatTab().SetWindowLength(length);
+  ws.StatTab().SetItem(entry);
+  ws.StatTab().View().SetSort(sortColumn, descending);
+  if (!ws.StatTab().Refresh(true)) return 1;
   auto line = [](const auto& cells) {
     std::string text;
     for (size_t c = 0; c < cells.size(); ++c) {
@@ -236,7 +236,7 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
     std::fputs(text.c_str(), stdout);
   };
   line(StatColumnCaptions);
-  for (const auto& row : ws.StatView().Rows()) line(row.Cells);
+  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells);
   return 0;
 }
 
@@ -267,7 +267,7 @@ int CmdCaches(TWorkspace& ws, TArgs& args) {
     else if (args.Option("--groups", value)) groups = ParseGroups(value);
     else args.ExpectEnd();
   }
-  const int built = ws.BuildAllCaches(force, groups);
+  const int built = ws.StatTab().BuildAllCaches(force, groups);
   std::printf("Создано файлов: %d\n", built);
   return 0;
 }
@@ -361,20 +361,20 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
     if (resolved[i].Values.empty()) throw TUsageError{fmt::format("Не указаны значения для {}", codeLen)};
   }
 
-  ws.ReserveCombLists();
+  ws.Combs().ReserveLists();
   // A generation failure has been reported (the exit status says so); the steps run on what is left.
-  ws.GenerateList(true, gen ? *gen : ws.GenDefaults());
+  ws.Combs().GenerateList(true, gen ? *gen : ws.Combs().GenDefaults());
   for (size_t i = 0; i < steps.size(); ++i) {
     const bool ok = steps[i].ExcludeLatest
-                        ? ws.RemoveLatestDraws(steps[i].Count)
-                        : ws.FilterByValues(resolved[i].Entry, nullptr, resolved[i].Values, resolved[i].Text,
+                        ? ws.Combs().RemoveLatestDraws(steps[i].Count)
+                        : ws.Combs().FilterByValues(resolved[i].Entry, nullptr, resolved[i].Values, resolved[i].Text,
                                             steps[i].Remove);
     if (!ok) return 1;
   }
-  for (const TFilterLogRow& row : ws.Combs().Log())
+  for (const TFilterLogRow& row : ws.Combs().List().Log())
     std::printf("%s;%s;%u\n", row.Caption.c_str(), row.Values.c_str(), row.Count);
-  std::printf("Комбинаций: %u\n", ws.Combs().Count());
-  if (!out.empty() && !ws.SaveCombsFile(out)) return 1;
+  std::printf("Комбинаций: %u\n", ws.Combs().List().Count());
+  if (!out.empty() && !ws.Combs().SaveFile(out)) return 1;
   return 0;
 }
 

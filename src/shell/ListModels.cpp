@@ -97,7 +97,7 @@ TCombsModel::TCombsModel(const TWorkspace& ws, const TViewColors& colors, QObjec
     : TArrayModel(NumberColumns(QStringLiteral("№ п.п."), {}), parent), ws_(ws), colors_(colors) {}
 
 QVariant TCombsModel::data(const QModelIndex& index, int role) const {
-  const auto& list = ws_.Combs();
+  const auto& list = ws_.Combs().List();
   const int row = index.row();
   if (!index.isValid() || row < 0 || static_cast<uint32_t>(row) >= list.Count()) return {};
   const int col = index.column();
@@ -155,7 +155,7 @@ QIcon TFilterLogModel::LogIcon(int icon) {
 }
 
 QVariant TFilterLogModel::data(const QModelIndex& index, int role) const {
-  const auto& log = ws_.Combs().Log();
+  const auto& log = ws_.Combs().List().Log();
   if (!index.isValid() || index.row() >= static_cast<int>(log.size())) return {};
   const TFilterLogRow& r = log[index.row()];
   switch (role) {
@@ -192,7 +192,7 @@ QStringList StatCaptions() {
 TStatTableModel::TStatTableModel(const TWorkspace& ws, QObject* parent) : TArrayModel(StatCaptions(), parent), ws_(ws) {}
 
 QVariant TStatTableModel::data(const QModelIndex& index, int role) const {
-  const auto& rows = ws_.StatView().Rows();
+  const auto& rows = ws_.StatTab().View().Rows();
   if (!index.isValid() || index.row() >= static_cast<int>(rows.size())) return {};
   const int col = index.column();
   if (role == Qt::DisplayRole) return ToQ(rows[index.row()].Cells[col]);

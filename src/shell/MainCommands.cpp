@@ -37,7 +37,7 @@ void TTemplateMain::BuildCommands() {
   auto hasRows = [](QTableView*& view) {
     return [&view] { return view && view->selectionModel() && view->selectionModel()->hasSelection(); };
   };
-  auto listNotEmpty = [&ws] { return ws.Combs().Count() > 0; };
+  auto listNotEmpty = [&ws] { return ws.Combs().List().Count() > 0; };
 
   // File.
   add("EditConfig", "Параметры", "Параметры системы", {}, [this] { CmdEditConfig(); });
@@ -59,17 +59,17 @@ void TTemplateMain::BuildCommands() {
 
   // Combinations.
   add("CombsCheckNums", "Количество уникальных номеров", "Количество разных чисел в списке комбинаций", {},
-      [&ws] { ws.CombsCheckNums(); });
+      [&ws] { ws.Combs().CheckNums(); });
   add("CombsFindInDraws", "Проверить по архиву тиражей", "Поиск выделенной комбинации в архиве тиражей",
       QKeySequence(Qt::CTRL | Qt::Key_F), [this] { CmdCombsFindInDraws(); }, hasRows(lvCombs_));
   add("CombsGen", "Генерировать", "Создание нового списка комбинаций", QKeySequence(Qt::Key_F2),
       [this] { CmdCombsGen(); });
   add("CombsDelExists", "Исключить тиражи", "Исключить указанное количество последних тиражей из списка комбинаций",
       QKeySequence(Qt::CTRL | Qt::Key_E), [this] { CmdCombsDelExists(); },
-      [this, &ws] { return ws.Combs().Count() > 0 && !ws.Archive().Empty() && edExclude_ && edExclude_->value() > 0; });
+      [this, &ws] { return ws.Combs().List().Count() > 0 && !ws.Archive().Empty() && edExclude_ && edExclude_->value() > 0; });
   add("CombsDelSelected", "Удалить выделенные", "Удаление выделенных комбинаций из списка",
       QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { CmdCombsDelSelected(); },
-      [this, &ws] { return ws.Combs().Count() > 0 && lvCombs_ && lvCombs_->selectionModel()->hasSelection(); });
+      [this, &ws] { return ws.Combs().List().Count() > 0 && lvCombs_ && lvCombs_->selectionModel()->hasSelection(); });
   add("CombsCopy", "Копировать в буфер", "Копирование выделенных комбинаций в буфер обмена",
       QKeySequence(Qt::CTRL | Qt::Key_C), [this] { CmdCombsCopy(); }, listNotEmpty);
   add("CombsPaste", "Вставить из буфера", "Замена списка комбинациями из буфера обмена",
@@ -82,14 +82,14 @@ void TTemplateMain::BuildCommands() {
       [this] { CmdCombsSave(); }, listNotEmpty);
   add("CombsUndo", "Отменить", "Отмена последней операции над списком комбинаций", QKeySequence(Qt::CTRL | Qt::Key_Z),
       [this, &ws] {
-        ws.UndoCombs();
+        ws.Combs().Undo();
         lvCombs_->clearSelection();
       },
-      [&ws] { return ws.Combs().CanUndo(); });
+      [&ws] { return ws.Combs().List().CanUndo(); });
 
   // Statistics.
   auto statSelected = [this, &ws] {
-    return ws.Combs().Count() > 0 && lvDrawsStat_ && lvDrawsStat_->selectionModel()->hasSelection();
+    return ws.Combs().List().Count() > 0 && lvDrawsStat_ && lvDrawsStat_->selectionModel()->hasSelection();
   };
   add("StatFilter_Include", "Оставить выделенные",
       "Оставить в списке комбинации с выделенными значениями статистики", QKeySequence(Qt::Key_F7),
@@ -100,10 +100,10 @@ void TTemplateMain::BuildCommands() {
       [this, &ws] { return !ws.Archive().Empty() && SelectedEntry() >= 0; });
   add("DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
       "Сравнение статистики с распределением значений по всем возможным комбинациям", {},
-      [this] { CmdTogglePrefetchs(); }, nullptr, [&ws] { return ws.PrefetchsEnabled(); });
+      [this] { CmdTogglePrefetchs(); }, nullptr, [&ws] { return ws.StatTab().PrefetchsEnabled(); });
   add("DrawsStatShowTotalLine", "График идеального распределения",
       "Показывать на графике распределение по всем возможным комбинациям", {}, [this] { CmdToggleTotalLine(); },
-      [&ws] { return ws.PrefetchsEnabled(); }, [&ws] { return ws.ShowTotalLine(); });
+      [&ws] { return ws.StatTab().PrefetchsEnabled(); }, [&ws] { return ws.StatTab().ShowTotalLine(); });
   add("FiltersManager", "Избранные статистики", "Менеджер избранных методов расчета статистики", {},
       [this] { CmdFiltersManager(); });
   add("FiltersReset", "Все доступные статистики", "Показывать в списке все доступные методы расчета статистики", {},
@@ -150,7 +150,7 @@ void TTemplateMain::BuildMenus() {
 void TTemplateMain::UpdateCommands() {
   if (!ws_) return;
   commands_.Update();
-  if (lvCombs_) logModel_->SetRowCount(static_cast<int>(ws_->Combs().Log().size()));
+  if (lvCombs_) logModel_->SetRowCount(static_cast<int>(ws_->Combs().List().Log().size()));
 }
 
 // --- Helpers ---
@@ -236,25 +236,25 @@ void TTemplateMain::CmdCombsOpen() {
   const std::filesystem::path file = ChooseFile(false, QStringLiteral("Открыть"), CombsFilter, "lcv");
   if (file.empty()) return;
   lvCombs_->clearSelection();
-  ws_->OpenCombsFile(file);
+  ws_->Combs().OpenFile(file);
 }
 
 void TTemplateMain::CmdCombsSave() {
   const std::filesystem::path file = ChooseFile(true, QStringLiteral("Сохранить"), CombsFilter, "lcv");
   if (file.empty()) return;
-  ws_->SaveCombsFile(file);
+  ws_->Combs().SaveFile(file);
 }
 
 void TTemplateMain::CmdCombsCopy() {
   const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
-  const std::string text = ws_->CopyCombsText(rows);
+  const std::string text = ws_->Combs().CopyText(rows);
   if (!text.empty()) QGuiApplication::clipboard()->setText(ToQ(text));
 }
 
 void TTemplateMain::CmdCombsPaste() {
   const QString text = QGuiApplication::clipboard()->text();
   lvCombs_->clearSelection();
-  ws_->PasteCombsText(FromQ(text));
+  ws_->Combs().PasteText(FromQ(text));
 }
 
 void TTemplateMain::CmdCombsSelectAll() {
@@ -268,16 +268,16 @@ void TTemplateMain::CmdCombsFindInDraws() {
   uint32_t row = rows.empty() ? 0 : rows.front();
   if (current.isValid() && std::binary_search(rows.begin(), rows.end(), static_cast<uint32_t>(current.row())))
     row = static_cast<uint32_t>(current.row());
-  if (rows.empty() || row >= ws_->Combs().Count()) return;
-  ws_->CombsFindInDraws(ws_->Combs()[row]);
+  if (rows.empty() || row >= ws_->Combs().List().Count()) return;
+  ws_->Combs().FindInDraws(ws_->Combs().List()[row]);
 }
 
-void TTemplateMain::CmdCombsDelExists() { ws_->RemoveLatestDraws(edExclude_->value()); }
+void TTemplateMain::CmdCombsDelExists() { ws_->Combs().RemoveLatestDraws(edExclude_->value()); }
 
 void TTemplateMain::CmdCombsDelSelected() {
   const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
   lvCombs_->clearSelection();
-  ws_->RemoveSelected(rows);
+  ws_->Combs().RemoveSelected(rows);
 }
 
 // --- Statistics ---
@@ -285,18 +285,18 @@ void TTemplateMain::CmdCombsDelSelected() {
 void TTemplateMain::CmdStatFilter(bool remove) {
   std::vector<size_t> rows;
   for (uint32_t r : SelectedRows(lvDrawsStat_)) rows.push_back(r);
-  ws_->FilterByStatRows(rows, remove);
+  ws_->StatTab().FilterByRows(rows, remove);
 }
 
 void TTemplateMain::CmdTogglePrefetchs() {
-  ws_->SetPrefetchsEnabled(!ws_->PrefetchsEnabled());
-  ws_->BuildAllCaches(false, 0);
+  ws_->StatTab().SetPrefetchsEnabled(!ws_->StatTab().PrefetchsEnabled());
+  ws_->StatTab().BuildAllCaches(false, 0);
   ApplyComparisonColumns();
   RefreshStatTable(true);
 }
 
 void TTemplateMain::CmdToggleTotalLine() {
-  ws_->SetShowTotalLine(!ws_->ShowTotalLine());
+  ws_->StatTab().SetShowTotalLine(!ws_->StatTab().ShowTotalLine());
   chart_->Clear();
   TBusyScope busy(port_, "Создание графиков...");
   RefreshStatTable(true);

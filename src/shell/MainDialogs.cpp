@@ -43,10 +43,10 @@ void TTemplateMain::CmdDrawsEdit() {
 }
 
 void TTemplateMain::CmdCombsGen() {
-  TGenerateDialog dialog(this, ws_->GenDefaults());
+  TGenerateDialog dialog(this, ws_->Combs().GenDefaults());
   if (dialog.exec() != QDialog::Accepted) return;
   lvCombs_->clearSelection();
-  ws_->GenerateCommand(dialog.Params(), dialog.SaveAsDefaults());
+  ws_->Combs().GenerateCommand(dialog.Params(), dialog.SaveAsDefaults());
 }
 
 void TTemplateMain::CmdFiltersManager() {
@@ -74,7 +74,7 @@ void TTemplateMain::CmdEditConfig() {
   const uint32_t groups = ws_->ApplyConfig(dialog.Result());
   // Parameter ranges may change: the registry is rebuilt and the selection kept by position.
   FillSelectors(true, true);
-  ws_->BuildAllCaches(false, groups);
+  ws_->StatTab().BuildAllCaches(false, groups);
   RefreshAllViews(true);
   drawsModel_->Repaint();
   combsModel_->Repaint();

@@ -36,6 +36,9 @@ namespace {
 
 constexpr std::string_view Section = MainWindowSection;
 
+// The width of the comparison columns 3..5: hidden while the comparison switch is off.
+int ComparisonColumnWidth(bool compareSwitch) { return compareSwitch ? 80 : 0; }
+
 // Design sizes of the window and its panels (the settings may replace them).
 constexpr int DesignWidth = 1077;
 constexpr int DesignHeight = 720;
@@ -305,11 +308,11 @@ QWidget* TTemplateMain::BuildStatTab() {
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
-    ws_->StatView().ClickColumn(column);
-    statModel_->SetRowCount(static_cast<int>(ws_->StatView().Rows().size()));
+    ws_->StatTab().View().ClickColumn(column);
+    statModel_->SetRowCount(static_cast<int>(ws_->StatTab().View().Rows().size()));
     lvDrawsStat_->clearSelection();
     lvDrawsStat_->horizontalHeader()->setSortIndicator(
-        ws_->StatView().SortColumn(), ws_->StatView().SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+        ws_->StatTab().View().SortColumn(), ws_->StatTab().View().SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
     UpdateCommands();
   });
 
@@ -404,7 +407,7 @@ void TTemplateMain::Create() {
     std::error_code ec;
     std::filesystem::create_directories(dataDir, ec);
     ws_ = std::make_unique<TWorkspace>(dataDir, port_);
-    ws_->Combs().OnViewChanged = [this](uint32_t count) { RefreshCombsView(count); };
+    ws_->Combs().List().OnViewChanged = [this](uint32_t count) { RefreshCombsView(count); };
 
     // Waits for the previous process to end (after a restart), about one minute at most.
     if (options_.Restart) {
@@ -446,8 +449,8 @@ void TTemplateMain::Create() {
     ws_->LoadSettingsAndConfig();
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
-    edStatLen_->setValue(ws_->StatWindowLength());
-    ws_->StatView().ResetKey();
+    edStatLen_->setValue(ws_->StatTab().WindowLength());
+    ws_->StatTab().View().ResetKey();
     FillSelectors(false, false);
     UpdateCommands();
 
@@ -486,7 +489,7 @@ void TTemplateMain::WriteShutdownKeys() {
   TWindowSettings& s = ws_->Settings();
   s.WriteSetting(Section, "LeftPanelWidth", int64_t{splitter_->sizes().value(0, DesignLeftWidth)});
   s.WriteSetting(Section, "DrawsExclude", int64_t{edExclude_->value()});
-  s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatWindowLength()});
+  s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatTab().WindowLength()});
   s.WriteSetting(Section, "DrawsStatHeight", int64_t{statSplitter_->sizes().value(1, DesignStatChartHeight)});
   s.WriteSetting(Section, "FiltersHeight", int64_t{combsSplitter_->sizes().value(1, DesignFiltersHeight)});
 }
@@ -506,7 +509,7 @@ void TTemplateMain::RestoreListColumns() {
     const size_t comma = sort.find(',');
     const int column = StrToIntDef(sort.substr(0, comma), ColCount);
     const int dir = comma == std::string::npos ? 0 : StrToIntDef(sort.substr(comma + 1), 0);
-    if (column >= 0 && column < StatColumnCount) ws_->StatView().SetSort(column, dir != 0);
+    if (column >= 0 && column < StatColumnCount) ws_->StatTab().View().SetSort(column, dir != 0);
   }
 }
 
@@ -522,7 +525,7 @@ void TTemplateMain::SaveListColumns() {
     }
   }
   s.WriteSetting(Section, "lvDrawsStat.SortType",
-                 fmt::format("{},{}", ws_->StatView().SortColumn(), ws_->StatView().SortDescending() ? 1 : 0));
+                 fmt::format("{},{}", ws_->StatTab().View().SortColumn(), ws_->StatTab().View().SortDescending() ? 1 : 0));
 }
 
 QString TTemplateMain::HelpFile() const {
@@ -539,22 +542,22 @@ void TTemplateMain::Initialise() {
   initTimer_.stop();
   try {
     port_.ShowProgress("Инициализация...");
-    ws_->ReserveCombLists();
+    ws_->Combs().ReserveLists();
     setWindowTitle(title_ + QStringLiteral(" версия ") + QStringLiteral(KIVRA_VERSION));
     ws_->SetDrawsOffset(0);
     ws_->LoadArchive();
     RefreshDrawsList(true);
-    ws_->GenerateList(true, ws_->GenDefaults());
+    ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
     initialised_ = true;
     RefreshAllViews(true);
 
     if (options_.FullRecreate) {
-      ws_->BuildAllCaches(true, (1u << 13) - 1);
+      ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
       close();
       return;
     }
-    ws_->BuildAllCaches(options_.FullRefresh, 0);
+    ws_->StatTab().BuildAllCaches(options_.FullRefresh, 0);
     if (options_.FullRefresh) {
       port_.ShowProgress("");
       close();
@@ -596,8 +599,8 @@ void TTemplateMain::Shutdown() {
   } catch (const std::exception&) {
     // Settings that cannot be written are lost; closing goes on.
   }
-  ws_->Combs().OnViewChanged = nullptr;
-  ws_->Combs().ReleaseAll();
+  ws_->Combs().List().OnViewChanged = nullptr;
+  ws_->Combs().List().ReleaseAll();
   ws_->Archive().Clear();
 }
 
@@ -626,8 +629,8 @@ bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
       }
       if (watched == edStatLen_) {
         edStatLen_->interpretText();
-        if (port_.IsIdle() && edStatLen_->value() != ws_->StatWindowLength()) {
-          ws_->SetStatWindowLength(edStatLen_->value());
+        if (port_.IsIdle() && edStatLen_->value() != ws_->StatTab().WindowLength()) {
+          ws_->StatTab().SetWindowLength(edStatLen_->value());
           RefreshStatTable(false);
           UpdateCommands();
         }
@@ -655,11 +658,11 @@ void TTemplateMain::RefreshDrawsList(bool force) {
 
 void TTemplateMain::RefreshCombsView(uint32_t count) {
   combsModel_->SetRowCount(static_cast<int>(count));
-  logModel_->SetRowCount(static_cast<int>(ws_->Combs().Log().size()));
+  logModel_->SetRowCount(static_cast<int>(ws_->Combs().List().Log().size()));
 }
 
 void TTemplateMain::ApplyComparisonColumns() {
-  const int width = ComparisonColumnWidth(ws_->PrefetchsEnabled());
+  const int width = ComparisonColumnWidth(ws_->StatTab().PrefetchsEnabled());
   for (int c = ColNorm; c <= ColDeviationPct; ++c) {
     lvDrawsStat_->setColumnHidden(c, width == 0);
     if (width) lvDrawsStat_->setColumnWidth(c, width);
@@ -667,9 +670,9 @@ void TTemplateMain::ApplyComparisonColumns() {
 }
 
 void TTemplateMain::RefreshStatTable(bool force) {
-  ws_->SetStatItem(SelectedEntry());
-  ws_->RefreshStatView(force);
-  const auto& view = ws_->StatView();
+  ws_->StatTab().SetItem(SelectedEntry());
+  ws_->StatTab().Refresh(force);
+  const auto& view = ws_->StatTab().View();
   statModel_->SetRowCount(static_cast<int>(view.Rows().size()));
   lvDrawsStat_->horizontalHeader()->setSortIndicator(view.SortColumn(),
                                                      view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -687,7 +690,7 @@ void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {
   chartItems_ = stats.SelectorItems(true);
   if (remembered >= 0 && remembered < cbDrawsStat_->count()) cbDrawsStat_->setCurrentIndex(remembered);
   else cbDrawsStat_->setCurrentIndex(-1);
-  ws_->SetStatItem(SelectedEntry());
+  ws_->StatTab().SetItem(SelectedEntry());
 }
 
 int TTemplateMain::SelectedEntry() const {

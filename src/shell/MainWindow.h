@@ -18,6 +18,7 @@
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "stats/StatList.h"
+#include "workspace/ProgramFiles.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,6 +35,10 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TStatChart;
+
+// The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
+// the engine's state keys share it.
+inline constexpr std::string_view MainWindowSection = StateSettingsSection;
 
 // True when a parameter equals the word, or the word after "-", "--", "/" or "\", ignoring case.
 bool HasSwitch(const QStringList& args, const QString& word);

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "workspace/CombGen.h"
+#include "combs/CombGen.h"
 
 class QCheckBox;
 class QComboBox;

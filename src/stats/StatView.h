@@ -44,9 +44,6 @@ enum TStatColumn : int {
 };
 extern const std::array<std::string_view, StatColumnCount> StatColumnCaptions;
 
-// The width of the comparison columns 3..5: hidden while the comparison switch is off.
-inline int ComparisonColumnWidth(bool compareSwitch) { return compareSwitch ? 80 : 0; }
-
 // One row of the table with its own copy of the value record (the filter reads the keys from it).
 struct TStatRow {
   TStatDrawRec Rec;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
-#include "stats/StatPasses.h"
 
 namespace kivra {
 
@@ -13,8 +12,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       port_(port),
       settings_(dataDir_ / (std::string(ProgramBaseName) + ".frm")),
       matchDistribution_(BuildMatchDistribution()),
-      combs_(port),
-      filterThreads_(DefaultThreadCount()) {}
+      combs_(port, archive_, stats_, config_, ConfigPath()),
+      statTab_(port, archive_, stats_, settings_, dataDir_, combs_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -36,13 +35,13 @@ std::filesystem::path TWorkspace::FilePath(std::string_view extension) const {
 }
 
 void TWorkspace::LoadSettingsAndConfig() {
-  archive_.SetSortedDraws(settings_.ReadSetting(MainWindowSection, "SortedDraws", false));
+  archive_.SetSortedDraws(settings_.ReadSetting(StateSettingsSection, "SortedDraws", false));
   ConfigLoad(ConfigPath(), config_, port_);
   stats_.SetDraws(&archive_.StoredDraws());
   stats_.SetConfig(config_.Data, config_.Shredding);
   stats_.Build();
   stats_.LoadNames(NamesPath(), true, port_);
-  LoadStatViewSettings();
+  statTab_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {
@@ -65,7 +64,7 @@ bool TWorkspace::SetDrawsOffset(int offset) {
 
 void TWorkspace::SetSortedDraws(bool on) {
   archive_.SetSortedDraws(on);
-  settings_.WriteSetting(MainWindowSection, "SortedDraws", on, &port_);
+  settings_.WriteSetting(StateSettingsSection, "SortedDraws", on, &port_);
 }
 
 bool TWorkspace::SaveArchive() {
@@ -145,11 +144,6 @@ void TWorkspace::RebuildRegistry() {
 bool TWorkspace::SaveShredding(const TShreddingConfig& shredding) {
   config_.Shredding = shredding;
   return SaveShreddingConfig(ConfigPath(), shredding, port_);
-}
-
-bool TWorkspace::SaveGenDefaults(const TGenDefaults& gen) {
-  config_.Gen = gen;
-  return kivra::SaveGenDefaults(ConfigPath(), gen);
 }
 
 bool TWorkspace::SaveProxy(const TProxyConfig& proxy) {

@@ -156,7 +156,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Ws().Archive().DrawsOffset(), 3);
     QCOMPARE(window_->StatusText(1), QStringLiteral("Следующий тираж: 38"));
     QCOMPARE(window_->StatusText(2), QString::fromStdString(CombToText(hidden.Nums)));
-    QCOMPARE(Ws().StatView().Last(), 36);
+    QCOMPARE(Ws().StatTab().View().Last(), 36);
     // The row of the latest visible draw is marked.
     QCOMPARE(window_->DrawsList()->model()->index(3, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
              QColor(0xFF, 0xAA, 0xAA));
@@ -186,7 +186,7 @@ class MainWindowTest : public QObject {
     QTableView* table = window_->StatTable();
     SelectRows(table, 0, 2);
     QVERIFY(Run("StatFilter_Include"));
-    const uint32_t kept = Ws().Combs().Count();
+    const uint32_t kept = Ws().Combs().List().Count();
     QVERIFY(kept > 0 && kept < 1221759u);
     QCOMPARE(window_->StatusText(3), QStringLiteral("Комбинаций: %1").arg(kept));
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
@@ -195,12 +195,12 @@ class MainWindowTest : public QObject {
 
     SelectRows(table, 0, 0);
     QVERIFY(Run("StatFilter_Exclude"));
-    QVERIFY(Ws().Combs().Count() < kept);
+    QVERIFY(Ws().Combs().List().Count() < kept);
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 2);
     guitest::SaveScreen(window_.get(), "main_filters_log");
 
     QVERIFY(Run("CombsUndo"));
-    QCOMPARE(Ws().Combs().Count(), kept);
+    QCOMPARE(Ws().Combs().List().Count(), kept);
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
     // One level only.
     QVERIFY(!window_->Commands().Action("CombsUndo")->isEnabled());
@@ -211,24 +211,24 @@ class MainWindowTest : public QObject {
     window_->ExcludeField()->setFocus();
     window_->ExcludeField()->setValue(5);
     QTest::keyClick(window_->ExcludeField(), Qt::Key_Return);
-    QCOMPARE(Ws().Combs().Count(), 1221759u - 5u);
-    QCOMPARE(Ws().Combs().Log().back().Caption, std::string("Последние тиражи"));
+    QCOMPARE(Ws().Combs().List().Count(), 1221759u - 5u);
+    QCOMPARE(Ws().Combs().List().Log().back().Caption, std::string("Последние тиражи"));
   }
 
   void savesAndOpensACombinationFile() {
     SelectRows(window_->StatTable(), 0, 0);
     QVERIFY(Run("StatFilter_Include"));
-    const std::vector<TComb> before(Ws().Combs().Items().begin(), Ws().Combs().Items().end());
+    const std::vector<TComb> before(Ws().Combs().List().Items().begin(), Ws().Combs().List().Items().end());
     chosenFile_ = QString::fromStdString((*dir_ / "kept.lcv").string());
     QVERIFY(Run("CombsSave"));
     QVERIFY(Run("CombsSelectAll"));
     QVERIFY(Run("CombsDelSelected"));
-    QCOMPARE(Ws().Combs().Count(), 0u);
+    QCOMPARE(Ws().Combs().List().Count(), 0u);
     QVERIFY(Run("CombsOpen"));
-    QCOMPARE(Ws().Combs().Count(), uint32_t(before.size()));
-    QVERIFY(std::equal(before.begin(), before.end(), Ws().Combs().Items().begin()));
+    QCOMPARE(Ws().Combs().List().Count(), uint32_t(before.size()));
+    QVERIFY(std::equal(before.begin(), before.end(), Ws().Combs().List().Items().begin()));
     // Opening leaves nothing to undo and an empty log.
-    QVERIFY(!Ws().Combs().CanUndo());
+    QVERIFY(!Ws().Combs().List().CanUndo());
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
     QVERIFY(messages_.empty());
   }
@@ -238,14 +238,14 @@ class MainWindowTest : public QObject {
     QVERIFY(Run("CombsCopy"));
     const QString text = QGuiApplication::clipboard()->text();
     QCOMPARE(text.count('\n') + (text.endsWith('\n') ? 0 : 1), 3);
-    const TComb first = Ws().Combs()[10];
+    const TComb first = Ws().Combs().List()[10];
     QVERIFY(Run("CombsPaste"));
-    QCOMPARE(Ws().Combs().Count(), 3u);
-    QVERIFY(Ws().Combs()[0] == first);
+    QCOMPARE(Ws().Combs().List().Count(), 3u);
+    QVERIFY(Ws().Combs().List()[0] == first);
 
     QGuiApplication::clipboard()->setText(QStringLiteral("1 2 3\n"));
     QVERIFY(Run("CombsPaste"));
-    QCOMPARE(Ws().Combs().Count(), 3u);  // the previous list comes back
+    QCOMPARE(Ws().Combs().List().Count(), 3u);  // the previous list comes back
     QCOMPARE(messages_.back().Text, QStringLiteral("Некорректная комбинация: \"1 2 3\"!"));
   }
 
@@ -264,10 +264,10 @@ class MainWindowTest : public QObject {
   void comparisonSwitchBuildsTheFileAndShowsItsColumns() {
     QVERIFY(window_->StatTable()->isColumnHidden(ColNorm));
     QVERIFY(Run("DrawsStatePrefetchsEnabled"));
-    QVERIFY(Ws().PrefetchsEnabled());
+    QVERIFY(Ws().StatTab().PrefetchsEnabled());
     QVERIFY(!window_->StatTable()->isColumnHidden(ColNorm));
     QVERIFY(std::filesystem::exists(*dir_ / "Prefetchs" / "Kivra_5x45_NUMS.dfc"));
-    QVERIFY(Ws().StatView().ComparisonActive());
+    QVERIFY(Ws().StatTab().View().ComparisonActive());
     QCOMPARE(window_->StatChart()->SeriesCount() >= 2, true);
     guitest::SaveScreen(window_.get(), "main_comparison");
   }
@@ -309,7 +309,7 @@ class MainWindowTest : public QObject {
     QVERIFY(Run("StatFilter_Include"));
     chosenFile_ = QString::fromStdString((*dir_ / "list.lcv").string());
     QVERIFY(Run("CombsSave"));
-    const uint32_t saved = Ws().Combs().Count();
+    const uint32_t saved = Ws().Combs().List().Count();
 
     struct TCase {
       int Mode;
@@ -328,9 +328,9 @@ class MainWindowTest : public QObject {
         ClickOk(d);
       });
       QVERIFY(Run("CombsGen"));
-      QCOMPARE(Ws().Combs().Count(), c.Count);
+      QCOMPARE(Ws().Combs().List().Count(), c.Count);
       QCOMPARE(window_->CombsList()->model()->rowCount(), int(c.Count));
-      QVERIFY(!Ws().Combs().CanUndo());
+      QVERIFY(!Ws().Combs().List().CanUndo());
       QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
     }
     QVERIFY(messages_.empty());
@@ -348,7 +348,7 @@ class MainWindowTest : public QObject {
     // Fewer channels, fewer channel-count entries; the selection stays at its position.
     QVERIFY(window_->StatSelector()->count() < before);
     QCOMPARE(window_->StatSelector()->currentIndex(), 5);
-    QCOMPARE(Ws().StatItem(), window_->StatSelector()->currentData().toInt());
+    QCOMPARE(Ws().StatTab().Item(), window_->StatSelector()->currentData().toInt());
     const TIniFile ini = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.ini"));
     QCOMPARE(ini.ReadString("GLOBAL", "ChannelSize", ""), std::string("7"));
   }
@@ -372,7 +372,7 @@ class MainWindowTest : public QObject {
     });
     QVERIFY(Run("FiltersManager"));
     QCOMPARE(window_->StatSelector()->count(), 1);
-    QCOMPARE(Ws().Stats().Code(Ws().StatItem()), std::string("NUMS"));
+    QCOMPARE(Ws().Stats().Code(Ws().StatTab().Item()), std::string("NUMS"));
     const TIniFile names = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.flt"));
     QCOMPARE(names.ReadString("FILTERS", "Favorites", ""), std::string("NUMS"));
 
@@ -414,7 +414,7 @@ class MainWindowTest : public QObject {
   void closingWritesTheWindowSettings() {
     window_->StatLengthField()->setValue(25);
     QTest::keyClick(window_->StatLengthField(), Qt::Key_Return);
-    QCOMPARE(Ws().StatView().DrawCount(), 25);
+    QCOMPARE(Ws().StatTab().View().DrawCount(), 25);
     window_->close();
     window_.reset();
     const TIniFile ini = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.frm"));
@@ -423,7 +423,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!ini.ReadString("TFormMain", "lvCombs.Column0", "").empty());
     Start();
     QCOMPARE(window_->StatLengthField()->value(), 25);
-    QCOMPARE(Ws().StatView().DrawCount(), 25);
+    QCOMPARE(Ws().StatTab().View().DrawCount(), 25);
   }
 };
 

@@ -1,4 +1,4 @@
-#include "workspace/CombList.h"
+#include "combs/CombList.h"
 
 #include <algorithm>
 #include <cstring>

@@ -25,7 +25,7 @@ class StatTab : public ::testing::Test {
  protected:
   StatTab() {
     ws.LoadSettingsAndConfig();
-    ws.ReserveCombLists();
+    ws.Combs().ReserveLists();
     std::mt19937 rng(7);
     TDrawsArray draws(40);
     for (size_t i = 0; i < draws.size(); ++i) {
@@ -39,8 +39,8 @@ class StatTab : public ::testing::Test {
   }
   int Entry(std::string_view code) { return ws.Stats().FindCode(code); }
   void SmallListWithUndo() {
-    ASSERT_TRUE(ws.GenerateList(false, {GenAnyOfMine, "1;2;3;4;5;6"}));
-    ws.Combs().SaveUndo(false);
+    ASSERT_TRUE(ws.Combs().GenerateList(false, {GenAnyOfMine, "1;2;3;4;5;6"}));
+    ws.Combs().List().SaveUndo(false);
   }
 
   test::TTempDir dir;
@@ -50,45 +50,45 @@ class StatTab : public ::testing::Test {
 
 TEST_F(StatTab, OpenCacheBuildsMissingFilesAndLeavesTheListAlone) {
   const int even = Entry("EVEN");
-  const auto path = ws.CacheFileName(even);
+  const auto path = ws.StatTab().CacheFileName(even);
   EXPECT_EQ(path, dir.Path() / "Prefetchs" / "Kivra_5x45_EVEN.dfc");
   // The switch off, or a statistic without option N: no file.
-  EXPECT_FALSE(ws.OpenCache(even));
-  ws.SetPrefetchsEnabled(true, false);
-  EXPECT_FALSE(ws.OpenCache(Entry("SUMC")));
+  EXPECT_FALSE(ws.StatTab().OpenCache(even));
+  ws.StatTab().SetPrefetchsEnabled(true, false);
+  EXPECT_FALSE(ws.StatTab().OpenCache(Entry("SUMC")));
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Prefetchs" / "Kivra_5x45_SUMC.dfc"));
 
   SmallListWithUndo();
-  const std::vector<TComb> before(ws.Combs().Items().begin(), ws.Combs().Items().end());
-  ws.SetStatItem(even);
-  ASSERT_TRUE(ws.RefreshStatView(true));
-  EXPECT_TRUE(ws.StatView().ComparisonActive());
+  const std::vector<TComb> before(ws.Combs().List().Items().begin(), ws.Combs().List().Items().end());
+  ws.StatTab().SetItem(even);
+  ASSERT_TRUE(ws.StatTab().Refresh(true));
+  EXPECT_TRUE(ws.StatTab().View().ComparisonActive());
   const auto stat = ws.Stats().CreateStat(even);
   EXPECT_EQ(test::ReadBytes(path), ReferenceCacheBytes(*stat));
-  EXPECT_EQ(std::vector<TComb>(ws.Combs().Items().begin(), ws.Combs().Items().end()), before);
-  EXPECT_FALSE(ws.Combs().CanUndo());  // the build replaced the undo step
+  EXPECT_EQ(std::vector<TComb>(ws.Combs().List().Items().begin(), ws.Combs().List().Items().end()), before);
+  EXPECT_FALSE(ws.Combs().List().CanUndo());  // the build replaced the undo step
   EXPECT_TRUE(std::find(port.Progress.begin(), port.Progress.end(),
                         "Создание файла предварительной выборки Kivra_5x45_EVEN.dfc...") != port.Progress.end());
 
   // An existing file is trusted as it is; an empty one is built again.
   test::WriteBytes(path, std::string("\0\0\0\0\0\0\0\0\x07\0\0\0\x07\0\0\0\x07\0\0\0\0\0\0\0", 24));
-  ASSERT_EQ(ws.OpenCache(even)->Records.size(), 1u);
+  ASSERT_EQ(ws.StatTab().OpenCache(even)->Records.size(), 1u);
   test::WriteBytes(path, "");
-  ASSERT_EQ(ws.OpenCache(even)->Records.size(), 6u);
+  ASSERT_EQ(ws.StatTab().OpenCache(even)->Records.size(), 6u);
   EXPECT_TRUE(port.Messages.empty());
 }
 
 TEST_F(StatTab, CacheFailuresAreReportedAndTheTableGoesOnWithoutComparison) {
-  ws.SetPrefetchsEnabled(true, false);
+  ws.StatTab().SetPrefetchsEnabled(true, false);
   test::WriteBytes(dir.Path() / "Prefetchs", "a file where the folder should be");
   const int nums = Entry("NUMS");
-  ws.SetStatItem(nums);
-  ASSERT_TRUE(ws.RefreshStatView(true));
-  EXPECT_FALSE(ws.StatView().ComparisonActive());
-  EXPECT_EQ(ws.StatView().Rows().size(), 45u);
+  ws.StatTab().SetItem(nums);
+  ASSERT_TRUE(ws.StatTab().Refresh(true));
+  EXPECT_FALSE(ws.StatTab().View().ComparisonActive());
+  EXPECT_EQ(ws.StatTab().View().Rows().size(), 45u);
   ASSERT_EQ(port.Messages.size(), 1u);
   const std::string head = "Ошибка создания файла данных для полного набора вариантов!\r\rИмя файла: " +
-                           ws.CacheFileName(nums).string() + "\r\r";
+                           ws.StatTab().CacheFileName(nums).string() + "\r\r";
   EXPECT_EQ(port.Messages[0].Text.substr(0, head.size()), head);
   EXPECT_GT(port.Messages[0].Text.size(), head.size());
   EXPECT_EQ(port.Messages[0].Caption, "Ошибка");
@@ -97,7 +97,7 @@ TEST_F(StatTab, CacheFailuresAreReportedAndTheTableGoesOnWithoutComparison) {
 }
 
 TEST_F(StatTab, BuildAllCachesBuildsMissingFilesAndRebuildsGroups) {
-  EXPECT_EQ(ws.BuildAllCaches(false, 0), 0);  // the switch is off
+  EXPECT_EQ(ws.StatTab().BuildAllCaches(false, 0), 0);  // the switch is off
   EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Prefetchs"));
 
   // Placeholder files for every entry with option N except EVEN and DIGS (group 0) and one of
@@ -110,23 +110,23 @@ TEST_F(StatTab, BuildAllCachesBuildsMissingFilesAndRebuildsGroups) {
     const TStatClass& cls = *ws.Stats().Item(i).StatClass;
     if (!cls.CanPrefetch()) continue;
     group0 += cls.GetGroup() == 0;
-    if (i != even && i != digs && i != other) test::WriteBytes(ws.CacheFileName(i), "old");
+    if (i != even && i != digs && i != other) test::WriteBytes(ws.StatTab().CacheFileName(i), "old");
   }
-  ws.SetFilterThreads(2);
-  EXPECT_EQ(ws.BuildAllCaches(true, 0), 3);
+  ws.Combs().SetFilterThreads(2);
+  EXPECT_EQ(ws.StatTab().BuildAllCaches(true, 0), 3);
   for (int i : {even, digs, other}) {
     const auto stat = ws.Stats().CreateStat(i);
-    EXPECT_EQ(test::ReadBytes(ws.CacheFileName(i)), ReferenceCacheBytes(*stat)) << ws.Stats().Code(i);
+    EXPECT_EQ(test::ReadBytes(ws.StatTab().CacheFileName(i)), ReferenceCacheBytes(*stat)) << ws.Stats().Code(i);
   }
   EXPECT_TRUE(std::find(port.Progress.begin(), port.Progress.end(),
                         "Создание файлов для полного набора комбинаций... 3/3") != port.Progress.end());
-  EXPECT_EQ(ws.BuildAllCaches(true, 0), 0);
+  EXPECT_EQ(ws.StatTab().BuildAllCaches(true, 0), 0);
 
   // Group 0 again: its placeholders are rebuilt, the others stay.
-  EXPECT_EQ(ws.BuildAllCaches(true, 1u << 0), group0);
+  EXPECT_EQ(ws.StatTab().BuildAllCaches(true, 1u << 0), group0);
   for (int i = 0; i < ws.Stats().Count(); ++i) {
     if (!ws.Stats().Item(i).StatClass->CanPrefetch()) continue;
-    const bool old = test::ReadBytes(ws.CacheFileName(i)) == "old";
+    const bool old = test::ReadBytes(ws.StatTab().CacheFileName(i)) == "old";
     EXPECT_EQ(old, ws.Stats().Item(i).StatClass->GetGroup() != 0 && i != other) << ws.Stats().Code(i);
   }
   EXPECT_TRUE(port.Messages.empty());
@@ -135,44 +135,44 @@ TEST_F(StatTab, BuildAllCachesBuildsMissingFilesAndRebuildsGroups) {
 
 TEST_F(StatTab, RefreshRulesAndFilterBySelectedRows) {
   // Nothing selected: no rows.
-  EXPECT_TRUE(ws.RefreshStatView(false));
-  EXPECT_TRUE(ws.StatView().Rows().empty());
+  EXPECT_TRUE(ws.StatTab().Refresh(false));
+  EXPECT_TRUE(ws.StatTab().View().Rows().empty());
 
   const int even = Entry("EVEN");
-  ws.SetStatItem(even);
-  ws.SetStatWindowLength(30);
-  ASSERT_TRUE(ws.RefreshStatView(false));
-  ASSERT_EQ(ws.StatView().Rows().size(), 6u);
-  const std::string weight = ws.StatView().Rows()[5].Cells[ColWeight];
+  ws.StatTab().SetItem(even);
+  ws.StatTab().SetWindowLength(30);
+  ASSERT_TRUE(ws.StatTab().Refresh(false));
+  ASSERT_EQ(ws.StatTab().View().Rows().size(), 6u);
+  const std::string weight = ws.StatTab().View().Rows()[5].Cells[ColWeight];
   // An input the key does not hold: an unforced refresh keeps the table, a forced one recomputes.
   ws.Stats().Coefs.Level = 2;
-  ASSERT_TRUE(ws.RefreshStatView(false));
-  EXPECT_EQ(ws.StatView().Rows()[5].Cells[ColWeight], weight);
-  ASSERT_TRUE(ws.RefreshStatView(true));
-  EXPECT_NE(ws.StatView().Rows()[5].Cells[ColWeight], weight);
+  ASSERT_TRUE(ws.StatTab().Refresh(false));
+  EXPECT_EQ(ws.StatTab().View().Rows()[5].Cells[ColWeight], weight);
+  ASSERT_TRUE(ws.StatTab().Refresh(true));
+  EXPECT_NE(ws.StatTab().View().Rows()[5].Cells[ColWeight], weight);
   ws.Stats().Coefs.Level = 1;
   ws.SetDrawsOffset(3);  // the key changed
-  ASSERT_TRUE(ws.RefreshStatView(false));
-  EXPECT_EQ(ws.StatView().Last(), 36);
+  ASSERT_TRUE(ws.StatTab().Refresh(false));
+  EXPECT_EQ(ws.StatTab().View().Last(), 36);
 
   // Keep the combinations with no even number ("0:5"), then remove those with five.
-  ASSERT_TRUE(ws.GenerateList(false, {GenFullSet, ""}));
+  ASSERT_TRUE(ws.Combs().GenerateList(false, {GenFullSet, ""}));
   std::vector<size_t> rows;
-  for (size_t r = 0; r < ws.StatView().Rows().size(); ++r)
-    if (ws.StatView().Rows()[r].Cells[ColValue] == "0:5" || ws.StatView().Rows()[r].Cells[ColValue] == "5:0")
+  for (size_t r = 0; r < ws.StatTab().View().Rows().size(); ++r)
+    if (ws.StatTab().View().Rows()[r].Cells[ColValue] == "0:5" || ws.StatTab().View().Rows()[r].Cells[ColValue] == "5:0")
       rows.push_back(r);
   ASSERT_EQ(rows.size(), 2u);
-  ASSERT_TRUE(ws.FilterByStatRows(rows, false));
-  EXPECT_EQ(ws.Combs().Count(), 33649u + 26334u);
-  ASSERT_EQ(ws.Combs().Log().size(), 1u);
-  EXPECT_EQ(ws.Combs().Log()[0].Values, ws.StatView().SelectedText(rows));
-  EXPECT_FALSE(ws.FilterByStatRows({}, true));  // no rows: nothing happens
-  EXPECT_EQ(ws.Combs().Log().size(), 1u);
+  ASSERT_TRUE(ws.StatTab().FilterByRows(rows, false));
+  EXPECT_EQ(ws.Combs().List().Count(), 33649u + 26334u);
+  ASSERT_EQ(ws.Combs().List().Log().size(), 1u);
+  EXPECT_EQ(ws.Combs().List().Log()[0].Values, ws.StatTab().View().SelectedText(rows));
+  EXPECT_FALSE(ws.StatTab().FilterByRows({}, true));  // no rows: nothing happens
+  EXPECT_EQ(ws.Combs().List().Log().size(), 1u);
 
   // An empty archive: no rows.
   ws.Archive().Clear();
-  ASSERT_TRUE(ws.RefreshStatView(true));
-  EXPECT_TRUE(ws.StatView().Rows().empty());
+  ASSERT_TRUE(ws.StatTab().Refresh(true));
+  EXPECT_TRUE(ws.StatTab().View().Rows().empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The combination-list commands of TWorkspace: generation, the filters, undo, files and the
-// clipboard text.
+#include "workspace/CombState.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -7,8 +7,7 @@
 
 #include "core/SysFormat.h"
 #include "stats/StatPasses.h"
-#include "workspace/CombFiles.h"
-#include "workspace/Workspace.h"
+#include "combs/CombFiles.h"
 
 namespace kivra {
 
@@ -46,7 +45,17 @@ bool NarrowList(TCombList& combs, TUserPort& port, std::string_view progress, bo
 
 }  // namespace
 
-TGenParams TWorkspace::GenDefaults() const {
+TCombState::TCombState(TUserPort& port, const TDrawsArchive& archive, const TStatList& stats, TConfiguration& config,
+                       std::filesystem::path configPath)
+    : port_(port),
+      archive_(archive),
+      stats_(stats),
+      config_(config),
+      configPath_(std::move(configPath)),
+      list_(port),
+      filterThreads_(DefaultThreadCount()) {}
+
+TGenParams TCombState::GenDefaults() const {
   TGenParams params;
   const int32_t mode = config_.Gen.Mode;
   params.Mode = mode >= 1 && mode <= 4 ? static_cast<uint8_t>(mode) : uint8_t{GenFullSet};
@@ -54,23 +63,28 @@ TGenParams TWorkspace::GenDefaults() const {
   return params;
 }
 
-bool TWorkspace::GenerateList(bool refresh, const TGenParams& params) {
+bool TCombState::SaveGenDefaults(const TGenDefaults& gen) {
+  config_.Gen = gen;
+  return kivra::SaveGenDefaults(configPath_, gen);
+}
+
+bool TCombState::GenerateList(bool refresh, const TGenParams& params) {
   std::optional<TBusyScope> busy;
   if (refresh) busy.emplace(port_, "Генерация возможных комбинаций...");
   try {
     bool ok = true;
     if (params.Mode == GenFromFile) {
       // A read error has been reported; what was read before it stays.
-      ok = LoadCombsFile(combs_, std::filesystem::path(params.Param), port_);
+      ok = LoadCombsFile(list_, std::filesystem::path(params.Param), port_);
     } else {
       const bool usesNumbers = params.Mode >= GenAnyOfMine && params.Mode <= GenNoneOfMine;
-      GenerateCombs(combs_, params.Mode, usesNumbers ? ParseUserNumbers(params.Param) : TNumSet{});
+      GenerateCombs(list_, params.Mode, usesNumbers ? ParseUserNumbers(params.Param) : TNumSet{});
     }
     if (refresh) {
-      combs_.ClearFilterLog();
-      combs_.UpdateCombsView();
-      combs_.ReserveUndo(combs_.Count(), 0);
-      combs_.ReserveSnapshot(combs_.Count(), 0);
+      list_.ClearFilterLog();
+      list_.UpdateCombsView();
+      list_.ReserveUndo(list_.Count(), 0);
+      list_.ReserveSnapshot(list_.Count(), 0);
     }
     return ok;
   } catch (const std::exception& e) {
@@ -79,11 +93,11 @@ bool TWorkspace::GenerateList(bool refresh, const TGenParams& params) {
   }
 }
 
-bool TWorkspace::GenerateCommand(TGenParams params, bool saveAsDefaults) {
+bool TCombState::GenerateCommand(TGenParams params, bool saveAsDefaults) {
   params.Param = CutGenParam(params.Param);
   if (saveAsDefaults) SaveGenDefaults({params.Mode, params.Param});
   try {
-    combs_.SaveUndo(true);
+    list_.SaveUndo(true);
   } catch (const std::exception& e) {
     port_.ShowError(e.what());
     return false;
@@ -91,7 +105,7 @@ bool TWorkspace::GenerateCommand(TGenParams params, bool saveAsDefaults) {
   return GenerateList(true, params);
 }
 
-bool TWorkspace::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArray& values,
+bool TCombState::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArray& values,
                                 std::string_view valuesText, bool remove) {
   // Without values there is no operation: the list, the log and the undo copy stay as they are, so
   // that undo still belongs to the operation of the last log row.
@@ -100,7 +114,7 @@ bool TWorkspace::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArr
     port_.ShowError("Метод расчета статистики не найден!");
     return false;
   }
-  return NarrowList(combs_, port_, "Фильтрация комбинаций...", remove, stats_.ListCaption(entry, true),
+  return NarrowList(list_, port_, "Фильтрация комбинаций...", remove, stats_.ListCaption(entry, true),
                     [&](std::span<const TComb> source, TComb* out) {
                       std::unique_ptr<TCustomStat> own;
                       if (!stat) {
@@ -115,7 +129,7 @@ bool TWorkspace::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArr
                     });
 }
 
-bool TWorkspace::FilterByGrid(TGridKind kind, const TGridSelection& selection, bool remove) {
+bool TCombState::FilterByGrid(TGridKind kind, const TGridSelection& selection, bool remove) {
   const TGridValues values = CollectGridValues(kind, selection);
   if (values.Values.empty()) {
     // Reported before anything is touched (the undo copy keeps the operation before this one).
@@ -128,7 +142,7 @@ bool TWorkspace::FilterByGrid(TGridKind kind, const TGridSelection& selection, b
     return false;
   }
   const auto nums = stats_.CreateStat(entry);
-  return NarrowList(combs_, port_, "Фильтрация комбинаций...", remove, GridCaption(kind),
+  return NarrowList(list_, port_, "Фильтрация комбинаций...", remove, GridCaption(kind),
                     [&](std::span<const TComb> source, TComb* out) {
                       if (source.empty()) return TNarrowed{0, false, {}};
                       return TNarrowed{FilterCombs(*nums, source, out, values.Values, archive_.AnalysisEnd(),
@@ -137,10 +151,10 @@ bool TWorkspace::FilterByGrid(TGridKind kind, const TGridSelection& selection, b
                     });
 }
 
-bool TWorkspace::RemoveLatestDraws(int n) {
+bool TCombState::RemoveLatestDraws(int n) {
   n = std::max(n, 0);
   return NarrowList(
-      combs_, port_, SysFormat("Удаление из списка комбинаций %d последних тиражей...", {n}), true, "Последние тиражи",
+      list_, port_, SysFormat("Удаление из списка комбинаций %d последних тиражей...", {n}), true, "Последние тиражи",
       [&](std::span<const TComb> source, TComb* out) {
         // The latest n visible draws: up to High - DrawsOffset.
         int first = 0, last = -1;
@@ -165,8 +179,8 @@ bool TWorkspace::RemoveLatestDraws(int n) {
       });
 }
 
-bool TWorkspace::RemoveSelected(std::span<const uint32_t> rows) {
-  return NarrowList(combs_, port_, "Удаление выделенных комбинаций...", true, "Выделенные комбинации",
+bool TCombState::RemoveSelected(std::span<const uint32_t> rows) {
+  return NarrowList(list_, port_, "Удаление выделенных комбинаций...", true, "Выделенные комбинации",
                     [&](std::span<const TComb> source, TComb* out) {
                       const size_t count = source.size();
                       std::vector<uint8_t> selected(count, 0);
@@ -185,11 +199,11 @@ bool TWorkspace::RemoveSelected(std::span<const uint32_t> rows) {
                     });
 }
 
-bool TWorkspace::UndoCombs() {
-  if (!combs_.CanUndo()) return false;
+bool TCombState::Undo() {
+  if (!list_.CanUndo()) return false;
   try {
-    combs_.RestoreUndo(true);
-    combs_.RemoveLastFilterLog();
+    list_.RestoreUndo(true);
+    list_.RemoveLastFilterLog();
     return true;
   } catch (const std::exception& e) {
     port_.ShowError(e.what());
@@ -197,7 +211,7 @@ bool TWorkspace::UndoCombs() {
   }
 }
 
-void TWorkspace::CombsFindInDraws(const TComb& comb) {
+void TCombState::FindInDraws(const TComb& comb) {
   TBusyScope busy(port_, "Поиск по архиву тиражей...");
   std::vector<std::string> lines;
   for (int i = archive_.High(); i >= 0 && lines.size() <= 25; --i)
@@ -214,11 +228,11 @@ void TWorkspace::CombsFindInDraws(const TComb& comb) {
   port_.ShowInfo(text);
 }
 
-void TWorkspace::CombsCheckNums() {
+void TCombState::CheckNums() {
   TBusyScope busy(port_, "Подождите пожалуйста...");
   std::array<bool, 256> seen{};
   int unique = 0;
-  for (const TComb& c : combs_.Items())
+  for (const TComb& c : list_.Items())
     for (uint8_t n : c)
       if (!seen[n]) {
         seen[n] = true;
@@ -227,55 +241,55 @@ void TWorkspace::CombsCheckNums() {
   port_.ShowInfo(SysFormat("В текущем списке комбинаций содержится %d уникальных номеров", {unique}));
 }
 
-bool TWorkspace::OpenCombsFile(const std::filesystem::path& file) {
+bool TCombState::OpenFile(const std::filesystem::path& file) {
   try {
-    combs_.SaveUndo(true);
+    list_.SaveUndo(true);
     TBusyScope busy(port_, SysFormat("Загрузка файла \"%s\"...", {file.string()}));
-    const bool ok = LoadCombsFile(combs_, file, port_);
-    if (!ok) combs_.RestoreUndo(true);
-    combs_.DropUndo();
-    combs_.ClearFilterLog();
-    combs_.UpdateCombsView();
+    const bool ok = LoadCombsFile(list_, file, port_);
+    if (!ok) list_.RestoreUndo(true);
+    list_.DropUndo();
+    list_.ClearFilterLog();
+    list_.UpdateCombsView();
     return ok;
   } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
+    list_.UpdateCombsView();
     port_.ShowError(e.what());
     return false;
   }
 }
 
-bool TWorkspace::SaveCombsFile(const std::filesystem::path& file) {
+bool TCombState::SaveFile(const std::filesystem::path& file) {
   TBusyScope busy(port_, SysFormat("Сохранение файла \"%s\"...", {file.string()}));
-  return kivra::SaveCombsFile(combs_, file, port_);
+  return kivra::SaveCombsFile(list_, file, port_);
 }
 
-std::string TWorkspace::CopyCombsText(std::span<const uint32_t> rows) {
+std::string TCombState::CopyText(std::span<const uint32_t> rows) {
   TBusyScope busy(port_, "Подождите пожалуйста...");
-  return CombsClipboardText(combs_, rows);
+  return CombsClipboardText(list_, rows);
 }
 
-bool TWorkspace::PasteCombsText(std::string_view text) {
+bool TCombState::PasteText(std::string_view text) {
   const auto lines = SplitTextLines(text);
   if (lines.empty()) return false;
   TBusyScope busy(port_, "Подождите пожалуйста...");
   bool ok = false;
   try {
     if (lines.size() > UINT32_MAX) throw std::length_error("Слишком много строк!");
-    combs_.SaveUndo(false);
-    combs_.ResizeList(lines.size(), static_cast<uint32_t>(lines.size()));
+    list_.SaveUndo(false);
+    list_.ResizeList(lines.size(), static_cast<uint32_t>(lines.size()));
     try {
-      TComb* out = combs_.Data();
+      TComb* out = list_.Data();
       for (size_t i = 0; i < lines.size(); ++i) out[i] = PastedLineToComb(lines[i]);
-      combs_.ClearFilterLog();
+      list_.ClearFilterLog();
       ok = true;
     } catch (const TConvertError& e) {
       port_.ShowError(e.what());
-      combs_.RestoreUndo(true);
+      list_.RestoreUndo(true);
     }
-    combs_.DropUndo();
-    combs_.UpdateCombsView();
+    list_.DropUndo();
+    list_.UpdateCombsView();
   } catch (const std::exception& e) {
-    combs_.UpdateCombsView();
+    list_.UpdateCombsView();
     port_.ShowError(e.what());
   }
   return ok;

@@ -1,5 +1,5 @@
-// The statistics tab's commands of TWorkspace: the table, its filter commands and the full-set
-// distribution files.
+#include "workspace/StatTab.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -9,7 +9,7 @@
 #include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "stats/StatPasses.h"
-#include "workspace/Workspace.h"
+#include "workspace/ProgramFiles.h"
 
 namespace kivra {
 namespace {
@@ -36,36 +36,45 @@ void RemoveCacheFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-void TWorkspace::LoadStatViewSettings() {
-  statWindowLength_ = static_cast<int>(
-      std::clamp<int64_t>(settings_.ReadSetting(MainWindowSection, "DrawsStatLen", int64_t{1000}), 1, INT32_MAX));
-  prefetchsEnabled_ = settings_.ReadSetting(MainWindowSection, "PrefetchsEnabled", false);
-  showTotalLine_ = settings_.ReadSetting(MainWindowSection, "ShowTotalLine", true);
+TStatTab::TStatTab(TUserPort& port, const TDrawsArchive& archive, const TStatList& stats, TWindowSettings& settings,
+                   std::filesystem::path dataDir, TCombState& combs)
+    : port_(port),
+      archive_(archive),
+      stats_(stats),
+      settings_(settings),
+            dataDir_(std::move(dataDir)),
+      combs_(combs) {}
+
+void TStatTab::LoadSettings() {
+  windowLength_ = static_cast<int>(
+      std::clamp<int64_t>(settings_.ReadSetting(StateSettingsSection, "DrawsStatLen", int64_t{1000}), 1, INT32_MAX));
+  prefetchsEnabled_ = settings_.ReadSetting(StateSettingsSection, "PrefetchsEnabled", false);
+  showTotalLine_ = settings_.ReadSetting(StateSettingsSection, "ShowTotalLine", true);
 }
 
-void TWorkspace::SetPrefetchsEnabled(bool on, bool store) {
+void TStatTab::SetPrefetchsEnabled(bool on, bool store) {
   prefetchsEnabled_ = on;
-  if (store) settings_.WriteSetting(MainWindowSection, "PrefetchsEnabled", on, &port_);
+  if (store) settings_.WriteSetting(StateSettingsSection, "PrefetchsEnabled", on, &port_);
 }
 
-void TWorkspace::SetShowTotalLine(bool on, bool store) {
+void TStatTab::SetShowTotalLine(bool on, bool store) {
   showTotalLine_ = on;
-  if (store) settings_.WriteSetting(MainWindowSection, "ShowTotalLine", on, &port_);
+  if (store) settings_.WriteSetting(StateSettingsSection, "ShowTotalLine", on, &port_);
 }
 
-std::filesystem::path TWorkspace::CacheFileName(int entry) const {
+std::filesystem::path TStatTab::CacheFileName(int entry) const {
   return kivra::CacheFileName(dataDir_, ProgramBaseName, stats_.Code(entry));
 }
 
-std::optional<TCacheData> TWorkspace::BuildCache(int entry) {
+std::optional<TCacheData> TStatTab::BuildCache(int entry) {
   const auto path = CacheFileName(entry);
   TBusyScope busy(port_, SysFormat("Создание файла предварительной выборки %s...", {path.filename().string()}));
   try {
     const auto stat = stats_.CreateStat(entry);
     // The list is lent to the build: what stays visible of that is the undo step it replaced.
-    combs_.DropUndo();
-    combs_.UpdateCombsView();
-    return ParseCacheBytes(WriteCacheFile(*stat, path, filterThreads_));
+    combs_.List().DropUndo();
+    combs_.List().UpdateCombsView();
+    return ParseCacheBytes(WriteCacheFile(*stat, path, combs_.FilterThreads()));
   } catch (const std::exception& e) {
     RemoveCacheFile(path);
     port_.ShowError(SysFormat(BuildCacheError, {path.string(), e.what()}));
@@ -73,7 +82,7 @@ std::optional<TCacheData> TWorkspace::BuildCache(int entry) {
   }
 }
 
-std::optional<TCacheData> TWorkspace::OpenCache(int entry) {
+std::optional<TCacheData> TStatTab::OpenCache(int entry) {
   if (!prefetchsEnabled_ || entry < 0 || entry >= stats_.Count()) return std::nullopt;
   if (!stats_.Item(entry).StatClass->CanPrefetch()) return std::nullopt;
   const auto path = CacheFileName(entry);
@@ -88,7 +97,7 @@ std::optional<TCacheData> TWorkspace::OpenCache(int entry) {
   }
 }
 
-int TWorkspace::BuildAllCaches(bool force, uint32_t groups) {
+int TStatTab::BuildAllCaches(bool force, uint32_t groups) {
   if (!force && !prefetchsEnabled_) return 0;
 
   std::vector<int> entries;
@@ -106,7 +115,7 @@ int TWorkspace::BuildAllCaches(bool force, uint32_t groups) {
   return BuildCacheFiles(entries);
 }
 
-int TWorkspace::BuildCacheFiles(std::span<const int> entries) {
+int TStatTab::BuildCacheFiles(std::span<const int> entries) {
   struct TJob {
     int Entry;
     std::filesystem::path Path;
@@ -129,8 +138,8 @@ int TWorkspace::BuildCacheFiles(std::span<const int> entries) {
       job.Error = e.what();
     }
   }
-  combs_.DropUndo();
-  combs_.UpdateCombsView();
+  combs_.List().DropUndo();
+  combs_.List().UpdateCombsView();
 
   std::atomic<size_t> next{0};
   std::mutex mutex;
@@ -152,7 +161,7 @@ int TWorkspace::BuildCacheFiles(std::span<const int> entries) {
       changed.notify_one();
     }
   };
-  const unsigned threads = std::min<size_t>(std::max(1u, filterThreads_), jobs.size());
+  const unsigned threads = std::min<size_t>(std::max(1u, combs_.FilterThreads()), jobs.size());
   std::vector<std::jthread> pool;
   for (unsigned t = 0; t < threads; ++t) {
     try {
@@ -191,39 +200,39 @@ int TWorkspace::BuildCacheFiles(std::span<const int> entries) {
   return built;
 }
 
-bool TWorkspace::RefreshStatView(bool force) {
-  const int item = statItem_;
+bool TStatTab::Refresh(bool force) {
+  const int item = item_;
   if (item < 0 || item >= stats_.Count()) {
-    statView_.Clear();
+    view_.Clear();
     return true;
   }
-  const TStatViewKey key{archive_.Count(), archive_.DrawsOffset(), statWindowLength_, item};
-  if (!statView_.NeedsCompute(key, force)) return true;
-  statView_.Clear();
+  const TStatViewKey key{archive_.Count(), archive_.DrawsOffset(), windowLength_, item};
+  if (!view_.NeedsCompute(key, force)) return true;
+  view_.Clear();
   if (archive_.Empty()) return true;
-  statView_.SetLastKey(key);
+  view_.SetLastKey(key);
   TBusyScope busy(port_, "Анализ тиражей и расчет статистики...");
   try {
     const auto stat = stats_.CreateStat(item);
     const std::optional<TCacheData> cache = OpenCache(item);
     TStatViewParams params;
     params.Offset = archive_.DrawsOffset();
-    params.WindowLength = statWindowLength_;
+    params.WindowLength = windowLength_;
     params.Sorted = archive_.SortedDraws();
     params.IdealLine = showTotalLine_;
     params.Coefs = stats_.Coefs;
-    statView_.Compute(*stat, archive_, params, cache ? &*cache : nullptr);
+    view_.Compute(*stat, archive_, params, cache ? &*cache : nullptr);
     return true;
   } catch (const std::exception& e) {
-    statView_.Clear();
-    statView_.ResetKey();
+    view_.Clear();
+    view_.ResetKey();
     port_.ShowError(e.what());
     return false;
   }
 }
 
-bool TWorkspace::FilterByStatRows(std::span<const size_t> rows, bool remove) {
-  return FilterByValues(statItem_, nullptr, statView_.SelectedValues(rows), statView_.SelectedText(rows), remove);
+bool TStatTab::FilterByRows(std::span<const size_t> rows, bool remove) {
+  return combs_.FilterByValues(item_, nullptr, view_.SelectedValues(rows), view_.SelectedText(rows), remove);
 }
 
 }  // namespace kivra

@@ -1,4 +1,4 @@
-#include "workspace/CombFiles.h"
+#include "combs/CombFiles.h"
 
 #include <algorithm>
 #include <fmt/format.h>
@@ -7,7 +7,7 @@
 #include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/UserPort.h"
-#include "workspace/CombList.h"
+#include "combs/CombList.h"
 
 namespace kivra {
 

@@ -1,4 +1,4 @@
-#include "workspace/CombFilters.h"
+#include "combs/CombFilters.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "workspace/CombGen.h"
+#include "combs/CombGen.h"
 
 #include <cstring>
 #include <vector>
 
 #include "stats/StatPasses.h"
-#include "workspace/CombList.h"
+#include "combs/CombList.h"
 
 namespace kivra {
 

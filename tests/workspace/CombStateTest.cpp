@@ -1,4 +1,4 @@
-// The combination list of the workspace: storage and undo, snapshot, generation, the filters, the
+// The combination state of the workspace: storage and undo, snapshot, generation, the filters, the
 // combination files and the clipboard text.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "TempDir.h"
 #include "stats/StatPasses.h"
-#include "workspace/CombFiles.h"
+#include "combs/CombFiles.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -26,9 +26,9 @@ class CombListTest : public ::testing::Test {
  protected:
   CombListTest() {
     ws.LoadSettingsAndConfig();
-    ws.ReserveCombLists();
+    ws.Combs().ReserveLists();
   }
-  void Generate(uint8_t mode, std::string param = "") { ASSERT_TRUE(ws.GenerateList(true, {mode, param})); }
+  void Generate(uint8_t mode, std::string param = "") { ASSERT_TRUE(ws.Combs().GenerateList(true, {mode, param})); }
   // The window distribution record of a statistic value, as a statistics table row holds it.
   TStatDrawRec Row(std::string_view code, std::string_view caption) {
     auto stat = ws.Stats().CreateStat(ws.Stats().FindCode(code));
@@ -46,7 +46,7 @@ class CombListTest : public ::testing::Test {
   test::TTempDir dir;
   TRecordingPort port;
   TWorkspace ws{dir.Path(), port};
-  TCombList& list = ws.Combs();
+  TCombList& list = ws.Combs().List();
 };
 
 TEST_F(CombListTest, GenerationModes) {
@@ -90,12 +90,12 @@ TEST_F(CombListTest, GenerationModes) {
 
 TEST_F(CombListTest, GenerationRefreshAndDefaults) {
   Generate(0);
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Week, {7, {{}}}, false));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Week, {7, {{}}}, false));
   list.SaveSnapshot(3, 4);
   port.Progress.clear();
 
   // Without refresh the log, the undo copy and the snapshot stay.
-  ASSERT_TRUE(ws.GenerateList(false, {2, "1;2;3;4;5;6"}));
+  ASSERT_TRUE(ws.Combs().GenerateList(false, {2, "1;2;3;4;5;6"}));
   EXPECT_EQ(list.Count(), 6u);
   EXPECT_EQ(list.Log().size(), 1u);
   EXPECT_TRUE(list.CanUndo());
@@ -104,7 +104,7 @@ TEST_F(CombListTest, GenerationRefreshAndDefaults) {
 
   std::vector<uint32_t> viewCounts;
   list.OnViewChanged = [&](uint32_t count) { viewCounts.push_back(count); };
-  ASSERT_TRUE(ws.GenerateList(true, {2, "1;2;3;4;5;6"}));
+  ASSERT_TRUE(ws.Combs().GenerateList(true, {2, "1;2;3;4;5;6"}));
   EXPECT_EQ(viewCounts, std::vector<uint32_t>{6});
   EXPECT_TRUE(list.Log().empty());
   EXPECT_FALSE(list.CanUndo());
@@ -116,48 +116,48 @@ TEST_F(CombListTest, GenerationRefreshAndDefaults) {
 
   // Mode 4 with a missing file: the read message and an empty list.
   const auto missing = dir / "missing.lcv";
-  EXPECT_FALSE(ws.GenerateList(true, {4, missing.string()}));
+  EXPECT_FALSE(ws.Combs().GenerateList(true, {4, missing.string()}));
   EXPECT_EQ(list.Count(), 0u);
   EXPECT_EQ(MessageTexts().back().rfind("Ошибка чтения файла \"" + missing.string() + "\"!\r\r", 0), 0u);
 
   // The command stores its parameters (cut to 255 characters) as the defaults when asked.
   std::string longParam = "1;2;";
   while (longParam.size() < 600) longParam += "ю";
-  ASSERT_TRUE(ws.GenerateCommand({1, longParam}, true));
+  ASSERT_TRUE(ws.Combs().GenerateCommand({1, longParam}, true));
   EXPECT_EQ(list.Count(), 259161u);
   EXPECT_FALSE(list.CanUndo());
   TRecordingPort port2;
   TWorkspace ws2(dir.Path(), port2);
   ws2.LoadSettingsAndConfig();
-  const TGenParams defaults = ws2.GenDefaults();
+  const TGenParams defaults = ws2.Combs().GenDefaults();
   EXPECT_EQ(defaults.Mode, 1);
   EXPECT_EQ(defaults.Param, longParam.substr(0, 4 + 251 * 2));
 }
 
 TEST_F(CombListTest, UndoAndLog) {
   Generate(2, "1;2;3;4;5;6;7");
-  EXPECT_FALSE(ws.UndoCombs());  // nothing to undo right after generation
+  EXPECT_FALSE(ws.Combs().Undo());  // nothing to undo right after generation
   const auto before = ListOf(list);
 
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Card, {1, {{"7", ""}}}, false));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Card, {1, {{"7", ""}}}, false));
   EXPECT_EQ(list.Count(), 15u);  // C(6,4)
-  ASSERT_TRUE(ws.RemoveSelected(std::vector<uint32_t>{0}));
+  ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
   EXPECT_EQ(list.Log(), (std::vector<TFilterLogRow>{{"Карта", "7", 15, LogIconKeep},
                                                     {"Выделенные комбинации", "1", 14, LogIconRemove}}));
   port.Progress.clear();
-  ASSERT_TRUE(ws.UndoCombs());
+  ASSERT_TRUE(ws.Combs().Undo());
   EXPECT_EQ(list.Count(), 15u);
   EXPECT_EQ(list.Log().size(), 1u);
   EXPECT_EQ(port.Progress, (std::vector<std::string>{"Отмена изменений...", ""}));
-  EXPECT_FALSE(ws.UndoCombs());  // one level only
+  EXPECT_FALSE(ws.Combs().Undo());  // one level only
 
   // A filter with no values changes nothing, so undo still belongs to the last log row.
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Card, {1, {{"6"}}}, true));
-  EXPECT_FALSE(ws.FilterByGrid(TGridKind::Card, {1, {{"", ""}}}, true));
-  EXPECT_FALSE(ws.FilterByValues(ws.Stats().FindCode("EVEN"), nullptr, {}, "", false));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Card, {1, {{"6"}}}, true));
+  EXPECT_FALSE(ws.Combs().FilterByGrid(TGridKind::Card, {1, {{"", ""}}}, true));
+  EXPECT_FALSE(ws.Combs().FilterByValues(ws.Stats().FindCode("EVEN"), nullptr, {}, "", false));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"В выделенном диапазоне нет значений для фильтра!"}));
   EXPECT_EQ(list.Log().size(), 2u);
-  ASSERT_TRUE(ws.UndoCombs());
+  ASSERT_TRUE(ws.Combs().Undo());
   EXPECT_EQ(list.Count(), 15u);
   EXPECT_EQ(list.Log().size(), 1u);
 
@@ -178,17 +178,17 @@ TEST_F(CombListTest, StorageAndSnapshot) {
   // The snapshot: a matching key with count 0 is not restored; the same key copies only once.
   EXPECT_FALSE(list.RestoreSnapshot(-1, -1));
   list.SaveSnapshot(0, 10);
-  ASSERT_TRUE(ws.RemoveLatestDraws(0));
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Week, {1, {{}}}, false));
+  ASSERT_TRUE(ws.Combs().RemoveLatestDraws(0));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Week, {1, {{}}}, false));
   const uint32_t filtered = list.Count();
   list.SaveSnapshot(0, 10);
-  ASSERT_TRUE(ws.GenerateList(false, {2, "1;2;3;4;5"}));
+  ASSERT_TRUE(ws.Combs().GenerateList(false, {2, "1;2;3;4;5"}));
   EXPECT_FALSE(list.RestoreSnapshot(0, 11));
   EXPECT_EQ(list.Count(), 1u);
   ASSERT_TRUE(list.RestoreSnapshot(0, 10));
   EXPECT_EQ(list.Count(), 1221759u);
   list.SaveSnapshot(0, 11);
-  ASSERT_TRUE(ws.GenerateList(false, {2, "1;2;3;4;5"}));
+  ASSERT_TRUE(ws.Combs().GenerateList(false, {2, "1;2;3;4;5"}));
   ASSERT_TRUE(list.RestoreSnapshot(0, 11));
   EXPECT_EQ(list.Count(), 1221759u);
   EXPECT_NE(filtered, list.Count());
@@ -201,17 +201,11 @@ TEST_F(CombListTest, StorageAndSnapshot) {
   list.ResizeList(10, 3);
   EXPECT_EQ(list.Storage(), size_t{FullSetSize});
   EXPECT_EQ(list.Count(), 3u);
-  ASSERT_TRUE(ws.UndoCombs());
+  ASSERT_TRUE(ws.Combs().Undo());
   EXPECT_LE(list.StorageBytes(), size_t{3 * 6'200'000});
   list.FreeSnapshot();
   EXPECT_EQ(list.SnapshotStorage(), 0u);
 
-  // Growing keeps the entries.
-  TCombList small(port);
-  for (uint8_t i = 1; i <= 40; ++i) small.Append({i, 1, 1, 1, 1});
-  small.ResizeList(5000, 40);
-  EXPECT_EQ(small.Storage(), 5000u);
-  EXPECT_EQ(small[39], (TComb{40, 1, 1, 1, 1}));
 }
 
 TEST_F(CombListTest, FilterByValuesSplitsTheList) {
@@ -225,7 +219,7 @@ TEST_F(CombListTest, FilterByValuesSplitsTheList) {
   }
   ws.Archive().Assign(draws);
   ws.SetDrawsOffset(4);
-  ws.SetFilterThreads(2);
+  ws.Combs().SetFilterThreads(2);
 
   // Statistics whose test reads the draws (SUMC compares with the newest visible draw) and ones
   // that do not: keep and remove of one selection split the list, in order, as the
@@ -245,10 +239,10 @@ TEST_F(CombListTest, FilterByValuesSplitsTheList) {
       text += (text.empty() ? "" : "; ") + table->ValueCaption(shown[0]);
     }
     const auto before = ListOf(list);
-    ASSERT_TRUE(ws.FilterByValues(entry, nullptr, values, text, false));
+    ASSERT_TRUE(ws.Combs().FilterByValues(entry, nullptr, values, text, false));
     const auto kept = ListOf(list);
-    ASSERT_TRUE(ws.UndoCombs());
-    ASSERT_TRUE(ws.FilterByValues(entry, nullptr, values, text, true));
+    ASSERT_TRUE(ws.Combs().Undo());
+    ASSERT_TRUE(ws.Combs().FilterByValues(entry, nullptr, values, text, true));
     const auto removed = ListOf(list);
     EXPECT_EQ(list.Log().back(), (TFilterLogRow{ws.Stats().ListCaption(entry, true), text,
                                                 static_cast<uint32_t>(removed.size()), LogIconRemove}));
@@ -266,34 +260,15 @@ TEST_F(CombListTest, FilterByValuesSplitsTheList) {
 
   // An empty list stays empty and gets no log row.
   Generate(1, "");
-  ASSERT_TRUE(ws.FilterByValues(ws.Stats().FindCode("EVEN"), nullptr, {Row("EVEN", "3:2")}, "3:2", false));
+  ASSERT_TRUE(ws.Combs().FilterByValues(ws.Stats().FindCode("EVEN"), nullptr, {Row("EVEN", "3:2")}, "3:2", false));
   EXPECT_TRUE(list.Log().empty());
   EXPECT_EQ(list.Count(), 0u);
   EXPECT_FALSE(list.CanUndo());
 }
 
-TEST_F(CombListTest, GridValues) {
-  struct TCase {
-    TGridKind Kind;
-    TGridSelection Sel;
-    std::vector<uint16_t> Keys;
-    std::string Text;
-  } cases[] = {
-      {TGridKind::Card, {3, {{"5", "", "12"}, {"x", "5", ""}}}, {5, 12, 0}, "5; 12; x"},
-      {TGridKind::Card, {3, {{"", ""}, {""}}}, {}, ""},
-      {TGridKind::Layout, {1, {{"[12], 7", "7,[[3]],,"}, {" 44 "}}}, {12, 7, 3, 44}, "12; 7; 3; 44"},
-      {TGridKind::Week, {44, {{}, {"", "z"}, {}}}, {44, 45, 46}, "44; 45; 46"},
-  };
-  for (const auto& c : cases) {
-    const TGridValues v = CollectGridValues(c.Kind, c.Sel);
-    std::vector<uint16_t> keys;
-    for (const auto& r : v.Values) keys.push_back(r.Key.K1());
-    EXPECT_EQ(keys, c.Keys);
-    EXPECT_EQ(v.Text, c.Text);
-  }
-
+TEST_F(CombListTest, FilterByGrid) {
   Generate(0);
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Layout, {1, {{"[12], 7"}}}, true));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Layout, {1, {{"[12], 7"}}}, true));
   EXPECT_EQ(list.Count(), 962598u);
   for (const TComb& comb : list.Items()) ASSERT_FALSE(NumberInComb(comb, 12) || NumberInComb(comb, 7));
   EXPECT_EQ(list.Log().back(), (TFilterLogRow{"Схема", "12; 7", 962598, LogIconRemove}));
@@ -306,7 +281,7 @@ TEST_F(CombListTest, RemoveLatestDraws) {
   const auto removedOf = [&](int n, int offset) {
     ws.SetDrawsOffset(offset);
     Generate(0);
-    EXPECT_TRUE(ws.RemoveLatestDraws(n));
+    EXPECT_TRUE(ws.Combs().RemoveLatestDraws(n));
     std::vector<int> gone;
     for (int i = 0; i < ws.Archive().Count(); ++i) {
       TComb c = ws.Archive().Stored(i).Nums;
@@ -335,54 +310,13 @@ TEST_F(CombListTest, RemoveLatestDraws) {
 
   // An empty list still gets its log row, with count 0.
   Generate(1, "");
-  ASSERT_TRUE(ws.RemoveLatestDraws(5));
+  ASSERT_TRUE(ws.Combs().RemoveLatestDraws(5));
   EXPECT_EQ(list.Log(), (std::vector<TFilterLogRow>{{"Последние тиражи", "5", 0, LogIconRemove}}));
-}
-
-TEST(DrawMatcher, AgreesWithCommonCount) {
-  // Random draws and a few that are not five different numbers 1..45: the answer must be
-  // CommonCount = 5 for every combination, including entries that are not proper combinations.
-  std::mt19937 rng(7);
-  std::vector<TDraw> draws;
-  for (int i = 0; i < 300; ++i) {
-    TDraw d;
-    for (auto& n : d.Nums) n = static_cast<uint8_t>(1 + rng() % 45);
-    draws.push_back(d);
-  }
-  draws.push_back(MakeDraw(0, {1, 1, 2, 3, 4}));  // shares 5 pairs with 1 2 3 4 x
-  draws.push_back(MakeDraw(0, {0, 200, 7, 7, 9}));
-  std::vector<TComb> combs;
-  for (size_t i = 0; i < FullSetSize; i += 97) combs.push_back(FullCombinationSet()[i]);
-  for (const TDraw& d : draws) {
-    TComb c = d.Nums;
-    std::shuffle(c.begin(), c.end(), rng);
-    combs.push_back(c);
-  }
-  combs.push_back({1, 2, 3, 4, 5});
-  combs.push_back({7, 7, 0, 9, 200});
-  combs.push_back({9, 9, 9, 9, 9});
-
-  for (const auto& set : {std::span<const TDraw>(draws), std::span<const TDraw>(draws).first(300)}) {
-    const TDrawMatcher matcher(set);
-    std::vector<TComb> expectKept;
-    for (const TComb& c : combs) {
-      bool drawn = false;
-      for (const TDraw& d : set) drawn |= CommonCount(d.Nums, c) == 5;
-      ASSERT_EQ(matcher.Drawn(c), drawn) << CombToText(c);
-      if (!drawn) expectKept.push_back(c);
-    }
-    EXPECT_LT(expectKept.size() + 290, combs.size());
-    std::vector<TComb> kept = combs;
-    kept.resize(matcher.KeepUndrawn(kept, kept.data()));
-    EXPECT_EQ(kept, expectKept);
-  }
-  std::vector<TComb> copy = combs;
-  EXPECT_EQ(TDrawMatcher({}).KeepUndrawn(combs, copy.data()), combs.size());
 }
 
 TEST_F(CombListTest, RemoveSelectedAndReadOnlyCommands) {
   Generate(2, "1;2;3;4;5;6;7");
-  ASSERT_TRUE(ws.RemoveSelected(std::vector<uint32_t>{20, 0, 2, 2, 4000000000u}));
+  ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{20, 0, 2, 2, 4000000000u}));
   EXPECT_EQ(list.Count(), 18u);
   EXPECT_EQ(list[0], (TComb{1, 2, 3, 4, 6}));
   EXPECT_EQ(list[1], (TComb{1, 2, 3, 5, 6}));
@@ -395,8 +329,8 @@ TEST_F(CombListTest, RemoveSelectedAndReadOnlyCommands) {
   ws.Archive().Assign(draws);
   ws.SetDrawsOffset(30);  // the search ignores the offset
   port.Messages.clear();
-  ws.CombsFindInDraws({1, 2, 3, 5, 7});
-  ws.CombsFindInDraws({1, 2, 3, 5, 8});
+  ws.Combs().FindInDraws({1, 2, 3, 5, 7});
+  ws.Combs().FindInDraws({1, 2, 3, 5, 8});
   ASSERT_EQ(port.Messages.size(), 2u);
   std::string expect = "Выделенная комбинация найдена в следующих тиражах:\r";
   for (int i = 39, n = 0; n < 26; --i)
@@ -411,26 +345,26 @@ TEST_F(CombListTest, RemoveSelectedAndReadOnlyCommands) {
 }
 
 TEST_F(CombListTest, CheckNumsCounts) {
-  ws.CombsCheckNums();
+  ws.Combs().CheckNums();
   Generate(2, "1;2;3;4;5;6;7");
-  ws.CombsCheckNums();
+  ws.Combs().CheckNums();
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"В текущем списке комбинаций содержится 0 уникальных номеров",
                                                       "В текущем списке комбинаций содержится 7 уникальных номеров"}));
 }
 
 TEST_F(CombListTest, CombinationFiles) {
   Generate(2, "1;2;3;4;5;6;7");
-  ASSERT_TRUE(ws.RemoveSelected(std::vector<uint32_t>{0, 1, 2}));
+  ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0, 1, 2}));
   const auto saved = ListOf(list);
   const auto file = dir / "list.lcv";
-  ASSERT_TRUE(ws.SaveCombsFile(file));
-  ASSERT_TRUE(ws.OpenCombsFile(file));
+  ASSERT_TRUE(ws.Combs().SaveFile(file));
+  ASSERT_TRUE(ws.Combs().OpenFile(file));
   EXPECT_EQ(ListOf(list), saved);
   EXPECT_TRUE(list.Log().empty());
   EXPECT_FALSE(list.CanUndo());
 
   list.ResizeList(0, 3);
-  ASSERT_TRUE(ws.SaveCombsFile(file));
+  ASSERT_TRUE(ws.Combs().SaveFile(file));
   EXPECT_EQ(test::ReadBytes(file), "1;2;3;5;6\r\n1;2;3;5;7\r\n1;2;3;6;7\r\n");
 
   // Lines that are not five different numbers 1..45 are skipped without a message.
@@ -439,7 +373,7 @@ TEST_F(CombListTest, CombinationFiles) {
                    " 45 ;1,,9;;20,3 \r\n7;8;9;10;11\n12;13;14;15;16\r17;18;19;20;21");
   port.Messages.clear();
   port.Progress.clear();
-  ASSERT_TRUE(ws.OpenCombsFile(file));
+  ASSERT_TRUE(ws.Combs().OpenFile(file));
   EXPECT_EQ(ListOf(list), (std::vector<TComb>{{45, 1, 9, 20, 3}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 16},
                                               {17, 18, 19, 20, 21}}));
   EXPECT_TRUE(port.Messages.empty());
@@ -447,9 +381,9 @@ TEST_F(CombListTest, CombinationFiles) {
   EXPECT_EQ(port.Progress[2], "Загрузка файла \"" + file.string() + "\"...");
 
   // A file that cannot be read: the message, the previous list, nothing to undo, an empty log.
-  ASSERT_TRUE(ws.RemoveSelected(std::vector<uint32_t>{0}));
+  ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
   const auto previous = ListOf(list);
-  EXPECT_FALSE(ws.OpenCombsFile(dir / "nope.lcv"));
+  EXPECT_FALSE(ws.Combs().OpenFile(dir / "nope.lcv"));
   EXPECT_EQ(ListOf(list), previous);
   EXPECT_FALSE(list.CanUndo());
   EXPECT_TRUE(list.Log().empty());
@@ -457,36 +391,36 @@ TEST_F(CombListTest, CombinationFiles) {
   EXPECT_EQ(port.Messages[0].Text.rfind("Ошибка чтения файла \"" + (dir / "nope.lcv").string() + "\"!\r\r", 0), 0u);
 
   // A file that cannot be written: the message; an existing file is left whole.
-  EXPECT_FALSE(ws.SaveCombsFile(dir.Path()));
+  EXPECT_FALSE(ws.Combs().SaveFile(dir.Path()));
   EXPECT_EQ(port.Messages.back().Text.rfind("Ошибка записи в файл \"", 0), 0u);
   EXPECT_TRUE(port.IsIdle());
 }
 
 TEST_F(CombListTest, ClipboardText) {
   Generate(2, "3;15;22;38;45;7");
-  EXPECT_EQ(ws.CopyCombsText(std::vector<uint32_t>{5, 0, 0, 99}), "03 07 15 22 38\r\n07 15 22 38 45\r\n");
-  EXPECT_EQ(ws.CopyCombsText({}), "");
+  EXPECT_EQ(ws.Combs().CopyText(std::vector<uint32_t>{5, 0, 0, 99}), "03 07 15 22 38\r\n07 15 22 38 45\r\n");
+  EXPECT_EQ(ws.Combs().CopyText({}), "");
 
   std::vector<uint32_t> all(list.Count());
   for (uint32_t i = 0; i < all.size(); ++i) all[i] = i;
-  const std::string text = ws.CopyCombsText(all);
+  const std::string text = ws.Combs().CopyText(all);
   const auto before = ListOf(list);
-  ASSERT_TRUE(ws.FilterByGrid(TGridKind::Week, {3, {{}}}, true));
-  ASSERT_TRUE(ws.PasteCombsText(text));
+  ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Week, {3, {{}}}, true));
+  ASSERT_TRUE(ws.Combs().PasteText(text));
   EXPECT_EQ(ListOf(list), before);
   EXPECT_TRUE(list.Log().empty());
   EXPECT_FALSE(list.CanUndo());
 
-  ASSERT_TRUE(ws.PasteCombsText("1\t2 3,4|5\n45-44.43:42;41\r9 8 7 6 5\r\n"));
+  ASSERT_TRUE(ws.Combs().PasteText("1\t2 3,4|5\n45-44.43:42;41\r9 8 7 6 5\r\n"));
   EXPECT_EQ(ListOf(list), (std::vector<TComb>{{1, 2, 3, 4, 5}, {45, 44, 43, 42, 41}, {9, 8, 7, 6, 5}}));
 
   // The first line that is not a combination aborts the paste; the previous list comes back.
-  ASSERT_TRUE(ws.RemoveSelected(std::vector<uint32_t>{0}));
+  ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
   const auto previous = ListOf(list);
   for (const char* bad : {"1 2 3 4 5\r\n\r\n6 7 8 9 10", "1 2 3 4 5\r\n1 2 3 4 301", "1 2 3 4 4", "1 2 3 4 5 6",
                           "1 2 x 4 5"}) {
     port.Messages.clear();
-    EXPECT_FALSE(ws.PasteCombsText(bad)) << bad;
+    EXPECT_FALSE(ws.Combs().PasteText(bad)) << bad;
     EXPECT_EQ(ListOf(list), previous);
     EXPECT_FALSE(list.CanUndo());
     ASSERT_EQ(port.Messages.size(), 1u);
@@ -495,7 +429,7 @@ TEST_F(CombListTest, ClipboardText) {
   EXPECT_EQ(port.Messages[0].Text, "Некорректная комбинация: \"1 2 x 4 5\"!");
   EXPECT_EQ(list.Log().size(), 1u);  // a failed paste leaves the log alone
   port.Messages.clear();
-  EXPECT_FALSE(ws.PasteCombsText(""));
+  EXPECT_FALSE(ws.Combs().PasteText(""));
   EXPECT_TRUE(port.Messages.empty());
   EXPECT_TRUE(port.IsIdle());
 }

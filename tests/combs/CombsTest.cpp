@@ -1,0 +1,95 @@
+// The combination library on its own: the list's storage, the grid selections read as filter
+// values, and the matcher that finds drawn combinations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "combs/CombFilters.h"
+#include "combs/CombList.h"
+#include "core/UserPort.h"
+#include "stats/StatPasses.h"
+
+namespace kivra {
+namespace {
+
+TDraw MakeDraw(int32_t number, TComb nums) {
+  TDraw d;
+  d.Number = number;
+  d.Nums = nums;
+  return d;
+}
+
+TEST(CombList, GrowingKeepsTheEntries) {
+  TRecordingPort port;
+  TCombList small(port);
+  for (uint8_t i = 1; i <= 40; ++i) small.Append({i, 1, 1, 1, 1});
+  small.ResizeList(5000, 40);
+  EXPECT_EQ(small.Storage(), 5000u);
+  EXPECT_EQ(small[39], (TComb{40, 1, 1, 1, 1}));
+}
+
+TEST(GridValues, ReadFromSelections) {
+  struct TCase {
+    TGridKind Kind;
+    TGridSelection Sel;
+    std::vector<uint16_t> Keys;
+    std::string Text;
+  } cases[] = {
+      {TGridKind::Card, {3, {{"5", "", "12"}, {"x", "5", ""}}}, {5, 12, 0}, "5; 12; x"},
+      {TGridKind::Card, {3, {{"", ""}, {""}}}, {}, ""},
+      {TGridKind::Layout, {1, {{"[12], 7", "7,[[3]],,"}, {" 44 "}}}, {12, 7, 3, 44}, "12; 7; 3; 44"},
+      {TGridKind::Week, {44, {{}, {"", "z"}, {}}}, {44, 45, 46}, "44; 45; 46"},
+  };
+  for (const auto& c : cases) {
+    const TGridValues v = CollectGridValues(c.Kind, c.Sel);
+    std::vector<uint16_t> keys;
+    for (const auto& r : v.Values) keys.push_back(r.Key.K1());
+    EXPECT_EQ(keys, c.Keys);
+    EXPECT_EQ(v.Text, c.Text);
+  }
+}
+
+TEST(DrawMatcher, AgreesWithCommonCount) {
+  // Random draws and a few that are not five different numbers 1..45: the answer must be
+  // CommonCount = 5 for every combination, including entries that are not proper combinations.
+  std::mt19937 rng(7);
+  std::vector<TDraw> draws;
+  for (int i = 0; i < 300; ++i) {
+    TDraw d;
+    for (auto& n : d.Nums) n = static_cast<uint8_t>(1 + rng() % 45);
+    draws.push_back(d);
+  }
+  draws.push_back(MakeDraw(0, {1, 1, 2, 3, 4}));  // shares 5 pairs with 1 2 3 4 x
+  draws.push_back(MakeDraw(0, {0, 200, 7, 7, 9}));
+  std::vector<TComb> combs;
+  for (size_t i = 0; i < FullSetSize; i += 97) combs.push_back(FullCombinationSet()[i]);
+  for (const TDraw& d : draws) {
+    TComb c = d.Nums;
+    std::shuffle(c.begin(), c.end(), rng);
+    combs.push_back(c);
+  }
+  combs.push_back({1, 2, 3, 4, 5});
+  combs.push_back({7, 7, 0, 9, 200});
+  combs.push_back({9, 9, 9, 9, 9});
+
+  for (const auto& set : {std::span<const TDraw>(draws), std::span<const TDraw>(draws).first(300)}) {
+    const TDrawMatcher matcher(set);
+    std::vector<TComb> expectKept;
+    for (const TComb& c : combs) {
+      bool drawn = false;
+      for (const TDraw& d : set) drawn |= CommonCount(d.Nums, c) == 5;
+      ASSERT_EQ(matcher.Drawn(c), drawn) << CombToText(c);
+      if (!drawn) expectKept.push_back(c);
+    }
+    EXPECT_LT(expectKept.size() + 290, combs.size());
+    std::vector<TComb> kept = combs;
+    kept.resize(matcher.KeepUndrawn(kept, kept.data()));
+    EXPECT_EQ(kept, expectKept);
+  }
+  std::vector<TComb> copy = combs;
+  EXPECT_EQ(TDrawMatcher({}).KeepUndrawn(combs, copy.data()), combs.size());
+}
+
+}  // namespace
+}  // namespace kivra
