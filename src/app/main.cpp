@@ -1,6 +1,7 @@
 // The program Kivra_5x45: the main window over the data folder.
 #include <QApplication>
 
+#include "core/Version.h"
 #include "shell/MainWindow.h"
 
 int main(int argc, char** argv) {

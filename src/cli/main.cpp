@@ -13,6 +13,7 @@
 
 #include "cli/CliPort.h"
 #include "core/SysFormat.h"
+#include "core/Version.h"
 #include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 

@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "core/Version.h"
 #include "shell/MainWindow.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"

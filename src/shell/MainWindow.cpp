@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "core/SysFormat.h"
+#include "core/Version.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
