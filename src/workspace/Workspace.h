@@ -7,8 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
