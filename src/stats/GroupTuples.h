@@ -349,12 +349,15 @@ struct TPositionSets {
 
 }  // namespace group_tuples
 
-// Code, caption and class name of one tuple member.
-struct TTupleNames {
+// Class name, code, caption and, for a member with a parameter, help code of one member of a
+// grouping's statistics.
+struct TStatNames {
   std::string_view ClassName;
   std::string_view Code;
   std::string_view Caption;
+  std::string_view HelpCode = {};
 };
+using TTupleNames = TStatNames;
 
 // The tuples of a grouping: Mix or Seq, K = 2, 3, 4. Each tuple is one value, the groups in
 // K1..K<K> in position order and zeros after them (not sorted: (3, 1) and (1, 3) differ). Every
@@ -368,7 +371,7 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
   static_assert(K >= 2 && K <= 4);
   using Impl = TStatImpl<TstGroupTuples<Grouping, Mix, K>, typename Grouping::Base>;
   static constexpr group_tuples::TPositionSets<Mix, K> Sets{};
-  static constexpr TTupleNames Names = Grouping::Names[Mix ? 0 : 1][K - 2];
+  static constexpr TStatNames Names = Grouping::Names[Mix ? 0 : 1][K - 2];
 
  public:
   static constexpr std::string_view ClassName = Names.ClassName;

@@ -7,7 +7,7 @@
 // channels after the last one); a size of 0 or less puts every byte into channel 0.
 #pragma once
 
-#include "stats/GroupTuples.h"
+#include "stats/GroupLines.h"
 
 namespace kivra {
 
@@ -41,170 +41,21 @@ class TChannelsStatBase : public Base {
 using TCustomChannelsStat = TChannelsStatBase<TCustomNumbersStat>;
 using TCustomChannelsGraphStat = TChannelsStatBase<TCustomGraphStat>;
 
-// The channel of each of the five numbers (key B1).
-class TstChannels final : public TStatImpl<TstChannels, TCustomChannelsStat> {
- public:
-  static constexpr std::string_view ClassName = "TstChannels";
-  static constexpr std::string_view Code = "CHAN";
-  static constexpr std::string_view Caption = "Каналы";
-  static constexpr int Group = 3;
-  static constexpr uint8_t Options = OptN;
-  using TStatImpl::TStatImpl;
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    const TGroupTable& t = ChannelTable();
-    for (uint8_t n : c) sink(TStatKey::Words(t[n]), true);
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    const TGroupTable& t = ChannelTable();
-    return sel.Byte(1, t[c[0]]) || sel.Byte(1, t[c[1]]) || sel.Byte(1, t[c[2]]) || sel.Byte(1, t[c[3]]) ||
-           sel.Byte(1, t[c[4]]);
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    for (int g : TGroupColumns(prog, ChannelTable()).G) prog.Output(g);
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Byte(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  std::string ValueCaption(const TStatDrawRec& rec) const override { return ChannelCaption(rec.Key.B(1), ChannelSize()); }
-  // The first word of the text (02 of "02 [6-10]").
-  int32_t ParseValue(std::string_view text) const override;
-};
-
-// One value per channel, (channel, how many of the five numbers it holds), zero counts included.
-class TstChanValues final : public TStatImpl<TstChanValues, TCustomChannelsStat> {
- public:
-  static constexpr std::string_view ClassName = "TstChanValues";
-  static constexpr std::string_view Code = "CHNV";
-  static constexpr std::string_view Caption = "Количество чисел в канале";
-  static constexpr int Group = 3;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool IsNumeric = false;
-
-  TstChanValues(const TStatClass& cls, const TStatEnv& env, int32_t param);
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    slots_.AnyCount(c, [&](uint8_t g, uint16_t count) {
-      sink(TStatKey::Words(g, count), true);
-      return false;
-    });
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return slots_.AnySelected(c, sel);
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
-  template <class Sel>
-  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
-  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  // "02 [6-10] x 1".
-  std::string ValueCaption(const TStatDrawRec& rec) const override {
-    return ChannelCaption(rec.Key.K1(), ChannelSize()) + " x " + std::to_string(rec.Key.K2());
-  }
-
- private:
-  TGroupSlots slots_;  // channels ChannelOf(1) .. ChannelOf(45)
-};
-
-// How many different channels the five numbers occupy.
-class TstChanCount final : public TStatImpl<TstChanCount, TCustomChannelsGraphStat> {
- public:
-  static constexpr std::string_view ClassName = "TstChanCount";
-  static constexpr std::string_view Code = "CHNC";
-  static constexpr std::string_view Caption = "Количество каналов в тираже";
-  static constexpr int Group = 3;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool SingleValue = true;
-
-  TstChanCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : TStatImpl(cls, env, param) {
-    distinct_.Build(ChannelTable());
-  }
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    sink(TStatKey::Words(static_cast<uint16_t>(IsFastPath<Sink> ? distinct_.FastCount(c) : distinct_.Count(c))), true);
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? distinct_.FastCount(c) : distinct_.Count(c)));
-  }
-  uint64_t ValueKey(uint64_t w) const {
-    TComb c;
-    std::memcpy(c.data(), &w, sizeof c);
-    return static_cast<uint64_t>(distinct_.FastCount(c));
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(distinct_.Columns(prog));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
-
- private:
-  TDistinctGroups distinct_;
-};
-
-// "CHN1".."CHN<channels>": how many of the five numbers lie in channel Param.
-class TstChnValCnt final : public TStatImpl<TstChnValCnt, TCustomChannelsGraphStat> {
- public:
-  static constexpr std::string_view ClassName = "TstChnValCnt";
-  static constexpr std::string_view Code = "CHN%d";
-  static constexpr std::string_view Caption = "Количество чисел в %0:d канале";
-  static constexpr std::string_view HelpCode = "CHNx";
-  static constexpr int Group = 3;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool SingleValue = true;
-  static constexpr bool HasParam = true;
-  // One entry per channel; none when the configured size is not positive.
-  static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) {
-    const int32_t size = env.Config.ChannelSize;
-    return size > 0 ? std::pair{1, ChannelCountFor(size)} : std::pair{0, -1};
-  }
-
-  TstChnValCnt(const TStatClass& cls, const TStatEnv& env, int32_t param) : TStatImpl(cls, env, param) {
-    members_.Build(ChannelTable(), param);
-  }
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true); }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(members_.Count(c)));
-  }
-  template <class Sel>
-  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
-  }
-  uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(members_.Columns(prog));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
-
- private:
-  TGroupMembers members_;
-};
-
-// The channel grouping of the tuple members "KCM2".."KCS4".
+// The channel grouping: the line members "CHAN", "CHNV", "CHNC", "CHN%d" (GroupLines.h) and the
+// tuple members "KCM2".."KCS4" (GroupTuples.h). The channels select by the key's first byte and
+// show each channel with its range of numbers.
 struct TChannelGrouping {
   using Base = TCustomChannelsStat;
+  using GraphBase = TCustomChannelsGraphStat;
   static constexpr int Group = 3;
-  static const TGroupTable& Table(const Base& stat) { return stat.ChannelTable(); }
-  static constexpr TTupleNames Names[2][3] = {
+  template <class Stat>
+  static const TGroupTable& Table(const Stat& stat) { return stat.ChannelTable(); }
+
+  static constexpr TStatNames Lines{"TstChannels", "CHAN", "Каналы"};
+  static constexpr TStatNames Values{"TstChanValues", "CHNV", "Количество чисел в канале"};
+  static constexpr TStatNames Count{"TstChanCount", "CHNC", "Количество каналов в тираже"};
+  static constexpr TStatNames ValueCount{"TstChnValCnt", "CHN%d", "Количество чисел в %0:d канале", "CHNx"};
+  static constexpr TStatNames Names[2][3] = {
       {{"TstCombChnMix2", "KCM2", "Сочетания из 2 каналов по всем числам тиража"},
        {"TstCombChnMix3", "KCM3", "Сочетания из 3 каналов по всем числам тиража"},
        {"TstCombChnMix4", "KCM4", "Сочетания из 4 каналов по всем числам тиража"}},
@@ -212,7 +63,30 @@ struct TChannelGrouping {
        {"TstCombChnSeq3", "KCS3", "Сочетания из 3 каналов по соседним числам"},
        {"TstCombChnSeq4", "KCS4", "Сочетания из 4 каналов по соседним числам"}},
   };
+
+  static constexpr bool ByteSelection = true;
+  // The channels ChannelOf(1) .. ChannelOf(45).
+  template <class Stat>
+  static std::vector<uint8_t> ListedGroups(const Stat& stat) { return GroupsOfNumbers(stat.ChannelTable()); }
+  // "02 [6-10]".
+  template <class Stat>
+  static std::string GroupCaption(const Stat& stat, int64_t channel) { return ChannelCaption(channel, stat.ChannelSize()); }
+  template <class Stat>
+  static int32_t GroupCount(const Stat& stat) { return ChannelCountFor(stat.ChannelSize()); }
+  // A channel never holds more than the 45 numbers, so a larger size counts no further than that.
+  template <class Stat>
+  static int32_t GroupCapacity(const Stat& stat) { return std::min(stat.ChannelSize(), MaxNumber); }
+  // One entry per channel; none when the configured size is not positive.
+  static std::pair<int32_t, int32_t> ParamRange(const TStatEnv& env) {
+    const int32_t size = env.Config.ChannelSize;
+    return size > 0 ? std::pair{1, ChannelCountFor(size)} : std::pair{0, -1};
+  }
 };
+
+using TstChannels = TstGroupLines<TChannelGrouping>;      // the channel of each of the five numbers
+using TstChanValues = TstGroupValues<TChannelGrouping>;   // (channel, numbers in it) for every channel
+using TstChanCount = TstGroupCount<TChannelGrouping>;     // how many channels are occupied
+using TstChnValCnt = TstGroupValCnt<TChannelGrouping>;    // "CHN1".."CHN<channels>"
 
 using TstCombChnMix2 = TstGroupTuples<TChannelGrouping, true, 2>;
 using TstCombChnMix3 = TstGroupTuples<TChannelGrouping, true, 3>;
@@ -220,5 +94,10 @@ using TstCombChnMix4 = TstGroupTuples<TChannelGrouping, true, 4>;
 using TstCombChnSeq2 = TstGroupTuples<TChannelGrouping, false, 2>;
 using TstCombChnSeq3 = TstGroupTuples<TChannelGrouping, false, 3>;
 using TstCombChnSeq4 = TstGroupTuples<TChannelGrouping, false, 4>;
+
+extern template class TstGroupLines<TChannelGrouping>;
+extern template class TstGroupValues<TChannelGrouping>;
+extern template class TstGroupCount<TChannelGrouping>;
+extern template class TstGroupValCnt<TChannelGrouping>;
 
 }  // namespace kivra

@@ -1,20 +1,10 @@
 #include "stats/SF_Mtxs.h"
 
-#include <vector>
-
 #include "core/SysFormat.h"
 
 namespace kivra {
 
 namespace {
-
-// Adds K1 = first..last with zero counts (after TCustomStat::EnumValues has cleared the record).
-void AddWordRange(TStatDrawRec& val, TStatDrawArray& values, int32_t first, int32_t last) {
-  for (int32_t k = first; k <= last; ++k) {
-    val.Key = TStatKey::Words(static_cast<uint16_t>(k));
-    AddStatValue(values, val, false);
-  }
-}
 
 // The byte length of the UTF-8 character that starts with this byte (1 for a stray byte).
 size_t CharLength(unsigned char lead) {
@@ -25,43 +15,6 @@ size_t CharLength(unsigned char lead) {
 }
 
 }  // namespace
-
-// --- COLS / ROWS ---
-
-template <bool Rows>
-void TstMatrixLines<Rows>::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(this->Val, values, 1, this->LineCount(Rows));
-}
-
-// --- COLV / ROWV ---
-
-template <bool Rows>
-TstMatrixLineValues<Rows>::TstMatrixLineValues(const TStatClass& cls, const TStatEnv& env, int32_t param)
-    : Impl(cls, env, param) {
-  std::vector<uint8_t> lines;
-  for (int line = 1; line <= this->LineCount(Rows); ++line) lines.push_back(static_cast<uint8_t>(line));
-  slots_.Build(this->Lines(Rows), lines);
-}
-
-template <bool Rows>
-void TstMatrixLineValues<Rows>::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  const int maxCount = std::min(this->CrossCount(Rows), CombSize);
-  for (int line = 1; line <= this->LineCount(Rows); ++line)
-    for (int count = 0; count <= maxCount; ++count) {
-      this->Val.Key = TStatKey::Words(static_cast<uint16_t>(line), static_cast<uint16_t>(count));
-      AddStatValue(values, this->Val, false);
-    }
-}
-
-// --- COLN / ROWN ---
-
-template <bool Rows>
-void TstMatrixLineCount<Rows>::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(this->Val, values, 1, std::min(this->LineCount(Rows), CombSize));
-}
 
 // --- COLM / ROWM ---
 
@@ -103,25 +56,16 @@ int32_t TstMatrixLineMask<Rows>::ParseValue(std::string_view text) const {
   return static_cast<int32_t>(value);
 }
 
-// --- COL%d / ROW%d ---
-
-// The counts 1..(how many numbers the column or row can hold), without 0 (listed once it occurs).
-template <bool Rows>
-void TstMatrixLineValCnt<Rows>::EnumValues(int refIndex, TStatDrawArray& values) {
-  TCustomStat::EnumValues(refIndex, values);
-  AddWordRange(this->Val, values, 1, this->CrossCount(Rows));
-}
-
-template class TstMatrixLines<false>;
-template class TstMatrixLines<true>;
-template class TstMatrixLineValues<false>;
-template class TstMatrixLineValues<true>;
-template class TstMatrixLineCount<false>;
-template class TstMatrixLineCount<true>;
+template class TstGroupLines<TColumnGrouping>;
+template class TstGroupLines<TRowGrouping>;
+template class TstGroupValues<TColumnGrouping>;
+template class TstGroupValues<TRowGrouping>;
+template class TstGroupCount<TColumnGrouping>;
+template class TstGroupCount<TRowGrouping>;
+template class TstGroupValCnt<TColumnGrouping>;
+template class TstGroupValCnt<TRowGrouping>;
 template class TstMatrixLineMask<false>;
 template class TstMatrixLineMask<true>;
-template class TstMatrixLineValCnt<false>;
-template class TstMatrixLineValCnt<true>;
 
 std::span<const TStatListEntry> MatrixStatClasses() {
   static const TStatListEntry entries[] = {

@@ -3,16 +3,17 @@
 // many are occupied and which (as a bit mask), vertically or horizontally adjacent numbers, the
 // numbers in one column or row, and tuples of columns or rows over sets of positions.
 //
-// Every statistic exists for columns and for rows: each is one template over the axis, the row
-// member being the column member with columns and rows exchanged. A statistic keeps the width it
-// was created with; the column and row of every byte 0..255 are taken once into tables
-// (MatrixColumn and MatrixRow, so bytes outside 1..45 get a place too; a width of 0 puts every byte
-// into column 0 and row 0).
+// Every statistic exists for columns and for rows: the line members are the templates of
+// GroupLines.h over the column and the row grouping, the others here are one template over the
+// axis, the row member being the column member with columns and rows exchanged. A statistic keeps
+// the width it was created with; the column and row of every byte 0..255 are taken once into
+// tables (MatrixColumn and MatrixRow, so bytes outside 1..45 get a place too; a width of 0 puts
+// every byte into column 0 and row 0).
 #pragma once
 
 #include <algorithm>
 
-#include "stats/GroupTuples.h"
+#include "stats/GroupLines.h"
 
 namespace kivra {
 
@@ -60,124 +61,6 @@ class TMatrixStatBase : public Base {
 
 using TCustomMatrixStat = TMatrixStatBase<TCustomNumbersStat>;
 using TCustomMatrixGraphStat = TMatrixStatBase<TCustomGraphStat>;
-
-// "COLS" / "ROWS": the column (row) of each of the five numbers, in position order.
-template <bool Rows>
-class TstMatrixLines final : public TStatImpl<TstMatrixLines<Rows>, TCustomMatrixStat> {
-  using Impl = TStatImpl<TstMatrixLines<Rows>, TCustomMatrixStat>;
-
- public:
-  static constexpr std::string_view ClassName = Rows ? "TstRows" : "TstColumns";
-  static constexpr std::string_view Code = Rows ? "ROWS" : "COLS";
-  static constexpr std::string_view Caption = Rows ? "Строки матрицы (не пустые)" : "Столбцы матрицы (не пустые)";
-  static constexpr int Group = 4;
-  static constexpr uint8_t Options = OptN;
-  using Impl::Impl;
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    const TGroupTable& t = this->Lines(Rows);
-    for (uint8_t n : c) sink(TStatKey::Words(t[n]), true);
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    const TGroupTable& t = this->Lines(Rows);
-    return sel.Word(1, t[c[0]]) || sel.Word(1, t[c[1]]) || sel.Word(1, t[c[2]]) || sel.Word(1, t[c[3]]) ||
-           sel.Word(1, t[c[4]]);
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    for (int g : TGroupColumns(prog, this->Lines(Rows)).G) prog.Output(g);
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-};
-
-// "COLV" / "ROWV": one value per column (row), (column, how many of the five numbers it holds),
-// zero counts included, in column order.
-template <bool Rows>
-class TstMatrixLineValues final : public TStatImpl<TstMatrixLineValues<Rows>, TCustomMatrixStat> {
-  using Impl = TStatImpl<TstMatrixLineValues<Rows>, TCustomMatrixStat>;
-
- public:
-  static constexpr std::string_view ClassName = Rows ? "TstRowValues" : "TstColValues";
-  static constexpr std::string_view Code = Rows ? "ROWV" : "COLV";
-  static constexpr std::string_view Caption =
-      Rows ? "Количество чисел в строке матрицы" : "Количество чисел в столбце матрицы";
-  static constexpr int Group = 4;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool IsNumeric = false;
-
-  TstMatrixLineValues(const TStatClass& cls, const TStatEnv& env, int32_t param);
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    slots_.AnyCount(c, [&](uint8_t line, uint16_t count) {
-      sink(TStatKey::Words(line, count), true);
-      return false;
-    });
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return slots_.AnySelected(c, sel);
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
-  template <class Sel>
-  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
-  TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  std::string ValueCaption(const TStatDrawRec& rec) const override { return GroupCountCaption(rec); }
-
- private:
-  TGroupSlots slots_;  // lines 1..LineCount
-};
-
-// "COLN" / "ROWN": how many different columns (rows) the five numbers occupy.
-template <bool Rows>
-class TstMatrixLineCount final : public TStatImpl<TstMatrixLineCount<Rows>, TCustomMatrixGraphStat> {
-  using Impl = TStatImpl<TstMatrixLineCount<Rows>, TCustomMatrixGraphStat>;
-
- public:
-  static constexpr std::string_view ClassName = Rows ? "TstRowCount" : "TstColCount";
-  static constexpr std::string_view Code = Rows ? "ROWN" : "COLN";
-  static constexpr std::string_view Caption =
-      Rows ? "Количество не пустых строк в матрице" : "Количество не пустых столбцов в матрице";
-  static constexpr int Group = 4;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool SingleValue = true;
-
-  TstMatrixLineCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
-    distinct_.Build(this->Lines(Rows));
-  }
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const {
-    sink(TStatKey::Words(static_cast<uint16_t>(IsFastPath<Sink> ? distinct_.FastCount(c) : distinct_.Count(c))), true);
-  }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(IsFastPath<Sel> ? distinct_.FastCount(c) : distinct_.Count(c)));
-  }
-  uint64_t ValueKey(uint64_t w) const {
-    TComb c;
-    std::memcpy(c.data(), &w, sizeof c);
-    return static_cast<uint64_t>(distinct_.FastCount(c));
-  }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(distinct_.Columns(prog));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  int32_t CombValue(const TComb& c, int, int, bool) override { return distinct_.Count(c); }
-
- private:
-  TDistinctGroups distinct_;
-};
 
 // "COLM" / "ROWM": the occupied columns (rows) as a mask in L1, column 1 in the highest of
 // MatrixCols bits and the last column in bit 0. Not available when the lines do not fit 31 bits.
@@ -629,78 +512,50 @@ class TstMatrixAdjacentCount final
   int32_t CombValue(const TComb& c, int, int, bool) override { return this->LineCount(c); }
 };
 
-// "COL1".."COL<width>" / "ROW1".."ROW<rows>": how many of the five numbers lie in column (row) Param.
-template <bool Rows>
-class TstMatrixLineValCnt final : public TStatImpl<TstMatrixLineValCnt<Rows>, TCustomMatrixGraphStat> {
-  using Impl = TStatImpl<TstMatrixLineValCnt<Rows>, TCustomMatrixGraphStat>;
-
- public:
-  static constexpr std::string_view ClassName = Rows ? "TstRowValCnt" : "TstColValCnt";
-  static constexpr std::string_view Code = Rows ? "ROW%d" : "COL%d";
-  static constexpr std::string_view Caption =
-      Rows ? "Количество чисел в %0:d строке матрицы" : "Количество чисел в %0:d столбце матрицы";
-  static constexpr std::string_view HelpCode = Rows ? "ROWx" : "COLx";
-  static constexpr int Group = 4;
-  static constexpr uint8_t Options = OptN;
-  static constexpr bool SingleValue = true;
-  static constexpr bool HasParam = true;
-  // One entry per column (row); none for a width that is not positive.
-  static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) {
-    const int32_t width = MatrixWidthFor(env.Config);
-    const int32_t lines = Rows ? MatrixRowsFor(width) : width;
-    return lines > 0 ? std::pair{1, lines} : std::pair{0, -1};
-  }
-
-  TstMatrixLineValCnt(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
-    members_.Build(this->Lines(Rows), param);
-  }
-
-  template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true); }
-  template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(members_.Count(c)));
-  }
-  template <class Sel>
-  bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
-    return sel.Word(1, static_cast<uint16_t>(members_.CountWord(w)));
-  }
-  uint64_t ValueKey(uint64_t w) const { return static_cast<uint64_t>(members_.CountWord(w)); }
-  bool Columns(TColumnProgram& prog, const TMatchContext*) const {
-    prog.Output(members_.Columns(prog));
-    return true;
-  }
-  template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
-  TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
-  void EnumValues(int refIndex, TStatDrawArray& values) override;
-  int32_t CombValue(const TComb& c, int, int, bool) override { return members_.Count(c); }
-
- private:
-  TGroupMembers members_;
-};
-
-using TstColumns = TstMatrixLines<false>;
-using TstRows = TstMatrixLines<true>;
-using TstColValues = TstMatrixLineValues<false>;
-using TstRowValues = TstMatrixLineValues<true>;
-using TstColCount = TstMatrixLineCount<false>;
-using TstRowCount = TstMatrixLineCount<true>;
 using TstColMask = TstMatrixLineMask<false>;
 using TstRowMask = TstMatrixLineMask<true>;
 using TstColAjacent = TstMatrixAdjacent<false>;
 using TstRowAjacent = TstMatrixAdjacent<true>;
 using TstColAjacentCnt = TstMatrixAdjacentCount<false>;
 using TstRowAjacentCnt = TstMatrixAdjacentCount<true>;
-using TstColValCnt = TstMatrixLineValCnt<false>;
-using TstRowValCnt = TstMatrixLineValCnt<true>;
 
-// The column and row groupings of the tuple members "KFM2".."KFS4" and "KRM2".."KRS4".
-struct TColumnGrouping {
+// The column and row groupings: the line members "COLS", "COLV", "COLN", "COL%d" and their row
+// counterparts (GroupLines.h) and the tuple members "KFM2".."KFS4" and "KRM2".."KRS4"
+// (GroupTuples.h). Lines 1..LineCount are listed, in order, whether the numbers reach them or not.
+template <bool Rows>
+struct TMatrixGrouping {
   using Base = TCustomMatrixStat;
+  using GraphBase = TCustomMatrixGraphStat;
   static constexpr int Group = 4;
-  static const TGroupTable& Table(const Base& stat) { return stat.Lines(false); }
-  static constexpr TTupleNames Names[2][3] = {
+  template <class Stat>
+  static const TGroupTable& Table(const Stat& stat) { return stat.Lines(Rows); }
+
+  static constexpr bool ByteSelection = false;
+  template <class Stat>
+  static std::vector<uint8_t> ListedGroups(const Stat& stat) {
+    std::vector<uint8_t> lines;
+    for (int line = 1; line <= stat.LineCount(Rows); ++line) lines.push_back(static_cast<uint8_t>(line));
+    return lines;
+  }
+  template <class Stat>
+  static int32_t GroupCount(const Stat& stat) { return stat.LineCount(Rows); }
+  // A column holds one number of each row, a row one of each column.
+  template <class Stat>
+  static int32_t GroupCapacity(const Stat& stat) { return stat.CrossCount(Rows); }
+  // One entry per column (row); none for a width that is not positive.
+  static std::pair<int32_t, int32_t> ParamRange(const TStatEnv& env) {
+    const int32_t width = MatrixWidthFor(env.Config);
+    const int32_t lines = Rows ? MatrixRowsFor(width) : width;
+    return lines > 0 ? std::pair{1, lines} : std::pair{0, -1};
+  }
+};
+
+struct TColumnGrouping : TMatrixGrouping<false> {
+  static constexpr TStatNames Lines{"TstColumns", "COLS", "Столбцы матрицы (не пустые)"};
+  static constexpr TStatNames Values{"TstColValues", "COLV", "Количество чисел в столбце матрицы"};
+  static constexpr TStatNames Count{"TstColCount", "COLN", "Количество не пустых столбцов в матрице"};
+  static constexpr TStatNames ValueCount{"TstColValCnt", "COL%d", "Количество чисел в %0:d столбце матрицы", "COLx"};
+  static constexpr TStatNames Names[2][3] = {
       {{"TstCombColMix2", "KFM2", "Сочетания из 2 столбцов по всем числам тиража"},
        {"TstCombColMix3", "KFM3", "Сочетания из 3 столбцов по всем числам тиража"},
        {"TstCombColMix4", "KFM4", "Сочетания из 4 столбцов по всем числам тиража"}},
@@ -710,11 +565,12 @@ struct TColumnGrouping {
   };
 };
 
-struct TRowGrouping {
-  using Base = TCustomMatrixStat;
-  static constexpr int Group = 4;
-  static const TGroupTable& Table(const Base& stat) { return stat.Lines(true); }
-  static constexpr TTupleNames Names[2][3] = {
+struct TRowGrouping : TMatrixGrouping<true> {
+  static constexpr TStatNames Lines{"TstRows", "ROWS", "Строки матрицы (не пустые)"};
+  static constexpr TStatNames Values{"TstRowValues", "ROWV", "Количество чисел в строке матрицы"};
+  static constexpr TStatNames Count{"TstRowCount", "ROWN", "Количество не пустых строк в матрице"};
+  static constexpr TStatNames ValueCount{"TstRowValCnt", "ROW%d", "Количество чисел в %0:d строке матрицы", "ROWx"};
+  static constexpr TStatNames Names[2][3] = {
       {{"TstCombRowMix2", "KRM2", "Сочетания из 2 строк по всем числам тиража"},
        {"TstCombRowMix3", "KRM3", "Сочетания из 3 строк по всем числам тиража"},
        {"TstCombRowMix4", "KRM4", "Сочетания из 4 строк по всем числам тиража"}},
@@ -723,6 +579,15 @@ struct TRowGrouping {
        {"TstCombRowSeq4", "KRS4", "Сочетания из 4 строк по соседним числам"}},
   };
 };
+
+using TstColumns = TstGroupLines<TColumnGrouping>;  // the column (row) of each of the five numbers
+using TstRows = TstGroupLines<TRowGrouping>;
+using TstColValues = TstGroupValues<TColumnGrouping>;  // (column, numbers in it) for every column (row)
+using TstRowValues = TstGroupValues<TRowGrouping>;
+using TstColCount = TstGroupCount<TColumnGrouping>;  // how many columns (rows) are occupied
+using TstRowCount = TstGroupCount<TRowGrouping>;
+using TstColValCnt = TstGroupValCnt<TColumnGrouping>;  // "COL1".."COL<width>", "ROW1".."ROW<rows>"
+using TstRowValCnt = TstGroupValCnt<TRowGrouping>;
 
 using TstCombColMix2 = TstGroupTuples<TColumnGrouping, true, 2>;
 using TstCombColMix3 = TstGroupTuples<TColumnGrouping, true, 3>;
@@ -737,15 +602,15 @@ using TstCombRowSeq2 = TstGroupTuples<TRowGrouping, false, 2>;
 using TstCombRowSeq3 = TstGroupTuples<TRowGrouping, false, 3>;
 using TstCombRowSeq4 = TstGroupTuples<TRowGrouping, false, 4>;
 
-extern template class TstMatrixLines<false>;
-extern template class TstMatrixLines<true>;
-extern template class TstMatrixLineValues<false>;
-extern template class TstMatrixLineValues<true>;
-extern template class TstMatrixLineCount<false>;
-extern template class TstMatrixLineCount<true>;
+extern template class TstGroupLines<TColumnGrouping>;
+extern template class TstGroupLines<TRowGrouping>;
+extern template class TstGroupValues<TColumnGrouping>;
+extern template class TstGroupValues<TRowGrouping>;
+extern template class TstGroupCount<TColumnGrouping>;
+extern template class TstGroupCount<TRowGrouping>;
+extern template class TstGroupValCnt<TColumnGrouping>;
+extern template class TstGroupValCnt<TRowGrouping>;
 extern template class TstMatrixLineMask<false>;
 extern template class TstMatrixLineMask<true>;
-extern template class TstMatrixLineValCnt<false>;
-extern template class TstMatrixLineValCnt<true>;
 
 }  // namespace kivra
