@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/SysFormat.h"
 #include "stats/StatPasses.h"
 #include "combs/CombList.h"
 
@@ -57,16 +58,26 @@ size_t EnumerateAnyOf(uint64_t bits, TComb* out) {
 
 TNumSet ParseUserNumbers(std::string_view text) {
   TNumSet set;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ',' || text[i] == ';')) ++i;
-    const size_t start = i;
-    while (i < text.size() && text[i] != ',' && text[i] != ';') ++i;
-    if (i == start) continue;
-    const int32_t v = StrToIntDef(text.substr(start, i - start), 0);
+  for (std::string_view word : SplitNumberWords(text)) {
+    const int32_t v = StrToIntDef(word, 0);
     if (v >= 0 && v <= 255) set.Include(static_cast<uint8_t>(v));
   }
   return set;
+}
+
+std::string GenNumbersProblem(const TGenParams& params) {
+  if (params.Mode < GenAnyOfMine || params.Mode > GenNoneOfMine) return {};
+  const TNumSet set = ParseUserNumbers(params.Param);
+  int count = 0;
+  for (int n = 1; n <= MaxNumber; ++n) count += set.Contains(static_cast<uint8_t>(n));
+  const std::string found = SysFormat("Распознано чисел от 1 до 45: %d.", {count});
+  if (count == 0)
+    return "Не указано ни одного числа от 1 до 45!\r\rЧисла разделяются пробелами, запятыми или точками с запятой.";
+  if (params.Mode == GenOnlyMine && count < CombSize)
+    return found + "\r\rДля комбинаций только из указанных чисел нужно не меньше 5 чисел.";
+  if (params.Mode == GenNoneOfMine && MaxNumber - count < CombSize)
+    return found + "\r\rПосле исключения указанных чисел должно остаться не меньше 5 чисел.";
+  return {};
 }
 
 void GenerateCombs(TCombList& list, uint8_t mode, const TNumSet& numbers) {

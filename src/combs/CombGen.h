@@ -12,8 +12,8 @@ namespace kivra {
 
 class TCombList;
 
-// The generation parameters: the mode and, for modes 1-3, the user's numbers separated by "," or
-// ";"; for mode 4 a file name.
+// The generation parameters: the mode and, for modes 1-3, the user's numbers separated by ",",
+// ";" or blanks; for mode 4 a file name.
 struct TGenParams {
   uint8_t Mode = 0;
   std::string Param;  // at most MaxGenParamLength characters
@@ -28,9 +28,14 @@ enum : uint8_t {
   GenFromFile = 4,     // the combinations of a file
 };
 
-// The user's numbers: the text split at runs of "," or ";", each word trimmed and read as an
-// integer (0 when it is not one); values 0..255 enter the set, others are ignored.
+// The user's numbers: the text split at runs of ",", ";" or blanks, each word read as an integer
+// (0 when it is not one); values 0..255 enter the set, others are ignored.
 TNumSet ParseUserNumbers(std::string_view text);
+
+// Why the parameters of modes 1-3 cannot make a useful list, or an empty text when they can (and
+// for the other modes). Only numbers 1..45 count: mode 1 needs one, mode 2 five, and mode 3 must
+// name one and leave at least five outside.
+std::string GenNumbersProblem(const TGenParams& params);
 
 // Replaces the list's entries with those of mode 0..3 (any other mode but 4 counts as 0), in
 // lexicographic order. The list's storage grows to FullSetSize when it is smaller.

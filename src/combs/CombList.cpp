@@ -64,6 +64,7 @@ void TCombList::MoveToUndo(bool progress) {
   list_.Items.swap(undo_.Items);
   undo_.Count = list_.Count;
   list_.Count = 0;
+  hasUndoLog_ = false;
 }
 
 void TCombList::RestoreUndo(bool progress) {
@@ -82,8 +83,24 @@ void TCombList::RestoreUndo(bool progress) {
 }
 
 void TCombList::ReserveUndo(size_t n, uint32_t c) {
+  hasUndoLog_ = false;
   undo_.Grow(std::max<size_t>(n, c));
   undo_.Count = c;
+}
+
+void TCombList::SaveUndoLog() {
+  undoLog_ = log_;
+  hasUndoLog_ = true;
+}
+
+void TCombList::UndoFilterLog() {
+  if (hasUndoLog_) {
+    log_.swap(undoLog_);
+    undoLog_.clear();
+    hasUndoLog_ = false;
+  } else {
+    RemoveLastFilterLog();
+  }
 }
 
 void TCombList::SaveSnapshot(int32_t a, int32_t b) {

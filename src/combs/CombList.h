@@ -80,8 +80,17 @@ class TCombList {
   void MoveToUndo(bool progress);
   // Copies the undo copy back into the list and drops it; always ends with UpdateCombsView.
   void RestoreUndo(bool progress);
-  void DropUndo() { undo_.Count = 0; }
+  void DropUndo() {
+    undo_.Count = 0;
+    hasUndoLog_ = false;
+  }
   void ReserveUndo(size_t n, uint32_t c);
+  // For an operation that replaces the whole list (and starts a new log), called after the undo
+  // copy is saved: the log as it is now goes with the undo copy. A new undo copy forgets it.
+  void SaveUndoLog();
+  // The log's part of undo, called before RestoreUndo: the log saved with the undo copy comes
+  // back, or without one the last row (the operation undone) is removed.
+  void UndoFilterLog();
 
   // --- Snapshot ---
   struct TSnapshotKey {
@@ -126,6 +135,8 @@ class TCombList {
   TCombBuffer snap_;
   TSnapshotKey snapKey_;
   std::vector<TFilterLogRow> log_;
+  std::vector<TFilterLogRow> undoLog_;
+  bool hasUndoLog_ = false;
 };
 
 }  // namespace kivra

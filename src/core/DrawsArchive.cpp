@@ -155,20 +155,15 @@ bool IsValidDrawNumbers(const TComb& nums) {
 }
 
 std::optional<TComb> CheckDrawNumbersText(std::string_view text) {
+  const auto words = SplitNumberWords(text);
+  if (words.size() != CombSize) return std::nullopt;
   TComb nums{};
-  int count = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ',' || text[i] == ';')) ++i;
-    const size_t start = i;
-    while (i < text.size() && text[i] != ',' && text[i] != ';') ++i;
-    if (i == start) break;
-    if (count == CombSize) return std::nullopt;
-    const int32_t v = StrToIntDef(text.substr(start, i - start), 0);
+  for (size_t k = 0; k < words.size(); ++k) {
+    const int32_t v = StrToIntDef(words[k], 0);
     if (v < 1 || v > MaxNumber) return std::nullopt;
-    nums[count++] = static_cast<uint8_t>(v);
+    nums[k] = static_cast<uint8_t>(v);
   }
-  if (count != CombSize || !IsValidDrawNumbers(nums)) return std::nullopt;
+  if (!IsValidDrawNumbers(nums)) return std::nullopt;
   return nums;
 }
 

@@ -76,8 +76,8 @@ class TDrawsArchive {
 TDrawsArray ParseArchiveBytes(std::string_view bytes);
 std::string ArchiveToBytes(const TDrawsArray& draws);
 
-// The number check of the draw dialog: five words split by runs of "," or ";", each 1..45, all
-// different. The numbers in the order written, or nothing ("Введена некорректная комбинация!").
+// The number check of the draw dialog: five words split by runs of ",", ";" or blanks, each 1..45,
+// all different. The numbers in the order written, or nothing ("Введена некорректная комбинация!").
 std::optional<TComb> CheckDrawNumbersText(std::string_view text);
 inline constexpr std::string_view BadDrawNumbersMessage = "Введена некорректная комбинация!";
 

@@ -208,6 +208,19 @@ std::string_view Trim(std::string_view text) {
   return text.substr(b, e - b);
 }
 
+std::vector<std::string_view> SplitNumberWords(std::string_view text) {
+  const auto separator = [](char c) { return c == ',' || c == ';' || static_cast<unsigned char>(c) <= ' '; };
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && separator(text[i])) ++i;
+    const size_t start = i;
+    while (i < text.size() && !separator(text[i])) ++i;
+    if (i > start) words.push_back(text.substr(start, i - start));
+  }
+  return words;
+}
+
 namespace {
 
 // Splits text into the non-empty runs between delimiter characters.

@@ -122,6 +122,9 @@ bool StrToIntStrict(std::string_view text, int32_t& value);
 // The integer, or `def` when the (trimmed) text is not one.
 int32_t StrToIntDef(std::string_view text, int32_t def);
 std::string_view Trim(std::string_view text);  // removes characters with codes 0..32 at both ends
+// The words of a list of numbers a user typed: the text split at runs of ",", ";" and blanks
+// (characters with codes 0..32); no empty words.
+std::vector<std::string_view> SplitNumberWords(std::string_view text);
 
 // --- Integer lists and ranges (an empty result also means failure) ---
 

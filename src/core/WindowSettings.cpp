@@ -21,21 +21,30 @@ TIniFile LoadOrEmpty(const std::filesystem::path& path) {
 
 }  // namespace
 
+TIniFile TWindowSettings::Current() const {
+  TIniFile ini = LoadOrEmpty(path_);
+  for (const TChange& change : pending_) change(ini);
+  return ini;
+}
+
 int64_t TWindowSettings::ReadSetting(std::string_view window, std::string_view key, int64_t def) const {
-  return LoadOrEmpty(path_).ReadInteger(window, key, def);
+  return Current().ReadInteger(window, key, def);
 }
 
 bool TWindowSettings::ReadSetting(std::string_view window, std::string_view key, bool def) const {
-  return LoadOrEmpty(path_).ReadBool(window, key, def);
+  return Current().ReadBool(window, key, def);
 }
 
 std::string TWindowSettings::ReadSetting(std::string_view window, std::string_view key,
                                          std::string_view def) const {
-  return LoadOrEmpty(path_).ReadString(window, key, def);
+  return Current().ReadString(window, key, def);
 }
 
-template <class Change>
-bool TWindowSettings::Update(Change change, TUserPort* port) {
+bool TWindowSettings::Update(TChange change, TUserPort* port) {
+  if (batchDepth_ > 0) {
+    pending_.push_back(std::move(change));
+    return true;
+  }
   try {
     TIniFile ini = TIniFile::Load(path_);
     change(ini);
@@ -47,19 +56,32 @@ bool TWindowSettings::Update(Change change, TUserPort* port) {
   }
 }
 
+bool TWindowSettings::EndBatch(TUserPort* port) {
+  if (batchDepth_ == 0 || --batchDepth_ > 0 || pending_.empty()) return true;
+  std::vector<TChange> changes;
+  changes.swap(pending_);
+  return Update([&](TIniFile& ini) { for (const TChange& change : changes) change(ini); }, port);
+}
+
 bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, int64_t value,
                                    TUserPort* port) {
-  return Update([&](TIniFile& ini) { ini.WriteInteger(window, key, value); }, port);
+  return Update([window = std::string(window), key = std::string(key), value](TIniFile& ini) {
+    ini.WriteInteger(window, key, value);
+  }, port);
 }
 
 bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, bool value,
                                    TUserPort* port) {
-  return Update([&](TIniFile& ini) { ini.WriteBool(window, key, value); }, port);
+  return Update([window = std::string(window), key = std::string(key), value](TIniFile& ini) {
+    ini.WriteBool(window, key, value);
+  }, port);
 }
 
 bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, std::string_view value,
                                    TUserPort* port) {
-  return Update([&](TIniFile& ini) { ini.WriteString(window, key, value); }, port);
+  return Update([window = std::string(window), key = std::string(key), value = std::string(value)](TIniFile& ini) {
+    ini.WriteString(window, key, value);
+  }, port);
 }
 
 }  // namespace kivra

@@ -1,15 +1,20 @@
 // The window-settings file: one INI section per window class ("TFormMain" for the main window).
 // Every read opens the file afresh; every write loads the whole file, changes one key and writes
-// the file back atomically, so the keys of other windows survive.
+// the file back atomically, so the keys of other windows survive. A batch (TSettingsBatch) holds
+// the writes back and makes them with one rewrite: each rewrite waits for the disk, and closing
+// the window writes dozens of keys.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivra {
 
+class TIniFile;
 class TUserPort;
 
 class TWindowSettings {
@@ -44,11 +49,41 @@ class TWindowSettings {
     return WriteSetting(window, key, std::string_view(value), port);
   }
 
+  // While a batch is open, writes are kept in memory (reads see them) and return true; closing
+  // the last open batch writes them all at once, and a failure is reported then.
+  void BeginBatch() { ++batchDepth_; }
+  bool EndBatch(TUserPort* port = nullptr);
+
  private:
-  template <class Change>
-  bool Update(Change change, TUserPort* port);
+  using TChange = std::function<void(TIniFile&)>;
+  bool Update(TChange change, TUserPort* port);
+  // The file with the writes of the open batch applied.
+  TIniFile Current() const;
 
   std::filesystem::path path_;
+  int batchDepth_ = 0;
+  std::vector<TChange> pending_;
+};
+
+// Opens a batch of writes for its lifetime (see TWindowSettings::BeginBatch).
+class TSettingsBatch {
+ public:
+  explicit TSettingsBatch(TWindowSettings& settings, TUserPort* port = nullptr) : settings_(settings), port_(port) {
+    settings_.BeginBatch();
+  }
+  ~TSettingsBatch() {
+    try {
+      settings_.EndBatch(port_);
+    } catch (...) {
+      // Settings that cannot be written are lost (a file error has been reported).
+    }
+  }
+  TSettingsBatch(const TSettingsBatch&) = delete;
+  TSettingsBatch& operator=(const TSettingsBatch&) = delete;
+
+ private:
+  TWindowSettings& settings_;
+  TUserPort* port_;
 };
 
 }  // namespace kivra

@@ -1,8 +1,16 @@
 #include "shell/DialogUtil.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLibraryInfo>
 #include <QPushButton>
+#include <QScreen>
+#include <QTranslator>
+#include <QTreeView>
 
 #include "core/SysFormat.h"
 
@@ -27,6 +35,31 @@ QLocale NumberLocale() {
   QLocale locale = DecimalSeparator() == ',' ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c();
   locale.setNumberOptions(QLocale::DefaultNumberOptions);
   return locale;
+}
+
+void SizeFileDialog(QFileDialog& dialog) {
+  QSize size(900, 540);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+  dialog.resize(size);
+  // Qt's own dialog: the name column takes what the others leave, the others fit their contents.
+  if (auto* tree = dialog.findChild<QTreeView*>("treeView")) {
+    QHeaderView* header = tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < header->count(); ++c) header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  }
+}
+
+bool InstallQtTranslations() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
 }
 
 }  // namespace kivra::shell

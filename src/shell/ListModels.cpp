@@ -191,6 +191,39 @@ QStringList StatCaptions() {
 
 TStatTableModel::TStatTableModel(const TWorkspace& ws, QObject* parent) : TArrayModel(StatCaptions(), parent), ws_(ws) {}
 
+namespace {
+// What each column is, in one line (the header's tool tip).
+const std::array<const char*, StatColumnCount> StatColumnHints = {
+    "Значение статистики",
+    "Сколько раз значение встретилось в анализируемых тиражах",
+    "Количество в процентах от суммы количеств всех значений",
+    "Ожидаемое количество: число комбинаций полного набора с этим значением, приведенное к масштабу "
+    "окна (наибольшее количество в окне / наибольшее в полном наборе)",
+    "Количество минус норма",
+    "Отклонение в процентах от нормы",
+    "Сколько тиражей назад значение встретилось последний раз (1 - в последнем тираже окна)",
+    "Глубина в процентах от наибольшей глубины таблицы",
+    "Вес значения по коэффициентам параметров (по умолчанию глубина минус отклонение)",
+    "Номер последнего тиража, в котором встретилось значение",
+    "Наименьшее расстояние в номерах тиражей между соседними появлениями значения",
+    "Средний период: количество тиражей окна / количество",
+    "Наибольшее расстояние в номерах тиражей между соседними появлениями значения",
+    "Ожидаемый номер тиража следующего появления по среднему периоду: посл. тираж + период",
+    "Ожидаемый номер тиража следующего появления: (количество + 1) * посл. тираж / количество",
+    "Ожидаемый номер тиража следующего появления: (количество + 2) * (посл. тираж + 1) / (количество + 1)",
+    "Номер тиража, в котором значение на самом деле встретилось следующий раз (при смещении назад)",
+    "Ожд. ПРД минус факт",
+    "Ожд. СТФ минус факт",
+    "Ожд. КРН минус факт",
+};
+}  // namespace
+
+QVariant TStatTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < StatColumnCount)
+    return ToQ(StatColumnHints[section]);
+  return TArrayModel::headerData(section, orientation, role);
+}
+
 QVariant TStatTableModel::data(const QModelIndex& index, int role) const {
   const auto& rows = ws_.StatTab().View().Rows();
   if (!index.isValid() || index.row() >= static_cast<int>(rows.size())) return {};

@@ -79,6 +79,8 @@ class TStatTableModel : public TArrayModel {
  public:
   TStatTableModel(const TWorkspace& ws, QObject* parent);
   QVariant data(const QModelIndex& index, int role) const override;
+  // The captions, and as tool tips what each column is.
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   const TWorkspace& ws_;

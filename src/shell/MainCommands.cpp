@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "core/Version.h"
+#include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
@@ -97,7 +98,12 @@ void TTemplateMain::BuildCommands() {
       [this] { CmdStatFilter(false); }, statSelected);
   add("StatFilter_Exclude", "Удалить выделенные", "Удалить из списка комбинации с выделенными значениями статистики",
       QKeySequence(Qt::CTRL | Qt::Key_F7), [this] { CmdStatFilter(true); }, statSelected);
-  add("DrawsStatCalc", "Обновить", "Пересчет статистики", {}, [this] { RefreshStatTable(true); },
+  add("DrawsStatCalc", "Обновить", "Пересчет статистики", QKeySequence(Qt::Key_F5),
+      [this] {
+        ApplyStatLength();
+        RefreshStatTable(true);
+        UpdateCommands();
+      },
       [this, &ws] { return !ws.Archive().Empty() && SelectedEntry() >= 0; });
   add("DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
       "Сравнение статистики с распределением значений по всем возможным комбинациям", {},
@@ -167,6 +173,7 @@ std::filesystem::path TTemplateMain::ChooseFile(bool save, const QString& captio
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(suffix);
+    SizeFileDialog(dialog);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) file = dialog.selectedFiles().first();
   }
   return std::filesystem::path(file.toStdString());

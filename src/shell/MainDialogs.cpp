@@ -19,7 +19,8 @@ const QString DrawCaption = QStringLiteral("Введите данные след
 }
 
 void TTemplateMain::CmdDrawsAdd() {
-  TEditDrawDialog dialog(this, DrawCaption, ws_->NewDrawRecord(), port_);
+  TEditDrawDialog dialog(this, DrawCaption, ws_->NewDrawRecord(), port_,
+                         [this](int32_t number) { return ws_->DrawNumberTaken(-1, number); });
   if (dialog.exec() != QDialog::Accepted) return;
   ws_->AddDraw(dialog.Result());
   RefreshDrawsList(true);
@@ -35,7 +36,8 @@ void TTemplateMain::CmdDrawsEdit() {
                       : static_cast<int>(rows.front());
   const int index = drawsModel_->ArchiveIndex(row);
   if (index < 0 || index > ws_->Archive().High()) return;
-  TEditDrawDialog dialog(this, DrawCaption, ws_->Archive().Stored(index), port_);
+  TEditDrawDialog dialog(this, DrawCaption, ws_->Archive().Stored(index), port_,
+                         [this, index](int32_t number) { return ws_->DrawNumberTaken(index, number); });
   if (dialog.exec() != QDialog::Accepted) return;
   ws_->EditDraw(index, dialog.Result());
   RefreshDrawsList(false);
@@ -43,7 +45,7 @@ void TTemplateMain::CmdDrawsEdit() {
 }
 
 void TTemplateMain::CmdCombsGen() {
-  TGenerateDialog dialog(this, ws_->Combs().GenDefaults());
+  TGenerateDialog dialog(this, ws_->Combs().GenDefaults(), &port_);
   if (dialog.exec() != QDialog::Accepted) return;
   lvCombs_->clearSelection();
   ws_->Combs().GenerateCommand(dialog.Params(), dialog.SaveAsDefaults());

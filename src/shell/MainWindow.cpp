@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -23,10 +24,12 @@
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <fmt/format.h>
 
 #include "core/SysFormat.h"
 #include "core/Version.h"
+#include "shell/FlowLayout.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -46,7 +49,10 @@ constexpr int DesignHeight = 720;
 constexpr int DesignLeftWidth = 400;
 constexpr int DesignFiltersHeight = 150;
 constexpr int DesignStatChartHeight = 220;
-constexpr std::array<int, 6> PanelWidths = {150, 180, 130, 150, 120, 125};
+// The widest texts panels 0..5 show in practice: they size the panels, panel 6 takes the rest.
+constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей: 99999", "Следующий тираж: 99999",
+                                                     "45;45;45;45;45",       "Комбинаций: 1221759",
+                                                     "Ставок: 9999999",      "Рейтинг: 9999999"};
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0", "Рейтинг: 0", ""};
 // The lists whose column widths the window keeps (those that exist).
@@ -125,6 +131,8 @@ QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* mod
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setWordWrap(false);
   view->setCornerButtonEnabled(false);
+  // Tab leaves the list; the arrows move inside it.
+  view->setTabKeyNavigation(false);
   view->verticalHeader()->hide();
   // Fixed row heights: the views never measure their (up to 1.2 million) rows.
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -178,6 +186,15 @@ QSplitter* NewSplitter(Qt::Orientation orientation, const char* name, QWidget* f
   return splitter;
 }
 
+// Widgets that stay together on one line of a wrapping row (a label with its field and button).
+QWidget* Group(std::initializer_list<QWidget*> widgets) {
+  auto* group = new QWidget;
+  auto* h = new QHBoxLayout(group);
+  h->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* w : widgets) h->addWidget(w);
+  return group;
+}
+
 // A tab page with its vertical layout.
 QVBoxLayout* NewPage(QWidget*& page) {
   page = new QWidget;
@@ -191,15 +208,14 @@ QVBoxLayout* NewPage(QWidget*& page) {
 QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
-  auto* panel = new QHBoxLayout;
+  auto* panel = new TFlowLayout;
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
-  panel->addStretch(1);
+  panel->addStretch();
   auto* label = new QLabel(QStringLiteral("Смещение назад:"));
   edOffset_ = NewSpin("edOffset", 0, 0, 80, QStringLiteral("Смещение относительно последнего загруженного номера тиража"));
   label->setBuddy(edOffset_);
-  panel->addWidget(label);
-  panel->addWidget(edOffset_);
+  panel->addWidget(Group({label, edOffset_}));
   v->addLayout(panel);
   connect(edOffset_, &QSpinBox::valueChanged, this, [this](int value) {
     if (!ws_->SetDrawsOffset(value)) return;
@@ -213,6 +229,8 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   for (int c = 0; c < 8; ++c) lvDraws_->setColumnWidth(c, widths[c]);
   lvDraws_->horizontalHeader()->setStretchLastSection(true);
   connect(lvDraws_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("DrawsEdit"); });
+  // Ins adds, Enter edits, Del deletes (with the confirmation).
+  lvDraws_->installEventFilter(this);
   v->addWidget(lvDraws_, 1);
   return page;
 }
@@ -220,17 +238,16 @@ QWidget* TTemplateMain::BuildDrawsTab() {
 QWidget* TTemplateMain::BuildCombsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
-  auto* panel = new QHBoxLayout;
+  auto* panel = new TFlowLayout;
   panel->addWidget(CommandButton(QStringLiteral("Новый"), "CombsGen", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Открыть"), "CombsOpen", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Сохранить"), "CombsSave", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Отменить"), "CombsUndo", commands_));
-  panel->addStretch(1);
+  panel->addStretch();
   edExclude_ = NewSpin("edExclude", 0, 1000000, 70,
                        QStringLiteral("Исключить указанное количество последних тиражей из списка комбинаций"));
   edExclude_->installEventFilter(this);
-  panel->addWidget(edExclude_);
-  panel->addWidget(CommandButton(QStringLiteral("[-] Тиражи"), "CombsDelExists", commands_));
+  panel->addWidget(Group({edExclude_, CommandButton(QStringLiteral("[-] Тиражи"), "CombsDelExists", commands_)}));
   v->addLayout(panel);
 
   lvCombs_ = NewTable("lvCombs", combsModel_, true);
@@ -255,31 +272,39 @@ QWidget* TTemplateMain::BuildStatTab() {
   auto* selLabel = new QLabel(QStringLiteral("Вид расчета статистики:"));
   cbDrawsStat_ = new QComboBox;
   cbDrawsStat_->setObjectName("cbDrawsStat");
-  cbDrawsStat_->setMinimumContentsLength(30);
+  cbDrawsStat_->setMinimumContentsLength(16);
   cbDrawsStat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbDrawsStat_->setMaxVisibleItems(30);
+  cbDrawsStat_->setToolTip(QStringLiteral(
+      "Статистика, по которой строится таблица.\n"
+      "{ num }, { sum } ... перед названием - группа статистик.\n"
+      "Буквы в квадратных скобках после названия:\n"
+      "  S - значения зависят от порядка выпадения чисел (их меняет \"Упорядочить MIN->MAX\");\n"
+      "  N - можно сравнить с полным набором комбинаций (колонка \"Норма\");\n"
+      "  D - значения считаются относительно последнего тиража окна;\n"
+      "  P - статистика периодов;\n"
+      "  G - статистика есть на графиках."));
   selLabel->setBuddy(cbDrawsStat_);
   row1->addWidget(selLabel);
   row1->addWidget(cbDrawsStat_, 1);
   row1->addWidget(CommandButton(QStringLiteral("Описание"), "FiltersInfo", commands_));
   v->addLayout(row1);
 
-  auto* row2 = new QHBoxLayout;
+  auto* row2 = new TFlowLayout;
   auto* lenLabel = new QLabel(QStringLiteral("Количество тиражей:"));
   edStatLen_ = NewSpin("edDrawsStatLen", 1, 1000000, 80,
                        QStringLiteral("Количество тиражей, использующихся для расчета статистики"));
   edStatLen_->setValue(1000);
   edStatLen_->installEventFilter(this);
   lenLabel->setBuddy(edStatLen_);
-  row2->addWidget(lenLabel);
-  row2->addWidget(edStatLen_);
-  row2->addWidget(CommandButton(QStringLiteral("Обновить"), "DrawsStatCalc", commands_));
-  row2->addStretch(1);
-  row2->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), "StatFilter_Include", commands_));
-  row2->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "StatFilter_Exclude", commands_));
+  row2->addWidget(Group({lenLabel, edStatLen_, CommandButton(QStringLiteral("Обновить"), "DrawsStatCalc", commands_)}));
+  row2->addStretch();
+  // The two filter buttons wrap together, to the right.
+  row2->addWidget(Group({CommandButton(QStringLiteral("Оставить выделенные"), "StatFilter_Include", commands_),
+                         CommandButton(QStringLiteral("Удалить выделенные"), "StatFilter_Exclude", commands_)}));
   v->addLayout(row2);
 
-  auto* row3 = new QHBoxLayout;
+  auto* row3 = new TFlowLayout;
   chkPrefetchs_ = new QCheckBox(QStringLiteral("Использовать сравнение с полным набором комбинаций"));
   chkPrefetchs_->setObjectName("chkPrefetchs");
   chkTotalLine_ = new QCheckBox(QStringLiteral("График идеального распределения"));
@@ -296,7 +321,6 @@ QWidget* TTemplateMain::BuildStatTab() {
   }
   row3->addWidget(chkPrefetchs_);
   row3->addWidget(chkTotalLine_);
-  row3->addStretch(1);
   v->addLayout(row3);
 
   lvDrawsStat_ = NewTable("lvDrawsStat", statModel_, true);
@@ -339,11 +363,13 @@ void TTemplateMain::BuildStatusBar() {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
     if (i < 6) {
-      label->setFixedWidth(PanelWidths[i]);
+      label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14);
       if (i == 2) label->setAlignment(Qt::AlignCenter);
       bar->addWidget(label);
     } else {
+      // Takes the remaining width without widening the window; the whole text is its tool tip.
       label->setMinimumWidth(50);
+      label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
       bar->addWidget(label, 1);
     }
     panels_[i] = label;
@@ -436,7 +462,9 @@ void TTemplateMain::Create() {
       bool maximized = false;
       if (!RestoreWindowPlacement(ws_->Settings(), Section, this, maximized)) {
         if (const QScreen* s = QGuiApplication::primaryScreen()) {
+          // The design size, within the screen (a 1024x700 screen is smaller than the design).
           const QRect avail = s->availableGeometry();
+          resize(size().boundedTo(avail.size()));
           move(avail.center() - QPoint(width() / 2, height() / 2));
         }
       }
@@ -570,7 +598,13 @@ void TTemplateMain::Initialise() {
 
     if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
       QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
-    if (options_.QuitWhenIdle) QTimer::singleShot(0, this, [this] { close(); });
+    if (options_.QuitWhenIdle)
+      QTimer::singleShot(0, this, [this] {
+        // The moment closing starts, for the measuring script (the process's end is the other).
+        std::fprintf(stderr, "quit-when-idle: closing at %lld ms\n",
+                     static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+        close();
+      });
   } catch (const std::exception& e) {
     port_.ShowProgress("");
     port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(e.what())}));
@@ -594,6 +628,8 @@ void TTemplateMain::Shutdown() {
   initTimer_.stop();
   idleTimer_.stop();
   try {
+    // Dozens of keys, one rewrite of the file.
+    TSettingsBatch batch(ws_->Settings());
     SaveWindowPlacement(ws_->Settings(), Section, this);
     WriteShutdownKeys();
     SaveListColumns();
@@ -613,7 +649,10 @@ void TTemplateMain::ShowPlaced() {
 bool TTemplateMain::event(QEvent* event) {
   // Hints go to panel 6 while idle; while busy the panel shows the progress text.
   if (event->type() == QEvent::StatusTip) {
-    if (port_.IsIdle() && panels_[6]) panels_[6]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+    if (port_.IsIdle() && panels_[6]) {
+      panels_[6]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+      panels_[6]->setToolTip(panels_[6]->text());
+    }
     return true;
   }
   return QMainWindow::event(event);
@@ -622,6 +661,16 @@ bool TTemplateMain::event(QEvent* event) {
 bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == lvDraws_ && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+      const char* command = key == Qt::Key_Insert                             ? "DrawsAdd"
+                            : key == Qt::Key_Return || key == Qt::Key_Enter ? "DrawsEdit"
+                            : key == Qt::Key_Delete                         ? "DrawsDel"
+                                                                            : nullptr;
+      if (command) {
+        commands_.Trigger(command);
+        return true;
+      }
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       if (watched == edExclude_) {
         edExclude_->interpretText();
@@ -629,9 +678,7 @@ bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       if (watched == edStatLen_) {
-        edStatLen_->interpretText();
-        if (port_.IsIdle() && edStatLen_->value() != ws_->StatTab().WindowLength()) {
-          ws_->StatTab().SetWindowLength(edStatLen_->value());
+        if (port_.IsIdle() && ApplyStatLength()) {
           RefreshStatTable(false);
           UpdateCommands();
         }
@@ -643,6 +690,14 @@ bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // --- Views ---
+
+bool TTemplateMain::ApplyStatLength() {
+  // The text typed but not yet confirmed counts: the field shows it.
+  edStatLen_->interpretText();
+  if (edStatLen_->value() == ws_->StatTab().WindowLength()) return false;
+  ws_->StatTab().SetWindowLength(edStatLen_->value());
+  return true;
+}
 
 void TTemplateMain::RefreshAllViews(bool forced) {
   RefreshStatTable(forced);

@@ -50,7 +50,8 @@ struct TStartOptions {
   bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
   bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
   bool NoLanguage = false;              // "no-language": the language setting is ignored
-  bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised
+  bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
+                                        // the moment closing starts to stderr
 
   static TStartOptions Parse(const QStringList& args);
 };
@@ -126,6 +127,9 @@ class TTemplateMain : public QMainWindow {
   QString HelpFile() const;
 
   // Views.
+  // The statistics window length becomes the one the field shows (its text committed first); true
+  // when it changed.
+  bool ApplyStatLength();
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);

@@ -17,6 +17,7 @@ void TShellPort::ShowProgress(std::string_view text) {
   progress_ = ToQ(text);
   if (panels_[6]) {
     panels_[6]->setText(progress_);
+    panels_[6]->setToolTip(progress_);
     panels_[6]->repaint();
   }
   // Lets the window repaint. Input waits until the operation ends: no command may start, and no
@@ -25,7 +26,11 @@ void TShellPort::ShowProgress(std::string_view text) {
 }
 
 void TShellPort::SetStatusText(int panel, std::string_view text) {
-  if (panel >= 0 && panel < 7 && panels_[panel]) panels_[panel]->setText(ToQ(text));
+  if (panel >= 0 && panel < 7 && panels_[panel]) {
+    // The tool tip shows the whole text when the panel is too narrow for it.
+    panels_[panel]->setText(ToQ(text));
+    panels_[panel]->setToolTip(panels_[panel]->text());
+  }
 }
 
 bool TShellPort::Message(TMessageKind kind, std::string_view caption, std::string_view text, bool defaultYes) {

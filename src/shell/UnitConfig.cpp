@@ -85,6 +85,7 @@ TEditConfigDialog::TEditConfigDialog(QWidget* parent, const TConfigData& data, T
 
   profits_ = new QTableWidget(PrizeRows, 2, this);
   profits_->setObjectName("sgProfits");
+  profits_->setTabKeyNavigation(false);  // Tab leaves the grid; the arrows move inside it
   profits_->setHorizontalHeaderLabels({QStringLiteral("Совпадений"), QStringLiteral("Сумма выигрыша")});
   profits_->verticalHeader()->hide();
   profits_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -150,6 +151,7 @@ TEditConfigDialog::TEditConfigDialog(QWidget* parent, const TConfigData& data, T
 
   segments_ = new QTableWidget(this);
   segments_->setObjectName("sgSegments");
+  segments_->setTabKeyNavigation(false);
   segments_->horizontalHeader()->hide();
   segments_->verticalHeader()->hide();
   // Few columns share the width of the box; many scroll.

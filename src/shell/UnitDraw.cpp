@@ -38,8 +38,9 @@ QDateTime InitialDateTime(const TDraw& draw) {
 
 }  // namespace
 
-TEditDrawDialog::TEditDrawDialog(QWidget* parent, const QString& caption, const TDraw& draw, TUserPort& port)
-    : QDialog(parent), port_(port) {
+TEditDrawDialog::TEditDrawDialog(QWidget* parent, const QString& caption, const TDraw& draw, TUserPort& port,
+                                 TNumberCheck numberTaken)
+    : QDialog(parent), port_(port), numberTaken_(std::move(numberTaken)) {
   setObjectName("EditDrawDialog");
   setWindowTitle(caption);
 
@@ -62,7 +63,7 @@ TEditDrawDialog::TEditDrawDialog(QWidget* parent, const QString& caption, const 
 
   auto* numberLabel = new QLabel(QStringLiteral("Номер тиража:"), this);
   numberLabel->setBuddy(number_);
-  auto* numbersLabel = new QLabel(QStringLiteral("Выпавшие числа, разделенные точкой с запятой или запятой:"), this);
+  auto* numbersLabel = new QLabel(QStringLiteral("Выпавшие числа через пробел, запятую или точку с запятой:"), this);
   numbersLabel->setBuddy(numbers_);
   auto* dateLabel = new QLabel(QStringLiteral("Дата и время тиража:"), this);
   dateLabel->setBuddy(date_);
@@ -95,6 +96,15 @@ void TEditDrawDialog::accept() {
     port_.ShowError(BadDrawNumbersMessage);
     numbers_->setFocus();
     return;
+  }
+  number_->interpretText();
+  if (numberTaken_) {
+    if (const std::string taken = numberTaken_(number_->value()); !taken.empty()) {
+      port_.ShowError(taken);
+      number_->setFocus();
+      number_->selectAll();
+      return;
+    }
   }
   TDraw draw{};
   draw.Number = number_->value();

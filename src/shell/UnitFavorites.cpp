@@ -250,6 +250,7 @@ void TFavoritesDialog::ImportNames() {
   dialog.setNameFilter(NamesFilter);
   dialog.setDefaultSuffix(QStringLiteral("flt"));
   dialog.setDirectory(ToQ(programDir_.string()));
+  SizeFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   stats_.LoadNames(PathOf(dialog.selectedFiles().first()), false, port_);
   FillTree(true);
@@ -261,6 +262,7 @@ void TFavoritesDialog::ExportNames() {
   dialog.setNameFilter(NamesFilter);
   dialog.setDefaultSuffix(QStringLiteral("flt"));
   dialog.setDirectory(ToQ(programDir_.string()));
+  SizeFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   // The file gets the names the tree shows; the registry then takes its own names back.
   ForEachEntry(tree_, [&](QTreeWidgetItem* item) { stats_.Item(EntryOf(item)).CustomName = FromQ(item->text(0)); });

@@ -10,12 +10,14 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include "core/UserPort.h"
 #include "shell/DialogUtil.h"
 #include "shell/ShellPort.h"
 
 namespace kivra::shell {
 
-TGenerateDialog::TGenerateDialog(QWidget* parent, const TGenParams& defaults) : QDialog(parent) {
+TGenerateDialog::TGenerateDialog(QWidget* parent, const TGenParams& defaults, TUserPort* port)
+    : QDialog(parent), port_(port) {
   setObjectName("GenerateDialog");
   setWindowTitle(QStringLiteral("Создание нового списка комбинаций"));
 
@@ -34,7 +36,8 @@ TGenerateDialog::TGenerateDialog(QWidget* parent, const TGenParams& defaults) : 
   param_ = new QLineEdit(ToQ(defaults.Param), this);
   param_->setObjectName("edParam");
   param_->setToolTip(
-      QStringLiteral("Список \"моих чисел\" через точку с запятой или имя файла для режима \"Загрузка из файла\""));
+      QStringLiteral("Список \"моих чисел\" через пробел, запятую или точку с запятой или имя файла для режима "
+                     "\"Загрузка из файла\""));
 
   browse_ = new QToolButton(this);
   browse_->setObjectName("btnBrowse");
@@ -80,6 +83,17 @@ TGenParams TGenerateDialog::Params() const {
 
 bool TGenerateDialog::SaveAsDefaults() const { return saveDefaults_->isChecked(); }
 
+void TGenerateDialog::accept() {
+  if (port_) {
+    if (const std::string problem = GenNumbersProblem(Params()); !problem.empty()) {
+      port_->ShowError(problem);
+      param_->setFocus();
+      return;
+    }
+  }
+  QDialog::accept();
+}
+
 void TGenerateDialog::UpdateEnabled() {
   const int mode = mode_->currentIndex();
   param_->setEnabled(mode >= GenAnyOfMine && mode <= GenFromFile);
@@ -97,6 +111,7 @@ void TGenerateDialog::BrowseFile() {
     dialog.setDirectory(current.absolutePath());
     dialog.selectFile(current.fileName());
   }
+  SizeFileDialog(dialog);
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
     param_->setText(QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }

@@ -11,16 +11,25 @@ class QComboBox;
 class QLineEdit;
 class QToolButton;
 
+namespace kivra {
+class TUserPort;
+}
+
 namespace kivra::shell {
 
 class TGenerateDialog : public QDialog {
   Q_OBJECT
  public:
-  TGenerateDialog(QWidget* parent, const TGenParams& defaults);
+  // With a port, OK refuses numbers that cannot make a useful list (GenNumbersProblem's message)
+  // and keeps the dialog open.
+  TGenerateDialog(QWidget* parent, const TGenParams& defaults, TUserPort* port = nullptr);
 
   // The chosen mode and the text cut to 255 characters.
   TGenParams Params() const;
   bool SaveAsDefaults() const;
+
+ public slots:
+  void accept() override;
 
  private:
   void UpdateEnabled();
@@ -30,6 +39,7 @@ class TGenerateDialog : public QDialog {
   QLineEdit* param_;
   QToolButton* browse_;
   QCheckBox* saveDefaults_;
+  TUserPort* port_;
 };
 
 }  // namespace kivra::shell

@@ -68,7 +68,9 @@ bool TCombState::SaveGenDefaults(const TGenDefaults& gen) {
   return kivra::SaveGenDefaults(configPath_, gen);
 }
 
-bool TCombState::GenerateList(bool refresh, const TGenParams& params) {
+bool TCombState::GenerateList(bool refresh, const TGenParams& params) { return Generate(refresh, params, false); }
+
+bool TCombState::Generate(bool refresh, const TGenParams& params, bool keepUndo) {
   std::optional<TBusyScope> busy;
   if (refresh) busy.emplace(port_, "Генерация возможных комбинаций...");
   try {
@@ -83,7 +85,7 @@ bool TCombState::GenerateList(bool refresh, const TGenParams& params) {
     if (refresh) {
       list_.ClearFilterLog();
       list_.UpdateCombsView();
-      list_.ReserveUndo(list_.Count(), 0);
+      if (!keepUndo) list_.ReserveUndo(list_.Count(), 0);
       list_.ReserveSnapshot(list_.Count(), 0);
     }
     return ok;
@@ -95,14 +97,20 @@ bool TCombState::GenerateList(bool refresh, const TGenParams& params) {
 
 bool TCombState::GenerateCommand(TGenParams params, bool saveAsDefaults) {
   params.Param = CutGenParam(params.Param);
+  // Numbers that cannot make a useful list are refused before anything changes.
+  if (const std::string problem = GenNumbersProblem(params); !problem.empty()) {
+    port_.ShowError(problem);
+    return false;
+  }
   if (saveAsDefaults) SaveGenDefaults({params.Mode, params.Param});
   try {
     list_.SaveUndo(true);
+    list_.SaveUndoLog();
   } catch (const std::exception& e) {
     port_.ShowError(e.what());
     return false;
   }
-  return GenerateList(true, params);
+  return Generate(true, params, true);
 }
 
 bool TCombState::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArray& values,
@@ -202,8 +210,8 @@ bool TCombState::RemoveSelected(std::span<const uint32_t> rows) {
 bool TCombState::Undo() {
   if (!list_.CanUndo()) return false;
   try {
+    list_.UndoFilterLog();
     list_.RestoreUndo(true);
-    list_.RemoveLastFilterLog();
     return true;
   } catch (const std::exception& e) {
     port_.ShowError(e.what());
@@ -244,11 +252,12 @@ void TCombState::CheckNums() {
 bool TCombState::OpenFile(const std::filesystem::path& file) {
   try {
     list_.SaveUndo(true);
+    list_.SaveUndoLog();
     TBusyScope busy(port_, SysFormat("Загрузка файла \"%s\"...", {file.string()}));
     const bool ok = LoadCombsFile(list_, file, port_);
-    if (!ok) list_.RestoreUndo(true);
-    list_.DropUndo();
-    list_.ClearFilterLog();
+    // A file that cannot be read leaves the list and its log as they were.
+    if (ok) list_.ClearFilterLog();
+    else list_.RestoreUndo(true);
     list_.UpdateCombsView();
     return ok;
   } catch (const std::exception& e) {
@@ -276,6 +285,7 @@ bool TCombState::PasteText(std::string_view text) {
   try {
     if (lines.size() > UINT32_MAX) throw std::length_error("Слишком много строк!");
     list_.SaveUndo(false);
+    list_.SaveUndoLog();
     list_.ResizeList(lines.size(), static_cast<uint32_t>(lines.size()));
     try {
       TComb* out = list_.Data();
@@ -286,7 +296,6 @@ bool TCombState::PasteText(std::string_view text) {
       port_.ShowError(e.what());
       list_.RestoreUndo(true);
     }
-    list_.DropUndo();
     list_.UpdateCombsView();
   } catch (const std::exception& e) {
     list_.UpdateCombsView();

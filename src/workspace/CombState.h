@@ -45,8 +45,10 @@ class TCombState {
   // Makes a new list. With `refresh`: busy with its progress text, then the log cleared, the view
   // updated, the undo copy dropped and the snapshot emptied (its key kept).
   bool GenerateList(bool refresh, const TGenParams& params);
-  // The generate command: the parameter cut to 255 characters; stored as the defaults when asked;
-  // the undo copy saved; GenerateList with refresh.
+  // The generate command: the parameter cut to 255 characters; numbers that cannot make a useful
+  // list refused with GenNumbersProblem's message (nothing changes); stored as the defaults when
+  // asked; the undo copy and the log saved; GenerateList with refresh, keeping the undo copy, so
+  // that undo brings back the list and the log it replaced.
   bool GenerateCommand(TGenParams params, bool saveAsDefaults);
 
   // Keeps (remove false) or removes the combinations that show one of the values, under the
@@ -62,8 +64,8 @@ class TCombState {
   bool RemoveLatestDraws(int n);
   // Removes the entries at these positions (any order; repeats and positions past the end ignored).
   bool RemoveSelected(std::span<const uint32_t> rows);
-  // The undo command: the list before the last operation, and its log row removed. False when
-  // there is nothing to undo.
+  // The undo command: the list before the last operation, and its log row removed (after a
+  // replacement of the whole list, the log it had comes back). False when there is nothing to undo.
   bool Undo();
 
   // Lists the draws of the whole archive (at most 26, newest first) that equal the combination.
@@ -71,16 +73,18 @@ class TCombState {
   // Reports the number of different numbers in the list.
   void CheckNums();
 
-  // The open command: the file's combinations replace the list; when it cannot be read, the
-  // previous list comes back. Afterwards nothing can be undone and the log is empty.
+  // The open command: the file's combinations replace the list and the log is emptied; undo
+  // brings back the previous list and log. When the file cannot be read, the list and the log stay
+  // as they were and nothing can be undone.
   bool OpenFile(const std::filesystem::path& file);
   // The save command.
   bool SaveFile(const std::filesystem::path& file);
   // The copy command: the clipboard text of the given rows (empty: leave the clipboard alone).
   std::string CopyText(std::span<const uint32_t> rows);
   // The paste command with the clipboard's text: every line must be a combination, else the
-  // message "Некорректная комбинация: \"%s\"!" and the previous list comes back. No lines:
-  // nothing happens (false).
+  // message "Некорректная комбинация: \"%s\"!" and the previous list comes back (nothing to
+  // undo). The pasted list starts an empty log; undo brings back the previous list and log. No
+  // lines: nothing happens (false).
   bool PasteText(std::string_view text);
 
  private:
@@ -90,6 +94,9 @@ class TCombState {
   TConfiguration& config_;
   std::filesystem::path configPath_;
   TCombList list_;
+
+  // GenerateList; with `keepUndo` the undo copy saved by the caller stays.
+  bool Generate(bool refresh, const TGenParams& params, bool keepUndo);
   unsigned filterThreads_;
 };
 

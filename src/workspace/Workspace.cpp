@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
+#include "core/SysFormat.h"
 
 namespace kivra {
 
@@ -79,12 +80,29 @@ TDraw TWorkspace::NewDrawRecord() const {
   return d;
 }
 
+std::string TWorkspace::DrawNumberTaken(int index, int32_t number) const {
+  // Every draw is looked at: an archive written before numbers were checked may hold a number
+  // twice, and the draw being edited may be one of them.
+  bool taken = false;
+  for (int i = 0; i <= archive_.High() && !taken; ++i) taken = i != index && archive_.Stored(i).Number == number;
+  if (!taken) return {};
+  return SysFormat("Тираж № %d уже есть в архиве!\r\rУ каждого тиража должен быть свой номер.", {number});
+}
+
 bool TWorkspace::AddDraw(const TDraw& draw) {
+  if (const std::string taken = DrawNumberTaken(-1, draw.Number); !taken.empty()) {
+    port_.ShowError(taken);
+    return false;
+  }
   archive_.Append(draw);
   return SaveArchive();
 }
 
 bool TWorkspace::EditDraw(int index, const TDraw& draw) {
+  if (const std::string taken = DrawNumberTaken(index, draw.Number); !taken.empty()) {
+    port_.ShowError(taken);
+    return false;
+  }
   try {
     archive_.Replace(index, draw);
   } catch (const std::exception& e) {

@@ -63,9 +63,14 @@ class TWorkspace {
   // Turns the sorted reading of draws on or off and writes it to the window settings at once.
   void SetSortedDraws(bool on);
 
-  // Archive commands; each ends with the archive saved and the status refreshed.
+  // Archive commands; each ends with the archive saved and the status refreshed. A draw whose
+  // number another draw already has is refused with DrawNumberTaken's message (nothing changes):
+  // the lookups by number (FindDrawIndex, the stake check, merging downloads) need unique numbers.
   bool AddDraw(const TDraw& draw);
   bool EditDraw(int index, const TDraw& draw);
+  // The message refusing `number` for the draw at `index` (-1: a new draw) because another draw of
+  // the archive has it; empty when no other draw has it.
+  std::string DrawNumberTaken(int index, int32_t number) const;
   // Deletes the draws with these numbers, given as the selected rows from the last to the first;
   // stops with the program's message at the first number no longer found.
   bool DeleteDraws(const std::vector<int32_t>& drawNumbers);

@@ -1,11 +1,12 @@
 // The combination library on its own: the list's storage, the grid selections read as filter
-// values, and the matcher that finds drawn combinations.
+// values, the matcher that finds drawn combinations and the check of the user's numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
 #include "combs/CombFilters.h"
+#include "combs/CombGen.h"
 #include "combs/CombList.h"
 #include "core/UserPort.h"
 #include "stats/StatPasses.h"
@@ -27,6 +28,39 @@ TEST(CombList, GrowingKeepsTheEntries) {
   small.ResizeList(5000, 40);
   EXPECT_EQ(small.Storage(), 5000u);
   EXPECT_EQ(small[39], (TComb{40, 1, 1, 1, 1}));
+}
+
+// The user's numbers of modes 1-3 are refused when the list they make would be empty or when no
+// number 1..45 is recognised; the message says which.
+TEST(GenNumbers, RefusedWhenTheyCannotMakeAList) {
+  struct TCase {
+    uint8_t Mode;
+    const char* Param;
+    const char* Problem;  // the start of the message, "" when accepted
+  } cases[] = {
+      {GenOnlyMine, "1 2 3 4 5 6 7", ""},
+      {GenOnlyMine, "1,2;3 4\t5", ""},
+      {GenOnlyMine, "1 2 3 4 46 0 x", "Распознано чисел от 1 до 45: 4.\r\rДля комбинаций только из указанных"},
+      {GenOnlyMine, "1-2-3-4-5-6-7", "Не указано ни одного числа"},
+      {GenAnyOfMine, "45", ""},
+      {GenAnyOfMine, "", "Не указано ни одного числа"},
+      {GenNoneOfMine, "1;2", ""},
+      {GenNoneOfMine, "abc", "Не указано ни одного числа"},
+      {GenNoneOfMine, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35 36 "
+                      "37 38 39 40 41",
+       "Распознано чисел от 1 до 45: 41.\r\rПосле исключения"},
+      {GenNoneOfMine, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35 36 "
+                      "37 38 39 40",
+       ""},
+      {GenFullSet, "", ""},
+      {GenFromFile, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Mode) + " " + c.Param);
+    const std::string problem = GenNumbersProblem({c.Mode, c.Param});
+    EXPECT_EQ(problem.rfind(c.Problem, 0), 0u) << problem;
+    EXPECT_EQ(problem.empty(), *c.Problem == 0);
+  }
 }
 
 TEST(GridValues, ReadFromSelections) {

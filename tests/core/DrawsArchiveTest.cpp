@@ -165,11 +165,14 @@ TEST(DrawsArchive, LoadAndSave) {
 
 TEST(DrawsArchive, DialogNumberCheck) {
   for (const char* bad : {"1;2;3;4", "1;2;3;4;46", "1;2;2;4;5", "0;1;2;3;4", "1;2;3;4;5;6", "a;b;c;d;e", "",
-                          "1 2 3 4 5", "1;2;3;4;-5"}) {
+                          "1 2 3 4 5 6", "1 2 3 4", "1;2;3;4;-5", "1;2;3;4;5x"}) {
     EXPECT_FALSE(CheckDrawNumbersText(bad).has_value()) << bad;
   }
   EXPECT_EQ(CheckDrawNumbersText("5, 4, 3, 2, 1"), (TComb{5, 4, 3, 2, 1}));
   EXPECT_EQ(CheckDrawNumbersText(";;45;1,,2;3;4;"), (TComb{45, 1, 2, 3, 4}));
+  // Blanks separate as "," and ";" do, alone or mixed with them.
+  EXPECT_EQ(CheckDrawNumbersText("7 8 9 10 11"), (TComb{7, 8, 9, 10, 11}));
+  EXPECT_EQ(CheckDrawNumbersText("\t7 ,8;  9\t10 , 11 "), (TComb{7, 8, 9, 10, 11}));
 }
 
 }  // namespace

@@ -93,5 +93,40 @@ TEST(WindowSettings, ReadAndWrite) {
   EXPECT_EQ(port.Messages[0].Kind, TMessageKind::Error);
 }
 
+// A batch writes its keys with one rewrite when it closes; until then reads see them and the file
+// is untouched; a file changed meanwhile by someone else keeps its other keys.
+TEST(WindowSettings, BatchWritesOnce) {
+  test::TTempDir dir;
+  TWindowSettings s(dir / "Kivra_5x45.frm");
+  ASSERT_TRUE(s.WriteSetting("TFormMain", "A", 1));
+  const std::string before = test::ReadBytes(s.Path());
+  {
+    TSettingsBatch batch(s);
+    ASSERT_TRUE(s.WriteSetting("TFormMain", "A", 2));
+    {
+      TSettingsBatch inner(s);
+      ASSERT_TRUE(s.WriteSetting("TFormMain", "B", "Текст"));
+    }
+    ASSERT_TRUE(s.WriteSetting("TFormMain", "C", true));
+    EXPECT_EQ(s.ReadSetting("TFormMain", "A", 0), 2);
+    EXPECT_EQ(s.ReadSetting("TFormMain", "B", ""), "Текст");
+    EXPECT_EQ(test::ReadBytes(s.Path()), before);  // the inner batch wrote nothing
+    test::WriteBytes(s.Path(), "[Other]\r\nX=1\r\n\r\n[TFormMain]\r\nA=1\r\n");
+  }
+  EXPECT_EQ(test::ReadBytes(s.Path()),
+            "[Other]\r\nX=1\r\n\r\n[TFormMain]\r\nA=2\r\nB=\xD2\xE5\xEA\xF1\xF2\r\nC=1\r\n");
+
+  // A batch that cannot be written reports once, when it closes.
+  TRecordingPort port;
+  TWindowSettings bad(dir / "missing-folder" / "x.frm");
+  {
+    TSettingsBatch batch(bad, &port);
+    EXPECT_TRUE(bad.WriteSetting("TFormMain", "A", 1));
+    EXPECT_TRUE(bad.WriteSetting("TFormMain", "B", 2));
+    EXPECT_TRUE(port.Messages.empty());
+  }
+  EXPECT_EQ(port.Messages.size(), 1u);
+}
+
 }  // namespace
 }  // namespace kivra

@@ -6,6 +6,8 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "core/DrawsArchive.h"
@@ -26,6 +29,7 @@
 #include "core/TextCodec.h"
 #include "core/UserPort.h"
 #include "gui/GuiTestUtil.h"
+#include "shell/DialogUtil.h"
 #include "shell/ShellPort.h"
 #include "shell/UnitConfig.h"
 #include "shell/UnitDraw.h"
@@ -137,6 +141,7 @@ class DialogsTest : public QObject {
   void helpPageAndViewer();
   void favoritesGroupUnmarkAndRename();
   void favoritesCancelLeavesRegistry();
+  void fileDialogsSpeakRussianAndFit();
 };
 
 void DialogsTest::drawDialogRefusesBadNumbers_data() {
@@ -146,6 +151,7 @@ void DialogsTest::drawDialogRefusesBadNumbers_data() {
   QTest::newRow("repeated") << "1;2;2;4;5";
   QTest::newRow("six numbers") << "1,2,3,4,5,6";
   QTest::newRow("not a number") << "1;2;x;4;5";
+  QTest::newRow("six numbers with blanks") << "1 2 3 4 5 6";
 }
 
 void DialogsTest::drawDialogRefusesBadNumbers() {
@@ -546,6 +552,22 @@ void DialogsTest::favoritesCancelLeavesRegistry() {
   QVERIFY(list.AllFavorites);
   QCOMPARE(list.FavoritesText(), std::string());
   for (int i = 0; i < list.Count(); ++i) QVERIFY(list.Item(i).Favorite);
+}
+
+void DialogsTest::fileDialogsSpeakRussianAndFit() {
+  // Qt's own dialogs take their texts from Qt's Russian translations (installed with the program's
+  // dependencies); the file dialog is sized so that its four columns show.
+  QVERIFY(InstallQtTranslations());
+  QFileDialog dialog(nullptr, QStringLiteral("Открыть"), QDir::tempPath(), QStringLiteral("Файлы комбинаций (*.lcv)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SizeFileDialog(dialog);
+  dialog.show();
+  QCOMPARE(Child<QLabel>(&dialog, "fileTypeLabel")->text(), QStringLiteral("Типы файлов:"));
+  QVERIFY(dialog.width() >= 600);
+  auto* header = Child<QTreeView>(&dialog, "treeView")->header();
+  QCOMPARE(header->count(), 4);
+  for (int c = 1; c < 4; ++c) QVERIFY(header->sectionSize(c) >= header->fontMetrics().horizontalAdvance(header->model()->headerData(c, Qt::Horizontal).toString()));
+  Screen(&dialog, "dialog_file_open");
 }
 
 QTEST_MAIN(DialogsTest)

@@ -227,7 +227,7 @@ class MainWindowTest : public QObject {
     QVERIFY(Run("CombsOpen"));
     QCOMPARE(Ws().Combs().List().Count(), uint32_t(before.size()));
     QVERIFY(std::equal(before.begin(), before.end(), Ws().Combs().List().Items().begin()));
-    // Opening leaves nothing to undo and an empty log.
+    // Opening starts an empty log (the emptied list it replaced cannot be undone: undo needs entries).
     QVERIFY(!Ws().Combs().List().CanUndo());
     QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
     QVERIFY(messages_.empty());
@@ -294,11 +294,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->DrawsList()->model()->index(0, 0).data().toInt(), 41);
 
     SelectRows(window_->DrawsList(), 1, 1);  // draw 40
+    messages_.clear();
     WhenModal<TEditDrawDialog>([&](TEditDrawDialog* d) {
-      d->findChild<QLineEdit*>("edNumbers")->setText("10;20;30;40;45");
+      // Another draw's number is refused, naming it, and the dialog stays open.
+      auto* number = d->findChild<QSpinBox*>("seNumber");
+      number->setValue(39);
+      d->findChild<QLineEdit*>("edNumbers")->setText("10 20 30 40 45");
+      ClickOk(d);
+      refusedAndOpen = d->isVisible() && messages_.size() == 1 &&
+                       messages_[0].Text.startsWith(QStringLiteral("Тираж № 39 уже есть в архиве!"));
+      number->setValue(40);
       ClickOk(d);
     });
     QVERIFY(Run("DrawsEdit"));
+    QVERIFY(refusedAndOpen);
     QCOMPARE(Ws().Archive().Count(), 41);
     QVERIFY((Ws().Archive().Stored(39).Nums == TComb{10, 20, 30, 40, 45}));
     QCOMPARE(Ws().Archive().Stored(39).Number, 40);
@@ -318,8 +327,8 @@ class MainWindowTest : public QObject {
     };
     // 6 numbers: any of them C(45,5)-C(39,5), only them C(6,5), none of them C(39,5).
     const std::vector<TCase> cases = {{1, "1,2,3,4,5,6", 646002u}, {2, "1;2;3;4;5;6", 6u},
-                                      {3, "1,2,3,4,5,6", 575757u}, {4, chosenFile_, saved},
-                                      {0, "", 1221759u}};
+                                      {2, "1 2 3 4 5 6 7", 21u},   {3, "1,2,3,4,5,6", 575757u},
+                                      {4, chosenFile_, saved},     {0, "", 1221759u}};
     for (const TCase& c : cases) {
       WhenModal<TGenerateDialog>([&](TGenerateDialog* d) {
         d->findChild<QComboBox*>("cbMode")->setCurrentIndex(c.Mode);
@@ -330,8 +339,48 @@ class MainWindowTest : public QObject {
       QVERIFY(Run("CombsGen"));
       QCOMPARE(Ws().Combs().List().Count(), c.Count);
       QCOMPARE(window_->CombsList()->model()->rowCount(), int(c.Count));
-      QVERIFY(!Ws().Combs().List().CanUndo());
+      QVERIFY(Ws().Combs().List().CanUndo());  // the replaced list comes back by "Отменить"
       QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
+    }
+    QVERIFY(messages_.empty());
+
+    // Fewer than 5 numbers for "only mine": refused with the reason, the dialog stays open and the
+    // list stays as it was.
+    bool refusedAndOpen = false;
+    WhenModal<TGenerateDialog>([&](TGenerateDialog* d) {
+      d->findChild<QComboBox*>("cbMode")->setCurrentIndex(2);
+      d->findChild<QLineEdit*>("edParam")->setText("1 2 3 46");
+      ClickOk(d);
+      refusedAndOpen = d->isVisible() && messages_.size() == 1 &&
+                       messages_[0].Text.startsWith(QStringLiteral("Распознано чисел от 1 до 45: 3."));
+      d->reject();
+    });
+    QVERIFY(Run("CombsGen"));
+    QVERIFY(refusedAndOpen);
+    QCOMPARE(Ws().Combs().List().Count(), 1221759u);
+  }
+
+  void replacedListsComeBackByUndo() {
+    SelectRows(window_->StatTable(), 0, 0);
+    QVERIFY(Run("StatFilter_Include"));
+    const uint32_t kept = Ws().Combs().List().Count();
+    chosenFile_ = QString::fromStdString((*dir_ / "three.lcv").string());
+    test::WriteBytes(*dir_ / "three.lcv", "1;2;3;4;5\r\n6;7;8;9;10\r\n11;12;13;14;15\r\n");
+    QGuiApplication::clipboard()->setText(QStringLiteral("1 2 3 4 5\n"));
+    const std::vector<std::pair<const char*, std::function<void()>>> replacements = {
+        {"CombsGen", [] { WhenModal<TGenerateDialog>([](TGenerateDialog* d) { ClickOk(d); }); }},
+        {"CombsOpen", [] {}},
+        {"CombsPaste", [] {}},
+    };
+    for (const auto& [command, prepare] : replacements) {
+      prepare();
+      QVERIFY2(Run(command), command);
+      QVERIFY2(Ws().Combs().List().Count() != kept, command);
+      QCOMPARE(window_->FiltersLog()->model()->rowCount(), 0);
+      QVERIFY2(window_->Commands().Action("CombsUndo")->isEnabled(), command);
+      QVERIFY(Run("CombsUndo"));
+      QCOMPARE(Ws().Combs().List().Count(), kept);
+      QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
     }
     QVERIFY(messages_.empty());
   }
@@ -409,6 +458,78 @@ class MainWindowTest : public QObject {
     // left >= right: not applied.
     settings.WriteSetting("W", "NormPos_1280x800", "500,0,400,300");
     QVERIFY(!ReadPlacement(settings, "W", QSize(1280, 800), 96, current).HasPosition);
+  }
+
+  void refreshUsesTheTypedLength() {
+    QSpinBox* length = window_->StatLengthField();
+    length->setFocus();
+    length->selectAll();
+    QTest::keyClicks(length, "25");  // typed, no Return
+    QTest::mouseClick(window_->findChild<QWidget*>("btnDrawsStatCalc"), Qt::LeftButton);
+    QCOMPARE(Ws().StatTab().View().DrawCount(), 25);
+    QCOMPARE(length->value(), 25);
+  }
+
+  void keyboardMovesBetweenListsAndRunsTheArchiveCommands() {
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    // Tab leaves a list at once.
+    QTableView* table = window_->StatTable();
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QTest::keyClick(table, Qt::Key_Tab);
+    QVERIFY(!table->hasFocus());
+
+    // Keep, remove, undo with the keyboard only.
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_F7);
+    const uint32_t kept = Ws().Combs().List().Count();
+    QVERIFY(kept < 1221759u);
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_F7, Qt::ControlModifier);
+    QVERIFY(Ws().Combs().List().Count() < kept);
+    QTest::keyClick(table, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Ws().Combs().List().Count(), kept);
+
+    // The archive list: Ins adds, Enter edits the current draw, Del deletes after the confirmation.
+    QTableView* draws = window_->DrawsList();
+    window_->findChild<QTabWidget*>("pcLists")->setCurrentIndex(0);
+    draws->setFocus();
+    draws->setCurrentIndex(draws->model()->index(0, 0));  // draw 40
+    QStringList shown;
+    WhenModal<TEditDrawDialog>([&](TEditDrawDialog* d) {
+      shown << QString::number(d->findChild<QSpinBox*>("seNumber")->value());
+      d->reject();
+    });
+    QTest::keyClick(draws, Qt::Key_Insert);
+    WhenModal<TEditDrawDialog>([&](TEditDrawDialog* d) {
+      shown << QString::number(d->findChild<QSpinBox*>("seNumber")->value());
+      d->reject();
+    });
+    QTest::keyClick(draws, Qt::Key_Return);
+    QCOMPARE(shown, (QStringList{"41", "40"}));
+    answers_ = {true};
+    QTest::keyClick(draws, Qt::Key_Delete);
+    QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
+    QCOMPARE(Ws().Archive().Count(), 39);
+  }
+
+  void everythingReachableAt1024x700() {
+    window_->resize(1024, 700);
+    QVERIFY(window_->minimumSizeHint().width() <= 1024);
+    QCOMPARE(window_->width(), 1024);
+    window_->findChild<QTabWidget*>("pcLists")->setCurrentIndex(1);
+    QTest::qWait(50);
+    const QRect inside = window_->rect();
+    for (const char* name : {"btnFiltersInfo", "btnStatFilter_Include", "btnStatFilter_Exclude", "btnDrawsStatCalc",
+                             "chkPrefetchs", "chkTotalLine", "btnCombsGen", "btnCombsUndo", "btnCombsDelExists",
+                             "chartDrawsStat"}) {
+      auto* w = window_->findChild<QWidget*>(name);
+      QVERIFY2(w && w->isVisible(), name);
+      const QRect r(w->mapTo(window_.get(), QPoint(0, 0)), w->size());
+      QVERIFY2(inside.contains(r), name);
+    }
+    guitest::SaveScreen(window_.get(), "main_1024x700");
   }
 
   void closingWritesTheWindowSettings() {

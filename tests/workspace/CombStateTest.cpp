@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "TempDir.h"
@@ -66,6 +67,8 @@ TEST_F(CombListTest, GenerationModes) {
       {3, "1,2", 962598},                     // C(43,5)
       {2, "x;1;;2,300; 3 ;-1;4;5;0;46;255", 1},  // words that are not numbers, out of 0..255, 0, 46..255
       {2, "10,20,30,40,44", 1},
+      {2, "1 2 3 4 5 6 7", 21},               // blanks separate as "," and ";" do
+      {2, "\t1 ,2;  3\t4 , 5 ", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.Mode) + " " + c.Param);
@@ -167,6 +170,54 @@ TEST_F(CombListTest, UndoAndLog) {
   list.RemoveLastFilterLog();
   EXPECT_TRUE(list.Log().empty());
   EXPECT_NE(ListOf(list), before);
+}
+
+// Generation by the command, opening a file and pasting replace the whole list and start an empty
+// log; undo brings back the list and the log they replaced (one level). Refused numbers change
+// nothing.
+TEST_F(CombListTest, ReplacementsCanBeUndone) {
+  const auto file = dir / "three.lcv";
+  test::WriteBytes(file, "1;2;3;4;5\r\n6;7;8;9;10\r\n11;12;13;14;15\r\n");
+  const std::vector<std::pair<const char*, std::function<bool()>>> replacements = {
+      {"generate", [&] { return ws.Combs().GenerateCommand({GenOnlyMine, "1 2 3 4 5 6"}, false); }},
+      {"open", [&] { return ws.Combs().OpenFile(file); }},
+      {"paste", [&] { return ws.Combs().PasteText("1 2 3 4 5\r\n6 7 8 9 10\r\n"); }},
+  };
+  for (const auto& [name, replace] : replacements) {
+    SCOPED_TRACE(name);
+    Generate(2, "1;2;3;4;5;6;7");
+    ASSERT_TRUE(ws.Combs().FilterByGrid(TGridKind::Card, {1, {{"7", ""}}}, false));
+    ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
+    const auto before = ListOf(list);
+    const auto log = list.Log();
+    ASSERT_EQ(log.size(), 2u);
+
+    ASSERT_TRUE(replace());
+    EXPECT_NE(ListOf(list), before);
+    EXPECT_TRUE(list.Log().empty());
+    ASSERT_TRUE(list.CanUndo());
+    ASSERT_TRUE(ws.Combs().Undo());
+    EXPECT_EQ(ListOf(list), before);
+    EXPECT_EQ(list.Log(), log);
+    EXPECT_FALSE(ws.Combs().Undo());
+
+    // The next filter's undo removes only its own row again.
+    ASSERT_TRUE(replace());
+    ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
+    ASSERT_TRUE(ws.Combs().Undo());
+    EXPECT_EQ(list.Log().size(), 0u);
+    EXPECT_FALSE(ws.Combs().Undo());
+  }
+
+  // Numbers that cannot make a useful list: the message, and the list, its log and its undo copy
+  // stay.
+  const auto before = ListOf(list);
+  port.Messages.clear();
+  EXPECT_FALSE(ws.Combs().GenerateCommand({GenOnlyMine, "1 2 3 46"}, true));
+  EXPECT_EQ(ListOf(list), before);
+  EXPECT_FALSE(list.CanUndo());
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{GenNumbersProblem({GenOnlyMine, "1 2 3 46"})});
+  EXPECT_EQ(ws.Combs().GenDefaults().Mode, GenFullSet);  // not stored as the defaults either
 }
 
 TEST_F(CombListTest, StorageAndSnapshot) {
@@ -361,7 +412,7 @@ TEST_F(CombListTest, CombinationFiles) {
   ASSERT_TRUE(ws.Combs().OpenFile(file));
   EXPECT_EQ(ListOf(list), saved);
   EXPECT_TRUE(list.Log().empty());
-  EXPECT_FALSE(list.CanUndo());
+  EXPECT_TRUE(list.CanUndo());  // the replaced list (ReplacementsCanBeUndone)
 
   list.ResizeList(0, 3);
   ASSERT_TRUE(ws.Combs().SaveFile(file));
@@ -380,13 +431,14 @@ TEST_F(CombListTest, CombinationFiles) {
   EXPECT_EQ(port.Progress[0], "Создание файла отката...");
   EXPECT_EQ(port.Progress[2], "Загрузка файла \"" + file.string() + "\"...");
 
-  // A file that cannot be read: the message, the previous list, nothing to undo, an empty log.
+  // A file that cannot be read: the message, the previous list and log, nothing to undo.
   ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
   const auto previous = ListOf(list);
+  const auto previousLog = list.Log();
   EXPECT_FALSE(ws.Combs().OpenFile(dir / "nope.lcv"));
   EXPECT_EQ(ListOf(list), previous);
   EXPECT_FALSE(list.CanUndo());
-  EXPECT_TRUE(list.Log().empty());
+  EXPECT_EQ(list.Log(), previousLog);
   ASSERT_EQ(port.Messages.size(), 1u);
   EXPECT_EQ(port.Messages[0].Text.rfind("Ошибка чтения файла \"" + (dir / "nope.lcv").string() + "\"!\r\r", 0), 0u);
 
@@ -409,7 +461,7 @@ TEST_F(CombListTest, ClipboardText) {
   ASSERT_TRUE(ws.Combs().PasteText(text));
   EXPECT_EQ(ListOf(list), before);
   EXPECT_TRUE(list.Log().empty());
-  EXPECT_FALSE(list.CanUndo());
+  EXPECT_TRUE(list.CanUndo());  // the replaced list (ReplacementsCanBeUndone)
 
   ASSERT_TRUE(ws.Combs().PasteText("1\t2 3,4|5\n45-44.43:42;41\r9 8 7 6 5\r\n"));
   EXPECT_EQ(ListOf(list), (std::vector<TComb>{{1, 2, 3, 4, 5}, {45, 44, 43, 42, 41}, {9, 8, 7, 6, 5}}));
