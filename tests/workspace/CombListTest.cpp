@@ -6,6 +6,7 @@
 #include <random>
 
 #include "TempDir.h"
+#include "TestDraws.h"
 #include "stats/StatPasses.h"
 #include "workspace/CombFiles.h"
 #include "workspace/Workspace.h"
@@ -13,12 +14,7 @@
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 std::vector<TComb> ListOf(const TCombList& list) { return {list.Items().begin(), list.Items().end()}; }
 
