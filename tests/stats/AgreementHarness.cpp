@@ -178,7 +178,7 @@ std::vector<TNamedSelection> SelectionsFor(TCustomStat& stat, const TAgreementSe
     TStatDrawArray many;
     const size_t stride = std::max<size_t>(1, (derived.size() + MaxDerived - 1) / MaxDerived);
     for (size_t i = 0; i < derived.size(); i += stride) many.push_back(derived[i]);
-
+    for (TStatKey k : setup.ManyKeys) many.push_back(TStatDrawRec{.Key = k});
     if (&pass != &setup.Passes.front()) {
       selections.push_back({"shown", many});
     } else {

@@ -85,6 +85,8 @@ struct TAgreementSetup {
   // statistic shows there. A setup that only varies what its statistics compute (not how they
   // look values up) may leave all but nothing to a sibling setup.
   bool GenericSelections = true;
+  // Keys of the family's own views added to the selections of many values (every pass).
+  std::vector<TStatKey> ManyKeys;
   std::vector<TSelectionMaker> ExtraSelections;
 };
 

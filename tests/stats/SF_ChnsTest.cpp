@@ -322,6 +322,9 @@ const std::vector<test::TAgreementSetup>& GroupFamilySetups() {
       s.Families = {ChannelStatClasses(), MatrixStatClasses(), SegmentStatClasses()};
       s.Config = ConfigOf(config);
       s.Step = config.SampleStep;
+      s.ManyKeys = {TStatKey::Words(3, 2), TStatKey::Longs(30),         TStatKey::Words(0),
+                    TStatKey::Words(1, 1, 1), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0),
+                    TStatKey::Longs(449),    TStatKey::Words(257)};
       all.push_back(std::move(s));
     }
     return all;

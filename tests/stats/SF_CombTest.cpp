@@ -224,6 +224,10 @@ const test::TAgreementSetup& CombValueAgreement() {
     s.Name = "CombValues";
     s.Families = {CombValueStatClasses()};
     s.EveryParam = true;
+    // Sub-combinations of every width, and one number alone.
+    s.ManyKeys = {TStatKey::Words(1, 2),       TStatKey::Words(1, 2, 3),           TStatKey::Words(1, 2, 3, 4),
+                  TStatKey::Words(0, 0),       TStatKey::Words(3),                 TStatKey::Words(255, 255, 255, 255),
+                  TStatKey::Words(44, 45),     TStatKey::Words(43, 44, 45),        TStatKey::Words(42, 43, 44, 45)};
     TStatDrawArray spread;
     for (uint16_t a = 1; a <= MaxNumber; ++a)
       for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})

@@ -330,6 +330,9 @@ const test::TAgreementSetup& RepeatAgreement() {
     s.Draws = RepeatArchive();
     s.Passes = {{.RefIndex = 4}, {.RefIndex = 2, .Sorted = true, .Step = 11}, {.RefIndex = 0, .Step = 11},
                 {.RefIndex = -1, .Sorted = true, .Step = 11}};
+    // Counts and numbers, some of which no list shows, and the newest draw's values (its numbers
+    // and the counts 1..5).
+    for (uint16_t k : {0, 1, 2, 3, 4, 5, 45, 8, 7, 6, 13, 14}) s.ManyKeys.push_back(TStatKey::Words(k));
     return s;
   }();
   return setup;

@@ -304,6 +304,8 @@ const test::TAgreementSetup& SumAndDiffAgreement() {
     s.Draws = SumArchive();
     s.EveryParam = true;
     s.Passes = {{.RefIndex = 8}};
+    s.ManyKeys = {TStatKey::Words(7, 3), TStatKey::Longs(-1),   TStatKey::Words(0),
+                  TStatKey::Longs(100, 112), TStatKey::Words(1, 4), TStatKey::Words(12, 1, 12)};
     s.ExtraSelections = {test::ShownBy({{20, 21, 22, 23, 24}})};
     return s;
   }();
