@@ -374,12 +374,13 @@ const test::TAgreementSetup& NumberAgreement() {
     s.Families = {NumberStatClasses()};
     s.Draws = Archive();
     s.Passes = {{.RefIndex = 4}};
-    // Narrow keys around the number range, and keys of the other views, each set alone.
+    // Narrow keys around the number range and keys of the other views, each set alone.
     s.ExtraSelections = {
         test::Keys({TStatKey::Words(0), TStatKey::Words(5), TStatKey::Words(17), TStatKey::Words(45),
                     TStatKey::Words(200)}),
         test::Keys({TStatKey::Words(3, 1), TStatKey::Longs(10), TStatKey::Words(255), TStatKey::Words(1),
                     TStatKey::Longs(-1, 7)}),
+        test::Keys({}),  // nothing selected, over the whole input
     };
     return s;
   }();
