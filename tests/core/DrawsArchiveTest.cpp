@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "TestDraws.h"
 #include "core/UserPort.h"
 
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums, std::string_view date = "") {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  d.SetDateText(date);
-  return d;
-}
+using test::MakeDraw;
 
 // Draws numbered first..last with distinct numbers derived from the draw number.
 TDrawsArchive Numbered(int first, int last) {

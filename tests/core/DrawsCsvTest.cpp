@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+#include "TestDraws.h"
 #include "core/DrawsArchive.h"
 #include "core/UserPort.h"
 
@@ -45,12 +46,7 @@ class DrawsCsvFiles : public ::testing::Test {
 };
 
 TEST_F(DrawsCsvFiles, ImportRowShapes) {
-  for (int n = 1; n <= 100; ++n) {
-    TDraw d;
-    d.Number = n;
-    d.Nums = {1, 2, 3, 4, 5};
-    archive.Append(d);
-  }
+  for (int n = 1; n <= 100; ++n) archive.Append(test::MakeDraw(n, {1, 2, 3, 4, 5}));
   const auto file = Write("in.csv",
                           "2020-01-01;1;2;3;4;5\r\n"          // 6 fields: number 101
                           "\"2020-01-04\";6;7;8;9;10\r\n"     // 6 fields: number 102

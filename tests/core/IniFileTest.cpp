@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -498,122 +494,17 @@ TEST_F(IniFileTest, LinesOfAMegabyte) {
   EXPECT_EQ(loaded.ReadString("S", std::string(1 << 20, 'N'), ""), longValue);
 }
 
-// --- Whole-file reads and atomic writes ----------------------------------------------------
-
-TEST_F(IniFileTest, AtomicWriteCreatesAndReplacesWithoutLeavingTemporaryFiles) {
-  const fs::path path = dir_ / "data.bin";
-  std::string all;
-  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-
-  WriteFileAtomic(path, all);
-  EXPECT_EQ(ReadWholeFile(path), all);
-
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  WriteFileAtomic(path, "short");
-  EXPECT_EQ(ReadWholeFile(path), "short");
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);  // permissions of the replaced file are kept
-
-  WriteFileAtomic(path, "");
-  EXPECT_EQ(ReadWholeFile(path), "");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"data.bin"}));
-}
-
-TEST_F(IniFileTest, ReadOfAMissingFileOrAFolderReportsTheSystemText) {
-  try {
-    ReadWholeFile(dir_ / "missing.bin");
-    FAIL() << "no exception";
-  } catch (const TFileError& e) {
-    EXPECT_STREQ(e.what(), SystemErrorText(ENOENT).c_str());
-    EXPECT_STREQ(e.what(), "Не удается найти указанный файл.");
-  }
-  try {
-    ReadWholeFile(dir_);
-    FAIL() << "no exception";
-  } catch (const TFileError& e) {
-    EXPECT_STREQ(e.what(), SystemErrorText(EISDIR).c_str());
-  }
-}
-
-TEST_F(IniFileTest, FailedAtomicWritesLeaveTheTargetAsItWas) {
-  // The target is a folder: the rename fails after the data was written to the temporary file.
+// A failed save (the target is a folder) reports the error and leaves the target as it was.
+TEST_F(IniFileTest, SaveOverAFolderFailsAndKeepsIt) {
   const fs::path folder = dir_ / "target";
   fs::create_directory(folder);
   PutBytes(folder / "inside.txt", "kept");
-  try {
-    WriteFileAtomic(folder, "data");
-    FAIL() << "no exception";
-  } catch (const TFileError& e) {
-    EXPECT_STREQ(e.what(), SystemErrorText(EISDIR).c_str());
-  }
-  EXPECT_TRUE(fs::is_directory(folder));
-  EXPECT_EQ(GetBytes(folder / "inside.txt"), "kept");
-
-  // The same through TIniFile::Save.
   TIniFile ini;
   ini.WriteString("S", "k", "v");
   EXPECT_THROW(ini.Save(folder), TFileError);
-
-  // The folder of the target does not exist.
-  try {
-    WriteFileAtomic(dir_ / "absent" / "file.ini", "data");
-    FAIL() << "no exception";
-  } catch (const TFileError& e) {
-    EXPECT_STREQ(e.what(), SystemErrorText(ENOENT).c_str());
-  }
-  EXPECT_THROW(WriteFileAtomic("", "data"), TFileError);
-
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(GetBytes(folder / "inside.txt"), "kept");
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"target"}));
-}
-
-// Lowers the file size limit of this process for its lifetime, so that writes beyond it fail
-// with EFBIG the way they would on a full disk.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lowered = saved_;
-    lowered.rlim_cur = bytes;
-    applied_ = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-  }
-  ~TFileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, savedHandler_);
-  }
-  bool Applied() const { return applied_; }
-
- private:
-  rlimit saved_{};
-  void (*savedHandler_)(int) = nullptr;
-  bool applied_ = false;
-};
-
-TEST_F(IniFileTest, WriteFailingHalfwayKeepsTheOldFileAndRemovesTheTemporaryOne) {
-  const fs::path path = dir_ / "draws.dat";
-  PutBytes(path, "old content");
-  const std::string big(4 << 20, 'z');
-
-  std::string error;
-  bool applied;
-  {
-    TFileSizeLimit limit(1 << 20);
-    applied = limit.Applied();
-    try {
-      WriteFileAtomic(path, big);
-    } catch (const TFileError& e) {
-      error = e.what();
-    }
-  }
-  ASSERT_TRUE(applied);
-  EXPECT_EQ(error, SystemErrorText(EFBIG));
-  EXPECT_EQ(GetBytes(path), "old content");
-  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"draws.dat"}));
-
-  // With the limit gone the same write goes through.
-  WriteFileAtomic(path, big);
-  EXPECT_EQ(ReadWholeFile(path), big);
 }
 
 }  // namespace

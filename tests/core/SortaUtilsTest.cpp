@@ -4,6 +4,8 @@
 
 #include <numeric>
 
+#include "TestDraws.h"
+
 namespace kivra {
 namespace {
 
@@ -128,11 +130,8 @@ TEST(SortaUtils, CombinationTexts) {
   EXPECT_THROW(TextToComb("1 2 3 4 5 6"), TConvertError);
   EXPECT_THROW(TextToComb(""), TConvertError);
 
-  TDraw d;
-  d.Number = 17;
-  d.Nums = {9, 1, 2, 3, 4};
-  d.SetDateText("2021-03-07");
-  EXPECT_EQ(DrawDescription(d), "Тираж № 17 от 2021-03-07, значения: 9;1;2;3;4");
+  EXPECT_EQ(DrawDescription(test::MakeDraw(17, {9, 1, 2, 3, 4}, "2021-03-07")),
+            "Тираж № 17 от 2021-03-07, значения: 9;1;2;3;4");
 }
 
 TEST(SortaUtils, IntegerListsAndRanges) {

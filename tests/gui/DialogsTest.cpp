@@ -28,6 +28,7 @@
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "core/UserPort.h"
+#include "TestDraws.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/DialogUtil.h"
 #include "shell/ShellPort.h"
@@ -45,12 +46,10 @@ using namespace kivra::shell;
 
 namespace {
 
-template <class T>
-T* Child(QWidget* parent, const char* name) {
-  T* w = parent->findChild<T*>(name);
-  if (!w) qFatal("no child %s", name);
-  return w;
-}
+using guitest::Child;
+using guitest::ClickButton;
+using guitest::ClickOk;
+using test::MakeDraw;
 
 // Lets pending layouts settle (scroll bars, delayed geometry), then saves the screenshot.
 void Screen(QWidget* dialog, const QString& name) {
@@ -58,20 +57,10 @@ void Screen(QWidget* dialog, const QString& name) {
   guitest::SaveScreen(dialog, name);
 }
 
-void ClickOk(QWidget* dialog) { QTest::mouseClick(Child<QPushButton>(dialog, "btnOk"), Qt::LeftButton); }
-
 std::vector<std::string> MessageTexts(const TRecordingPort& port) {
   std::vector<std::string> texts;
   for (const auto& m : port.Messages) texts.push_back(m.Text);
   return texts;
-}
-
-TDraw MakeDraw(int32_t number, TComb nums, std::string_view date) {
-  TDraw d{};
-  d.Number = number;
-  d.Nums = nums;
-  d.SetDateText(date);
-  return d;
 }
 
 // A small registry as the main window has it: a few draws, the default configuration.
@@ -422,7 +411,7 @@ void DialogsTest::firstRunDialog() {
   QVERIFY(!dialog.DontShowAgain());
   Child<QCheckBox>(&dialog, "chkDontShow")->setChecked(true);
   Screen(&dialog, "dialog_first_run");
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnClose"), Qt::LeftButton);
+  ClickButton(&dialog, "btnClose");
   QVERIFY(!dialog.isVisible());
   QVERIFY(dialog.DontShowAgain());
 }
@@ -480,7 +469,7 @@ void DialogsTest::favoritesGroupUnmarkAndRename() {
 
   // Unmark the sum group through one of its entries.
   tree->setCurrentItem(FindEntryNode(tree, sums));
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnClearGroup"), Qt::LeftButton);
+  ClickButton(&dialog, "btnClearGroup");
 
   // A click on an entry line toggles its mark.
   QTreeWidgetItem* nums = FindEntryNode(tree, list.FindCode("NUMS"));
@@ -494,18 +483,18 @@ void DialogsTest::favoritesGroupUnmarkAndRename() {
   tree->setCurrentItem(FindEntryNode(tree, even));
   QString title, prompt;
   AnswerInputDialog(ToQ(list.DefaultName(list.Item(even))).toUpper(), &title, &prompt);
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnRename"), Qt::LeftButton);
+  ClickButton(&dialog, "btnRename");
   QCOMPARE(title, QString("Переименование"));
   QCOMPARE(prompt, QString("Введите наименование фильтра:"));
   // A new name for an entry without one.
   tree->setCurrentItem(FindEntryNode(tree, list.FindCode("DIGS")));
   AnswerInputDialog("Цифры", &title, &prompt);
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnRename"), Qt::LeftButton);
+  ClickButton(&dialog, "btnRename");
   // "Вернуть" puts the default caption back.
   tree->setCurrentItem(FindEntryNode(tree, pos2));
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnRestoreName"), Qt::LeftButton);
+  ClickButton(&dialog, "btnRestoreName");
   QCOMPARE(FindEntryNode(tree, pos2)->text(0), ToQ(list.DefaultName(list.Item(pos2))));
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnDescription"), Qt::LeftButton);
+  ClickButton(&dialog, "btnDescription");
   QCOMPARE(described, std::vector<int>{pos2});
 
   Child<QCheckBox>(&dialog, "chkOrdered")->setChecked(true);
@@ -534,12 +523,12 @@ void DialogsTest::favoritesCancelLeavesRegistry() {
   {
     TFavoritesDialog dialog(nullptr, list, "/nonexistent/names.flt", "/nonexistent", port, {});
     dialog.show();
-    QTest::mouseClick(Child<QPushButton>(&dialog, "btnClearAll"), Qt::LeftButton);
+    ClickButton(&dialog, "btnClearAll");
     auto* tree = Child<QTreeWidget>(&dialog, "tvMethods");
     tree->setCurrentItem(FindEntryNode(tree, 3));
-    QTest::mouseClick(Child<QPushButton>(&dialog, "btnRestoreName"), Qt::LeftButton);
+    ClickButton(&dialog, "btnRestoreName");
     Child<QCheckBox>(&dialog, "chkShowGroupName")->setChecked(false);
-    QTest::mouseClick(Child<QPushButton>(&dialog, "btnCancel"), Qt::LeftButton);
+    ClickButton(&dialog, "btnCancel");
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
   }
   QVERIFY(TRegistryState(list) == before);
@@ -547,7 +536,7 @@ void DialogsTest::favoritesCancelLeavesRegistry() {
   // Unmarking everything and confirming offers everything again.
   TFavoritesDialog dialog(nullptr, list, "/nonexistent/names.flt", "/nonexistent", port, {});
   dialog.show();
-  QTest::mouseClick(Child<QPushButton>(&dialog, "btnClearAll"), Qt::LeftButton);
+  ClickButton(&dialog, "btnClearAll");
   ClickOk(&dialog);
   QVERIFY(list.AllFavorites);
   QCOMPARE(list.FavoritesText(), std::string());

@@ -3,7 +3,9 @@
 
 #include <QDir>
 #include <QPixmap>
+#include <QPushButton>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 namespace kivra::guitest {
@@ -13,5 +15,21 @@ inline void SaveScreen(QWidget* widget, const QString& name) {
   QDir().mkpath(QStringLiteral(KIVRA_SCREENS));
   widget->grab().save(QStringLiteral(KIVRA_SCREENS) + "/" + name + ".png");
 }
+
+// The child widget of that name and type; stops the test program when there is none.
+template <class T>
+T* Child(QWidget* parent, const char* name) {
+  T* w = parent->findChild<T*>(name);
+  if (!w) qFatal("no child %s", name);
+  return w;
+}
+
+// Clicks the named push button of a dialog or window.
+inline void ClickButton(QWidget* parent, const char* name) {
+  QTest::mouseClick(Child<QPushButton>(parent, name), Qt::LeftButton);
+}
+
+// Confirms a dialog with its OK button.
+inline void ClickOk(QWidget* dialog) { ClickButton(dialog, "btnOk"); }
 
 }  // namespace kivra::guitest

@@ -70,7 +70,8 @@ void WhenModal(std::function<void(D*)> act) {
   timer->start();
 }
 
-void ClickOk(QDialog* dialog) { QTest::mouseClick(dialog->findChild<QPushButton*>("btnOk"), Qt::LeftButton); }
+using guitest::ClickButton;
+using guitest::ClickOk;
 
 struct TMessage {
   TMessageKind Kind;
@@ -405,14 +406,14 @@ class MainWindowTest : public QObject {
   void favouritesManagerConfirmsAndCancels() {
     const int all = window_->StatSelector()->count();
     WhenModal<TFavoritesDialog>([&](TFavoritesDialog* d) {
-      QTest::mouseClick(d->findChild<QPushButton*>("btnClearAll"), Qt::LeftButton);
-      QTest::mouseClick(d->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);
+      ClickButton(d, "btnClearAll");
+      ClickButton(d, "btnCancel");
     });
     QVERIFY(Run("FiltersManager"));
     QCOMPARE(window_->StatSelector()->count(), all);
 
     WhenModal<TFavoritesDialog>([&](TFavoritesDialog* d) {
-      QTest::mouseClick(d->findChild<QPushButton*>("btnClearAll"), Qt::LeftButton);
+      ClickButton(d, "btnClearAll");
       auto* tree = d->findChild<QTreeWidget*>("tvMethods");
       QTreeWidgetItem* first = tree->topLevelItem(0)->child(0);  // NUMS
       first->setCheckState(0, Qt::Checked);

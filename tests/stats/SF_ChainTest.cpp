@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/SF_Tsmr.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
@@ -17,12 +18,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
+using test::Selected;
 
 std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
   std::vector<std::string> rows;
@@ -30,12 +27,6 @@ std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& val
     rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
                    " depth=" + std::to_string(v.Depth));
   return rows;
-}
-
-TStatDrawArray Selected(std::initializer_list<TStatKey> keys) {
-  TStatDrawArray sel;
-  for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
-  return sel;
 }
 
 // The reference test and the fast pass must agree; the answer of both.
@@ -360,35 +351,6 @@ const TConfigCase ConfigCases[] = {
     {"Size7Map0to9", 7, SegmentsOf([](int n) { return static_cast<uint8_t>(n * 7 % 10); }), 4},
 };
 
-struct TMember {
-  const TConfigCase* Config;
-  const TStatClass* Class;
-  int32_t Param;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Config->Name << " " << m.Class->CodeFor(m.Param); }
-
-std::vector<TMember> NewMembers() {
-  std::vector<TMember> members;
-  TDrawsArray none;
-  for (const TConfigCase& config : ConfigCases) {
-    TConfigData data;
-    data.ChannelSize = config.ChannelSize;
-    data.Segments = config.Segments;
-    const TStatEnv env{&none, data, {}};
-    for (auto list : {SerialStatClasses(), ChainStatClasses(), TesmarStatClasses()})
-      for (const auto& e : list) {
-        if (!e.Class->HasParam()) {
-          members.push_back({&config, e.Class, 0});
-          continue;
-        }
-        const auto [lo, hi] = e.Class->GetParamRange(env);
-        for (int32_t p : lo == hi ? std::vector{lo} : std::vector{lo, hi}) members.push_back({&config, e.Class, p});
-      }
-  }
-  return members;
-}
-
 // A small archive: twelve draws of numbers spread over the range.
 TDrawsArray KernelArchive() {
   TDrawsArray draws;
@@ -405,62 +367,40 @@ TDrawsArray KernelArchive() {
   return draws;
 }
 
-class TesmarSerialChainKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  void SetUp() override {
-    env_.Config.ChannelSize = GetParam().Config->ChannelSize;
-    env_.Config.Segments = GetParam().Config->Segments;
-  }
-  TDrawsArray draws_ = KernelArchive();
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_P(TesmarSerialChainKernels, FastFilterAndCountingAgreeWithTheReference) {
-  auto stat = GetParam().Class->Create(env_, GetParam().Param);
-  TCombsArray combs;
-  const TCombsArray& sample = test::CrossCheckCombinations();
-  for (size_t i = 0; i < sample.size(); i += GetParam().Config->Step) combs.push_back(sample[i]);
-  for (size_t i = 0; i < sample.size(); i += 997) combs.push_back({sample[i][4], sample[i][2], sample[i][0], sample[i][3], sample[i][1]});
-
-  // Selections: what a window up to RefIndex shows and what the filter shows for a few
-  // combinations, against the newest draw, a draw inside the archive and the first one.
-  const int high = static_cast<int>(draws_.size()) - 1;
-  struct TPass {
-    int RefIndex;
-    bool Sorted;
-  };
-  for (const TPass pass : {TPass{high, false}, TPass{6, true}, TPass{0, false}}) {
-    TStatDrawArray sel = ComputeWindow(*stat, 0, pass.RefIndex, pass.Sorted);
-    for (const TComb& c : {TComb{1, 2, 3, 4, 5}, TComb{45, 12, 30, 7, 21}, draws_[static_cast<size_t>(high)].Nums})
-      stat->FilterViewValues(c, pass.RefIndex, pass.Sorted, sel);
-    for (const bool remove : {false, true}) {
-      TCombsArray expected;
-      for (const TComb& c : combs)
-        if (stat->CombMatches(c, sel, pass.RefIndex, pass.Sorted, remove) != remove) expected.push_back(c);
-      for (const unsigned threads : {1u, 2u}) {
-        TCombsArray out(combs.size());
-        out.resize(FilterCombs(*stat, combs, out.data(), sel, pass.RefIndex, pass.Sorted, remove, threads));
-        EXPECT_TRUE(out == expected) << "ref " << pass.RefIndex << " remove " << remove << " threads " << threads
-                                     << ": " << out.size() << " kept instead of " << expected.size() << " of "
-                                     << sel.size() << " selected";
-      }
+// Under each configuration, against the newest draw, a draw inside the archive (sorted draws) and
+// the first one. The period members' test depends on Remove.
+const std::vector<test::TAgreementSetup>& NewFamilySetups() {
+  static const std::vector<test::TAgreementSetup> setups = [] {
+    std::vector<test::TAgreementSetup> all;
+    for (const TConfigCase& config : ConfigCases) {
+      test::TAgreementSetup s;
+      s.Name = config.Name;
+      s.Families = {SerialStatClasses(), ChainStatClasses(), TesmarStatClasses()};
+      s.Draws = KernelArchive();
+      s.Config.ChannelSize = config.ChannelSize;
+      s.Config.Segments = config.Segments;
+      s.Step = config.Step;
+      const int high = static_cast<int>(s.Draws.size()) - 1;
+      s.Passes = {{.RefIndex = high}, {.RefIndex = 6, .Sorted = true}, {.RefIndex = 0}};
+        all.push_back(std::move(s));
     }
-  }
-
-  if (GetParam().Class->CanPrefetch()) {
-    TStatDrawArray expected;
-    for (const TComb& c : combs) stat->CombValues(c, expected);
-    EXPECT_TRUE(CountCombValues(*stat, combs, 1) == expected);
-    EXPECT_TRUE(CountCombValues(*stat, combs, 2) == expected);
-  }
+    return all;
+  }();
+  return setups;
 }
 
-std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
-  std::string code = info.param.Class->CodeFor(info.param.Param);
-  return std::string(info.param.Config->Name) + "_" + code;
+std::vector<test::TAgreementMember> NewFamilyMembers() {
+  std::vector<test::TAgreementMember> members;
+  for (const test::TAgreementSetup& s : NewFamilySetups()) {
+    auto more = test::AgreementMembers(s);
+    members.insert(members.end(), more.begin(), more.end());
+  }
+  return members;
 }
 
-INSTANTIATE_TEST_SUITE_P(Members, TesmarSerialChainKernels, ::testing::ValuesIn(NewMembers()), MemberName);
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(SerialsChainsTesmar, StatAgreement, ::testing::ValuesIn(NewFamilyMembers()),
+                         test::AgreementName);
 
 }  // namespace
 }  // namespace kivra

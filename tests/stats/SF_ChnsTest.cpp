@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Segm.h"
 #include "stats/StatList.h"
@@ -15,12 +16,7 @@
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 // The values of a combination as the filter sees them: captions in the order they are added,
 // with "*n" for a value added n times.
@@ -307,14 +303,6 @@ const TConfigCase ConfigCases[] = {
     {"Size0Width0", 0, 0, SegmentsOf([](int n) { return static_cast<uint8_t>(n % 2 ? 0 : 9); }), 11},
 };
 
-struct TMember {
-  const TConfigCase* Config;
-  const TStatClass* Class;
-  int32_t Param;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Config->Name << " " << m.Class->CodeFor(m.Param); }
-
 TConfigData ConfigOf(const TConfigCase& c) {
   TConfigData config;
   config.ChannelSize = c.ChannelSize;
@@ -323,111 +311,39 @@ TConfigData ConfigOf(const TConfigCase& c) {
   return config;
 }
 
-// Every member of the three families under each configuration; parameterised classes at the ends
-// of their range (the members between run the same code), or at 1 when the range is empty.
-std::vector<TMember> GroupFamilyMembers() {
-  std::vector<TMember> members;
-  TDrawsArray none;
-  for (const TConfigCase& config : ConfigCases) {
-    const TStatEnv env{&none, ConfigOf(config), {}};
-    for (auto list : {ChannelStatClasses(), MatrixStatClasses(), SegmentStatClasses()})
-      for (const auto& e : list) {
-        if (!e.Class->HasParam()) {
-          members.push_back({&config, e.Class, 0});
-          continue;
-        }
-        const auto [lo, hi] = e.Class->GetParamRange(env);
-        const std::vector<int32_t> params = lo > hi ? std::vector{1} : lo == hi ? std::vector{lo} : std::vector{lo, hi};
-        for (int32_t p : params) members.push_back({&config, e.Class, p});
-      }
+// Every member of the three families under each configuration. The families ignore Remove:
+// removing keeps exactly what keeping drops.
+const std::vector<test::TAgreementSetup>& GroupFamilySetups() {
+  static const std::vector<test::TAgreementSetup> setups = [] {
+    std::vector<test::TAgreementSetup> all;
+    for (const TConfigCase& config : ConfigCases) {
+      test::TAgreementSetup s;
+      s.Name = config.Name;
+      s.Families = {ChannelStatClasses(), MatrixStatClasses(), SegmentStatClasses()};
+      s.Config = ConfigOf(config);
+      s.Step = config.SampleStep;
+      s.ManyKeys = {TStatKey::Words(3, 2), TStatKey::Longs(30),         TStatKey::Words(0),
+                    TStatKey::Words(1, 1, 1), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0),
+                    TStatKey::Longs(449),    TStatKey::Words(257)};
+      all.push_back(std::move(s));
+    }
+    return all;
+  }();
+  return setups;
+}
+
+std::vector<test::TAgreementMember> GroupFamilyMembers() {
+  std::vector<test::TAgreementMember> members;
+  for (const test::TAgreementSetup& s : GroupFamilySetups()) {
+    auto more = test::AgreementMembers(s);
+    members.insert(members.end(), more.begin(), more.end());
   }
   return members;
 }
 
-// Every step-th combination of the cross-check sample, with bytes no valid combination has around
-// it (0, 46..255, repeats) and some combinations reversed (the tuples depend on the order).
-TCombsArray TestCombs(size_t step) {
-    const TCombsArray odd = {{0, 1, 2, 3, 4},     {46, 47, 48, 49, 50},   {255, 255, 255, 255, 255}, {0, 0, 0, 0, 0},
-                             {45, 1, 44, 2, 43},  {7, 7, 8, 9, 9},        {200, 100, 46, 0, 45},     {3, 3, 3, 3, 3},
-                             {1, 255, 1, 255, 1}, {41, 3, 8, 12, 14},     {90, 60, 30, 0, 120},      {6, 1, 11, 16, 21},
-                             {5, 10, 15, 20, 25}, {128, 127, 129, 64, 1}, {2, 2, 1, 1, 3}};
-    TCombsArray all = odd;
-    const TCombsArray& sample = test::CrossCheckCombinations();
-    for (size_t i = 0; i < sample.size(); i += step) all.push_back(sample[i]);
-    for (size_t i = 0; i < sample.size(); i += 97 * step)
-      all.push_back({sample[i][4], sample[i][3], sample[i][2], sample[i][1], sample[i][0]});
-    all.insert(all.end(), odd.rbegin(), odd.rend());
-    return all;
-}
-
-::testing::AssertionResult SameCombs(const TCombsArray& got, const TCombsArray& expected) {
-  const size_t n = std::min(got.size(), expected.size());
-  for (size_t i = 0; i < n; ++i)
-    if (got[i] != expected[i])
-      return ::testing::AssertionFailure()
-             << "first difference at " << i << ": " << CombToText(got[i]) << " instead of " << CombToText(expected[i]);
-  if (got.size() != expected.size())
-    return ::testing::AssertionFailure() << got.size() << " combinations instead of " << expected.size();
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult SameDistribution(const TStatDrawArray& got, const TStatDrawArray& expected) {
-  const size_t n = std::min(got.size(), expected.size());
-  for (size_t i = 0; i < n; ++i)
-    if (!(got[i] == expected[i]))
-      return ::testing::AssertionFailure()
-             << "entry " << i << ": key " << got[i].Key.Raw() << " count " << got[i].Count << " instead of key "
-             << expected[i].Key.Raw() << " count " << expected[i].Count;
-  if (got.size() != expected.size())
-    return ::testing::AssertionFailure() << got.size() << " values instead of " << expected.size();
-  return ::testing::AssertionSuccess();
-}
-
-class ChannelMatrixSegmentKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  void SetUp() override { env_.Config = ConfigOf(*GetParam().Config); }
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_P(ChannelMatrixSegmentKernels, FastFilterAndCountingAgreeWithTheReference) {
-  auto stat = GetParam().Class->Create(env_, GetParam().Param);
-  const TCombsArray combs = TestCombs(GetParam().Config->SampleStep);
-
-  // Selections from what the statistic shows for a few combinations, plus keys of other views.
-  const auto shown = [&](std::initializer_list<TComb> samples) {
-    TStatDrawArray sel;
-    for (const TComb& c : samples) stat->FilterViewValues(c, -1, false, sel);
-    return sel;
-  };
-  TStatDrawArray mixed = shown({{45, 1, 44, 2, 43}, {0, 46, 99, 128, 255}});
-  for (TStatKey k : {TStatKey::Words(3, 2), TStatKey::Longs(30), TStatKey::Words(0), TStatKey::Words(1, 1, 1),
-                     TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0), TStatKey::Longs(449), TStatKey::Words(257)})
-    mixed.push_back(TStatDrawRec{.Key = k});
-  // The families ignore Remove: removing keeps exactly what keeping drops. Nothing selected
-  // matches nothing; a short list shows it.
-  const TCombsArray few(combs.end() - 1000, combs.end());
-  const std::pair<TStatDrawArray, const TCombsArray*> selections[] = {
-      {shown({{3, 8, 12, 14, 41}}), &combs}, {mixed, &combs}, {{}, &few}};
-  for (const auto& [sel, list] : selections) {
-    TCombsArray kept, dropped, out;
-    for (const TComb& c : *list) (stat->CombMatches(c, sel, -1, false, false) ? kept : dropped).push_back(c);
-    for (bool remove : {false, true})
-      for (unsigned threads : {1u, 2u}) {
-        out.resize(list->size());
-        out.resize(FilterCombs(*stat, *list, out.data(), sel, -1, false, remove, threads));
-        EXPECT_TRUE(SameCombs(out, remove ? dropped : kept))
-            << sel.size() << " selected, remove " << remove << ", threads " << threads;
-      }
-  }
-
-  if (GetParam().Class->CanPrefetch()) {
-    TStatDrawArray expected;
-    for (const TComb& c : combs) stat->CombValues(c, expected);
-    EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 1), expected));
-    EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 2), expected));
-  }
-}
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(ChannelsMatricesSegments, StatAgreement, ::testing::ValuesIn(GroupFamilyMembers()),
+                         test::AgreementName);
 
 // For counting, a program's outputs on a combination of 1..45 are the statistic's values in the
 // order Values gives them, each key told by ColumnKey (members without a counting program pass).
@@ -459,7 +375,7 @@ TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
   for (const TConfigCase& config : ConfigCases) {
     SCOPED_TRACE(config.Name);
     const TStatEnv env{&none, ConfigOf(config), {}};
-    const TCombsArray combs = TestCombs(config.SampleStep * 7);
+    const TCombsArray& combs = test::AgreementCombinations(config.SampleStep * 7);
     [&]<class... T>() { (ExpectCountingOutputsAreTheValues<T>(env, combs), ...); }
         .template operator()<TstChannels, TstChanValues, TstChanCount, TstChnValCnt, TstColumns, TstRows,
                              TstColValues, TstRowValues, TstColCount, TstRowCount, TstColMask, TstRowMask,
@@ -470,7 +386,7 @@ TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
 // The program of the occupied-group count takes a different form for up to 6, 8, 10 and 11 groups
 // and for more; each agrees with the plain count.
 TEST(ChannelMatrixSegmentColumns, OccupiedGroupCountForEveryNumberOfGroups) {
-  const TCombsArray combs = TestCombs(5);
+  const TCombsArray& combs = test::AgreementCombinations(5);
   for (int groups = 1; groups <= 13; ++groups) {
     TGroupTable table{};
     for (int n = 0; n < 256; ++n) table[n] = static_cast<uint8_t>(200 - n * 7 % groups);
@@ -487,14 +403,6 @@ TEST(ChannelMatrixSegmentColumns, OccupiedGroupCountForEveryNumberOfGroups) {
     }
   }
 }
-
-std::string MemberName(const ::testing::TestParamInfo<TMember>& info) {
-  std::string code = info.param.Class->CodeFor(info.param.Param);
-  std::replace(code.begin(), code.end(), '-', '_');
-  return std::string(info.param.Config->Name) + "_" + code;
-}
-
-INSTANTIATE_TEST_SUITE_P(Members, ChannelMatrixSegmentKernels, ::testing::ValuesIn(GroupFamilyMembers()), MemberName);
 
 }  // namespace
 }  // namespace kivra

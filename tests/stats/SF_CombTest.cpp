@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
@@ -16,12 +17,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
+using test::Selected;
 
 // The values of a combination as the filter sees them, in the order they are taken.
 Texts ShownValues(TCustomStat& stat, const TComb& c) {
@@ -42,12 +39,6 @@ Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
                    " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
                    std::to_string(v.MaxPeriod));
   return rows;
-}
-
-TStatDrawArray Selected(std::initializer_list<TStatKey> keys) {
-  TStatDrawArray sel;
-  for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
-  return sel;
 }
 
 class CombValueStats : public ::testing::Test {
@@ -225,71 +216,31 @@ TEST_F(CombValueStats, FilterMatchesWholeSubCombinations) {
 
 // --- Fast kernels against the reference ---
 
-struct TMember {
-  const TStatClass* Class;
-  int32_t Param;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->CodeFor(m.Param); }
-
-std::vector<TMember> CombValueMembers() {
-  std::vector<TMember> members;
-  TDrawsArray none;
-  const TStatEnv env{&none, {}, {}};
-  for (const auto& e : CombValueStatClasses()) {
-    if (!e.Class->HasParam()) {
-      members.push_back({e.Class, 0});
-      continue;
-    }
-    const auto [lo, hi] = e.Class->GetParamRange(env);
-    for (int32_t p = lo; p <= hi; ++p) members.push_back({e.Class, p});
-  }
-  return members;
+// Every parameter value; with pairs starting at every number, so that each first number and its
+// encoding takes part.
+const test::TAgreementSetup& CombValueAgreement() {
+  static const test::TAgreementSetup setup = [] {
+    test::TAgreementSetup s;
+    s.Name = "CombValues";
+    s.Families = {CombValueStatClasses()};
+    s.EveryParam = true;
+    // Sub-combinations of every width, and one number alone.
+    s.ManyKeys = {TStatKey::Words(1, 2),       TStatKey::Words(1, 2, 3),           TStatKey::Words(1, 2, 3, 4),
+                  TStatKey::Words(0, 0),       TStatKey::Words(3),                 TStatKey::Words(255, 255, 255, 255),
+                  TStatKey::Words(44, 45),     TStatKey::Words(43, 44, 45),        TStatKey::Words(42, 43, 44, 45)};
+    TStatDrawArray spread;
+    for (uint16_t a = 1; a <= MaxNumber; ++a)
+      for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})
+        spread.push_back(TStatDrawRec{.Key = TStatKey::Words(a, b)});
+    s.ExtraSelections = {[spread](TCustomStat&, const test::TFilterPass&) { return spread; }};
+    return s;
+  }();
+  return setup;
 }
 
-class CombValueKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_P(CombValueKernels, FastFilterAgreesWithTheReference) {
-  auto stat = GetParam().Class->Create(env_, GetParam().Param);
-  TCombsArray combs = {{0, 0, 0, 0, 0},     {255, 255, 255, 255, 255}, {45, 1, 44, 2, 43}, {7, 7, 8, 9, 9},
-                       {200, 100, 46, 0, 45}, {3, 3, 3, 3, 3},         {41, 30, 17, 9, 4}, {1, 255, 1, 255, 1}};
-  const TCombsArray& all = test::CrossCheckCombinations();
-  combs.insert(combs.end(), all.begin(), all.end());
-  for (size_t i = 0; i < all.size(); i += 97) combs.push_back({all[i][4], all[i][3], all[i][2], all[i][1], all[i][0]});
-
-  // What a few combinations show, and keys of other widths.
-  TStatDrawArray shown;
-  for (const TComb& c : std::initializer_list<TComb>{{1, 2, 3, 4, 5}, {41, 30, 17, 9, 4}, {20, 22, 24, 40, 45}})
-    stat->FilterViewValues(c, -1, false, shown);
-  TStatDrawArray mixed = Selected({TStatKey::Words(1, 2), TStatKey::Words(1, 2, 3), TStatKey::Words(1, 2, 3, 4),
-                                   TStatKey::Words(0, 0), TStatKey::Words(3), TStatKey::Words(255, 255, 255, 255),
-                                   TStatKey::Words(44, 45), TStatKey::Words(43, 44, 45), TStatKey::Words(42, 43, 44, 45)});
-  // Pairs starting at every number, so that each first number and its encoding takes part.
-  TStatDrawArray spread;
-  for (uint16_t a = 1; a <= MaxNumber; ++a)
-    for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})
-      spread.push_back(TStatDrawRec{.Key = TStatKey::Words(a, b)});
-  for (const TStatDrawArray* sel : {&shown, &mixed, &spread}) {
-    TCombsArray kept, dropped, out;
-    for (const TComb& c : combs) (stat->CombMatches(c, *sel, -1, false, false) ? kept : dropped).push_back(c);
-    for (bool remove : {false, true})
-      for (unsigned threads : {1u, 2u}) {
-        out.resize(combs.size());
-        out.resize(FilterCombs(*stat, combs, out.data(), *sel, -1, false, remove, threads));
-        ASSERT_TRUE(out == (remove ? dropped : kept)) << sel->size() << " selected, remove " << remove;
-      }
-  }
-  EXPECT_TRUE(CountCombValues(*stat, combs, 1).empty());  // no option N
-}
-
-INSTANTIATE_TEST_SUITE_P(Members, CombValueKernels, ::testing::ValuesIn(CombValueMembers()),
-                         [](const ::testing::TestParamInfo<TMember>& info) {
-                           return info.param.Class->CodeFor(info.param.Param);
-                         });
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(CombValues, StatAgreement, ::testing::ValuesIn(test::AgreementMembers(CombValueAgreement())),
+                         test::AgreementName);
 
 }  // namespace
 }  // namespace kivra

@@ -3,18 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "TestDraws.h"
 #include "stats/SF_Diff.h"
 #include "stats/StatPasses.h"
 
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 // The values of a combination as the filter sees them: captions, with "*n" for a repeated value.
 std::string ShownValues(TCustomStat& stat, const TComb& c) {

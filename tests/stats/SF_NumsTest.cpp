@@ -7,40 +7,37 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/StatPasses.h"
 
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums, std::string_view date = "01.01.2024") {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  d.SetDateText(date);
-  return d;
-}
+using test::MakeDraw;
 
 // A small archive, oldest first; draw 104 is stored in drawn (unsorted) order.
+TDrawsArray Archive() {
+  constexpr std::string_view Date = "01.01.2024";
+  return {
+      MakeDraw(100, {4, 7, 12, 33, 40}, Date),    // index 0
+      MakeDraw(101, {2, 4, 6, 8, 10}, Date),      // index 1
+      MakeDraw(102, {11, 13, 21, 31, 41}, Date),  // index 2: all odd
+      MakeDraw(103, {1, 2, 3, 5, 7}, Date),       // index 3
+      MakeDraw(104, {45, 3, 22, 15, 38}, Date),   // index 4
+  };
+}
+
 class NumberStatsTest : public ::testing::Test {
  protected:
-  NumberStatsTest() {
-    draws_ = {
-        MakeDraw(100, {4, 7, 12, 33, 40}),    // index 0
-        MakeDraw(101, {2, 4, 6, 8, 10}),      // index 1
-        MakeDraw(102, {11, 13, 21, 31, 41}),  // index 2: all odd
-        MakeDraw(103, {1, 2, 3, 5, 7}),       // index 3
-        MakeDraw(104, {45, 3, 22, 15, 38}),   // index 4
-    };
-    env_.Draws = &draws_;
-  }
+  NumberStatsTest() { env_.Draws = &draws_; }
 
   template <class T>
   std::unique_ptr<TCustomStat> Make(int32_t param = 0) {
     return StatClassOf<T>().Create(env_, param);
   }
 
-  TDrawsArray draws_;
+  TDrawsArray draws_ = Archive();
   TStatEnv env_;
 };
 
@@ -370,61 +367,37 @@ TEST_F(NumberStatsTest, ExtraPositionReadsTheBytesAfterTheNumbers) {
 
 // --- The fast kernels against the reference semantics ---
 
-struct Member {
-  const TStatClass* Class;
-  int32_t Param;
-};
-
-std::vector<Member> AllMembers(const TStatEnv& env) {
-  std::vector<Member> members;
-  for (const TStatListEntry& e : NumberStatClasses()) {
-    if (!e.Class->HasParam()) {
-      members.push_back({e.Class, 0});
-      continue;
-    }
-    // The ends of the range: the members in between run the same code with another index.
-    const auto [lo, hi] = e.Class->GetParamRange(env);
-    if (lo > hi) {
-      members.push_back({e.Class, 1});  // an empty range is never registered, still must behave
-      continue;
-    }
-    members.push_back({e.Class, lo});
-    if (hi != lo) members.push_back({e.Class, hi});
-  }
-  return members;
-}
-
-// Combinations no generator makes: bytes 0 and 46..255, repeats, pasted order.
-const TCombsArray OddCombinations = {
-    {0, 0, 0, 0, 0},     {46, 47, 100, 200, 255},   {0, 46, 99, 128, 255}, {7, 7, 7, 7, 7},
-    {45, 45, 1, 1, 22},  {255, 254, 253, 252, 251}, {23, 22, 0, 45, 46},   {45, 3, 22, 15, 38},
-    {10, 20, 30, 40, 0}, {101, 110, 111, 199, 209}, {1, 2, 3, 5, 7},       {2, 4, 6, 8, 10},
-};
-
-// The full set followed by the odd combinations.
-const TCombsArray& TestCombinations() {
-  static const TCombsArray combs = [] {
-    TCombsArray c = test::CrossCheckCombinations();
-    c.insert(c.end(), OddCombinations.begin(), OddCombinations.end());
-    return c;
+const test::TAgreementSetup& NumberAgreement() {
+  static const test::TAgreementSetup setup = [] {
+    test::TAgreementSetup s;
+    s.Name = "Numbers";
+    s.Families = {NumberStatClasses()};
+    s.Draws = Archive();
+    s.Passes = {{.RefIndex = 4}};
+    // Narrow keys around the number range and keys of the other views, each set alone.
+    s.ExtraSelections = {
+        test::Keys({TStatKey::Words(0), TStatKey::Words(5), TStatKey::Words(17), TStatKey::Words(45),
+                    TStatKey::Words(200)}),
+        test::Keys({TStatKey::Words(3, 1), TStatKey::Longs(10), TStatKey::Words(255), TStatKey::Words(1),
+                    TStatKey::Longs(-1, 7)}),
+        test::Keys({}),  // nothing selected, over the whole input
+    };
+    return s;
   }();
-  return combs;
+  return setup;
 }
 
-std::optional<size_t> FirstDifference(const TCombsArray& a, const TComb* b, size_t bSize) {
-  for (size_t i = 0; i < std::min(a.size(), bSize); ++i)
-    if (a[i] != b[i]) return i;
-  if (a.size() != bSize) return std::min(a.size(), bSize);
-  return std::nullopt;
-}
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(Numbers, StatAgreement, ::testing::ValuesIn(test::AgreementMembers(NumberAgreement())),
+                         test::AgreementName);
 
 // The filter test must see the values CombValues gives: a one-value selection matches exactly
 // when the combination has that value.
 TEST_F(NumberStatsTest, CombMatchesTestsTheCombinationsOwnValues) {
   const TCombsArray& all = FullCombinationSet();
-  TCombsArray sample = OddCombinations;
+  TCombsArray sample = test::OddCombinations();
   for (size_t i = 0; i < all.size(); i += 4999) sample.push_back(all[i]);
-  for (const Member& m : AllMembers(env_)) {
+  for (const test::TAgreementMember& m : test::AgreementMembers(NumberAgreement())) {
     if (!m.Class->CanPrefetch()) continue;
     auto stat = m.Class->Create(env_, m.Param);
     for (const TComb& c : sample) {
@@ -437,56 +410,6 @@ TEST_F(NumberStatsTest, CombMatchesTestsTheCombinationsOwnValues) {
             << m.Class->ClassName() << " param " << m.Param << " " << CombToText(c) << " value " << k;
       }
     }
-  }
-}
-
-TEST_F(NumberStatsTest, FastFilterAgreesWithCombMatches) {
-  std::vector<TStatDrawArray> selections;
-  auto selection = [](std::initializer_list<TStatKey> keys) {
-    TStatDrawArray sel;
-    for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
-    return sel;
-  };
-  selections.push_back(selection({TStatKey::Words(0), TStatKey::Words(5), TStatKey::Words(17),
-                                  TStatKey::Words(45), TStatKey::Words(200)}));
-  selections.push_back(selection({TStatKey::Words(3, 1), TStatKey::Longs(10), TStatKey::Words(255),
-                                  TStatKey::Words(1), TStatKey::Longs(-1, 7)}));
-  selections.push_back({});
-
-  const TCombsArray& combs = TestCombinations();
-  for (const Member& m : AllMembers(env_)) {
-    auto stat = m.Class->Create(env_, m.Param);
-    for (size_t s = 0; s < selections.size(); ++s) {
-      SCOPED_TRACE(std::string(m.Class->ClassName()) + " param " + std::to_string(m.Param) + " selection " +
-                   std::to_string(s));
-      TCombsArray kept, removed;
-      kept.reserve(combs.size());
-      removed.reserve(combs.size());
-      for (const TComb& c : combs) (stat->CombMatches(c, selections[s], 4, false, false) ? kept : removed).push_back(c);
-      for (bool remove : {false, true}) {
-        const TCombsArray& expected = remove ? removed : kept;
-        for (unsigned threads : {1u, 2u}) {
-          TCombsArray out(combs.size());
-          const size_t n = FilterCombs(*stat, combs, out.data(), selections[s], 4, false, remove, threads);
-          const auto diff = FirstDifference(expected, out.data(), n);
-          EXPECT_FALSE(diff.has_value()) << "remove " << remove << ", threads " << threads << ": kept " << n
-                                         << " of expected " << expected.size() << ", first difference at "
-                                         << diff.value_or(0);
-        }
-      }
-    }
-  }
-}
-
-TEST_F(NumberStatsTest, FastCountingAgreesWithCombValues) {
-  const TCombsArray& combs = TestCombinations();
-  for (const Member& m : AllMembers(env_)) {
-    SCOPED_TRACE(std::string(m.Class->ClassName()) + " param " + std::to_string(m.Param));
-    auto stat = m.Class->Create(env_, m.Param);
-    TStatDrawArray expected;
-    for (const TComb& c : combs) stat->CombValues(c, expected);
-    EXPECT_EQ(CountCombValues(*stat, combs, 1), expected);
-    EXPECT_EQ(CountCombValues(*stat, combs, 2), expected);
   }
 }
 

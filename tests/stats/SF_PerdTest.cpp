@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "TestDraws.h"
 #include "stats/SF_Serl.h"
 #include "stats/StatPasses.h"
 
@@ -11,12 +12,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
   Texts rows;

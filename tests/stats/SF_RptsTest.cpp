@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
@@ -16,12 +17,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 // Five draws in drawn order (index: number).
 TDrawsArray RepeatArchive() {
@@ -324,82 +320,27 @@ TEST_F(RepeatStats, FindNextDrawPastTheWindow) {
 
 // --- Fast kernels against the reference ---
 
-struct TMember {
-  const TStatClass* Class;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->GetCode(); }
-
-class RepeatKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  TDrawsArray draws_ = RepeatArchive();
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_P(RepeatKernels, FastFilterAgreesWithTheReference) {
-  auto stat = GetParam().Class->Create(env_, 0);
-  // Bytes no draw holds and repeated numbers, then the cross-check set and some of it reversed.
-  const TCombsArray odd = {{0, 0, 0, 0, 0},    {1, 1, 1, 1, 1},        {44, 44, 45, 45, 1}, {255, 7, 6, 8, 0},
-                           {8, 7, 6, 13, 14},  {7, 6, 7, 6, 7},        {200, 100, 46, 45, 44}, {6, 1, 6, 1, 6},
-                           {43, 43, 44, 2, 2}, {45, 1, 45, 1, 45}};
-  TCombsArray combs;
-  const TCombsArray& all = test::CrossCheckCombinations();
-  combs.insert(combs.end(), all.begin(), all.end());
-  for (size_t i = 0; i < all.size(); i += 97) combs.push_back({all[i][4], all[i][3], all[i][2], all[i][1], all[i][0]});
-
-  // The newest draw's values (the counts 1..5), and values no list shows.
-  TStatDrawArray newest;
-  stat->EnumValues(4, newest);
-  const TStatDrawArray selections[] = {Selected({1, 3}), Selected({0, 2, 45}), newest};
-  // RefIndex at the newest draw (every combination), inside, at the first draw (earlier draws
-  // before the archive) and before the archive (every 11th).
-  const struct {
-    int RefIndex;
-    bool Sorted;
-    size_t Step;
-  } passes[] = {{4, false, 1}, {2, true, 11}, {0, false, 11}, {-1, true, 11}};
-  // A whole first block of numbers 1..45 with repeats and out of order, which the vector kernel
-  // takes (a block holding another byte goes to the scalar test).
-  TCombsArray repeats;
-  for (int i = 0; repeats.size() < 64; ++i) {
-    const auto n = [&](int k) { return static_cast<uint8_t>(1 + (i * 7 + k * 3) % 15); };
-    repeats.push_back({n(0), n(i % 3), n(2), n(i % 5 == 0 ? 2 : 3), n(i % 2 == 0 ? 0 : 4)});
-  }
-  for (const auto& pass : passes) {
-    TCombsArray list = repeats;
-    list.insert(list.end(), odd.begin(), odd.end());
-    for (size_t i = 0; i < combs.size(); i += pass.Step) list.push_back(combs[i]);
-    for (const TStatDrawArray& sel : selections) {
-      TCombsArray kept, dropped, out;
-      for (const TComb& c : list)
-        (stat->CombMatches(c, sel, pass.RefIndex, pass.Sorted, false) ? kept : dropped).push_back(c);
-      for (bool remove : {false, true})
-        for (unsigned threads : {1u, 2u}) {
-          out.resize(list.size());
-          out.resize(FilterCombs(*stat, list, out.data(), sel, pass.RefIndex, pass.Sorted, remove, threads));
-          ASSERT_TRUE(out == (remove ? dropped : kept))
-              << "RefIndex " << pass.RefIndex << " sorted " << pass.Sorted << ", " << sel.size()
-              << " selected, remove " << remove << ", threads " << threads;
-        }
-    }
-  }
-  // No values of bare combinations (no option N).
-  EXPECT_TRUE(CountCombValues(*stat, combs, 1).empty());
+// RefIndex at the newest draw (every combination), inside, at the first draw (earlier draws
+// before the archive) and before the archive (every 11th).
+const test::TAgreementSetup& RepeatAgreement() {
+  static const test::TAgreementSetup setup = [] {
+    test::TAgreementSetup s;
+    s.Name = "Repeats";
+    s.Families = {RepeatStatClasses()};
+    s.Draws = RepeatArchive();
+    s.Passes = {{.RefIndex = 4}, {.RefIndex = 2, .Sorted = true, .Step = 11}, {.RefIndex = 0, .Step = 11},
+                {.RefIndex = -1, .Sorted = true, .Step = 11}};
+    // Counts and numbers, some of which no list shows, and the newest draw's values (its numbers
+    // and the counts 1..5).
+    for (uint16_t k : {0, 1, 2, 3, 4, 5, 45, 8, 7, 6, 13, 14}) s.ManyKeys.push_back(TStatKey::Words(k));
+    return s;
+  }();
+  return setup;
 }
 
-std::vector<TMember> RepeatClasses() {
-  std::vector<TMember> classes;
-  for (const auto& e : RepeatStatClasses()) classes.push_back({e.Class});
-  return classes;
-}
-
-INSTANTIATE_TEST_SUITE_P(Members, RepeatKernels, ::testing::ValuesIn(RepeatClasses()),
-                         [](const ::testing::TestParamInfo<TMember>& info) {
-                           std::string code(info.param.Class->GetCode());
-                           std::replace(code.begin(), code.end(), '+', 'P');
-                           std::replace(code.begin(), code.end(), '-', 'N');
-                           return code;
-                         });
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(Repeats, StatAgreement, ::testing::ValuesIn(test::AgreementMembers(RepeatAgreement())),
+                         test::AgreementName);
 
 }  // namespace
 }  // namespace kivra

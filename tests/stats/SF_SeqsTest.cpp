@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
@@ -15,12 +16,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 // The values of a combination as the filter sees them, in the order they are added, "*n" for a
 // value added n times.
@@ -180,53 +176,23 @@ TEST_F(SequenceStats, FilterTestsK1) {
 
 // --- Fast kernels against the reference ---
 
-struct TMember {
-  const TStatClass* Class;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->GetCode(); }
-
-class SequenceKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_P(SequenceKernels, FastFilterAndCountingAgreeWithTheReference) {
-  auto stat = GetParam().Class->Create(env_, 0);
-  // A first block of numbers 1..45 only (the vector kernel takes it) with repeats, descending runs
-  // and runs out of order, then bytes outside 1..45.
-  TCombsArray combs;
-  for (int i = 0; combs.size() < 64; ++i) {
-    const auto n = static_cast<uint8_t>(1 + i % 40);
-    combs.push_back({n, static_cast<uint8_t>(n + i % 2), static_cast<uint8_t>(n + 1 + i % 3), static_cast<uint8_t>(n + 1),
-                     static_cast<uint8_t>(n + 2 + i % 4)});
-  }
-  combs.insert(combs.end(), {{0, 1, 2, 3, 4}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255}, {7, 7, 8, 9, 9}, {45, 44, 43, 42, 41}});
-  const TCombsArray& all = test::CrossCheckCombinations();
-  combs.insert(combs.end(), all.begin(), all.end());
-  for (size_t i = 0; i < all.size(); i += 101) combs.push_back({all[i][4], all[i][3], all[i][2], all[i][1], all[i][0]});
-
-  const auto keys = [](std::initializer_list<uint16_t> ks) {
-    TStatDrawArray s;
-    for (uint16_t k : ks) s.push_back(TStatDrawRec{.Key = TStatKey::Words(k)});
+// Single run lengths and counts, and sets of them.
+const test::TAgreementSetup& SequenceAgreement() {
+  static const test::TAgreementSetup setup = [] {
+    test::TAgreementSetup s;
+    s.Name = "Sequences";
+    s.Families = {SequenceStatClasses()};
+    s.ExtraSelections = {test::Keys({TStatKey::Words(2)}), test::Keys({TStatKey::Words(1), TStatKey::Words(4)}),
+                         test::Keys({TStatKey::Words(0), TStatKey::Words(3), TStatKey::Words(5)}),
+                         test::Keys({TStatKey::Words(5)})};
     return s;
-  };
-  for (const TStatDrawArray& sel : {keys({2}), keys({1, 4}), keys({0, 3, 5}), keys({5})}) {
-    TCombsArray kept, dropped, out;
-    for (const TComb& c : combs) (stat->CombMatches(c, sel, -1, false, false) ? kept : dropped).push_back(c);
-    for (bool remove : {false, true})
-      for (unsigned threads : {1u, 2u}) {
-        out.resize(combs.size());
-        out.resize(FilterCombs(*stat, combs, out.data(), sel, -1, false, remove, threads));
-        EXPECT_TRUE(out == (remove ? dropped : kept)) << sel.size() << " selected, remove " << remove;
-      }
-  }
-
-  TStatDrawArray expected;
-  for (const TComb& c : combs) stat->CombValues(c, expected);
-  for (unsigned threads : {1u, 2u}) EXPECT_TRUE(CountCombValues(*stat, combs, threads) == expected);
+  }();
+  return setup;
 }
+
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(Sequences, StatAgreement, ::testing::ValuesIn(test::AgreementMembers(SequenceAgreement())),
+                         test::AgreementName);
 
 // The counting program of SEQL gives the run lengths in the order Values adds them, 0 (no value)
 // after the last run, on every ordering of numbers 1..45 (all 4-bit run patterns).
@@ -257,14 +223,6 @@ TEST(SequenceColumns, RunLengthProgramGivesTheValuesInOrder) {
     EXPECT_EQ(got, expected) << CombToText(c);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Members, SequenceKernels,
-                         ::testing::Values(TMember{&StatClassOf<TstSequenceLen>()},
-                                           TMember{&StatClassOf<TstSequenceCnt>()},
-                                           TMember{&StatClassOf<TstSequenceLenMax>()}),
-                         [](const ::testing::TestParamInfo<TMember>& info) {
-                           return std::string(info.param.Class->GetCode());
-                         });
 
 }  // namespace
 }  // namespace kivra

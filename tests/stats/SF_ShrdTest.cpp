@@ -2,10 +2,10 @@
 
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/SF_Shrd.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
@@ -14,12 +14,8 @@
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
+using test::Selected;
 
 // Four draws in drawn order; sorted they are {3 7 12 25 40}, {2 5 11 30 44}, {1 9 18 21 33},
 // {4 8 15 27 39}.
@@ -54,12 +50,6 @@ std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& val
     rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
                    " depth=" + std::to_string(v.Depth));
   return rows;
-}
-
-TStatDrawArray Selected(std::initializer_list<TStatKey> keys) {
-  TStatDrawArray sel;
-  for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
-  return sel;
 }
 
 TEST(ShreddingStat, ClassEntryAndRegistry) {
@@ -223,21 +213,15 @@ class ShreddingKernels : public ::testing::TestWithParam<TShredCase> {
   TStatEnv env_ = EnvWith(draws_, {GetParam().Formula, "", ""}, {GetParam().Digits, 2, 2});
 };
 
+// Every combination, bare (as the counting kernel takes it) and with the two newest draws (as the
+// filter pass does): the compiled formula gives the values of the substituted text, and the word
+// form of the kernels the values of Values.
 TEST_P(ShreddingKernels, SameValueForEveryCombination) {
   const TShredCase& f = GetParam();
   auto stat = MakeShred(env_, 1);
-  TCombsArray combs;
-  for (size_t i = 0; i < test::CrossCheckCombinations().size(); i += f.Stride)
-    combs.push_back(test::CrossCheckCombinations()[i]);
-
-  // Every combination, bare (as the counting kernel takes it) and with the two newest draws (as
-  // the filter pass does).
-  // The reference values also give the distribution that counting must build: CombValues into
-  // AddStatValue, counts in first-seen order.
+  const TCombsArray& combs = test::AgreementCombinations(f.Stride);
   const TShreddingFormula compiled(f.Formula, f.Digits);
   const TComb p = draws_[3].Nums, t = draws_[2].Nums;
-  TStatDrawArray expectedCounts;
-  std::unordered_map<uint64_t, size_t> at;
   for (const TComb& c : combs) {
     uint64_t word = 0;
     std::memcpy(&word, c.data(), sizeof c);
@@ -246,35 +230,58 @@ TEST_P(ShreddingKernels, SameValueForEveryCombination) {
     ASSERT_EQ(stat->ValueKey(word), reference) << CombToText(c);
     const TShreddingInputs in = ShreddingInputs(c, p, t);
     ASSERT_EQ(compiled.Value(in), ShreddingValue(in, f.Digits, f.Formula)) << CombToText(c);
-    const auto [it, fresh] = at.try_emplace(reference, expectedCounts.size());
-    if (fresh) expectedCounts.push_back(TStatDrawRec{.Count = 1, .Key = TStatKey(reference)});
-    else ++expectedCounts[it->second].Count;
-  }
-  EXPECT_TRUE(CountCombValues(*stat, combs, 2) == expectedCounts);
-
-  // Filtering against the newest draw, kept and removed, on one and two threads, with the values
-  // of some combinations selected (drawn order; the sorted draws are read by the same code).
-  TStatDrawArray sel = Selected({TStatKey::Words(0)});
-  for (size_t i = 0; i < combs.size(); i += combs.size() / 40)
-    sel.push_back(TStatDrawRec{.Key = TStatKey::Words(static_cast<uint16_t>(
-                                   ShreddingValue(ShreddingInputs(combs[i], p, t), f.Digits, f.Formula)))});
-  std::vector<bool> matches;
-  for (const TComb& c : combs) matches.push_back(stat->CombMatches(c, sel, 3, false, false));
-  for (const bool remove : {false, true}) {
-    TCombsArray expected;
-    for (size_t i = 0; i < combs.size(); ++i)
-      if (matches[i] != remove) expected.push_back(combs[i]);
-    for (unsigned threads : {1u, 2u}) {
-      TCombsArray out(combs.size());
-      out.resize(FilterCombs(*stat, combs, out.data(), sel, 3, false, remove, threads));
-      EXPECT_TRUE(out == expected) << "remove " << remove << " threads " << threads << ": " << out.size()
-                                   << " kept instead of " << expected.size();
-    }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formulas, ShreddingKernels, ::testing::ValuesIn(ShredCases),
                          [](const ::testing::TestParamInfo<TShredCase>& info) { return info.param.Name; });
+
+// The fast filter and counting passes of each formula against the reference, filtering against
+// the newest draw, with the values of some combinations selected (drawn order; the sorted draws
+// are read by the same code).
+const std::vector<test::TAgreementSetup>& ShreddingSetups() {
+  static const std::vector<test::TAgreementSetup> setups = [] {
+    std::vector<test::TAgreementSetup> all;
+    for (const TShredCase& f : ShredCases) {
+      test::TAgreementSetup s;
+      s.Name = f.Name;
+      s.Families = {ShreddingStatClasses()};
+      s.OnlyParams = {1};
+      s.Draws = ShredArchive();
+      s.Shredding.Formulas = {f.Formula, "", ""};
+      s.Shredding.Digits = {f.Digits, 2, 2};
+      s.Step = f.Stride;
+      s.Passes = {{.RefIndex = 3}};
+      // The formulas differ in how values are computed, which the test above checks for every
+      // combination; the lookups of the selections are checked with the first one.
+      s.GenericSelections = all.empty();
+      const TComb p = s.Draws[3].Nums, t = s.Draws[2].Nums;
+      s.ExtraSelections = {[f, p, t](TCustomStat&, const test::TFilterPass&) {
+        const TCombsArray& combs = test::AgreementCombinations(f.Stride);
+        TStatDrawArray sel = Selected({TStatKey::Words(0)});
+        for (size_t i = 0; i < combs.size(); i += combs.size() / 40)
+          sel.push_back(TStatDrawRec{.Key = TStatKey::Words(static_cast<uint16_t>(
+                                         ShreddingValue(ShreddingInputs(combs[i], p, t), f.Digits, f.Formula)))});
+        return sel;
+      }};
+      all.push_back(std::move(s));
+    }
+    return all;
+  }();
+  return setups;
+}
+
+std::vector<test::TAgreementMember> ShreddingMembers() {
+  std::vector<test::TAgreementMember> members;
+  for (const test::TAgreementSetup& s : ShreddingSetups()) {
+    auto more = test::AgreementMembers(s);
+    members.insert(members.end(), more.begin(), more.end());
+  }
+  return members;
+}
+
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(Shredding, StatAgreement, ::testing::ValuesIn(ShreddingMembers()), test::AgreementName);
 
 }  // namespace
 }  // namespace kivra

@@ -5,19 +5,15 @@
 #include <vector>
 
 #include "stats/SF_Diff.h"
-#include "StatTestUtil.h"
+#include "AgreementHarness.h"
+#include "TestDraws.h"
 #include "stats/SF_Sums.h"
 #include "stats/StatPasses.h"
 
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 // Draws #101..#109 with the sums 121, 80, 100, 112, 100, 93, 100, 112, 100. The newest draw (index
 // 8) has the sum 100; the draws after a sum of 100 are #104 (+12), #106 (-7) and #108 (+12).
@@ -41,11 +37,7 @@ TComb CombWithSum(int s) {
   return {uint8_t(a), uint8_t(a + 1), uint8_t(a + 2), uint8_t(a + 3), uint8_t(a + 4 + r)};
 }
 
-TStatDrawArray Selected(std::initializer_list<TStatKey> keys) {
-  TStatDrawArray sel;
-  for (TStatKey k : keys) sel.push_back(TStatDrawRec{.Key = k});
-  return sel;
-}
+using test::Selected;
 
 // The values of a combination as the filter sees them: captions, with "*n" for a repeated value.
 std::string ShownValues(TCustomStat& stat, const TComb& c, int refIndex = -1) {
@@ -302,132 +294,27 @@ TEST_F(SumStats, ChangeFiltersUseTheNewestDrawInUse) {
 
 // --- Fast kernels against the reference test, for every member of groups 1 and 2 ---
 
-struct TMember {
-  const TStatClass* Class;
-  int32_t Param;
-};
-
-void PrintTo(const TMember& m, std::ostream* os) { *os << m.Class->CodeFor(m.Param); }
-
-// The members of groups 1 and 2 (each parameter value of a parameterised class) whose options
-// include `options`.
-std::vector<TMember> SumAndDiffMembers(uint8_t options = 0) {
-  std::vector<TMember> members;
-  TDrawsArray none;
-  const TStatEnv env{&none, {}, {}};
-  for (auto list : {SumStatClasses(), DiffStatClasses()})
-    for (const auto& e : list) {
-      if ((e.Class->GetOptions() & options) != options) continue;
-      const auto [lo, hi] = e.Class->HasParam() ? e.Class->GetParamRange(env) : std::pair{0, 0};
-      for (int32_t p = lo; p <= hi; ++p) members.push_back({e.Class, p});
-    }
-  return members;
-}
-
-// The full set with bytes no valid combination has around it: 0, 46..255 and repeats.
-const TCombsArray& TestCombs() {
-  static const TCombsArray combs = [] {
-    const TCombsArray odd = {{0, 1, 2, 3, 4},     {46, 47, 48, 49, 50}, {255, 255, 255, 255, 255}, {0, 0, 0, 0, 0},
-                             {45, 1, 44, 2, 43},  {7, 7, 8, 9, 9},      {200, 100, 46, 0, 45},     {3, 3, 3, 3, 3},
-                             {1, 255, 1, 255, 1}, {5, 8, 20, 21, 33},   {90, 60, 30, 0, 120}};
-    TCombsArray all = odd;
-    all.insert(all.end(), test::CrossCheckCombinations().begin(), test::CrossCheckCombinations().end());
-    all.insert(all.end(), odd.rbegin(), odd.rend());
-    return all;
+// Each parameter value of the range sums; against the newest draw, whose sum the change members
+// compare with.
+const test::TAgreementSetup& SumAndDiffAgreement() {
+  static const test::TAgreementSetup setup = [] {
+    test::TAgreementSetup s;
+    s.Name = "SumsDiffs";
+    s.Families = {SumStatClasses(), DiffStatClasses()};
+    s.Draws = SumArchive();
+    s.EveryParam = true;
+    s.Passes = {{.RefIndex = 8}};
+    s.ManyKeys = {TStatKey::Words(7, 3), TStatKey::Longs(-1),   TStatKey::Words(0),
+                  TStatKey::Longs(100, 112), TStatKey::Words(1, 4), TStatKey::Words(12, 1, 12)};
+    s.ExtraSelections = {test::ShownBy({{20, 21, 22, 23, 24}})};
+    return s;
   }();
-  return combs;
+  return setup;
 }
 
-::testing::AssertionResult SameCombs(const TCombsArray& got, const TCombsArray& expected) {
-  const size_t n = std::min(got.size(), expected.size());
-  for (size_t i = 0; i < n; ++i)
-    if (got[i] != expected[i])
-      return ::testing::AssertionFailure()
-             << "first difference at " << i << ": " << CombToText(got[i]) << " instead of " << CombToText(expected[i]);
-  if (got.size() != expected.size())
-    return ::testing::AssertionFailure() << got.size() << " combinations instead of " << expected.size();
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult SameDistribution(const TStatDrawArray& got, const TStatDrawArray& expected) {
-  const size_t n = std::min(got.size(), expected.size());
-  for (size_t i = 0; i < n; ++i)
-    if (!(got[i] == expected[i]))
-      return ::testing::AssertionFailure()
-             << "entry " << i << ": key " << got[i].Key.Raw() << " count " << got[i].Count << " instead of key "
-             << expected[i].Key.Raw() << " count " << expected[i].Count;
-  if (got.size() != expected.size())
-    return ::testing::AssertionFailure() << got.size() << " values instead of " << expected.size();
-  return ::testing::AssertionSuccess();
-}
-
-class SumAndDiffKernels : public ::testing::TestWithParam<TMember> {
- protected:
-  TDrawsArray draws_ = SumArchive();
-  TStatEnv env_{&draws_, {}, {}};
-  static constexpr int RefIndex = 8;
-};
-
-// Keeping and removing, on one thread and on two, give exactly the combinations for which the
-// reference test says so.
-::testing::AssertionResult FilterAgrees(TCustomStat& stat, const TCombsArray& combs, const TStatDrawArray& sel,
-                                        int refIndex) {
-  TCombsArray out(combs.size());
-  for (bool remove : {false, true}) {
-    TCombsArray expected;
-    for (const TComb& c : combs)
-      if (stat.CombMatches(c, sel, refIndex, false, remove) != remove) expected.push_back(c);
-    for (unsigned threads : {1u, 2u}) {
-      out.resize(combs.size());
-      out.resize(FilterCombs(stat, combs, out.data(), sel, refIndex, false, remove, threads));
-      if (auto same = SameCombs(out, expected); !same)
-        return same << " (" << sel.size() << " selected, remove " << remove << ", threads " << threads << ")";
-    }
-  }
-  return ::testing::AssertionSuccess();
-}
-
-TEST_P(SumAndDiffKernels, FastFilterAgreesWithCombMatches) {
-  auto stat = GetParam().Class->Create(env_, GetParam().Param);
-
-  // Selections built from what the statistic shows for a few combinations, plus keys in other views.
-  const auto shown = [&](std::initializer_list<TComb> samples) {
-    TStatDrawArray sel;
-    for (const TComb& c : samples) stat->FilterViewValues(c, RefIndex, false, sel);
-    return sel;
-  };
-  TStatDrawArray mixed = shown({{1, 2, 3, 4, 5}, {45, 1, 44, 2, 43}, {7, 7, 8, 9, 9}});
-  for (TStatKey k : {TStatKey::Words(7, 3), TStatKey::Longs(-1), TStatKey::Words(0), TStatKey::Longs(100, 112),
-                     TStatKey::Words(1, 4), TStatKey::Words(12, 1, 12)})
-    mixed.push_back(TStatDrawRec{.Key = k});
-  for (const TStatDrawArray& sel : {shown({{5, 8, 20, 21, 33}}), shown({{20, 21, 22, 23, 24}}), mixed})
-    EXPECT_TRUE(FilterAgrees(*stat, TestCombs(), sel, RefIndex));
-
-  // Nothing selected matches nothing; a short list shows it.
-  const TCombsArray few(TestCombs().end() - 2000, TestCombs().end());
-  EXPECT_TRUE(FilterAgrees(*stat, few, {}, RefIndex));
-  TCombsArray out(few.size());
-  EXPECT_EQ(FilterCombs(*stat, few, out.data(), {}, RefIndex, false, false), 0u);
-}
-
-// The members with bare-combination values (option N).
-class SumAndDiffCounting : public SumAndDiffKernels {};
-
-TEST_P(SumAndDiffCounting, CountingAgreesWithCombValues) {
-  auto stat = GetParam().Class->Create(env_, GetParam().Param);
-  const TCombsArray& combs = TestCombs();
-  TStatDrawArray expected;
-  for (const TComb& c : combs) stat->CombValues(c, expected);
-  EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 1), expected));
-  EXPECT_TRUE(SameDistribution(CountCombValues(*stat, combs, 2), expected));
-}
-
-std::string MemberCode(const ::testing::TestParamInfo<TMember>& info) {
-  return info.param.Class->CodeFor(info.param.Param);
-}
-
-INSTANTIATE_TEST_SUITE_P(Members, SumAndDiffKernels, ::testing::ValuesIn(SumAndDiffMembers()), MemberCode);
-INSTANTIATE_TEST_SUITE_P(Members, SumAndDiffCounting, ::testing::ValuesIn(SumAndDiffMembers(OptN)), MemberCode);
+using test::StatAgreement;
+INSTANTIATE_TEST_SUITE_P(SumsDiffs, StatAgreement, ::testing::ValuesIn(test::AgreementMembers(SumAndDiffAgreement())),
+                         test::AgreementName);
 
 }  // namespace
 }  // namespace kivra

@@ -1,10 +1,7 @@
 // kivra-cli table and caches, end to end in a data folder of their own.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
-
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "core/DrawsArchive.h"
 
@@ -13,17 +10,10 @@ namespace {
 
 class CliTable : public ::testing::Test {
  protected:
-  // stdout and the exit status.
+  // The exit status and stdout.
   std::pair<int, std::string> Run(const std::string& args) {
-    const std::string cmd =
-        std::string(KIVRA_CLI) + " --data-dir '" + data.string() + "' " + args + " 2>'" + (dir / "err").string() + "'";
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    const int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    test::TCliRun r = test::RunCli(data, args, dir / "err");
+    return {r.Status, std::move(r.Out)};
   }
   void SetUp() override {
     std::filesystem::create_directories(data);

@@ -2,39 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <fmt/format.h>
-#include <cstdio>
-#include <sys/wait.h>
 
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "core/DrawsArchive.h"
 
 namespace kivra {
 namespace {
 
-struct TRun {
-  int Status;
-  std::string Out;
-  std::string Err;
-};
+using TRun = test::TCliRun;
 
 class Cli : public ::testing::Test {
  protected:
-  TRun Run(const std::string& args) {
-    const auto errFile = dir / "stderr.txt";
-    const std::string cmd = std::string(KIVRA_CLI) + " --data-dir '" + data.string() + "' " + args + " 2>'" +
-                            errFile.string() + "'";
-    TRun r{};
-    FILE* p = popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.Out.append(buf.data(), n);
-    const int status = pclose(p);
-    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Err = test::ReadBytes(errFile);
-    return r;
-  }
+  TRun Run(const std::string& args) { return test::RunCli(data, args, dir / "stderr.txt"); }
   std::filesystem::path Write(std::string_view name, std::string_view bytes) {
     test::WriteBytes(dir / name, bytes);
     return dir / name;

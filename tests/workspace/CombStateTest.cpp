@@ -7,6 +7,7 @@
 #include <random>
 
 #include "TempDir.h"
+#include "TestDraws.h"
 #include "stats/StatPasses.h"
 #include "combs/CombFiles.h"
 #include "workspace/Workspace.h"
@@ -14,12 +15,7 @@
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 std::vector<TComb> ListOf(const TCombList& list) { return {list.Items().begin(), list.Items().end()}; }
 
