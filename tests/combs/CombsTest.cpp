@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "TestDraws.h"
 #include "combs/CombFilters.h"
 #include "combs/CombGen.h"
 #include "combs/CombList.h"
@@ -14,12 +15,7 @@
 namespace kivra {
 namespace {
 
-TDraw MakeDraw(int32_t number, TComb nums) {
-  TDraw d;
-  d.Number = number;
-  d.Nums = nums;
-  return d;
-}
+using test::MakeDraw;
 
 TEST(CombList, GrowingKeepsTheEntries) {
   TRecordingPort port;

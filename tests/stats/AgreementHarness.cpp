@@ -56,6 +56,31 @@ TSelectionMaker Keys(std::initializer_list<TStatKey> keys) {
   return [sel = Selected(keys)](TCustomStat&, const TFilterPass&) { return sel; };
 }
 
+TSelectionMaker WholeWindow() {
+  return [](TCustomStat& stat, const TFilterPass& pass) {
+    return pass.RefIndex >= 0 ? ComputeWindow(stat, 0, pass.RefIndex, pass.Sorted) : TStatDrawArray{};
+  };
+}
+
+TSelectionMaker Enumerated(int refIndex) {
+  return [refIndex](TCustomStat& stat, const TFilterPass&) {
+    TStatDrawArray sel;
+    stat.EnumValues(refIndex, sel);
+    return sel;
+  };
+}
+
+TSelectionMaker Joined(std::vector<TSelectionMaker> parts) {
+  return [parts = std::move(parts)](TCustomStat& stat, const TFilterPass& pass) {
+    TStatDrawArray sel;
+    for (const auto& part : parts) {
+      const TStatDrawArray more = part(stat, pass);
+      sel.insert(sel.end(), more.begin(), more.end());
+    }
+    return sel;
+  };
+}
+
 const TCombsArray& OddCombinations() {
   static const TCombsArray odd = {
       // bytes outside 1..45

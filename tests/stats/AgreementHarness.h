@@ -63,6 +63,12 @@ using TSelectionMaker = std::function<TStatDrawArray(TCustomStat& stat, const TF
 TSelectionMaker ShownBy(std::vector<TComb> combs);
 // These keys.
 TSelectionMaker Keys(std::initializer_list<TStatKey> keys);
+// Every value of the window from the first draw to the pass's RefIndex (none before the archive).
+TSelectionMaker WholeWindow();
+// The values the statistic enumerates for this draw index, whatever the pass.
+TSelectionMaker Enumerated(int refIndex);
+// The selections of the makers one after the other.
+TSelectionMaker Joined(std::vector<TSelectionMaker> parts);
 
 // How a family (or several that share their needs) is cross-checked.
 struct TAgreementSetup {

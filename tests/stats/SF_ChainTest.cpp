@@ -382,6 +382,10 @@ const std::vector<test::TAgreementSetup>& NewFamilySetups() {
       s.Step = config.Step;
       const int high = static_cast<int>(s.Draws.size()) - 1;
       s.Passes = {{.RefIndex = high}, {.RefIndex = 6, .Sorted = true}, {.RefIndex = 0}};
+      // In every pass: the whole window up to RefIndex with what the filter shows for a few
+      // combinations (the newest draw among them), however many values that makes.
+      s.ExtraSelections = {test::Joined(
+          {test::WholeWindow(), test::ShownBy({{1, 2, 3, 4, 5}, {45, 12, 30, 7, 21}, s.Draws[size_t(high)].Nums})})};
         all.push_back(std::move(s));
     }
     return all;

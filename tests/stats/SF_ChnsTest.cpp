@@ -325,6 +325,13 @@ const std::vector<test::TAgreementSetup>& GroupFamilySetups() {
       s.ManyKeys = {TStatKey::Words(3, 2), TStatKey::Longs(30),         TStatKey::Words(0),
                     TStatKey::Words(1, 1, 1), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0),
                     TStatKey::Longs(449),    TStatKey::Words(257)};
+      // What one combination shows, and what two show (one of bytes outside 1..45) with keys of
+      // other views.
+      s.ExtraSelections = {
+          test::ShownBy({{3, 8, 12, 14, 41}}),
+          test::Joined({test::ShownBy({{45, 1, 44, 2, 43}, {0, 46, 99, 128, 255}}), test::Keys({
+              TStatKey::Words(3, 2), TStatKey::Longs(30), TStatKey::Words(0), TStatKey::Words(1, 1, 1),
+              TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0), TStatKey::Longs(449), TStatKey::Words(257)})})};
       all.push_back(std::move(s));
     }
     return all;

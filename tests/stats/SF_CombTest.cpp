@@ -232,7 +232,13 @@ const test::TAgreementSetup& CombValueAgreement() {
     for (uint16_t a = 1; a <= MaxNumber; ++a)
       for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})
         spread.push_back(TStatDrawRec{.Key = TStatKey::Words(a, b)});
-    s.ExtraSelections = {[spread](TCustomStat&, const test::TFilterPass&) { return spread; }};
+    // Also on their own: what three combinations show, and the sub-combinations above.
+    s.ExtraSelections = {[spread](TCustomStat&, const test::TFilterPass&) { return spread; },
+                         test::ShownBy({{1, 2, 3, 4, 5}, {41, 30, 17, 9, 4}, {20, 22, 24, 40, 45}}),
+                         test::Keys({TStatKey::Words(1, 2), TStatKey::Words(1, 2, 3), TStatKey::Words(1, 2, 3, 4),
+                                     TStatKey::Words(0, 0), TStatKey::Words(3), TStatKey::Words(255, 255, 255, 255),
+                                     TStatKey::Words(44, 45), TStatKey::Words(43, 44, 45),
+                                     TStatKey::Words(42, 43, 44, 45)})};
     return s;
   }();
   return setup;

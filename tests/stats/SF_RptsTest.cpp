@@ -333,6 +333,10 @@ const test::TAgreementSetup& RepeatAgreement() {
     // Counts and numbers, some of which no list shows, and the newest draw's values (its numbers
     // and the counts 1..5).
     for (uint16_t k : {0, 1, 2, 3, 4, 5, 45, 8, 7, 6, 13, 14}) s.ManyKeys.push_back(TStatKey::Words(k));
+    // Also on their own in every pass: two small key sets and the newest draw's values.
+    s.ExtraSelections = {test::Keys({TStatKey::Words(1), TStatKey::Words(3)}),
+                         test::Keys({TStatKey::Words(0), TStatKey::Words(2), TStatKey::Words(45)}),
+                         test::Enumerated(4)};
     return s;
   }();
   return setup;
