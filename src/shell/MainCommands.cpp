@@ -41,6 +41,9 @@ void TTemplateMain::BuildCommands() {
   };
   auto listNotEmpty = [&ws] { return ws.Combs().List().Count() > 0; };
 
+  // The command table: one entry per action, written as a table (the formatter would break the
+  // entries with several lambdas apart).
+  // clang-format off
   // File.
   add("EditConfig", "Параметры", "Параметры системы", {}, [this] { CmdEditConfig(); });
   add("EditProxy", "Параметры proxy-сервера", "Параметры подключения к сети через proxy-сервер", {},
@@ -128,6 +131,7 @@ void TTemplateMain::BuildCommands() {
   add("GetHelp", "Справка", "Справочная система программы", QKeySequence(Qt::Key_F1), [this] { CmdGetHelp(); },
       [this] { return !HelpFile().isEmpty(); });
   commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
+  // clang-format on
 }
 
 void TTemplateMain::BuildMenus() {
