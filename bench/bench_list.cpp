@@ -165,10 +165,8 @@ void RegisterAll() {
       ->Unit(ms);
   benchmark::RegisterBenchmark("BM_Generate/3", BM_Generate, GenNoneOfMine, "7;21;33")->Unit(ms);
   for (const char* code : {"EVEN", "SUMS", "POS1", "NUMS", "SUMC"}) {
-    benchmark::RegisterBenchmark((std::string("BM_FilterKernel/") + code).c_str(), BM_FilterKernel, code)
-        ->Unit(ms);
-    benchmark::RegisterBenchmark((std::string("BM_FilterByValues/") + code).c_str(), BM_FilterByValues, code)
-        ->Unit(ms);
+    benchmark::RegisterBenchmark((std::string("BM_FilterKernel/") + code).c_str(), BM_FilterKernel, code)->Unit(ms);
+    benchmark::RegisterBenchmark((std::string("BM_FilterByValues/") + code).c_str(), BM_FilterByValues, code)->Unit(ms);
   }
   benchmark::RegisterBenchmark("BM_RemoveLatestDraws", BM_RemoveLatestDraws)->Arg(10)->Arg(1000)->Unit(ms);
   benchmark::RegisterBenchmark("BM_RemoveLatestDrawsReference", BM_RemoveLatestDrawsReference)->Arg(10)->Unit(ms);

@@ -12,9 +12,7 @@ bool TCliPort::Message(TMessageKind kind, std::string_view caption, std::string_
       ++errors_;
       std::fprintf(stderr, "%s\n", shown.c_str());
       return false;
-    case TMessageKind::Info:
-      std::fprintf(stdout, "%s\n", shown.c_str());
-      return false;
+    case TMessageKind::Info: std::fprintf(stdout, "%s\n", shown.c_str()); return false;
     case TMessageKind::Warning:
       std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(caption.size()), caption.data(), shown.c_str());
       return false;

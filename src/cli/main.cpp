@@ -212,7 +212,8 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
     else if (args.Option("--sort", value)) sortColumn = ParseSortColumn(value);
     else if (args.Flag("--desc")) descending = true;
     else if (args.Option("--decimal-separator", value)) {
-      if (value.size() != 1) throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
+      if (value.size() != 1)
+        throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
       SetDecimalSeparator(value[0]);
     } else args.ExpectEnd();
   }
@@ -279,7 +280,7 @@ struct TFilterStep {
   int Count = 0;  // draws to exclude
   bool Remove = false;
   std::string CodeLen;  // CODE:LEN
-  std::string Values;  // captions separated by ";"
+  std::string Values;   // captions separated by ";"
 };
 
 int CmdFilter(TWorkspace& ws, TArgs& args) {
@@ -366,10 +367,9 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
   // A generation failure has been reported (the exit status says so); the steps run on what is left.
   ws.Combs().GenerateList(true, gen ? *gen : ws.Combs().GenDefaults());
   for (size_t i = 0; i < steps.size(); ++i) {
-    const bool ok = steps[i].ExcludeLatest
-                        ? ws.Combs().RemoveLatestDraws(steps[i].Count)
-                        : ws.Combs().FilterByValues(resolved[i].Entry, nullptr, resolved[i].Values, resolved[i].Text,
-                                            steps[i].Remove);
+    const bool ok = steps[i].ExcludeLatest ? ws.Combs().RemoveLatestDraws(steps[i].Count)
+                                           : ws.Combs().FilterByValues(resolved[i].Entry, nullptr, resolved[i].Values,
+                                                                       resolved[i].Text, steps[i].Remove);
     if (!ok) return 1;
   }
   for (const TFilterLogRow& row : ws.Combs().List().Log())
@@ -405,10 +405,9 @@ int Run(int argc, char** argv) {
   }
 
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
-      {"info", CmdInfo},     {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
-      {"config", CmdConfig}, {"stats", CmdStats},           {"values", CmdValues},
-      {"window", CmdWindow}, {"filter", CmdFilter},         {"table", CmdTable},
-      {"caches", CmdCaches}};
+      {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
+      {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
+      {"table", CmdTable}, {"caches", CmdCaches}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -67,7 +67,7 @@ class TDrawMatcher {
   bool DrawnSlow(const TComb& comb, std::span<const TComb> draws) const;
 
   std::array<uint64_t, 512> filter_{};  // bit (h >> 49) of the hash of every mask in the set
-  std::vector<uint64_t> slots_;        // number masks; 0 marks a free slot (no valid mask is 0)
+  std::vector<uint64_t> slots_;         // number masks; 0 marks a free slot (no valid mask is 0)
   size_t slotMask_ = 0;
   unsigned shift_ = 64;
   std::vector<TComb> odd_;  // draws that are not five different numbers 1..45

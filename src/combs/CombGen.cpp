@@ -86,9 +86,7 @@ void GenerateCombs(TCombList& list, uint8_t mode, const TNumSet& numbers) {
   const uint64_t bits = NumberBits(numbers);
   size_t count = 0;
   switch (mode) {
-    case GenAnyOfMine:
-      count = EnumerateAnyOf(bits, out);
-      break;
+    case GenAnyOfMine: count = EnumerateAnyOf(bits, out); break;
     case GenOnlyMine:
     case GenNoneOfMine: {
       std::vector<uint8_t> nums;

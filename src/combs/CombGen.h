@@ -21,11 +21,11 @@ struct TGenParams {
 inline constexpr size_t MaxGenParamLength = 255;
 
 enum : uint8_t {
-  GenFullSet = 0,      // every combination (also any mode outside 1..4)
-  GenAnyOfMine = 1,    // at least one of the user's numbers
-  GenOnlyMine = 2,     // all five numbers are the user's
-  GenNoneOfMine = 3,   // none of the user's numbers
-  GenFromFile = 4,     // the combinations of a file
+  GenFullSet = 0,     // every combination (also any mode outside 1..4)
+  GenAnyOfMine = 1,   // at least one of the user's numbers
+  GenOnlyMine = 2,    // all five numbers are the user's
+  GenNoneOfMine = 3,  // none of the user's numbers
+  GenFromFile = 4,    // the combinations of a file
 };
 
 // The user's numbers: the text split at runs of ",", ";" or blanks, each word read as an integer

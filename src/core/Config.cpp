@@ -23,9 +23,8 @@ constexpr std::string_view Proxy = "PROXY";
 
 int32_t ReadInt32(const TIniFile& ini, std::string_view section, std::string_view key, int32_t def) {
   const int64_t v = ini.ReadInteger(section, key, def);
-  return v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()
-             ? def
-             : static_cast<int32_t>(v);
+  return v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max() ? def
+                                                                                            : static_cast<int32_t>(v);
 }
 
 long double ReadFloat(const TIniFile& ini, std::string_view section, std::string_view key, long double def) {
@@ -138,7 +137,8 @@ bool ConfigSave(const std::filesystem::path& path, const TConfigData& data, TUse
     ini.WriteInteger(Stakes, "Profits", static_cast<int64_t>(data.Profits.size()));
     for (size_t i = 0; i < data.Profits.size(); ++i) {
       ini.WriteInteger(Stakes, ProfitKey(static_cast<int>(i), "Overlap"), data.Profits[i].Overlap);
-      ini.WriteString(Stakes, ProfitKey(static_cast<int>(i), "Profit"), FloatToText(MoneyToFloat(data.Profits[i].Profit)));
+      ini.WriteString(Stakes, ProfitKey(static_cast<int>(i), "Profit"),
+                      FloatToText(MoneyToFloat(data.Profits[i].Profit)));
     }
     ini.WriteString(Cdl, "Count", FloatToText(data.Coefs.Count));
     ini.WriteString(Cdl, "Deviation", FloatToText(data.Coefs.Deviation));

@@ -75,9 +75,7 @@ bool TDrawsArchive::SetDrawsOffset(int offset) {
   return true;
 }
 
-int TDrawsArchive::AnalysisEnd() const {
-  return offset_ > High() ? 0 : High() - offset_;
-}
+int TDrawsArchive::AnalysisEnd() const { return offset_ > High() ? 0 : High() - offset_; }
 
 TNumSet TDrawsArchive::HiddenDrawSet() const {
   TNumSet set;
@@ -97,8 +95,7 @@ TDrawsArray ParseArchiveBytes(std::string_view bytes) {
   TDrawsArray draws(bytes.size() / DrawRecordSize);
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   for (auto& d : draws) {
-    d.Number = static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                                    uint32_t(p[3]) << 24);
+    d.Number = static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     std::memcpy(d.Nums.data(), p + 4, CombSize);
     d.DateLen = p[9];
     std::memcpy(d.Date.data(), p + 10, d.Date.size());

@@ -94,8 +94,8 @@ std::string DrawsToCsv(const TDrawsArchive& archive) {
       if (c == '"') quoted += '"';
       quoted += c;
     }
-    out += fmt::format("{};\"{}\";{};{};{};{};{}\r\n", d.Number, quoted, d.Nums[0], d.Nums[1], d.Nums[2],
-                       d.Nums[3], d.Nums[4]);
+    out += fmt::format("{};\"{}\";{};{};{};{};{}\r\n", d.Number, quoted, d.Nums[0], d.Nums[1], d.Nums[2], d.Nums[3],
+                       d.Nums[4]);
   }
   return out;
 }

@@ -16,9 +16,7 @@ namespace {
 
 // strerror_r comes in two flavours (GNU returns the text, XSI fills the buffer); accept both.
 [[maybe_unused]] const char* StrerrorResult(const char* text, const char*) { return text; }
-[[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) {
-  return result == 0 ? buffer : nullptr;
-}
+[[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
 
 // Closes the descriptor when it goes out of scope.
 class TFd {

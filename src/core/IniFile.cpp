@@ -21,9 +21,7 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-bool IsBlankLine(std::string_view text) {
-  return text.find_first_not_of(kBlanks) == std::string_view::npos;
-}
+bool IsBlankLine(std::string_view text) { return text.find_first_not_of(kBlanks) == std::string_view::npos; }
 
 // CR and LF would end the line in the file; they become spaces.
 std::string Flatten(std::string_view text) {
@@ -138,8 +136,7 @@ TIniFile TIniFile::FromText(std::string_view utf8) {
     const std::string_view trimmed = Trim(line);
     const size_t close = trimmed.starts_with('[') ? trimmed.rfind(']') : std::string_view::npos;
     if (close != std::string_view::npos) {
-      ini.sections_.push_back(
-          TSection{std::string(Trim(trimmed.substr(1, close - 1))), std::string(line), {}, {}});
+      ini.sections_.push_back(TSection{std::string(Trim(trimmed.substr(1, close - 1))), std::string(line), {}, {}});
       current = &ini.sections_.back();
       continue;
     }
@@ -147,13 +144,12 @@ TIniFile TIniFile::FromText(std::string_view utf8) {
     const size_t equals = trimmed.find('=');
     // A key never starts with ";", "#" or "[": such lines are comments, or a header missing its
     // "]", and are kept as they are.
-    const bool isKeyLine = !trimmed.empty() && trimmed[0] != ';' && trimmed[0] != '#' &&
-                           trimmed[0] != '[' && equals != std::string_view::npos;
+    const bool isKeyLine = !trimmed.empty() && trimmed[0] != ';' && trimmed[0] != '#' && trimmed[0] != '[' &&
+                           equals != std::string_view::npos;
     if (current != nullptr && isKeyLine) {
       const std::string_view key = Trim(trimmed.substr(0, equals));
       if (!key.empty()) {
-        lines.push_back(TLine{std::string(key), std::string(Trim(trimmed.substr(equals + 1))),
-                              std::string(line)});
+        lines.push_back(TLine{std::string(key), std::string(Trim(trimmed.substr(equals + 1))), std::string(line)});
         continue;
       }
     }
@@ -167,8 +163,7 @@ TIniFile TIniFile::FromText(std::string_view utf8) {
 
 TIniFile TIniFile::Load(const std::filesystem::path& path) {
   std::error_code error;
-  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found)
-    return {};
+  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) return {};
   const std::string bytes = ReadWholeFile(path);
   // A file that an editor saved as UTF-8 with a signature is read as UTF-8; Save writes it back in
   // cp1251 like every other file.
@@ -205,9 +200,7 @@ std::string TIniFile::ToText() const {
   return out;
 }
 
-void TIniFile::Save(const std::filesystem::path& path) const {
-  WriteFileAtomic(path, Utf8ToCp1251(ToText()));
-}
+void TIniFile::Save(const std::filesystem::path& path) const { WriteFileAtomic(path, Utf8ToCp1251(ToText())); }
 
 const TIniFile::TSection* TIniFile::FindSection(std::string_view section) const {
   const auto it = sectionIndex_.find(FoldName(section));
@@ -240,8 +233,7 @@ const TIniFile::TLine* TIniFile::FindLine(std::string_view section, std::string_
 void TIniFile::Reindex() {
   sectionIndex_.clear();
   sectionIndex_.reserve(sections_.size());
-  for (size_t i = 0; i < sections_.size(); ++i)
-    sectionIndex_.emplace(FoldName(sections_[i].name), i);
+  for (size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(FoldName(sections_[i].name), i);
 }
 
 void TIniFile::IndexKeys(TSection& section) {
@@ -251,9 +243,7 @@ void TIniFile::IndexKeys(TSection& section) {
   }
 }
 
-bool TIniFile::SectionExists(std::string_view section) const {
-  return FindSection(CleanSection(section)) != nullptr;
-}
+bool TIniFile::SectionExists(std::string_view section) const { return FindSection(CleanSection(section)) != nullptr; }
 
 bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
   return FindLine(CleanSection(section), CleanKey(key)) != nullptr;
@@ -265,8 +255,7 @@ std::optional<std::string> TIniFile::Value(std::string_view section, std::string
   return line->value;
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view def) const {
+std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
   const TLine* line = FindLine(CleanSection(section), CleanKey(key));
   return line != nullptr ? line->value : std::string(def);
 }
@@ -305,8 +294,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   // The new key goes after the last non-blank line, so that the blank lines separating this
   // section from the next one stay at its end. Only blank lines follow, so no index shifts.
   size_t at = target->lines.size();
-  while (at > 0 && target->lines[at - 1].key.empty() && IsBlankLine(target->lines[at - 1].value))
-    --at;
+  while (at > 0 && target->lines[at - 1].key.empty() && IsBlankLine(target->lines[at - 1].value)) --at;
   target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(at),
                        TLine{cleanKey, std::move(cleanValue), {}});
   target->index.emplace(std::move(folded), at);
@@ -325,9 +313,8 @@ void TIniFile::EraseKey(std::string_view section, std::string_view key) {
   if (target == nullptr) return;
   const std::string folded = FoldName(CleanKey(key));
   if (!target->index.contains(folded)) return;
-  std::erase_if(target->lines, [&folded](const TLine& line) {
-    return !line.key.empty() && FoldName(line.key) == folded;
-  });
+  std::erase_if(target->lines,
+                [&folded](const TLine& line) { return !line.key.empty() && FoldName(line.key) == folded; });
   IndexKeys(*target);
 }
 

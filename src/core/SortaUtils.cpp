@@ -90,18 +90,15 @@ TMatchDistribution BuildMatchDistribution() {
 
 int32_t MatrixColumn(int32_t n, int32_t cols) { return cols > 0 ? (n - 1) % cols + 1 : 0; }
 int32_t MatrixRow(int32_t n, int32_t cols) { return cols > 0 ? (n - 1) / cols + 1 : 0; }
-int32_t MatrixCellNumber(int32_t first, int32_t row, int32_t col, int32_t cols) {
-  return first + col + row * cols;
-}
+int32_t MatrixCellNumber(int32_t first, int32_t row, int32_t col, int32_t cols) { return first + col + row * cols; }
 int32_t ChannelOf(int32_t n, int32_t size) { return CeilDiv(n, size); }
 
 namespace {
 
 // Palette colours as RGB; index 0 is white, for a channel that cannot exist (size 0 or less).
-constexpr std::array<uint32_t, 20> PaletteRgb = {
-    0xFFFFFF, 0xAAFFAA, 0xFFFFAA, 0xAAFFFF, 0xFFAAAA, 0xAAAAFF, 0xFFD5AA, 0xD5AAFF,
-    0xD4D4D4, 0xAAD5FF, 0xFFAAD5, 0xD5FFD5, 0xFFFFD5, 0xD5FFFF, 0xFFD5D5, 0xD5D5FF,
-    0xFFEAD5, 0xEAD5FF, 0xE9E9E9, 0xD5EAFF};
+constexpr std::array<uint32_t, 20> PaletteRgb = {0xFFFFFF, 0xAAFFAA, 0xFFFFAA, 0xAAFFFF, 0xFFAAAA, 0xAAAAFF, 0xFFD5AA,
+                                                 0xD5AAFF, 0xD4D4D4, 0xAAD5FF, 0xFFAAD5, 0xD5FFD5, 0xFFFFD5, 0xD5FFFF,
+                                                 0xFFD5D5, 0xD5D5FF, 0xFFEAD5, 0xEAD5FF, 0xE9E9E9, 0xD5EAFF};
 
 }  // namespace
 
@@ -133,9 +130,7 @@ void ShiftComb(TComb& c, int d) {
 
 // --- Membership and comparison ---
 
-bool NumberInComb(const TComb& c, uint8_t n) {
-  return std::find(c.begin(), c.end(), n) != c.end();
-}
+bool NumberInComb(const TComb& c, uint8_t n) { return std::find(c.begin(), c.end(), n) != c.end(); }
 
 bool NumberInDraw(const TDraw& d, uint8_t n) { return NumberInComb(d.Nums, n); }
 
@@ -193,9 +188,7 @@ int UniqueNumberCount(const TCombsArray& list, size_t count) {
 
 // --- Text forms ---
 
-std::string CombToText(const TComb& c) {
-  return fmt::format("{};{};{};{};{}", c[0], c[1], c[2], c[3], c[4]);
-}
+std::string CombToText(const TComb& c) { return fmt::format("{};{};{};{};{}", c[0], c[1], c[2], c[3], c[4]); }
 
 std::string CombToPaddedText(const TComb& c) {
   return fmt::format("{:02} {:02} {:02} {:02} {:02}", c[0], c[1], c[2], c[3], c[4]);
@@ -289,8 +282,7 @@ TComb TextToComb(std::string_view text) {
   const auto words = SplitWords(text, [](char c) {
     return c == '\t' || c == ' ' || c == ',' || c == '-' || c == '.' || c == ':' || c == ';' || c == '|';
   });
-  if (words.size() != CombSize)
-    throw TConvertError(fmt::format("Некорректная комбинация: \"{}\"!", text));
+  if (words.size() != CombSize) throw TConvertError(fmt::format("Некорректная комбинация: \"{}\"!", text));
   TComb c{};
   for (size_t i = 0; i < words.size(); ++i) c[i] = static_cast<uint8_t>(StrToIntDef(words[i], 0));
   return c;
@@ -403,9 +395,7 @@ std::string DateToText(TDateTime t) {
 TDateTime TextToDate(std::string_view text) {
   text = Trim(text);
   if (text.empty()) return 0;
-  auto part = [&](size_t pos, size_t len) {
-    return pos < text.size() ? StrToIntDef(text.substr(pos, len), 0) : 0;
-  };
+  auto part = [&](size_t pos, size_t len) { return pos < text.size() ? StrToIntDef(text.substr(pos, len), 0) : 0; };
   return EncodeDate(part(0, 4), part(5, 2), part(8, 2));
 }
 

@@ -20,9 +20,9 @@ static_assert(sizeof(TComb) == 5);
 // One draw of the archive; also the 20-byte record of the archive file (written field by field).
 struct TDraw {
   int32_t Number = 0;
-  TComb Nums{};                  // in drawn order
-  uint8_t DateLen = 0;           // 0..10 meaningful bytes of Date
-  std::array<char, 10> Date{};   // cp1251 bytes, kept as read so that a file round-trips exactly
+  TComb Nums{};                 // in drawn order
+  uint8_t DateLen = 0;          // 0..10 meaningful bytes of Date
+  std::array<char, 10> Date{};  // cp1251 bytes, kept as read so that a file round-trips exactly
 
   // The date text as UTF-8 (at most 10 cp1251 characters).
   std::string DateText() const;
@@ -56,10 +56,10 @@ class TConvertError : public std::runtime_error {
 
 // --- Counting ---
 
-long double Factorial(int n);                   // n!, 0! = 1; n in 0..255
-uint64_t Binomial(int n, int k);                // 1 when n <= k
-uint64_t ExactMatches(int n, int k, int m);     // combinations sharing exactly m numbers with a ticket
-int32_t CeilDiv(int32_t a, int32_t b);          // a div b, +1 when a mod b is not 0; 0 when b <= 0
+long double Factorial(int n);                // n!, 0! = 1; n in 0..255
+uint64_t Binomial(int n, int k);             // 1 when n <= k
+uint64_t ExactMatches(int n, int k, int m);  // combinations sharing exactly m numbers with a ticket
+int32_t CeilDiv(int32_t a, int32_t b);       // a div b, +1 when a mod b is not 0; 0 when b <= 0
 int32_t GroupCount(int32_t first, int32_t last, int32_t size);
 
 extern const uint32_t FullSetSize;  // C(45, 5) = 1221759
@@ -73,17 +73,17 @@ TMatchDistribution BuildMatchDistribution();
 
 // --- Matrix and channel positions ---
 
-int32_t MatrixColumn(int32_t n, int32_t cols);  // 1..cols
-int32_t MatrixRow(int32_t n, int32_t cols);     // 1..
+int32_t MatrixColumn(int32_t n, int32_t cols);                                    // 1..cols
+int32_t MatrixRow(int32_t n, int32_t cols);                                       // 1..
 int32_t MatrixCellNumber(int32_t first, int32_t row, int32_t col, int32_t cols);  // row, col 0-based
 int32_t ChannelOf(int32_t n, int32_t size);
 
 // Colours are in the 0x00BBGGRR layout the program's colour values use (255 is red).
 using TColor = uint32_t;
 constexpr TColor NoNumberColor = 255;
-TColor PaletteColor(int index);                 // palette index 1..19
+TColor PaletteColor(int index);  // palette index 1..19
 TColor NumberColor(int32_t n, int32_t size);
-constexpr uint32_t ColorToRgb(TColor c) {       // 0x00RRGGBB
+constexpr uint32_t ColorToRgb(TColor c) {  // 0x00RRGGBB
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
@@ -114,7 +114,7 @@ std::string CombToText(const TComb& c);        // "3;15;22;38;45"
 std::string CombToPaddedText(const TComb& c);  // "03 15 22 38 45"
 TComb TextToComb(std::string_view text);       // throws TConvertError
 std::string IntListToText(const TIntArray& list, std::string_view sep);
-std::string DrawDescription(const TDraw& d);   // "Тираж № %d от %s, значения: %s"
+std::string DrawDescription(const TDraw& d);  // "Тираж № %d от %s, значения: %s"
 
 // Strict integer conversion of a whole word: optional sign, decimal digits, or hexadecimal after
 // "$" or "0x"; no blanks; must fit 32 bits.
@@ -140,7 +140,7 @@ using TDateTime = double;
 TDateTime EncodeDate(int year, int month, int day);  // throws TConvertError for impossible dates
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 void DecodeDate(TDateTime t, int& year, int& month, int& day);
-std::string DateToText(TDateTime t);        // "yyyy-mm-dd"; empty when t <= 0
+std::string DateToText(TDateTime t);          // "yyyy-mm-dd"; empty when t <= 0
 TDateTime TextToDate(std::string_view text);  // 0 for blank text; throws TConvertError
 TDateTime Now();
 

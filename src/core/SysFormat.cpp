@@ -373,23 +373,18 @@ class TFormatter {
           out.append(*text, 0, Utf8Prefix(*text, static_cast<size_t>(precision)));
         }
         return true;
-      default:
-        break;
+      default: break;
     }
 
     if (text != nullptr) return false;
     const long double number = floating != nullptr ? *floating : static_cast<long double>(*integer);
     switch (type) {
       case 'f':
-      case 'F':
-        AppendFixed(out, number, precision == kNone ? 2 : precision, false, separator_);
-        return true;
+      case 'F': AppendFixed(out, number, precision == kNone ? 2 : precision, false, separator_); return true;
       case 'n':
       case 'N':
       case 'm':
-      case 'M':
-        AppendFixed(out, number, precision == kNone ? 2 : precision, true, separator_);
-        return true;
+      case 'M': AppendFixed(out, number, precision == kNone ? 2 : precision, true, separator_); return true;
       case 'e':
       case 'E':
         AppendScientific(out, number, precision == kNone ? kDefaultGeneralDigits : precision, separator_);
@@ -398,8 +393,7 @@ class TFormatter {
       case 'G':
         AppendGeneral(out, number, precision == kNone ? kDefaultGeneralDigits : precision, separator_);
         return true;
-      default:
-        return false;
+      default: return false;
     }
   }
 

@@ -56,9 +56,8 @@ constexpr std::array<TReverseEntry, kIrregularCount> MakeReverseTable() {
     if (kHighHalf[i] == kReplacement) continue;
     table[n++] = TReverseEntry{kHighHalf[i], static_cast<unsigned char>(0x80 + i)};
   }
-  std::sort(table.begin(), table.end(), [](const TReverseEntry& a, const TReverseEntry& b) {
-    return a.codePoint < b.codePoint;
-  });
+  std::sort(table.begin(), table.end(),
+            [](const TReverseEntry& a, const TReverseEntry& b) { return a.codePoint < b.codePoint; });
   return table;
 }
 
@@ -68,9 +67,8 @@ char EncodeCodePoint(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
   if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
   if (cp > 0xFFFF) return '?';
-  const auto it =
-      std::lower_bound(kReverse.begin(), kReverse.end(), cp,
-                       [](const TReverseEntry& e, char32_t value) { return e.codePoint < value; });
+  const auto it = std::lower_bound(kReverse.begin(), kReverse.end(), cp,
+                                   [](const TReverseEntry& e, char32_t value) { return e.codePoint < value; });
   if (it != kReverse.end() && it->codePoint == cp) return static_cast<char>(it->byte);
   return '?';
 }

@@ -14,9 +14,9 @@ void TUserPort::EndBusy() {
 }
 
 bool TUserPort::ConfirmDelete(int n) {
-  const std::string text =
-      n == 1 ? std::string("Удалить выделенную запись?")
-             : fmt::format("Удалить все выделенные записи (всего будет удалено {} записи(ей))?", n);
+  const std::string text = n == 1
+                               ? std::string("Удалить выделенную запись?")
+                               : fmt::format("Удалить все выделенные записи (всего будет удалено {} записи(ей))?", n);
   return Message(TMessageKind::Question, CaptionWarningAlt, text, false);
 }
 
@@ -34,8 +34,7 @@ void TRecordingPort::SetStatusText(int panel, std::string_view text) {
   if (panel >= 0 && panel < static_cast<int>(Status.size())) Status[panel] = std::string(text);
 }
 
-bool TRecordingPort::Message(TMessageKind kind, std::string_view caption, std::string_view text,
-                             bool defaultYes) {
+bool TRecordingPort::Message(TMessageKind kind, std::string_view caption, std::string_view text, bool defaultYes) {
   Messages.push_back({kind, std::string(caption), std::string(text), defaultYes});
   if (kind != TMessageKind::Question) return false;
   return answered_ < Answers.size() ? Answers[answered_++] : defaultYes;

@@ -35,8 +35,7 @@ bool TWindowSettings::ReadSetting(std::string_view window, std::string_view key,
   return Current().ReadBool(window, key, def);
 }
 
-std::string TWindowSettings::ReadSetting(std::string_view window, std::string_view key,
-                                         std::string_view def) const {
+std::string TWindowSettings::ReadSetting(std::string_view window, std::string_view key, std::string_view def) const {
   return Current().ReadString(window, key, def);
 }
 
@@ -60,28 +59,30 @@ bool TWindowSettings::EndBatch(TUserPort* port) {
   if (batchDepth_ == 0 || --batchDepth_ > 0 || pending_.empty()) return true;
   std::vector<TChange> changes;
   changes.swap(pending_);
-  return Update([&](TIniFile& ini) { for (const TChange& change : changes) change(ini); }, port);
+  return Update(
+      [&](TIniFile& ini) {
+        for (const TChange& change : changes) change(ini);
+      },
+      port);
 }
 
-bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, int64_t value,
-                                   TUserPort* port) {
-  return Update([window = std::string(window), key = std::string(key), value](TIniFile& ini) {
-    ini.WriteInteger(window, key, value);
-  }, port);
+bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, int64_t value, TUserPort* port) {
+  return Update([window = std::string(window), key = std::string(key),
+                 value](TIniFile& ini) { ini.WriteInteger(window, key, value); },
+                port);
 }
 
-bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, bool value,
-                                   TUserPort* port) {
-  return Update([window = std::string(window), key = std::string(key), value](TIniFile& ini) {
-    ini.WriteBool(window, key, value);
-  }, port);
+bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, bool value, TUserPort* port) {
+  return Update([window = std::string(window), key = std::string(key),
+                 value](TIniFile& ini) { ini.WriteBool(window, key, value); },
+                port);
 }
 
 bool TWindowSettings::WriteSetting(std::string_view window, std::string_view key, std::string_view value,
                                    TUserPort* port) {
-  return Update([window = std::string(window), key = std::string(key), value = std::string(value)](TIniFile& ini) {
-    ini.WriteString(window, key, value);
-  }, port);
+  return Update([window = std::string(window), key = std::string(key),
+                 value = std::string(value)](TIniFile& ini) { ini.WriteString(window, key, value); },
+                port);
 }
 
 }  // namespace kivra

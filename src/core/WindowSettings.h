@@ -39,13 +39,11 @@ class TWindowSettings {
   // given, when the file cannot be written.
   bool WriteSetting(std::string_view window, std::string_view key, int64_t value, TUserPort* port = nullptr);
   bool WriteSetting(std::string_view window, std::string_view key, bool value, TUserPort* port = nullptr);
-  bool WriteSetting(std::string_view window, std::string_view key, std::string_view value,
-                    TUserPort* port = nullptr);
+  bool WriteSetting(std::string_view window, std::string_view key, std::string_view value, TUserPort* port = nullptr);
   bool WriteSetting(std::string_view window, std::string_view key, int value, TUserPort* port = nullptr) {
     return WriteSetting(window, key, int64_t{value}, port);
   }
-  bool WriteSetting(std::string_view window, std::string_view key, const char* value,
-                    TUserPort* port = nullptr) {
+  bool WriteSetting(std::string_view window, std::string_view key, const char* value, TUserPort* port = nullptr) {
     return WriteSetting(window, key, std::string_view(value), port);
   }
 

@@ -17,14 +17,14 @@ class QWidget;
 namespace kivra::shell {
 
 struct TCommand {
-  QString Name;       // e.g. "CombsGen"
+  QString Name;  // e.g. "CombsGen"
   QString Caption;
-  QString Hint;       // shown in status panel 6 while idle
+  QString Hint;  // shown in status panel 6 while idle
   QKeySequence Shortcut;
   std::function<void()> Run;
-  std::function<bool()> Enabled;   // besides the idle test; null: always
-  std::function<bool()> Checked;   // null: not checkable
-  bool IdleOnly = true;            // false only for leaving the program and the about box
+  std::function<bool()> Enabled;  // besides the idle test; null: always
+  std::function<bool()> Checked;  // null: not checkable
+  bool IdleOnly = true;           // false only for leaving the program and the about box
 };
 
 class TCommandMap {

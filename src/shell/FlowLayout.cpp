@@ -65,7 +65,8 @@ int TFlowLayout::Arrange(const QRect& rect, bool apply) const {
   for (int i = 0; i < items_.size(); ++i) {
     QLayoutItem* item = items_[i];
     if (item->isEmpty()) continue;
-    const QSize size = item->sizeHint().boundedTo(QSize(std::max(area.width(), item->minimumSize().width()), QWIDGETSIZE_MAX));
+    const QSize size =
+        item->sizeHint().boundedTo(QSize(std::max(area.width(), item->minimumSize().width()), QWIDGETSIZE_MAX));
     if (line < 0 || (x > 0 && x + spacing_ + size.width() > area.width())) {
       ++line;
       lineHeights.push_back(0);

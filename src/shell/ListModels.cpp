@@ -84,10 +84,8 @@ QVariant TDrawsModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
       if (colors_.Draws || index.row() == archive.DrawsOffset()) return QBrush(Qt::black);
       return {};
-    case Qt::TextAlignmentRole:
-      return col == 7 ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignCenter);
-    default:
-      return {};
+    case Qt::TextAlignmentRole: return col == 7 ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignCenter);
+    default: return {};
   }
 }
 
@@ -114,12 +112,9 @@ QVariant TCombsModel::data(const QModelIndex& index, int role) const {
       if (col >= 1 && col <= 5)
         return QBrush(EngineColor(NumberColor(list[row][col - 1], ws_.Config().Data.ChannelSize)));
       return QBrush(Qt::white);
-    case Qt::ForegroundRole:
-      return colors_.Combs ? QVariant(QBrush(Qt::black)) : QVariant();
-    case Qt::TextAlignmentRole:
-      return col == 0 ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignCenter);
-    default:
-      return {};
+    case Qt::ForegroundRole: return colors_.Combs ? QVariant(QBrush(Qt::black)) : QVariant();
+    case Qt::TextAlignmentRole: return col == 0 ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignCenter);
+    default: return {};
   }
 }
 
@@ -136,7 +131,9 @@ QIcon TFilterLogModel::LogIcon(int icon) {
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  const QColor color = icon == LogIconKeep ? QColor(0, 150, 0) : icon == LogIconRemove ? QColor(200, 0, 0) : QColor(0, 90, 200);
+  const QColor color = icon == LogIconKeep     ? QColor(0, 150, 0)
+                       : icon == LogIconRemove ? QColor(200, 0, 0)
+                                               : QColor(0, 90, 200);
   p.setBrush(color);
   p.setPen(Qt::NoPen);
   p.drawEllipse(QRectF(1, 1, 14, 14));
@@ -164,8 +161,7 @@ QVariant TFilterLogModel::data(const QModelIndex& index, int role) const {
       if (index.column() == 1) return ToQ(r.Values);
       if (index.column() == 2) return r.Count;
       return {};
-    case Qt::ToolTipRole:
-      return index.column() == 1 ? ToQ(r.Values) : QVariant();
+    case Qt::ToolTipRole: return index.column() == 1 ? ToQ(r.Values) : QVariant();
     case Qt::DecorationRole:
       if (index.column() == 0) {
         static const QIcon icons[3] = {LogIcon(LogIconUndo), LogIcon(LogIconKeep), LogIcon(LogIconRemove)};
@@ -174,8 +170,7 @@ QVariant TFilterLogModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::TextAlignmentRole:
       return index.column() == 2 ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignLeft | Qt::AlignVCenter);
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -189,7 +184,8 @@ QStringList StatCaptions() {
 }
 }  // namespace
 
-TStatTableModel::TStatTableModel(const TWorkspace& ws, QObject* parent) : TArrayModel(StatCaptions(), parent), ws_(ws) {}
+TStatTableModel::TStatTableModel(const TWorkspace& ws, QObject* parent)
+    : TArrayModel(StatCaptions(), parent), ws_(ws) {}
 
 namespace {
 // What each column is, in one line (the header's tool tip).

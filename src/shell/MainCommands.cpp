@@ -152,8 +152,8 @@ void TTemplateMain::BuildMenus() {
                  {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
                   "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
-                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude",
-                  "", "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
+                  "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

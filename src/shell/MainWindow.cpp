@@ -54,7 +54,7 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
                                                      "45;45;45;45;45",       "Комбинаций: 1221759",
                                                      "Ставок: 9999999",      "Рейтинг: 9999999"};
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
-                                                   "Ставок: 0", "Рейтинг: 0", ""};
+                                                   "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
 constexpr std::array<const char*, 4> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat"};
 
@@ -105,7 +105,8 @@ TTemplateMain::TTemplateMain(TStartOptions options, QString title, QWidget* pare
     : QMainWindow(parent),
       options_(std::move(options)),
       title_(std::move(title)),
-      commands_(this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
+      commands_(
+          this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
   setObjectName("TFormMain");
   port_.SetOwner(this);
   commands_.SetErrorHandler([this](const char* what) { port_.ShowError(what); });
@@ -175,8 +176,7 @@ QSpinBox* NewSpin(const char* name, int min, int max, int minWidth, const QStrin
 }
 
 // Two panes one above the other or side by side; pane `growing` (0 or 1) takes what the window gains.
-QSplitter* NewSplitter(Qt::Orientation orientation, const char* name, QWidget* first, QWidget* second,
-                       int growing) {
+QSplitter* NewSplitter(Qt::Orientation orientation, const char* name, QWidget* first, QWidget* second, int growing) {
   auto* splitter = new QSplitter(orientation);
   splitter->setObjectName(name);
   splitter->addWidget(first);
@@ -213,7 +213,8 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch();
   auto* label = new QLabel(QStringLiteral("Смещение назад:"));
-  edOffset_ = NewSpin("edOffset", 0, 0, 80, QStringLiteral("Смещение относительно последнего загруженного номера тиража"));
+  edOffset_ =
+      NewSpin("edOffset", 0, 0, 80, QStringLiteral("Смещение относительно последнего загруженного номера тиража"));
   label->setBuddy(edOffset_);
   panel->addWidget(Group({label, edOffset_}));
   v->addLayout(panel);
@@ -275,15 +276,15 @@ QWidget* TTemplateMain::BuildStatTab() {
   cbDrawsStat_->setMinimumContentsLength(16);
   cbDrawsStat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbDrawsStat_->setMaxVisibleItems(30);
-  cbDrawsStat_->setToolTip(QStringLiteral(
-      "Статистика, по которой строится таблица.\n"
-      "{ num }, { sum } ... перед названием - группа статистик.\n"
-      "Буквы в квадратных скобках после названия:\n"
-      "  S - значения зависят от порядка выпадения чисел (их меняет \"Упорядочить MIN->MAX\");\n"
-      "  N - можно сравнить с полным набором комбинаций (колонка \"Норма\");\n"
-      "  D - значения считаются относительно последнего тиража окна;\n"
-      "  P - статистика периодов;\n"
-      "  G - статистика есть на графиках."));
+  cbDrawsStat_->setToolTip(
+      QStringLiteral("Статистика, по которой строится таблица.\n"
+                     "{ num }, { sum } ... перед названием - группа статистик.\n"
+                     "Буквы в квадратных скобках после названия:\n"
+                     "  S - значения зависят от порядка выпадения чисел (их меняет \"Упорядочить MIN->MAX\");\n"
+                     "  N - можно сравнить с полным набором комбинаций (колонка \"Норма\");\n"
+                     "  D - значения считаются относительно последнего тиража окна;\n"
+                     "  P - статистика периодов;\n"
+                     "  G - статистика есть на графиках."));
   selLabel->setBuddy(cbDrawsStat_);
   row1->addWidget(selLabel);
   row1->addWidget(cbDrawsStat_, 1);
@@ -309,7 +310,8 @@ QWidget* TTemplateMain::BuildStatTab() {
   chkPrefetchs_->setObjectName("chkPrefetchs");
   chkTotalLine_ = new QCheckBox(QStringLiteral("График идеального распределения"));
   chkTotalLine_->setObjectName("chkTotalLine");
-  for (auto [box, name] : {std::pair{chkPrefetchs_, "DrawsStatePrefetchsEnabled"}, std::pair{chkTotalLine_, "DrawsStatShowTotalLine"}}) {
+  for (auto [box, name] :
+       {std::pair{chkPrefetchs_, "DrawsStatePrefetchsEnabled"}, std::pair{chkTotalLine_, "DrawsStatShowTotalLine"}}) {
     QAction* action = commands_.Action(name);
     box->setStatusTip(action->statusTip());
     const QString n = name;
@@ -337,7 +339,8 @@ QWidget* TTemplateMain::BuildStatTab() {
     statModel_->SetRowCount(static_cast<int>(ws_->StatTab().View().Rows().size()));
     lvDrawsStat_->clearSelection();
     lvDrawsStat_->horizontalHeader()->setSortIndicator(
-        ws_->StatTab().View().SortColumn(), ws_->StatTab().View().SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+        ws_->StatTab().View().SortColumn(),
+        ws_->StatTab().View().SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
     UpdateCommands();
   });
 
@@ -401,12 +404,24 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  const std::vector<QString> drawsMenu = {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "",
-                                          "DrawsSorted"};
-  const std::vector<QString> combsMenu = {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists",
-                                          "CombsDelSelected", "", "CombsCopy", "CombsPaste", "CombsSelectAll", "",
-                                          "CombsOpen", "CombsSave", "", "CombsUndo"};
-  const std::vector<QString> statMenu = {"StatFilter_Include", "StatFilter_Exclude", "", "DrawsStatCalc", "",
+  const std::vector<QString> drawsMenu = {"DrawsImport", "DrawsExport", "", "DrawsAdd",
+                                          "DrawsEdit",   "DrawsDel",    "", "DrawsSorted"};
+  const std::vector<QString> combsMenu = {"CombsCheckNums",
+                                          "CombsFindInDraws",
+                                          "",
+                                          "CombsGen",
+                                          "CombsDelExists",
+                                          "CombsDelSelected",
+                                          "",
+                                          "CombsCopy",
+                                          "CombsPaste",
+                                          "CombsSelectAll",
+                                          "",
+                                          "CombsOpen",
+                                          "CombsSave",
+                                          "",
+                                          "CombsUndo"};
+  const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
        {std::pair{lvDraws_, &drawsMenu}, std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
@@ -454,7 +469,8 @@ void TTemplateMain::Create() {
     BuildMenus();
 
     // The interface language: only Russian is present.
-    language_ = options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
+    language_ =
+        options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
     setWindowTitle(title_);
     QApplication::setApplicationDisplayName(QString());
 
@@ -502,7 +518,8 @@ void TTemplateMain::ReadWindowKeys() {
   const int left = static_cast<int>(s.ReadSetting(Section, "LeftPanelWidth", int64_t{DesignLeftWidth}));
   const int total = std::max(width(), left + 200);
   splitter_->setSizes({left, total - left});
-  edExclude_->setValue(static_cast<int>(std::clamp<int64_t>(s.ReadSetting(Section, "DrawsExclude", int64_t{0}), 0, 1000000)));
+  edExclude_->setValue(
+      static_cast<int>(std::clamp<int64_t>(s.ReadSetting(Section, "DrawsExclude", int64_t{0}), 0, 1000000)));
   const int filters = static_cast<int>(s.ReadSetting(Section, "FiltersHeight", int64_t{DesignFiltersHeight}));
   combsSplitter_->setSizes({std::max(100, height() - filters), filters});
   const int chart = static_cast<int>(s.ReadSetting(Section, "DrawsStatHeight", int64_t{DesignStatChartHeight}));
@@ -553,8 +570,9 @@ void TTemplateMain::SaveListColumns() {
       s.WriteSetting(Section, fmt::format("{}.Column{}", name, c), int64_t{view->columnWidth(c)});
     }
   }
-  s.WriteSetting(Section, "lvDrawsStat.SortType",
-                 fmt::format("{},{}", ws_->StatTab().View().SortColumn(), ws_->StatTab().View().SortDescending() ? 1 : 0));
+  s.WriteSetting(
+      Section, "lvDrawsStat.SortType",
+      fmt::format("{},{}", ws_->StatTab().View().SortColumn(), ws_->StatTab().View().SortDescending() ? 1 : 0));
 }
 
 QString TTemplateMain::HelpFile() const {
@@ -662,7 +680,7 @@ bool TTemplateMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (watched == lvDraws_ && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-      const char* command = key == Qt::Key_Insert                             ? "DrawsAdd"
+      const char* command = key == Qt::Key_Insert                           ? "DrawsAdd"
                             : key == Qt::Key_Return || key == Qt::Key_Enter ? "DrawsEdit"
                             : key == Qt::Key_Delete                         ? "DrawsDel"
                                                                             : nullptr;
@@ -699,9 +717,7 @@ bool TTemplateMain::ApplyStatLength() {
   return true;
 }
 
-void TTemplateMain::RefreshAllViews(bool forced) {
-  RefreshStatTable(forced);
-}
+void TTemplateMain::RefreshAllViews(bool forced) { RefreshStatTable(forced); }
 
 void TTemplateMain::RefreshDrawsList(bool force) {
   const int count = ws_->Archive().Count();

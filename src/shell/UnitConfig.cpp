@@ -216,8 +216,8 @@ TEditConfigDialog::TEditConfigDialog(QWidget* parent, const TConfigData& data, T
   main->addWidget(MakeOkCancel(this));
   main->setSizeConstraint(QLayout::SetFixedSize);
 
-  QWidget* order[] = {cost_,         maxStake_, profits_,     coefCount_, coefDeviation_, coefLevel_,
-                      usePercents_, useAbsValues_, cols_,     segments_,  channel_};
+  QWidget* order[] = {cost_,        maxStake_,     profits_, coefCount_, coefDeviation_, coefLevel_,
+                      usePercents_, useAbsValues_, cols_,    segments_,  channel_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   cost_->setFocus();
 }

@@ -226,9 +226,9 @@ void TFavoritesDialog::Rename() {
   QTreeWidgetItem* item = SelectedEntry();
   if (!item) return;
   bool ok = false;
-  const QString text = QInputDialog::getText(this, QStringLiteral("Переименование"),
-                                             QStringLiteral("Введите наименование фильтра:"), QLineEdit::Normal,
-                                             item->text(0), &ok);
+  const QString text =
+      QInputDialog::getText(this, QStringLiteral("Переименование"), QStringLiteral("Введите наименование фильтра:"),
+                            QLineEdit::Normal, item->text(0), &ok);
   if (!ok) return;
   // An empty name means the default caption, which is what the tree then shows.
   if (text.trimmed().isEmpty()) RestoreName();

@@ -15,15 +15,15 @@ class QTreeWidgetItem;
 namespace kivra {
 class TStatList;
 class TUserPort;
-}
+}  // namespace kivra
 
 namespace kivra::shell {
 
 class TFavoritesDialog : public QDialog {
   Q_OBJECT
  public:
-  TFavoritesDialog(QWidget* parent, TStatList& stats, std::filesystem::path namesFile,
-                   std::filesystem::path programDir, TUserPort& port, std::function<void(int entry)> showDescription);
+  TFavoritesDialog(QWidget* parent, TStatList& stats, std::filesystem::path namesFile, std::filesystem::path programDir,
+                   TUserPort& port, std::function<void(int entry)> showDescription);
 
   // Item data: the registry index of an entry node; group nodes hold -1.
   static constexpr int EntryRole = Qt::UserRole;

@@ -26,18 +26,17 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile) : QDi
   setObjectName("FirstRunDialog");
   setWindowTitle(QStringLiteral("Справочная информация"));
 
-  auto* text = new QLabel(
-      QStringLiteral("Если Вы запускаете программу в первый раз, рекомендуем Вам ознакомится со справочной "
-                     "инфомацией:"),
-      this);
+  auto* text =
+      new QLabel(QStringLiteral("Если Вы запускаете программу в первый раз, рекомендуем Вам ознакомится со справочной "
+                                "инфомацией:"),
+                 this);
   text->setObjectName("lblText");
   text->setWordWrap(true);
 
   auto* help = new QPushButton(QStringLiteral("Открыть файл встроенной справочной системы"), this);
   help->setObjectName("btnHelpFile");
   help->setEnabled(!helpFile.isEmpty() && QFileInfo(helpFile).isFile());
-  connect(help, &QPushButton::clicked, this,
-          [helpFile] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile)); });
+  connect(help, &QPushButton::clicked, this, [helpFile] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile)); });
 
   // The web pages in two columns of three.
   auto* pages = new QGridLayout;

@@ -44,8 +44,8 @@ TGenerateDialog::TGenerateDialog(QWidget* parent, const TGenParams& defaults, TU
   browse_->setText(QStringLiteral("..."));
   browse_->setToolTip(QStringLiteral("Выбор файла"));
 
-  saveDefaults_ = new QCheckBox(
-      QStringLiteral("Сохранить эти параметры для генерации комбинаций \"по умолчанию\""), this);
+  saveDefaults_ =
+      new QCheckBox(QStringLiteral("Сохранить эти параметры для генерации комбинаций \"по умолчанию\""), this);
   saveDefaults_->setObjectName("chkSaveDefaults");
 
   auto* modeLabel = new QLabel(QStringLiteral("Режим генерации списка комбинаций:"), this);

@@ -73,9 +73,7 @@ TEditProxyDialog::TEditProxyDialog(QWidget* parent, const TProxyConfig& proxy) :
   UpdateEnabled();
 }
 
-void TEditProxyDialog::UpdateEnabled() {
-  manualBox_->setEnabled(manual_->isChecked());
-}
+void TEditProxyDialog::UpdateEnabled() { manualBox_->setEnabled(manual_->isChecked()); }
 
 TProxyConfig TEditProxyDialog::Result() const {
   TProxyConfig proxy;

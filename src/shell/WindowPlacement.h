@@ -19,9 +19,9 @@ namespace kivra::shell {
 QRect ParsePlacementRect(std::string_view text, const QRect& current);  // left, top, right, bottom
 
 struct TPlacement {
-  int ShowCmd = 1;          // 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised
-  bool HasPosition = false; // the normal position applies (same pixels per inch, left < right)
-  QRect Normal;             // the normal position (QRect with right/bottom exclusive)
+  int ShowCmd = 1;           // 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised
+  bool HasPosition = false;  // the normal position applies (same pixels per inch, left < right)
+  QRect Normal;              // the normal position (QRect with right/bottom exclusive)
 };
 
 // Reads the keys for a screen of `screen` size (falling back to the plain keys).

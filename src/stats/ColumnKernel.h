@@ -47,8 +47,8 @@ bool EnableColumnKernel(bool enable);
 // When the program is not exact, a set bit only makes the combination a candidate, which
 // scalar.Matches decides. Blocks with a number outside 1..45 and the last count % 64
 // combinations go to scalar.Filter. Returns the number of combinations written.
-size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
-                    size_t count, uint8_t* out, bool remove, const TScalarTests& scalar);
+size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in, size_t count,
+                    uint8_t* out, bool remove, const TScalarTests& scalar);
 
 // The same test as ColumnFilter as masks of kept combinations: bit i of masks[b] for combination
 // 64 b + i (the last, partial block only has the bits of its combinations).

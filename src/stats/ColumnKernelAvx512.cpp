@@ -17,8 +17,8 @@ constexpr int BlockBytes = 5 * Block;
 // Transposition: position k of combination i is byte 5i + k of the block. The five source
 // registers hold bytes 0..63, 64..127, ..., 256..319.
 struct TIndexes {
-  alignas(64) uint8_t Pair01[5][64];  // index into registers 0 and 1 (bytes 0..127)
-  alignas(64) uint8_t Pair23[5][64];  // into registers 2 and 3 (bytes 128..255)
+  alignas(64) uint8_t Pair01[5][64];   // index into registers 0 and 1 (bytes 0..127)
+  alignas(64) uint8_t Pair23[5][64];   // into registers 2 and 3 (bytes 128..255)
   alignas(64) uint8_t Single4[5][64];  // into register 4 (bytes 256..319)
   uint64_t From23[5];                  // lanes whose byte lies in registers 2, 3
   uint64_t From4[5];                   // lanes whose byte lies in register 4
@@ -153,7 +153,8 @@ inline void Run(const TColumnKernelProgram& prog, __m512i* r) {
         for (unsigned following = in.B, k = 0; following != 0; following >>= 1, ++k) {
           if ((following & 1) == 0) continue;
           const __m512i* o = r + ((in.A + 1 + k) & 63) * G;
-          for (int g = 0; g < G; ++g) v[g] = _mm512_add_epi8(v[g], _mm512_permutexvar_epi8(_mm512_sub_epi8(a[g], o[g]), t));
+          for (int g = 0; g < G; ++g)
+            v[g] = _mm512_add_epi8(v[g], _mm512_permutexvar_epi8(_mm512_sub_epi8(a[g], o[g]), t));
         }
         for (int g = 0; g < G; ++g) d[g] = v[g];
         break;
@@ -197,8 +198,7 @@ inline size_t Compress(const __m512i raw[5], __mmask64 keep, uint8_t* out) {
 // a value, and an increment must not wait for the one before it on the same counter. Kept scalar:
 // gathers and scatters on counters that neighbouring lanes share are far slower.
 constexpr int HistogramLanes = 16;
-__attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const uint8_t* values,
-                                                                        uint32_t (*lanes)[256]) {
+__attribute__((noinline, optimize("no-tree-vectorize"))) void Histogram(const uint8_t* values, uint32_t (*lanes)[256]) {
   for (int i = 0; i < Block; i += HistogramLanes)
     for (int l = 0; l < HistogramLanes; ++l) ++lanes[l][values[i + l]];
 }
@@ -247,8 +247,8 @@ constexpr int Group = 8;
 
 }  // namespace
 
-size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in,
-                    size_t count, uint8_t* out, bool remove, const TScalarTests& scalar) {
+size_t ColumnFilter(const TColumnKernelProgram& program, const uint64_t (*sets)[4], const uint8_t* in, size_t count,
+                    uint8_t* out, bool remove, const TScalarTests& scalar) {
   __m512i setRegs[TColumnProgram::MaxOutputs];
   for (int o = 0; o < program.OutputCount; ++o) setRegs[o] = _mm512_maskz_loadu_epi64(0x0F, sets[o]);
   const size_t blocks = count / Block;
@@ -378,8 +378,8 @@ void ColumnCount(const TColumnKernelProgram& program, const uint8_t* in, size_t 
               _mm_popcnt_u64(_mm512_cmpeq_epi8_mask(v[o], _mm512_set1_epi8(static_cast<char>(known[k])))));
       } else if (counted[o] == 0) {
         continue;
-      } else if (const __m512i one = _mm512_permutexvar_epi8(
-                     _mm512_set1_epi8(static_cast<char>(__builtin_ctzll(counted[o]))), v[o]);
+      } else if (const __m512i one =
+                     _mm512_permutexvar_epi8(_mm512_set1_epi8(static_cast<char>(__builtin_ctzll(counted[o]))), v[o]);
                  (_mm512_cmpeq_epi8_mask(v[o], one) & counted[o]) == counted[o]) {
         // One value in every counted lane (in list order, neighbouring combinations often agree).
         counts[_mm_cvtsi128_si32(_mm512_castsi512_si128(one)) & 0xFF] +=

@@ -13,21 +13,21 @@
 namespace kivra {
 
 enum class TColumnOp : uint8_t {
-  Lut,      // r[Dst] = Tables[Arg][r[A] & 63]
-  Lut256,   // r[Dst] = Tables[Arg..Arg+3] as one 256-entry table, indexed by r[A]
-  LutSum,   // r[Dst] = sum of Tables[Arg][p] over the positions in bit mask B (bit k = register k)
-  Const,    // r[Dst] = Arg
-  Add,      // r[Dst] = r[A] + r[B]
-  Sub,      // r[Dst] = r[A] - r[B]
-  Min,      // unsigned
-  Max,      // unsigned
+  Lut,     // r[Dst] = Tables[Arg][r[A] & 63]
+  Lut256,  // r[Dst] = Tables[Arg..Arg+3] as one 256-entry table, indexed by r[A]
+  LutSum,  // r[Dst] = sum of Tables[Arg][p] over the positions in bit mask B (bit k = register k)
+  Const,   // r[Dst] = Arg
+  Add,     // r[Dst] = r[A] + r[B]
+  Sub,     // r[Dst] = r[A] - r[B]
+  Min,     // unsigned
+  Max,     // unsigned
   And,
   Or,
   Xor,
-  Shr,      // r[Dst] = r[A] >> Arg (logical, per byte)
-  CmpGt,    // r[Dst] = r[A] > r[B] (unsigned) ? 0xFF : 0
-  CmpEq,    // r[Dst] = r[A] == r[B] ? 0xFF : 0
-  Select,   // r[Dst] = r[Arg] has bit 7 ? r[A] : r[B]
+  Shr,         // r[Dst] = r[A] >> Arg (logical, per byte)
+  CmpGt,       // r[Dst] = r[A] > r[B] (unsigned) ? 0xFF : 0
+  CmpEq,       // r[Dst] = r[A] == r[B] ? 0xFF : 0
+  Select,      // r[Dst] = r[Arg] has bit 7 ? r[A] : r[B]
   LutDiffSum,  // r[Dst] = sum of Tables[Arg][(r[A] - r[A + 1 + k]) & 63] over the k in bit mask B
 };
 

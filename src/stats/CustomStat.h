@@ -268,7 +268,7 @@ class TKeyCounter {
   void AddWide(uint64_t raw, uint64_t first, uint32_t count);
   void Grow();
 
-  uint32_t* dense_[Lanes] = {};  // mapped zero pages, touched only where counted
+  uint32_t* dense_[Lanes] = {};     // mapped zero pages, touched only where counted
   std::vector<TSeen> firstSeen_;    // a dense key's first appearance in each lane
   std::vector<uint64_t> wideKeys_;  // open addressing
   std::vector<uint64_t> wideFirst_;
@@ -371,7 +371,9 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
 }
 
 template <class T>
-concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) { t.PrepareMatch(ctx); };
+concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) {
+  t.PrepareMatch(ctx);
+};
 
 // A statistic whose values are byte functions of the five numbers (1..45) may also give them as a
 // column program (ColumnProgram.h), which the vector kernels run 64 combinations at a time:
@@ -409,8 +411,7 @@ class TStatImpl : public Base {
  public:
   using Base::Base;
 
-  bool CombMatches(const TComb& comb, const TStatDrawArray& selected, int refIndex, bool sorted,
-                   bool remove) override {
+  bool CombMatches(const TComb& comb, const TStatDrawArray& selected, int refIndex, bool sorted, bool remove) override {
     const TMatchContext ctx{refIndex, sorted, remove};
     if constexpr (THasPrepareMatch<Derived>) Self().PrepareMatch(ctx);
     return Self().Match(comb, TLinearSelection(selected), ctx);
@@ -629,8 +630,8 @@ class TStatImpl : public Base {
       const size_t nb = std::min(ChunkBlocks, blocks - b0);
       uint64_t before[4];
       std::copy(seen, seen + 4, before);
-      ColumnCount(view, reinterpret_cast<const uint8_t*>(in.data() + b0 * ColumnBlock), nb, counts.data(),
-                  valid.data(), seen, firstAt.data());
+      ColumnCount(view, reinterpret_cast<const uint8_t*>(in.data() + b0 * ColumnBlock), nb, counts.data(), valid.data(),
+                  seen, firstAt.data());
       for (int v = 0; v < 256; ++v)
         if ((seen[v >> 6] & ~before[v >> 6]) >> (v & 63) & 1)
           first[v] = ((firstIndex + b0 * ColumnBlock) << TKeyCounter::OrdinalBits) + firstAt[v];

@@ -37,10 +37,10 @@ struct TFuncName {
 };
 
 constexpr TFuncName FuncNames[] = {
-    {"ARCTAN", FnArcTan}, {"COS", FnCos},     {"SIN", FnSin},       {"TAN", FnTan},       {"ABS", FnAbs},
-    {"EXP", FnExp},       {"LN", FnLn},       {"LOG", FnLog},       {"SQRT", FnSqrt},     {"SQR", FnSqr},
-    {"INT", FnInt},       {"FRAC", FnFrac},   {"TRUNC", FnTrunc},   {"ROUND", FnRound},   {"ARCSIN", FnArcSin},
-    {"ARCCOS", FnArcCos}, {"SIGN", FnSign},   {"NOT", FnNot},
+    {"ARCTAN", FnArcTan}, {"COS", FnCos},   {"SIN", FnSin},     {"TAN", FnTan},     {"ABS", FnAbs},
+    {"EXP", FnExp},       {"LN", FnLn},     {"LOG", FnLog},     {"SQRT", FnSqrt},   {"SQR", FnSqr},
+    {"INT", FnInt},       {"FRAC", FnFrac}, {"TRUNC", FnTrunc}, {"ROUND", FnRound}, {"ARCSIN", FnArcSin},
+    {"ARCCOS", FnArcCos}, {"SIGN", FnSign}, {"NOT", FnNot},
 };
 
 // Applies a function in place; false outside its domain or when the result is not finite.
@@ -308,8 +308,7 @@ bool CompileCleaned(std::string_view s, std::vector<TFormulaInstr>& program, std
           if (pending.back().Kind == PendFunc) program.push_back({0, TFormulaOp::Func, pending.back().Arg});
           pending.pop_back();
           break;
-        default:
-          return false;
+        default: return false;
       }
     }
   }
@@ -322,8 +321,8 @@ bool CompileCleaned(std::string_view s, std::vector<TFormulaInstr>& program, std
 // a NaN, a NaN a NaN), which is tested at the end; the steps that could turn one into a finite value
 // (x / inf, powers, functions) test their operands.
 // Inputs 0..4 are read from `n`, the others from `inputs`.
-bool RunProgram(const TFormulaInstr* program, size_t size, const uint8_t* n, const uint8_t* inputs,
-                long double* stack, long double& result) {
+bool RunProgram(const TFormulaInstr* program, size_t size, const uint8_t* n, const uint8_t* inputs, long double* stack,
+                long double& result) {
   auto input = [&](uint8_t k) -> long double { return (k < 5 ? n : inputs)[k]; };
   long double top = 0;
   size_t below = 0;  // values under the top, in stack[0..below)
@@ -549,7 +548,9 @@ struct TIntegerPart {
 
   // Integers up to this bound, whatever the bytes n[k] are, are exact and far from any limit.
   static constexpr int64_t Bound = int64_t{1} << 52;
-  bool Varies() const { return std::any_of(std::begin(Coef), std::end(Coef), [](int64_t c) { return c != 0; }); }
+  bool Varies() const {
+    return std::any_of(std::begin(Coef), std::end(Coef), [](int64_t c) { return c != 0; });
+  }
   // The largest magnitude for bytes n[k]; no overflow while K and Coef are within a few Bounds.
   int64_t Magnitude() const {
     int64_t m = K < 0 ? -K : K;

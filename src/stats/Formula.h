@@ -52,10 +52,24 @@ int32_t ShreddingValue(const TShreddingInputs& in, int32_t digits, std::string_v
 
 // One instruction of a compiled expression (postfix order, the top of the stack held apart).
 enum class TFormulaOp : uint8_t {
-  Const, Var, Func,                                  // push a constant or an input; apply a function to the top
-  Add, Sub, Mul, Div, Pow,                           // top := value below op top
-  AddVar, SubVar, MulVar, DivVar, PowVar,            // top := top op input (an input pushed, then the op)
-  AddConst, SubConst, MulConst, DivConst, PowConst,  // top := top op constant
+  Const,
+  Var,
+  Func,  // push a constant or an input; apply a function to the top
+  Add,
+  Sub,
+  Mul,
+  Div,
+  Pow,  // top := value below op top
+  AddVar,
+  SubVar,
+  MulVar,
+  DivVar,
+  PowVar,  // top := top op input (an input pushed, then the op)
+  AddConst,
+  SubConst,
+  MulConst,
+  DivConst,
+  PowConst,  // top := top op constant
 };
 struct TFormulaInstr {
   long double Value = 0;  // the constant

@@ -80,7 +80,9 @@ class TstGroupLines final : public TStatImpl<TstGroupLines<Grouping>, typename G
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return Selected(sel, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return Selected(sel, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override {
     TCustomStat::EnumValues(refIndex, values);
@@ -140,7 +142,9 @@ class TstGroupValues final : public TStatImpl<TstGroupValues<Grouping>, typename
   }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return slots_.Columns(prog, ctx == nullptr); }
   template <class Sel>
-  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const { return slots_.ColumnMatch(output, v, sel); }
+  bool ColumnMatch(int output, uint8_t v, const Sel& sel) const {
+    return slots_.ColumnMatch(output, v, sel);
+  }
   TStatKey ColumnKey(uint8_t v) const { return slots_.ColumnKey(v); }
   // Every listed group with the counts 0..(what it can hold, at most 5).
   void EnumValues(int refIndex, TStatDrawArray& values) override {
@@ -198,7 +202,9 @@ class TstGroupCount final : public TStatImpl<TstGroupCount<Grouping>, typename G
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   // The counts 1..(the groups there are, at most 5).
   void EnumValues(int refIndex, TStatDrawArray& values) override {
@@ -233,7 +239,9 @@ class TstGroupValCnt final : public TStatImpl<TstGroupValCnt<Grouping>, typename
   }
 
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true);
+  }
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(members_.Count(c)));
@@ -248,7 +256,9 @@ class TstGroupValCnt final : public TStatImpl<TstGroupValCnt<Grouping>, typename
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   // The counts 1..(what the group can hold), without 0 (listed once it occurs).
   void EnumValues(int refIndex, TStatDrawArray& values) override {

@@ -88,9 +88,7 @@ struct TCombGroups {
            ((e != a) & (e != b) & (e != c) & (e != d));
   }
   // How many of the five numbers fall into group g (any int: groups are 0..255).
-  constexpr int CountOf(int g) const {
-    return (G[0] == g) + (G[1] == g) + (G[2] == g) + (G[3] == g) + (G[4] == g);
-  }
+  constexpr int CountOf(int g) const { return (G[0] == g) + (G[1] == g) + (G[2] == g) + (G[3] == g) + (G[4] == g); }
 };
 
 // How many different groups the five numbers fall into. The fast form gives every group that
@@ -187,7 +185,9 @@ class TGroupMembers {
     loTimesLows_ = static_cast<uint64_t>(lo) * swar::Lows5;
     aboveTimesLows_ = static_cast<uint64_t>(hi + 1) * swar::Lows5;
   }
-  int Count(const TComb& c) const { return member_[c[0]] + member_[c[1]] + member_[c[2]] + member_[c[3]] + member_[c[4]]; }
+  int Count(const TComb& c) const {
+    return member_[c[0]] + member_[c[1]] + member_[c[2]] + member_[c[3]] + member_[c[4]];
+  }
   // The count as a column program; returns its register.
   int Columns(TColumnProgram& prog) const {
     return prog.LutSum(prog.Table([&](int n) { return member_[n]; }));
@@ -406,7 +406,8 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
       for (int p = 0; p <= CombSize - K; ++p) first |= unsigned{sel.Word(1, g.G[p])} << p;
       return [&]<size_t... S>(std::index_sequence<S...>) {
         return ((((first >> Sets.P[S][0]) & 1) && sel.KeyRaw(Tuple(g, S))) || ...);
-      }(std::make_index_sequence<TupleCount>{});
+      }
+      (std::make_index_sequence<TupleCount>{});
     } else {
       for (int s = 0; s < TupleCount; ++s) {
         const TStatKey k(Tuple(g, s));

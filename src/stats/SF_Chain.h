@@ -71,8 +71,7 @@ std::string TransitionCaption(const TStatDrawRec& rec, Part part) {
 
 // Transitions of units (K1 -> K2, or K1-K2 -> K3 over three draws).
 template <class Chains, TChainKind Kind>
-class TstChain final
-    : public TStatImpl<TstChain<Chains, Kind>, typename Chains::Units::template Base<TCustomStat>> {
+class TstChain final : public TStatImpl<TstChain<Chains, Kind>, typename Chains::Units::template Base<TCustomStat>> {
   using Impl = TStatImpl<TstChain<Chains, Kind>, typename Chains::Units::template Base<TCustomStat>>;
   static constexpr TFamilyNames Names = Chains::Names[static_cast<int>(Kind)];
   static constexpr bool Three = Kind == TChainKind::Pos3 || Kind == TChainKind::At3;
@@ -102,7 +101,9 @@ class TstChain final
   }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return sel.Word(Three ? 3 : 2, this->UnitTable()[n]); }
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const {
+    return sel.Word(Three ? 3 : 2, this->UnitTable()[n]);
+  }
 
   // The transitions the combination makes as the draw after RefIndex (then P is Ref and Q is R1).
   template <TValueSink Sink>
@@ -221,7 +222,9 @@ class TstChainCount final
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(Three ? 3 : 2, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(Three ? 3 : 2, v);
+  }
   // The transition the combination makes as the draw after RefIndex.
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext& ctx, Sink&& sink) const {
@@ -371,7 +374,8 @@ class TstChainInside final : public TStatImpl<TstChainInside<Mode>, TChannelUnit
 
   // Mode 3 in plain decimal, the others with two digits: 07 -> 09.
   std::string ValueCaption(const TStatDrawRec& rec) const override {
-    return TransitionCaption<false>(rec, [](uint16_t v) { return Mode == 3 ? std::to_string(v) : fmt::format("{:02}", v); });
+    return TransitionCaption<false>(rec,
+                                    [](uint16_t v) { return Mode == 3 ? std::to_string(v) : fmt::format("{:02}", v); });
   }
 
  private:

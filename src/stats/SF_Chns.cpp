@@ -18,11 +18,10 @@ template class TstGroupValCnt<TChannelGrouping>;
 
 std::span<const TStatListEntry> ChannelStatClasses() {
   static const TStatListEntry entries[] = {
-      {22, &StatClassOf<TstChannels>()},    {23, &StatClassOf<TstChanValues>()},
-      {24, &StatClassOf<TstChanCount>()},   {78, &StatClassOf<TstCombChnMix2>()},
-      {79, &StatClassOf<TstCombChnMix3>()}, {80, &StatClassOf<TstCombChnMix4>()},
-      {81, &StatClassOf<TstCombChnSeq2>()}, {82, &StatClassOf<TstCombChnSeq3>()},
-      {83, &StatClassOf<TstCombChnSeq4>()}, {104, &StatClassOf<TstChnValCnt>()},
+      {22, &StatClassOf<TstChannels>()},    {23, &StatClassOf<TstChanValues>()},  {24, &StatClassOf<TstChanCount>()},
+      {78, &StatClassOf<TstCombChnMix2>()}, {79, &StatClassOf<TstCombChnMix3>()}, {80, &StatClassOf<TstCombChnMix4>()},
+      {81, &StatClassOf<TstCombChnSeq2>()}, {82, &StatClassOf<TstCombChnSeq3>()}, {83, &StatClassOf<TstCombChnSeq4>()},
+      {104, &StatClassOf<TstChnValCnt>()},
   };
   return entries;
 }

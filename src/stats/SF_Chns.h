@@ -49,7 +49,9 @@ struct TChannelGrouping {
   using GraphBase = TCustomChannelsGraphStat;
   static constexpr int Group = 3;
   template <class Stat>
-  static const TGroupTable& Table(const Stat& stat) { return stat.ChannelTable(); }
+  static const TGroupTable& Table(const Stat& stat) {
+    return stat.ChannelTable();
+  }
 
   static constexpr TStatNames Lines{"TstChannels", "CHAN", "Каналы"};
   static constexpr TStatNames Values{"TstChanValues", "CHNV", "Количество чисел в канале"};
@@ -67,15 +69,23 @@ struct TChannelGrouping {
   static constexpr bool ByteSelection = true;
   // The channels ChannelOf(1) .. ChannelOf(45).
   template <class Stat>
-  static std::vector<uint8_t> ListedGroups(const Stat& stat) { return GroupsOfNumbers(stat.ChannelTable()); }
+  static std::vector<uint8_t> ListedGroups(const Stat& stat) {
+    return GroupsOfNumbers(stat.ChannelTable());
+  }
   // "02 [6-10]".
   template <class Stat>
-  static std::string GroupCaption(const Stat& stat, int64_t channel) { return ChannelCaption(channel, stat.ChannelSize()); }
+  static std::string GroupCaption(const Stat& stat, int64_t channel) {
+    return ChannelCaption(channel, stat.ChannelSize());
+  }
   template <class Stat>
-  static int32_t GroupCount(const Stat& stat) { return ChannelCountFor(stat.ChannelSize()); }
+  static int32_t GroupCount(const Stat& stat) {
+    return ChannelCountFor(stat.ChannelSize());
+  }
   // A channel never holds more than the 45 numbers, so a larger size counts no further than that.
   template <class Stat>
-  static int32_t GroupCapacity(const Stat& stat) { return std::min(stat.ChannelSize(), MaxNumber); }
+  static int32_t GroupCapacity(const Stat& stat) {
+    return std::min(stat.ChannelSize(), MaxNumber);
+  }
   // One entry per channel; none when the configured size is not positive.
   static std::pair<int32_t, int32_t> ParamRange(const TStatEnv& env) {
     const int32_t size = env.Config.ChannelSize;
@@ -83,10 +93,10 @@ struct TChannelGrouping {
   }
 };
 
-using TstChannels = TstGroupLines<TChannelGrouping>;      // the channel of each of the five numbers
-using TstChanValues = TstGroupValues<TChannelGrouping>;   // (channel, numbers in it) for every channel
-using TstChanCount = TstGroupCount<TChannelGrouping>;     // how many channels are occupied
-using TstChnValCnt = TstGroupValCnt<TChannelGrouping>;    // "CHN1".."CHN<channels>"
+using TstChannels = TstGroupLines<TChannelGrouping>;     // the channel of each of the five numbers
+using TstChanValues = TstGroupValues<TChannelGrouping>;  // (channel, numbers in it) for every channel
+using TstChanCount = TstGroupCount<TChannelGrouping>;    // how many channels are occupied
+using TstChnValCnt = TstGroupValCnt<TChannelGrouping>;   // "CHN1".."CHN<channels>"
 
 using TstCombChnMix2 = TstGroupTuples<TChannelGrouping, true, 2>;
 using TstCombChnMix3 = TstGroupTuples<TChannelGrouping, true, 3>;

@@ -93,10 +93,12 @@ class TstCombValPos final : public TStatImpl<TstCombValPos<K>, TCustomCombValues
   using Impl = TStatImpl<TstCombValPos<K>, TCustomCombValuesStat>;
 
  public:
-  static constexpr std::string_view ClassName = K == 2 ? "TstCombValPos2" : K == 3 ? "TstCombValPos3" : "TstCombValPos4";
+  static constexpr std::string_view ClassName = K == 2   ? "TstCombValPos2"
+                                                : K == 3 ? "TstCombValPos3"
+                                                         : "TstCombValPos4";
   static constexpr std::string_view Code = K == 2 ? "KNP2%d" : K == 3 ? "KNP3%d" : "KNP4%d";
   static constexpr std::string_view HelpCode = K == 2 ? "KNP2" : K == 3 ? "KNP3" : "KNP4";
-  static constexpr std::string_view Caption = K == 2   ? "Сочетания из 2-х чисел тиража начиная с %0:d позиции"
+  static constexpr std::string_view Caption = K == 2 ? "Сочетания из 2-х чисел тиража начиная с %0:d позиции"
                                               : K == 3 ? "Сочетания из 3-х чисел тиража начиная с %0:d позиции"
                                                        : "Сочетания из 4-х чисел тиража начиная с %0:d позиции";
   static constexpr int Group = 0;
@@ -125,14 +127,17 @@ class TstCombValPos final : public TStatImpl<TstCombValPos<K>, TCustomCombValues
     if constexpr (K > 2) {
       prog.Exact = false;
       int h = first_;
-      for (int j = 1; j < K; ++j) h = prog.Add(h, prog.Lut(first_ + j, prog.Table([j](int n) { return TupleHash(j, n); })));
+      for (int j = 1; j < K; ++j)
+        h = prog.Add(h, prog.Lut(first_ + j, prog.Table([j](int n) { return TupleHash(j, n); })));
       prog.Output(h);
       return true;
     }
     const int a = first_, b = first_ + 1;
-    const int code = prog.Add(prog.Lut(a, prog.Table([](int n) { return n >= 1 ? (n - 1) % PairGroupSize * PairStride : 0; })), b);
+    const int code =
+        prog.Add(prog.Lut(a, prog.Table([](int n) { return n >= 1 ? (n - 1) % PairGroupSize * PairStride : 0; })), b);
     for (int g = 0; g < PairGroups; ++g) {
-      const int outside = prog.Lut(a, prog.Table([&](int n) { return n >= 1 && (n - 1) / PairGroupSize == g ? 0 : 0xFF; }));
+      const int outside =
+          prog.Lut(a, prog.Table([&](int n) { return n >= 1 && (n - 1) / PairGroupSize == g ? 0 : 0xFF; }));
       prog.Output(prog.Or(outside, code));
     }
     return true;
@@ -191,9 +196,11 @@ class TstCombValSort final : public TStatImpl<TstCombValSort<K>, TCustomCombValu
   using Impl = TStatImpl<TstCombValSort<K>, TCustomCombValuesStat>;
 
  public:
-  static constexpr std::string_view ClassName = K == 2 ? "TstCombValSort2" : K == 3 ? "TstCombValSort3" : "TstCombValSort4";
+  static constexpr std::string_view ClassName = K == 2   ? "TstCombValSort2"
+                                                : K == 3 ? "TstCombValSort3"
+                                                         : "TstCombValSort4";
   static constexpr std::string_view Code = K == 2 ? "KNO2" : K == 3 ? "KNO3" : "KNO4";
-  static constexpr std::string_view Caption = K == 2   ? "Сочетания из 2 чисел тиража по возрастанию"
+  static constexpr std::string_view Caption = K == 2 ? "Сочетания из 2 чисел тиража по возрастанию"
                                               : K == 3 ? "Сочетания из 3 чисел тиража по возрастанию"
                                                        : "Сочетания из 4 чисел тиража по возрастанию";
   static constexpr int Group = 0;

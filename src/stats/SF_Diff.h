@@ -81,7 +81,9 @@ class TstDiffTotal final : public TStatImpl<TstDiffTotal, TCustomNumbersStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
@@ -110,7 +112,9 @@ class TstDiffMax final : public TStatImpl<TstDiffMax, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return TAdjacentDiffs::Of(c).Max(); }
@@ -150,7 +154,9 @@ class TstMinMaxDiffs final : public TStatImpl<TstMinMaxDiffs, TCustomGraphStat> 
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Spread(c); }
@@ -245,7 +251,9 @@ class TstDiffSameCnt final : public TStatImpl<TstDiffSameCnt, TCustomGraphStat> 
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
@@ -289,12 +297,9 @@ class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> 
     if constexpr (IsFastPath<Sel>) {
       // The runs as raw keys straight from the differences: four words, the unused ones 0.
       const uint64_t d0 = d.D[0], d1 = d.D[1], d2 = d.D[2], d3 = d.D[3];
-      if constexpr (Len == 2)
-        return sel.KeyRaw(d0 | d1 << 16) | sel.KeyRaw(d1 | d2 << 16) | sel.KeyRaw(d2 | d3 << 16);
-      else if constexpr (Len == 3)
-        return sel.KeyRaw(d0 | d1 << 16 | d2 << 32) | sel.KeyRaw(d1 | d2 << 16 | d3 << 32);
-      else
-        return sel.KeyRaw(d0 | d1 << 16 | d2 << 32 | d3 << 48);
+      if constexpr (Len == 2) return sel.KeyRaw(d0 | d1 << 16) | sel.KeyRaw(d1 | d2 << 16) | sel.KeyRaw(d2 | d3 << 16);
+      else if constexpr (Len == 3) return sel.KeyRaw(d0 | d1 << 16 | d2 << 32) | sel.KeyRaw(d1 | d2 << 16 | d3 << 32);
+      else return sel.KeyRaw(d0 | d1 << 16 | d2 << 32 | d3 << 48);
     } else {
       for (int s = 0; s < RunCount; ++s) {
         const TStatKey k = Run(d, s);

@@ -88,9 +88,13 @@ class TstMatrixLineMask final : public TStatImpl<TstMatrixLineMask<Rows>, TCusto
     return static_cast<int32_t>(bit_[c[0]] | bit_[c[1]] | bit_[c[2]] | bit_[c[3]] | bit_[c[4]]);
   }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Mask(c)), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, Mask(c));
+  }
   // Column program. When the bits of the numbers 1..45 lie in the low byte, the one output is the
   // mask. Otherwise, for filtering, output h is the low byte of a mask whose bits from 8 up are h,
   // and 0xFF for other masks (five numbers never set eight bits), for h up to 9.
@@ -507,7 +511,9 @@ class TstMatrixAdjacentCount final
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return this->LineCount(c); }
 };
@@ -528,7 +534,9 @@ struct TMatrixGrouping {
   using GraphBase = TCustomMatrixGraphStat;
   static constexpr int Group = 4;
   template <class Stat>
-  static const TGroupTable& Table(const Stat& stat) { return stat.Lines(Rows); }
+  static const TGroupTable& Table(const Stat& stat) {
+    return stat.Lines(Rows);
+  }
 
   static constexpr bool ByteSelection = false;
   template <class Stat>
@@ -538,10 +546,14 @@ struct TMatrixGrouping {
     return lines;
   }
   template <class Stat>
-  static int32_t GroupCount(const Stat& stat) { return stat.LineCount(Rows); }
+  static int32_t GroupCount(const Stat& stat) {
+    return stat.LineCount(Rows);
+  }
   // A column holds one number of each row, a row one of each column.
   template <class Stat>
-  static int32_t GroupCapacity(const Stat& stat) { return stat.CrossCount(Rows); }
+  static int32_t GroupCapacity(const Stat& stat) {
+    return stat.CrossCount(Rows);
+  }
   // One entry per column (row); none for a width that is not positive.
   static std::pair<int32_t, int32_t> ParamRange(const TStatEnv& env) {
     const int32_t width = MatrixWidthFor(env.Config);

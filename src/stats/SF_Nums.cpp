@@ -2,29 +2,19 @@
 
 namespace kivra {
 
-void TstValues::EnumValues(int refIndex, TStatDrawArray& values) {
-  EnumWordRange(refIndex, values, 1, MaxNumber);
-}
+void TstValues::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, MaxNumber); }
 
 // Counts list 1..5 only: 0 shows up only when it occurs.
-void TstEvenCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  EnumWordRange(refIndex, values, 1, CombSize);
-}
+void TstEvenCount::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, CombSize); }
 
-void TstSmallCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  EnumWordRange(refIndex, values, 1, CombSize);
-}
+void TstSmallCount::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, CombSize); }
 
-void TstPrimeCount::EnumValues(int refIndex, TStatDrawArray& values) {
-  EnumWordRange(refIndex, values, 1, CombSize);
-}
+void TstPrimeCount::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, CombSize); }
 
 // Unlike the other masks, no domain: only the masks that occurred are listed.
 void TstSmallValues::EnumValues(int refIndex, TStatDrawArray& values) { TCustomStat::EnumValues(refIndex, values); }
 
-void TstPosVal::EnumValues(int refIndex, TStatDrawArray& values) {
-  EnumWordRange(refIndex, values, 1, MaxNumber);
-}
+void TstPosVal::EnumValues(int refIndex, TStatDrawArray& values) { EnumWordRange(refIndex, values, 1, MaxNumber); }
 
 uint8_t TstPosExt::ExtraByte(const TDraw& d, int32_t offset) {
   if (offset == 1) return d.DateLen;
@@ -47,11 +37,10 @@ int32_t TstPosExt::CombValue(const TComb&, int index, int refIndex, bool sorted)
 
 std::span<const TStatListEntry> NumberStatClasses() {
   static const TStatListEntry entries[] = {
-      {1, &StatClassOf<TstValues>()},      {2, &StatClassOf<TstDigits>()},
-      {3, &StatClassOf<TstEvenCount>()},   {4, &StatClassOf<TstEvenValues>()},
-      {5, &StatClassOf<TstSmallCount>()},  {6, &StatClassOf<TstSmallValues>()},
-      {7, &StatClassOf<TstPrimeCount>()},  {8, &StatClassOf<TstPrimeValues>()},
-      {102, &StatClassOf<TstPosVal>()},    {103, &StatClassOf<TstPosExt>()},
+      {1, &StatClassOf<TstValues>()},     {2, &StatClassOf<TstDigits>()},      {3, &StatClassOf<TstEvenCount>()},
+      {4, &StatClassOf<TstEvenValues>()}, {5, &StatClassOf<TstSmallCount>()},  {6, &StatClassOf<TstSmallValues>()},
+      {7, &StatClassOf<TstPrimeCount>()}, {8, &StatClassOf<TstPrimeValues>()}, {102, &StatClassOf<TstPosVal>()},
+      {103, &StatClassOf<TstPosExt>()},
   };
   return entries;
 }

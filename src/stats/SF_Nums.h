@@ -71,7 +71,9 @@ struct TCountColumns {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
 };
 
@@ -82,7 +84,9 @@ struct TMaskColumns {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Long(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
 };
 
@@ -111,7 +115,9 @@ class TstValues final : public TStatImpl<TstValues, TCustomValuesStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Key(v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Key(v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
 };
@@ -156,7 +162,9 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return v != NoDigit && sel.Key(v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return v != NoDigit && sel.Key(v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
 
  private:
@@ -177,9 +185,13 @@ class TstEvenCount final : public TStatImpl<TstEvenCount, TCustomRatioStat>,
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsEvenNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(Count(c)));
+  }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(swar::CountLowBits(swar::EvenBits(w))));
@@ -203,9 +215,13 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat>,
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<nums_detail::IsOddNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Mask(c)), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, Mask(c));
+  }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(w)));
@@ -215,7 +231,7 @@ class TstEvenValues final : public TStatImpl<TstEvenValues, TCustomMaskStat>,
 };
 
 class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat>,
-                           public nums_detail::TCountColumns<IsSmallNumber> {
+                            public nums_detail::TCountColumns<IsSmallNumber> {
  public:
   static constexpr std::string_view ClassName = "TstSmallCount";
   static constexpr std::string_view Code = "SMAL";
@@ -230,9 +246,13 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat>,
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsSmallNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(Count(c)));
+  }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, static_cast<uint16_t>(CombSize - swar::CountLowBits(swar::BytesAtLeast(w, 23) >> 7)));
@@ -243,7 +263,7 @@ class TstSmallCount final : public TStatImpl<TstSmallCount, TCustomRatioStat>,
 
 // Mask with bit 1 for a number of the second half (>= 23). Only masks that occur are listed.
 class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat>,
-                            public nums_detail::TMaskColumns<nums_detail::IsLargeNumber> {
+                             public nums_detail::TMaskColumns<nums_detail::IsLargeNumber> {
  public:
   static constexpr std::string_view ClassName = "TstSmallValues";
   static constexpr std::string_view Code = "SMLV";
@@ -256,9 +276,13 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat>,
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<nums_detail::IsLargeNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Mask(c)), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, Mask(c));
+  }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Long(1, static_cast<int32_t>(swar::PositionMask(swar::BytesAtLeast(w, 23) >> 7)));
@@ -269,7 +293,7 @@ class TstSmallValues final : public TStatImpl<TstSmallValues, TCustomMaskStat>,
 };
 
 class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat>,
-                           public nums_detail::TCountColumns<IsPrimeSetNumber> {
+                            public nums_detail::TCountColumns<IsPrimeSetNumber> {
  public:
   static constexpr std::string_view ClassName = "TstPrimeCount";
   static constexpr std::string_view Code = "PRIM";
@@ -281,16 +305,20 @@ class TstPrimeCount final : public TStatImpl<TstPrimeCount, TCustomRatioStat>,
 
   static int Count(const TComb& c) { return nums_detail::CountOf<IsPrimeSetNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(Count(c))), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, static_cast<uint16_t>(Count(c))); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, static_cast<uint16_t>(Count(c)));
+  }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };
 
 // Mask with bit 1 for a number of the prime set.
 class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat>,
-                            public nums_detail::TMaskColumns<IsPrimeSetNumber> {
+                             public nums_detail::TMaskColumns<IsPrimeSetNumber> {
  public:
   static constexpr std::string_view ClassName = "TstPrimeValues";
   static constexpr std::string_view Code = "PRMV";
@@ -302,9 +330,13 @@ class TstPrimeValues final : public TStatImpl<TstPrimeValues, TCustomMaskStat>,
 
   static int32_t Mask(const TComb& c) { return nums_detail::MaskOf<IsPrimeSetNumber>(c); }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Longs(Mask(c)), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Longs(Mask(c)), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Long(1, Mask(c)); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Long(1, Mask(c));
+  }
   std::string_view ZeroLetter() const override { return "С"; }
   std::string_view OneLetter() const override { return "П"; }
 };
@@ -330,9 +362,13 @@ class TstPosVal final : public TStatImpl<TstPosVal, TCustomGraphStat> {
   // 0 for a parameter outside 1..5.
   uint8_t Number(const TComb& c) const { return pos_ >= 0 ? c[static_cast<size_t>(pos_)] : uint8_t{0}; }
   template <TValueSink Sink>
-  void Values(const TComb& c, Sink&& sink) const { sink(TStatKey::Words(Number(c)), true); }
+  void Values(const TComb& c, Sink&& sink) const {
+    sink(TStatKey::Words(Number(c)), true);
+  }
   template <class Sel>
-  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const { return sel.Word(1, Number(c)); }
+  bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
+    return sel.Word(1, Number(c));
+  }
   template <class Sel>
   bool MatchWord(uint64_t w, const Sel& sel, const TMatchContext&) const {
     return sel.Word(1, pos_ >= 0 ? swar::ByteAt(w, pos_) : uint8_t{0});
@@ -343,7 +379,9 @@ class TstPosVal final : public TStatImpl<TstPosVal, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return Number(c); }
@@ -371,7 +409,9 @@ class TstPosExt final : public TStatImpl<TstPosExt, TCustomGraphStat> {
   static uint8_t ExtraByte(const TDraw& d, int32_t offset);
 
   template <class Sel>
-  bool Match(const TComb&, const Sel&, const TMatchContext&) const { return false; }
+  bool Match(const TComb&, const Sel&, const TMatchContext&) const {
+    return false;
+  }
   void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
                   TLastValueArray& lastSeen) override;
   int32_t CombValue(const TComb& c, int index, int refIndex, bool sorted) override;

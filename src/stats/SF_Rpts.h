@@ -37,13 +37,11 @@ constexpr TRepNames RepNames(bool counts, int shift, int gap) {
         return counts ? TRepNames{"TstRepCount2over1", "RPO1", "Количество повторов в 2-х тиражах через 1 тираж(а)"}
                       : TRepNames{"TstRepValues2over1", "PRV2O1", "Повторяющиеся числа в 2-х тиражах через 1 тираж(а)"};
       case 3:
-        return counts
-                   ? TRepNames{"TstRepCount2over2", "PRC2O2", "Количество повторов в 2-х тиражах через 2 тираж(а)"}
-                   : TRepNames{"TstRepValues2over2", "PRV2O2", "Повторяющиеся числа в 2-х тиражах через 2 тираж(а)"};
+        return counts ? TRepNames{"TstRepCount2over2", "PRC2O2", "Количество повторов в 2-х тиражах через 2 тираж(а)"}
+                      : TRepNames{"TstRepValues2over2", "PRV2O2", "Повторяющиеся числа в 2-х тиражах через 2 тираж(а)"};
       case 4:
-        return counts
-                   ? TRepNames{"TstRepCount2over3", "PRC2O3", "Количество повторов в 2-х тиражах через 3 тираж(а)"}
-                   : TRepNames{"TstRepValues2over3", "PRV2O3", "Повторяющиеся числа в 2-х тиражах через 3 тираж(а)"};
+        return counts ? TRepNames{"TstRepCount2over3", "PRC2O3", "Количество повторов в 2-х тиражах через 3 тираж(а)"}
+                      : TRepNames{"TstRepValues2over3", "PRV2O3", "Повторяющиеся числа в 2-х тиражах через 3 тираж(а)"};
     }
   } else if (gap == 1) {
     switch (shift) {
@@ -193,7 +191,9 @@ class TstRepValues2Of final : public TStatImpl<TstRepValues2Of<K, G>, TCustomRep
   }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return rep_detail::NumberColumns(prog, ctx); }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     rep_detail::NumberValues(c, sink);
@@ -237,7 +237,9 @@ class TstRepCount2Of final : public TStatImpl<TstRepCount2Of<K, G>, TCustomRepCo
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Words(static_cast<uint16_t>(this->ReferenceCount(c))), true);
@@ -290,7 +292,9 @@ class TstRepValues3Of final : public TStatImpl<TstRepValues3Of<NotInQ>, TCustomV
   }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return rep_detail::NumberColumns(prog, ctx); }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     rep_detail::NumberValues(c, sink);
@@ -347,7 +351,9 @@ class TstRepCount3Of final : public TStatImpl<TstRepCount3Of<NotInQ>, TCustomNum
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Words(static_cast<uint16_t>(rep_detail::FromPreviousCount(c, p_, q_, NotInQ))), true);

@@ -18,8 +18,7 @@ std::span<const TStatListEntry> SegmentStatClasses();
 template <class Base>
 class TSegmentsStatBase : public Base {
  public:
-  TSegmentsStatBase(const TStatClass& cls, const TStatEnv& env, int32_t param)
-      : Base(cls, env, param) {
+  TSegmentsStatBase(const TStatClass& cls, const TStatEnv& env, int32_t param) : Base(cls, env, param) {
     table_.fill(0);
     for (int n = 1; n <= MaxNumber; ++n) table_[n] = env.Config.Segments[n - 1];
   }
@@ -42,7 +41,9 @@ struct TSegmentGrouping {
   using GraphBase = TCustomSegmentsGraphStat;
   static constexpr int Group = 5;
   template <class Stat>
-  static const TGroupTable& Table(const Stat& stat) { return stat.SegmentTable(); }
+  static const TGroupTable& Table(const Stat& stat) {
+    return stat.SegmentTable();
+  }
 
   static constexpr TStatNames Lines{"TstSegments", "SGMS", "Сегменты матрицы"};
   static constexpr TStatNames Values{"TstSegmValues", "SGMV", "Количество чисел в сегменте матрицы"};
@@ -59,7 +60,9 @@ struct TSegmentGrouping {
 
   static constexpr bool ByteSelection = false;
   template <class Stat>
-  static std::vector<uint8_t> ListedGroups(const Stat& stat) { return GroupsOfNumbers(stat.SegmentTable()); }
+  static std::vector<uint8_t> ListedGroups(const Stat& stat) {
+    return GroupsOfNumbers(stat.SegmentTable());
+  }
   // "SGM<min>".."SGM<max>" over the segment numbers of the map; a number between the smallest and
   // the largest that the map does not use still gets an entry (always 0). The scan starts from 9
   // and 1, so a map of ones gives 1..1 and a map with a 0 starts at 0.

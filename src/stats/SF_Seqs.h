@@ -113,7 +113,8 @@ inline int PairsColumn(TColumnProgram& prog) {
 // A property of the run pattern as a column program.
 template <class F>
 int ShapeColumn(TColumnProgram& prog, int pairs, F valueOf) {
-  return prog.Lut(pairs, prog.Table([&](int bits) { return bits < 16 ? valueOf(RunShapes[static_cast<size_t>(bits)]) : 0; }));
+  return prog.Lut(pairs,
+                  prog.Table([&](int bits) { return bits < 16 ? valueOf(RunShapes[static_cast<size_t>(bits)]) : 0; }));
 }
 
 inline TComb CombOfWord(uint64_t w) {
@@ -208,7 +209,9 @@ class TstSequenceCnt final : public TStatImpl<TstSequenceCnt, TCustomGraphStat> 
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   // Chart: pairs that differ by one either way.
@@ -245,7 +248,9 @@ class TstSequenceLenMax final : public TStatImpl<TstSequenceLenMax, TCustomGraph
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   // Chart: pairs that differ by one either way; 0 when there is no sequence, else its length.

@@ -225,7 +225,9 @@ class TstSerial final : public TStatImpl<TstSerial<Units, Presence>, typename Un
   }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return sel.Word(1, this->UnitTable()[n]); }
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const {
+    return sel.Word(1, this->UnitTable()[n]);
+  }
 
   // The units the test looks up, each once in ascending order, with the run the combination would
   // make as the draw after RefIndex: for presence the run of draws holding the unit up to RefIndex
@@ -313,7 +315,9 @@ class TstPeriods final : public TStatImpl<TstPeriods<Units>, typename Units::tem
   void PrepareMatch(const TMatchContext& ctx) { pass_ = ctx; }
   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const { return NumberColumns(prog, ctx); }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t n, const Sel& sel) const { return NumberMatches(n, sel, pass_.RefIndex, pass_.Remove); }
+  bool ColumnMatch(int, uint8_t n, const Sel& sel) const {
+    return NumberMatches(n, sel, pass_.RefIndex, pass_.Remove);
+  }
 
   // The units the test looks up, each once in position order, with the period the combination
   // would measure as the draw after RefIndex, in archive positions as the test counts them (no

@@ -29,8 +29,8 @@ void TstShreddingStat::PrepareMatch(const TMatchContext& ctx) {
 void TstShreddingStat::DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
                                   TLastValueArray& lastSeen) {
   TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);
-  const int32_t v = ShreddingValue(Cur.Nums, ReadDraw(index - 1, sorted).Nums, ReadDraw(index - 2, sorted).Nums,
-                                   digits_, formula_);
+  const int32_t v =
+      ShreddingValue(Cur.Nums, ReadDraw(index - 1, sorted).Nums, ReadDraw(index - 2, sorted).Nums, digits_, formula_);
   Val.Key = TStatKey::Words(static_cast<uint16_t>(v));
   AddStatValue(values, Val, true);
 }

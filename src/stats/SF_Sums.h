@@ -24,14 +24,10 @@ struct TSumRange {
 };
 constexpr TSumRange SumRangeBounds(int range) {
   switch (range) {
-    case 1:
-      return {93, 183};
-    case 2:
-      return {102, 174};
-    case 3:
-      return {110, 166};
-    default:
-      return {1, 0};
+    case 1: return {93, 183};
+    case 2: return {102, 174};
+    case 3: return {110, 166};
+    default: return {1, 0};
   }
 }
 
@@ -68,7 +64,9 @@ class TstSumValues final : public TStatImpl<TstSumValues, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Pair(v, 0); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Pair(v, 0);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return CombNumbersSum(c); }
@@ -108,7 +106,9 @@ class TstSumRanges final : public TStatImpl<TstSumRanges, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return !sel.Empty() && (sel.Key(1) ? v != 0 : v == 0); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return !sel.Empty() && (sel.Key(1) ? v != 0 : v == 0);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   void EnumValues(int refIndex, TStatDrawArray& values) override;
   int32_t CombValue(const TComb& c, int, int, bool) override { return InRange(c); }
@@ -142,7 +142,9 @@ class TstSumChange final : public TStatImpl<TstSumChange, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(2, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Long(2, v);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(refSum_, CombNumbersSum(c)), true);
@@ -178,7 +180,9 @@ class TstSumChangeSome final : public TStatImpl<TstSumChangeSome, TCustomStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, v - refSum_); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Long(1, v - refSum_);
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(CombNumbersSum(c) - refSum_), true);
@@ -213,7 +217,9 @@ class TstSumTrend final : public TStatImpl<TstSumTrend, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Long(1, SumChangeSign(v - refSum_)); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Long(1, SumChangeSign(v - refSum_));
+  }
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     sink(TStatKey::Longs(SumChangeSign(CombNumbersSum(c) - refSum_)), true);
@@ -265,7 +271,9 @@ class TstSumClassValues final : public TStatImpl<TstSumClassValues<Primes>, TCus
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Pair(v, 0); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Pair(v, 0);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Longs(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Sum(c); }
 };
@@ -294,8 +302,8 @@ class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
     // The bits add up to their union exactly when no two numbers are equal.
     if ((1ull << a) + (1ull << b) + (1ull << x) + (1ull << y) + (1ull << z) != set) return Count(c);
     auto in = [set](unsigned sum) { return static_cast<int>((sum < 64) & ((set >> (sum & 63)) & 1)); };
-    return in(a + b) + in(a + x) + in(a + y) + in(a + z) + in(b + x) + in(b + y) + in(b + z) + in(x + y) +
-           in(x + z) + in(y + z);
+    return in(a + b) + in(a + x) + in(a + y) + in(a + z) + in(b + x) + in(b + y) + in(b + z) + in(x + y) + in(x + z) +
+           in(y + z);
   }
   uint64_t ValueKey(uint64_t w) const {
     TComb c;
@@ -325,7 +333,9 @@ class TstSum2To3 final : public TStatImpl<TstSum2To3, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return Count(c); }
 };

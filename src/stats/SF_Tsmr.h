@@ -30,10 +30,8 @@ constexpr TTesmarResult TesmarTriangle(const TComb& c, int mode) {
   const int a = v[0], b = v[1];
   const int d = b > a ? b - a : a - b;
   switch (mode) {
-    case 0:
-      return {d, false};
-    case 1:
-      return {d <= 1 ? a + b : d, false};
+    case 0: return {d, false};
+    case 1: return {d <= 1 ? a + b : d, false};
     default:
       if (d == 0) return {a + b, false};
       if (d == 1) return {a + b, true};
@@ -86,7 +84,9 @@ class TstTesmar final : public TStatImpl<TstTesmar<Mode>, TCustomGraphStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   TStatKey ColumnKey(uint8_t v) const { return TStatKey::Words(v); }
   int32_t CombValue(const TComb& c, int, int, bool) override { return ValueOf(c); }
 };
@@ -119,7 +119,9 @@ class TstTesmar3 final : public TStatImpl<TstTesmar3, TCustomStat> {
     return true;
   }
   template <class Sel>
-  bool ColumnMatch(int, uint8_t v, const Sel& sel) const { return sel.Word(1, v); }
+  bool ColumnMatch(int, uint8_t v, const Sel& sel) const {
+    return sel.Word(1, v);
+  }
   // What the test looks up: the numbers of the combination.
   template <TValueSink Sink>
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {

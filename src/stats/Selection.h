@@ -96,9 +96,7 @@ class TFastSelection {
     return Exact(TStatKey::Words(k1, k2, k3, k4).Raw());
   }
   bool KeyRaw(uint64_t raw) const { return Exact(raw); }
-  bool Word(int which, uint16_t w) const {
-    return which >= 1 && which <= 4 && words_[which - 1].Test(w);
-  }
+  bool Word(int which, uint16_t w) const { return which >= 1 && which <= 4 && words_[which - 1].Test(w); }
   bool Byte(int which, uint8_t b) const {
     return which >= 1 && which <= 8 && ((bytes_[which - 1][b >> 6] >> (b & 63)) & 1);
   }

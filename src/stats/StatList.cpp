@@ -169,8 +169,7 @@ bool TStatList::LoadNames(const std::filesystem::path& file, bool withOptions, T
       ShowMethodFlags = ini.ReadBool(FiltersSection, "ShowMethodFlags", ShowMethodFlags);
     }
     const std::string section = NamesSection();
-    for (int i = 0; i < Count(); ++i)
-      methods_[i].CustomName = std::string(Trim(ini.ReadString(section, Code(i), "")));
+    for (int i = 0; i < Count(); ++i) methods_[i].CustomName = std::string(Trim(ini.ReadString(section, Code(i), "")));
     return true;
   } catch (const std::exception& e) {
     port.ShowError(fmt::format("Ошибка загрузки списка фильтров!\r\r{}", e.what()));

@@ -191,4 +191,3 @@ bool ContainsPair(const TStatDrawArray& sel, uint16_t a, uint16_t b) {
 }
 
 }  // namespace kivra
-

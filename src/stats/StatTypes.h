@@ -25,7 +25,7 @@ class TStatKey {
   constexpr uint64_t Raw() const { return raw_; }
   constexpr uint16_t K(int which) const { return static_cast<uint16_t>(raw_ >> (16 * (which - 1))); }  // 1..4
   constexpr uint8_t B(int which) const { return static_cast<uint8_t>(raw_ >> (8 * (which - 1))); }     // 1..8
-  constexpr int32_t L(int which) const {                                                             // 1..2
+  constexpr int32_t L(int which) const {                                                               // 1..2
     return static_cast<int32_t>(static_cast<uint32_t>(raw_ >> (32 * (which - 1))));
   }
   constexpr uint16_t K1() const { return K(1); }
@@ -118,8 +118,8 @@ class TStatKeyIndexScope {
 
   TStatDrawArray* values_;
   TStatKeyIndexScope* outer_;
-  std::vector<uint64_t> keys_;        // open addressing, a power of two slots
-  std::vector<uint32_t> positions_;   // position + 1; 0 = empty slot
+  std::vector<uint64_t> keys_;       // open addressing, a power of two slots
+  std::vector<uint32_t> positions_;  // position + 1; 0 = empty slot
   size_t used_ = 0;
   size_t indexed_ = 0;  // records of the array taken in
 };

@@ -13,9 +13,9 @@
 namespace kivra {
 
 const std::array<std::string_view, StatColumnCount> StatColumnCaptions = {
-    "Значение",   "Количество", "Кол-во в %", "Норма",    "Отклонение", "Откл-ие в %", "Глубина",
-    "Глубина в %", "Вес",        "Посл. тираж", "Период min", "Период",  "Период max",  "Ожд. ПРД",
-    "Ожд. СТФ",   "Ожд. КРН",   "Факт",       "+/- ПРД",  "+/- СТФ",    "+/- КРН"};
+    "Значение",    "Количество", "Кол-во в %",  "Норма",      "Отклонение", "Откл-ие в %", "Глубина",
+    "Глубина в %", "Вес",        "Посл. тираж", "Период min", "Период",     "Период max",  "Ожд. ПРД",
+    "Ожд. СТФ",    "Ожд. КРН",   "Факт",        "+/- ПРД",    "+/- СТФ",    "+/- КРН"};
 
 namespace {
 
@@ -106,9 +106,7 @@ int CompareKeys(const TCellKey& a, const TCellKey& b) {
 
 }  // namespace
 
-int CompareStatCells(std::string_view a, std::string_view b) {
-  return CompareKeys(TCellKey(a), TCellKey(b));
-}
+int CompareStatCells(std::string_view a, std::string_view b) { return CompareKeys(TCellKey(a), TCellKey(b)); }
 
 std::vector<int32_t> FindNextDraws(TCustomStat& stat, const TDrawsArchive& archive, const TStatDrawArray& values,
                                    int refIndex, bool sorted) {
@@ -225,8 +223,7 @@ void TStatView::Compute(TCustomStat& stat, const TDrawsArchive& archive, const T
     const long double fileMax = cache->MaxCount;
     if (cache->MinCount == cache->MaxCount)
       scale_ = ((static_cast<long double>(aggregate_.MinCount) + aggregate_.MaxCount) / 2) / fileMax;
-    else
-      scale_ = static_cast<long double>(aggregate_.MaxCount) / fileMax;
+    else scale_ = static_cast<long double>(aggregate_.MaxCount) / fileMax;
     const TKeyIndex index(values);
     for (const auto& rec : cache->Records)
       for (int r = index.Find(rec.Key); r >= 0; r = index.Next(r))
@@ -257,8 +254,8 @@ void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, 
   if (comparison_) {
     c[ColNorm] = std::to_string(r.Norm);
     c[ColDeviation] = std::to_string(int64_t{r.Count} - r.Norm);
-    const long double pct = r.Norm != 0 ? (static_cast<long double>(r.Count) - r.Norm) * 100 / r.Norm
-                                        : (r.Count == 0 ? 0.0L : 100.0L);
+    const long double pct =
+        r.Norm != 0 ? (static_cast<long double>(r.Count) - r.Norm) * 100 / r.Norm : (r.Count == 0 ? 0.0L : 100.0L);
     c[ColDeviationPct] = fixed("%.5f", pct);
   }
   if (r.Depth == 0) return;
@@ -293,7 +290,8 @@ void TStatView::FillRow(TStatRow& row, const TCustomStat& stat, int32_t actual, 
       c[ColForecastPrd] = std::to_string(RoundHalfEven(static_cast<long double>(n_) / count + last));
     }
   }
-  if (count != 0) c[ColForecastStf] = std::to_string(RoundHalfEven(static_cast<long double>((count + 1) * last) / count));
+  if (count != 0)
+    c[ColForecastStf] = std::to_string(RoundHalfEven(static_cast<long double>((count + 1) * last) / count));
   c[ColForecastKrn] = std::to_string(RoundHalfEven(static_cast<long double>((count + 2) * (last + 1)) / (count + 1)));
 
   if (actual >= 0) c[ColActual] = std::to_string(actual);
@@ -333,8 +331,8 @@ void TStatView::BuildChart(const TCustomStat& stat, const TStatDrawArray& values
     TStatDrawArray sorted = values;
     SortStatValues(sorted);
     for (size_t x = 0; x < sorted.size(); ++x)
-      actual.Points.push_back({static_cast<long double>(x + 1), static_cast<long double>(sorted[x].Count),
-                               stat.ValueCaption(sorted[x])});
+      actual.Points.push_back(
+          {static_cast<long double>(x + 1), static_cast<long double>(sorted[x].Count), stat.ValueCaption(sorted[x])});
     series_.push_back(std::move(actual));
   }
 }

@@ -87,7 +87,7 @@ struct TStatViewKey {
 };
 
 struct TStatViewParams {
-  int Offset = 0;          // draws hidden from analysis
+  int Offset = 0;           // draws hidden from analysis
   int WindowLength = 1000;  // at least 1
   bool Sorted = false;      // draws read with their numbers in ascending order
   bool IdealLine = false;   // the full-set series on the chart (only with the comparison)
@@ -105,8 +105,7 @@ class TStatView {
   // Computes the table of `stat` over the window that ends `params.Offset` draws before the newest
   // (the statistic must read the same archive). `cache` is the full-set file of the statistic's
   // entry, or null for no comparison. The rows are sorted by the current sort column afterwards.
-  void Compute(TCustomStat& stat, const TDrawsArchive& archive, const TStatViewParams& params,
-               const TCacheData* cache);
+  void Compute(TCustomStat& stat, const TDrawsArchive& archive, const TStatViewParams& params, const TCacheData* cache);
   // No rows, no chart (the key stays).
   void Clear();
 

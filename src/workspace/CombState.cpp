@@ -113,8 +113,8 @@ bool TCombState::GenerateCommand(TGenParams params, bool saveAsDefaults) {
   return Generate(true, params, true);
 }
 
-bool TCombState::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArray& values,
-                                std::string_view valuesText, bool remove) {
+bool TCombState::FilterByValues(int entry, TCustomStat* stat, const TStatDrawArray& values, std::string_view valuesText,
+                                bool remove) {
   // Without values there is no operation: the list, the log and the undo copy stay as they are, so
   // that undo still belongs to the operation of the last log row.
   if (values.empty()) return false;
@@ -178,9 +178,8 @@ bool TCombState::RemoveLatestDraws(int n) {
         const size_t step = std::max<size_t>(1, count / 100);
         size_t kept = 0;
         for (size_t i = 0; i < count; i += step) {
-          port_.ShowProgress(
-              SysFormat("Удаление из списка комбинаций %d последних тиражей ( завершено %.0f %% )...",
-                        {n, static_cast<double>(i + 1) * 100.0 / static_cast<double>(count)}));
+          port_.ShowProgress(SysFormat("Удаление из списка комбинаций %d последних тиражей ( завершено %.0f %% )...",
+                                       {n, static_cast<double>(i + 1) * 100.0 / static_cast<double>(count)}));
           kept += matcher.KeepUndrawn(source.subspan(i, std::min(step, count - i)), out + kept);
         }
         return TNarrowed{kept, true, std::to_string(n)};

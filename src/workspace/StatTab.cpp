@@ -38,12 +38,7 @@ void RemoveCacheFile(const std::filesystem::path& path) {
 
 TStatTab::TStatTab(TUserPort& port, const TDrawsArchive& archive, const TStatList& stats, TWindowSettings& settings,
                    std::filesystem::path dataDir, TCombState& combs)
-    : port_(port),
-      archive_(archive),
-      stats_(stats),
-      settings_(settings),
-            dataDir_(std::move(dataDir)),
-      combs_(combs) {}
+    : port_(port), archive_(archive), stats_(stats), settings_(settings), dataDir_(std::move(dataDir)), combs_(combs) {}
 
 void TStatTab::LoadSettings() {
   windowLength_ = static_cast<int>(

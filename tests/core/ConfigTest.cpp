@@ -55,8 +55,8 @@ TEST(Config, ValueForms) {
   EXPECT_EQ(c.Data.ChannelSize, 5);  // malformed: default
   EXPECT_EQ(c.Gen.Mode, 3);
   EXPECT_EQ(c.Gen.Parameters, "1;2;3");
-  EXPECT_EQ(c.Data.Cost, 123457);     // 12.3457
-  EXPECT_EQ(c.Data.MaxStake, 12);     // beyond 32 bits: default
+  EXPECT_EQ(c.Data.Cost, 123457);  // 12.3457
+  EXPECT_EQ(c.Data.MaxStake, 12);  // beyond 32 bits: default
   ASSERT_EQ(c.Data.Profits.size(), 3u);
   EXPECT_EQ(c.Data.Profits[0], (TProfitItem{5, 10000005000}));
   EXPECT_EQ(c.Data.Profits[1], (TProfitItem{4, 0}));

@@ -109,7 +109,9 @@ TEST(DrawsArchive, FileRecords) {
   const std::string bytes = ArchiveToBytes(draws);
   ASSERT_EQ(bytes.size(), 40u);
   EXPECT_EQ(bytes.substr(20, 10), std::string("\x04\x03\x02\x01\x2D\x07\x1E\x01\x02\x04", 10));
-  EXPECT_EQ(bytes.substr(0, 20), std::string("\x01\0\0\0\x05\x04\x03\x02\x01\x0A" "2020-01-01", 20));
+  EXPECT_EQ(bytes.substr(0, 20), std::string("\x01\0\0\0\x05\x04\x03\x02\x01\x0A"
+                                             "2020-01-01",
+                                             20));
 
   const TDrawsArray back = ParseArchiveBytes(bytes + std::string(1, '\x7F'));  // 41 bytes: 2 draws
   ASSERT_EQ(back.size(), 2u);

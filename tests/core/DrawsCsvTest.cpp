@@ -22,7 +22,7 @@ TEST(DrawsCsv, SplitFields) {
       {"  a ; b;c", {"a", "b", "c"}},
       {"a;;b", {"a", "", "b"}},
       {"a;b;", {"a", "b", ""}},
-      {"a b;c", {"a", "b", "c"}},                  // a blank separates like the delimiter
+      {"a b;c", {"a", "b", "c"}},  // a blank separates like the delimiter
       {"\"x;y\";\"say \"\"hi\"\"\"", {"x;y", "say \"hi\""}},
       {"\"unterminated;x", {"unterminated;x"}},
       {"\"\";a", {"", "a"}},
@@ -48,9 +48,9 @@ class DrawsCsvFiles : public ::testing::Test {
 TEST_F(DrawsCsvFiles, ImportRowShapes) {
   for (int n = 1; n <= 100; ++n) archive.Append(test::MakeDraw(n, {1, 2, 3, 4, 5}));
   const auto file = Write("in.csv",
-                          "2020-01-01;1;2;3;4;5\r\n"          // 6 fields: number 101
-                          "\"2020-01-04\";6;7;8;9;10\r\n"     // 6 fields: number 102
-                          "200;2020-01-07 12:00;1;2;3;4;5\r\n" // unquoted date and time: 8 fields
+                          "2020-01-01;1;2;3;4;5\r\n"            // 6 fields: number 101
+                          "\"2020-01-04\";6;7;8;9;10\r\n"       // 6 fields: number 102
+                          "200;2020-01-07 12:00;1;2;3;4;5\r\n"  // unquoted date and time: 8 fields
                           "0;\"2020-01-07\";1;2;3;4;5\r\n"      // number 0
                           "x;\"2020-01-07\";1;2;3;4;5\r\n"      // not a number
                           "50;\"2020-01-07\";1;2;3;4;5\r\n"     // already present
@@ -58,7 +58,7 @@ TEST_F(DrawsCsvFiles, ImportRowShapes) {
                           "202;\"2020-01-07\";1;2;3;3;5\r\n"    // repeated number
                           "\r\n   \r\n"
                           "203;\"2020-01-07T10:00\";45;44;43;42;41\n"
-                          "204;\"\xC2\xF2\";1;2;3;4;5");       // cp1251 date, no line end
+                          "204;\"\xC2\xF2\";1;2;3;4;5");  // cp1251 date, no line end
   EXPECT_EQ(ImportDrawsCsv(archive, file, port), 4);
   ASSERT_EQ(archive.Count(), 104);
   EXPECT_EQ(archive.Stored(100).Number, 101);

@@ -25,8 +25,7 @@ class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("kivra_ini_" + std::to_string(::getpid()) + "_" + info->name());
+    dir_ = fs::temp_directory_path() / ("kivra_ini_" + std::to_string(::getpid()) + "_" + info->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -105,8 +104,7 @@ TEST_F(IniFileTest, LooksUpNamesWithoutRegardToCaseAndTrimsBlanks) {
   EXPECT_EQ(ini.ReadString("Main", "Absent", "def"), "def");
 
   EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"Main", "Настройки Окна"}));
-  EXPECT_EQ(ini.KeyNames("MAIN"),
-            (std::vector<std::string>{"Font Size", "Formula", "Empty", "Tabbed"}));
+  EXPECT_EQ(ini.KeyNames("MAIN"), (std::vector<std::string>{"Font Size", "Formula", "Empty", "Tabbed"}));
   EXPECT_TRUE(ini.KeyNames("Missing").empty());
 }
 
@@ -268,8 +266,7 @@ TEST_F(IniFileTest, ReadsIntegersAndBooleans) {
     EXPECT_EQ(ini.ReadInteger("S", "n", kDef), c.expected);
   }
 
-  const TIniFile ini =
-      TIniFile::FromText("[S]\r\nzero=0\r\none=1\r\ntwo=-2\r\nhex=$0\r\nword=yes\r\n");
+  const TIniFile ini = TIniFile::FromText("[S]\r\nzero=0\r\none=1\r\ntwo=-2\r\nhex=$0\r\nword=yes\r\n");
   EXPECT_FALSE(ini.ReadBool("S", "zero", true));
   EXPECT_TRUE(ini.ReadBool("S", "one", false));
   EXPECT_TRUE(ini.ReadBool("S", "two", false));
@@ -289,9 +286,8 @@ TEST_F(IniFileTest, WrittenNumbersReadBackAfterSaveAndLoad) {
   ini.WriteBool("N", "no", false);
   const fs::path path = dir_ / "n.ini";
   ini.Save(path);
-  EXPECT_EQ(
-      GetBytes(path),
-      "[N]\r\nmax=9223372036854775807\r\nmin=-9223372036854775808\r\nzero=0\r\nyes=1\r\nno=0\r\n");
+  EXPECT_EQ(GetBytes(path),
+            "[N]\r\nmax=9223372036854775807\r\nmin=-9223372036854775808\r\nzero=0\r\nyes=1\r\nno=0\r\n");
   const TIniFile loaded = TIniFile::Load(path);
   EXPECT_EQ(loaded.ReadInteger("n", "MAX", 0), std::numeric_limits<int64_t>::max());
   EXPECT_EQ(loaded.ReadInteger("n", "MIN", 0), std::numeric_limits<int64_t>::min());
@@ -428,8 +424,7 @@ TEST_F(IniFileTest, BinaryGarbageIsKeptAndEveryNameFoundStaysReachable) {
   for (int i = 0; i < 200000; ++i) {
     state = state * 1664525u + 1013904223u;
     const unsigned pick = state >> 24;
-    garbage +=
-        pick < 90 ? structural[pick % structural.size()] : static_cast<char>((state >> 8) & 0xFF);
+    garbage += pick < 90 ? structural[pick % structural.size()] : static_cast<char>((state >> 8) & 0xFF);
   }
   if (garbage.starts_with("\xEF\xBB\xBF")) garbage[0] = 'x';
   ASSERT_NE(garbage.find('\0'), std::string::npos);
@@ -457,8 +452,7 @@ TEST_F(IniFileTest, TenThousandSections) {
   constexpr int kCount = 10000;
   std::string text = "; generated\r\n";
   for (int i = 0; i < kCount; ++i) {
-    text += "[Тираж " + std::to_string(i) + "]\r\nНомер=" + std::to_string(i) +
-            "\r\nДата=01.01.2000\r\n";
+    text += "[Тираж " + std::to_string(i) + "]\r\nНомер=" + std::to_string(i) + "\r\nДата=01.01.2000\r\n";
   }
   TIniFile ini = TIniFile::FromText(text);
   ASSERT_EQ(ini.SectionNames().size(), static_cast<size_t>(kCount));
@@ -467,8 +461,7 @@ TEST_F(IniFileTest, TenThousandSections) {
   }
 
   // A write into every section, then an erase in the middle, then a trip through the disk.
-  for (int i = 0; i < kCount; ++i)
-    ini.WriteInteger("тираж " + std::to_string(i), "Квадрат", int64_t{i} * i);
+  for (int i = 0; i < kCount; ++i) ini.WriteInteger("тираж " + std::to_string(i), "Квадрат", int64_t{i} * i);
   ini.EraseSection("Тираж 5000");
   const fs::path path = dir_ / "big.ini";
   ini.Save(path);

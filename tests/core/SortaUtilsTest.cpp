@@ -60,7 +60,9 @@ TEST(SortaUtils, NumberColors) {
 }
 
 TEST(SortaUtils, Shifts) {
-  struct Case { int n, d, expected; };
+  struct Case {
+    int n, d, expected;
+  };
   for (const Case c : {Case{44, 3, 2}, Case{2, -3, 44}, Case{10, 0, 10}, Case{45, 1, 1}, Case{1, -1, 45},
                        Case{1, 44, 45}, Case{45, -44, 1}}) {
     EXPECT_EQ(ShiftNumber(static_cast<uint8_t>(c.n), c.d), c.expected) << c.n << " " << c.d;
@@ -146,9 +148,9 @@ TEST(SortaUtils, IntegerListsAndRanges) {
       {"1-10,3", {1, 4, 7, 10}},
       {"-3;4", {-3, 4}},  // a leading minus belongs to the number
       {"-5--1;2", {-5, -3, -1}},
-      {"5-1;1", {}},      // B < A
-      {"1-10;0", {}},     // step 0
-      {"1-10", {}},       // no step
+      {"5-1;1", {}},   // B < A
+      {"1-10;0", {}},  // step 0
+      {"1-10", {}},    // no step
       {"1-x;1", {}},
       {"3;x", {}},
       {"", {}},
@@ -178,7 +180,7 @@ TEST(SortaUtils, Dates) {
   EXPECT_EQ(y, 2021);
   EXPECT_EQ(m, 3);
   EXPECT_EQ(d, 7);
-  EXPECT_EQ(t, 44262.0);  // days since 1899-12-30
+  EXPECT_EQ(t, 44262.0);                          // days since 1899-12-30
   EXPECT_EQ(DateToText(t + 0.75), "2021-03-07");  // the time of day is dropped
   EXPECT_EQ(DateToText(0), "");
   EXPECT_EQ(DateToText(-5), "");

@@ -211,12 +211,10 @@ TEST(SysFormat, MismatchGivesErrorText) {
     const char* templ;
     TFormatArg arg;
   } cases[] = {
-      {"%d", "12"},        {"%d", 1.0},        {"%u", "x"},       {"%x", 1.5},    {"%p", "x"},
-      {"%f", "1.5"},       {"%e", "x"},        {"%g", "x"},       {"%n", "x"},    {"%m", "x"},
-      {"%s", 5},           {"%s", 2.5},        {"%q", 1},         {"%y", "x"},    {"abc %", 1},
-      {"%5", 1},           {"%1:", 1},         {"%.", 1},         {"%-", 1},      {"%2:d", 1},
-      {"%d %d", 1},        {"%*d", "x"},       {"%*d", 1},        {"%.*f", 2.0},  {"%-%", 1},
-      {"%:d", 1},          {"%5-d", 1},        {"%1:d %s", 1},
+      {"%d", "12"}, {"%d", 1.0}, {"%u", "x"},   {"%x", 1.5}, {"%p", "x"}, {"%f", "1.5"}, {"%e", "x"},
+      {"%g", "x"},  {"%n", "x"}, {"%m", "x"},   {"%s", 5},   {"%s", 2.5}, {"%q", 1},     {"%y", "x"},
+      {"abc %", 1}, {"%5", 1},   {"%1:", 1},    {"%.", 1},   {"%-", 1},   {"%2:d", 1},   {"%d %d", 1},
+      {"%*d", "x"}, {"%*d", 1},  {"%.*f", 2.0}, {"%-%", 1},  {"%:d", 1},  {"%5-d", 1},   {"%1:d %s", 1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SysFormat(c.templ, {c.arg}), Bad(c.templ)) << c.templ;
@@ -270,10 +268,9 @@ TEST(TextToFloat, AcceptsBothPointsSignsAndExponents) {
     const char* text;
     long double expected;
   } cases[] = {
-      {"0", 0.0L},          {"12.5", 12.5L},     {"12,5", 12.5L},    {"  -3.25\t", -3.25L},
-      {"+7", 7.0L},         {".5", 0.5L},        {"5.", 5.0L},       {"1E3", 1000.0L},
-      {"1.5e-3", 0.0015L},  {"-2,5E+2", -250.0L}, {"007", 7.0L},     {"1e-99999", 0.0L},
-      {"0.1", 0.1L},
+      {"0", 0.0L},   {"12.5", 12.5L},    {"12,5", 12.5L},  {"  -3.25\t", -3.25L}, {"+7", 7.0L},
+      {".5", 0.5L},  {"5.", 5.0L},       {"1E3", 1000.0L}, {"1.5e-3", 0.0015L},   {"-2,5E+2", -250.0L},
+      {"007", 7.0L}, {"1e-99999", 0.0L}, {"0.1", 0.1L},
   };
   for (const auto& c : cases) {
     long double value = -999;
@@ -283,8 +280,8 @@ TEST(TextToFloat, AcceptsBothPointsSignsAndExponents) {
 }
 
 TEST(TextToFloat, RejectsNonNumbersAndKeepsValue) {
-  for (const char* text : {"", "   ", "-", "+", ".", ",", "abc", "1.2.3", "1,2.3", "12a", "1 000", "1e", "1e+",
-                           "e5", "--1", "nan", "NAN", "inf", "-Infinity", "0x10", "1e99999", "1.5 x"}) {
+  for (const char* text : {"",   "   ", "-",  "+",   ".",   ",",   "abc", "1.2.3",     "1,2.3", "12a",     "1 000",
+                           "1e", "1e+", "e5", "--1", "nan", "NAN", "inf", "-Infinity", "0x10",  "1e99999", "1.5 x"}) {
     long double value = 42;
     EXPECT_FALSE(TextToFloat(text, value)) << text;
     EXPECT_EQ(value, 42) << text;

@@ -41,7 +41,7 @@ TEST(UserPort, MessageBoxes) {
   port.ShowInfo("i");
   port.ShowWarning("w");
   port.ShowWarning("w2", CaptionWarningAlt);
-  EXPECT_TRUE(port.AskYesNo("q"));  // Yes is the default
+  EXPECT_TRUE(port.AskYesNo("q"));      // Yes is the default
   EXPECT_FALSE(port.ConfirmDelete(1));  // No is the default
   EXPECT_FALSE(port.ConfirmDelete(3));
   port.Answers = {false, true};
@@ -79,7 +79,8 @@ TEST(WindowSettings, ReadAndWrite) {
   ASSERT_TRUE(s.WriteSetting("TFormMain", "SortedDraws", true));
   ASSERT_TRUE(s.WriteSetting("TFormMain", "Caption", "Текст"));
   ASSERT_TRUE(s.WriteSetting("tformmain", "sorteddraws", false));  // names without regard to case
-  EXPECT_EQ(test::ReadBytes(s.Path()), "[TFormOther]\r\nLeft=10\r\n\r\n[TFormMain]\r\nSortedDraws=0\r\nCaption=\xD2\xE5\xEA\xF1\xF2\r\n");
+  EXPECT_EQ(test::ReadBytes(s.Path()),
+            "[TFormOther]\r\nLeft=10\r\n\r\n[TFormMain]\r\nSortedDraws=0\r\nCaption=\xD2\xE5\xEA\xF1\xF2\r\n");
   EXPECT_EQ(s.ReadSetting("TFormMain", "Caption", ""), "Текст");
   EXPECT_EQ(s.ReadSetting("TFormOther", "Left", 0), 10);
   EXPECT_EQ(s.ReadSetting("TFormMain", "Caption", 7), 7);  // does not convert: default
@@ -113,8 +114,7 @@ TEST(WindowSettings, BatchWritesOnce) {
     EXPECT_EQ(test::ReadBytes(s.Path()), before);  // the inner batch wrote nothing
     test::WriteBytes(s.Path(), "[Other]\r\nX=1\r\n\r\n[TFormMain]\r\nA=1\r\n");
   }
-  EXPECT_EQ(test::ReadBytes(s.Path()),
-            "[Other]\r\nX=1\r\n\r\n[TFormMain]\r\nA=2\r\nB=\xD2\xE5\xEA\xF1\xF2\r\nC=1\r\n");
+  EXPECT_EQ(test::ReadBytes(s.Path()), "[Other]\r\nX=1\r\n\r\n[TFormMain]\r\nA=2\r\nB=\xD2\xE5\xEA\xF1\xF2\r\nC=1\r\n");
 
   // A batch that cannot be written reports once, when it closes.
   TRecordingPort port;

@@ -67,9 +67,9 @@ std::vector<std::string> MessageTexts(const TRecordingPort& port) {
 struct TRegistry {
   TRegistry() {
     for (int i = 0; i < 12; ++i)
-      draws.push_back(MakeDraw(i + 1, TComb{uint8_t(1 + i), uint8_t(10 + i), uint8_t(20 + i), uint8_t(30 + i),
-                                            uint8_t(33 + i)},
-                               "2024-01-01"));
+      draws.push_back(
+          MakeDraw(i + 1, TComb{uint8_t(1 + i), uint8_t(10 + i), uint8_t(20 + i), uint8_t(30 + i), uint8_t(33 + i)},
+                   "2024-01-01"));
     list.SetDraws(&draws);
     list.SetConfig(TConfigData{}, TShreddingConfig{});
     list.Build();
@@ -268,7 +268,7 @@ void DialogsTest::configDialogRoundTrip() {
   Child<QDoubleSpinBox>(&dialog, "edCost")->setValue(20.5);
   Child<QSpinBox>(&dialog, "seMaxStake")->setValue(12);
   prizes->item(5, 1)->setText("1000000.5");
-  prizes->item(4, 1)->setText("abc");  // not a number: 0
+  prizes->item(4, 1)->setText("abc");   // not a number: 0
   prizes->item(3, 1)->setText("15,5");  // either separator reads
   Child<QDoubleSpinBox>(&dialog, "edCoefDeviation")->setValue(-2.5);
   Child<QDoubleSpinBox>(&dialog, "edCoefLevel")->setValue(0.75);
@@ -423,9 +423,9 @@ void DialogsTest::helpPageAndViewer() {
   QFile page(dir.filePath("Filters_1049_POSx.htm"));
   QVERIFY(page.open(QIODevice::WriteOnly));
   // Help pages are written in cp1251 and say so.
-  page.write(QByteArray::fromStdString(Utf8ToCp1251(
-      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"></head>"
-      "<body><h1>Число в позиции</h1><p>Описание статистики.</p></body></html>")));
+  page.write(QByteArray::fromStdString(
+      Utf8ToCp1251("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\"></head>"
+                   "<body><h1>Число в позиции</h1><p>Описание статистики.</p></body></html>")));
   page.close();
 
   const int pos3 = reg.list.FindCode("POS3");
@@ -502,8 +502,7 @@ void DialogsTest::favoritesGroupUnmarkAndRename() {
   ClickOk(&dialog);
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
-  for (int i = 0; i < list.Count(); ++i)
-    QCOMPARE(list.Item(i).Favorite, list.Item(i).StatClass->GetGroup() != 1);
+  for (int i = 0; i < list.Count(); ++i) QCOMPARE(list.Item(i).Favorite, list.Item(i).StatClass->GetGroup() != 1);
   QVERIFY(!list.AllFavorites);
   QCOMPARE(list.Item(even).CustomName, std::string());
   QCOMPARE(list.Item(list.FindCode("DIGS")).CustomName, std::string("Цифры"));
@@ -555,7 +554,9 @@ void DialogsTest::fileDialogsSpeakRussianAndFit() {
   QVERIFY(dialog.width() >= 600);
   auto* header = Child<QTreeView>(&dialog, "treeView")->header();
   QCOMPARE(header->count(), 4);
-  for (int c = 1; c < 4; ++c) QVERIFY(header->sectionSize(c) >= header->fontMetrics().horizontalAdvance(header->model()->headerData(c, Qt::Horizontal).toString()));
+  for (int c = 1; c < 4; ++c)
+    QVERIFY(header->sectionSize(c) >=
+            header->fontMetrics().horizontalAdvance(header->model()->headerData(c, Qt::Horizontal).toString()));
   Screen(&dialog, "dialog_file_open");
 }
 

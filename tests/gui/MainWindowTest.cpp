@@ -103,9 +103,8 @@ class MainWindowTest : public QObject {
       answers_.erase(answers_.begin());
       return a;
     });
-    window_->SetFileChooser([this](bool, const QString&, const QString&, const QString&, const QString&) {
-      return chosenFile_;
-    });
+    window_->SetFileChooser(
+        [this](bool, const QString&, const QString&, const QString&, const QString&) { return chosenFile_; });
     QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
     window_->ShowPlaced();
     QVERIFY(ready.wait(10000));
@@ -134,7 +133,8 @@ class MainWindowTest : public QObject {
   }
 
   void startsOnTheDataFolder() {
-    QVERIFY(window_->windowTitle().startsWith(QStringLiteral("Анализ статистики лотереи \"КИВРА Вирма 5 из 45\" версия ")));
+    QVERIFY(
+        window_->windowTitle().startsWith(QStringLiteral("Анализ статистики лотереи \"КИВРА Вирма 5 из 45\" версия ")));
     QCOMPARE(window_->StatusText(0), QStringLiteral("Архив тиражей: 40"));
     QCOMPARE(window_->StatusText(1), QStringLiteral("Следующий тираж: 41"));
     QCOMPARE(window_->StatusText(3), QStringLiteral("Комбинаций: 1221759"));
@@ -327,9 +327,8 @@ class MainWindowTest : public QObject {
       uint32_t Count;
     };
     // 6 numbers: any of them C(45,5)-C(39,5), only them C(6,5), none of them C(39,5).
-    const std::vector<TCase> cases = {{1, "1,2,3,4,5,6", 646002u}, {2, "1;2;3;4;5;6", 6u},
-                                      {2, "1 2 3 4 5 6 7", 21u},   {3, "1,2,3,4,5,6", 575757u},
-                                      {4, chosenFile_, saved},     {0, "", 1221759u}};
+    const std::vector<TCase> cases = {{1, "1,2,3,4,5,6", 646002u}, {2, "1;2;3;4;5;6", 6u},  {2, "1 2 3 4 5 6 7", 21u},
+                                      {3, "1,2,3,4,5,6", 575757u}, {4, chosenFile_, saved}, {0, "", 1221759u}};
     for (const TCase& c : cases) {
       WhenModal<TGenerateDialog>([&](TGenerateDialog* d) {
         d->findChild<QComboBox*>("cbMode")->setCurrentIndex(c.Mode);
@@ -522,9 +521,9 @@ class MainWindowTest : public QObject {
     window_->findChild<QTabWidget*>("pcLists")->setCurrentIndex(1);
     QTest::qWait(50);
     const QRect inside = window_->rect();
-    for (const char* name : {"btnFiltersInfo", "btnStatFilter_Include", "btnStatFilter_Exclude", "btnDrawsStatCalc",
-                             "chkPrefetchs", "chkTotalLine", "btnCombsGen", "btnCombsUndo", "btnCombsDelExists",
-                             "chartDrawsStat"}) {
+    for (const char* name :
+         {"btnFiltersInfo", "btnStatFilter_Include", "btnStatFilter_Exclude", "btnDrawsStatCalc", "chkPrefetchs",
+          "chkTotalLine", "btnCombsGen", "btnCombsUndo", "btnCombsDelExists", "chartDrawsStat"}) {
       auto* w = window_->findChild<QWidget*>(name);
       QVERIFY2(w && w->isVisible(), name);
       const QRect r(w->mapTo(window_.get(), QPoint(0, 0)), w->size());

@@ -84,19 +84,53 @@ TSelectionMaker Joined(std::vector<TSelectionMaker> parts) {
 const TCombsArray& OddCombinations() {
   static const TCombsArray odd = {
       // bytes outside 1..45
-      {0, 0, 0, 0, 0}, {46, 47, 100, 200, 255}, {0, 46, 99, 128, 255}, {255, 254, 253, 252, 251},
-      {23, 22, 0, 45, 46}, {10, 20, 30, 40, 0}, {101, 110, 111, 199, 209}, {0, 1, 2, 3, 4}, {46, 47, 48, 49, 50},
-      {255, 255, 255, 255, 255}, {200, 100, 46, 0, 45}, {1, 255, 1, 255, 1}, {90, 60, 30, 0, 120},
-      {128, 127, 129, 64, 1}, {255, 7, 6, 8, 0}, {200, 100, 46, 45, 44}, {255, 0, 1, 2, 3}, {3, 2, 1, 0, 255},
-      {46, 1, 2, 3, 4}, {1, 2, 3, 4, 255},
+      {0, 0, 0, 0, 0},
+      {46, 47, 100, 200, 255},
+      {0, 46, 99, 128, 255},
+      {255, 254, 253, 252, 251},
+      {23, 22, 0, 45, 46},
+      {10, 20, 30, 40, 0},
+      {101, 110, 111, 199, 209},
+      {0, 1, 2, 3, 4},
+      {46, 47, 48, 49, 50},
+      {255, 255, 255, 255, 255},
+      {200, 100, 46, 0, 45},
+      {1, 255, 1, 255, 1},
+      {90, 60, 30, 0, 120},
+      {128, 127, 129, 64, 1},
+      {255, 7, 6, 8, 0},
+      {200, 100, 46, 45, 44},
+      {255, 0, 1, 2, 3},
+      {3, 2, 1, 0, 255},
+      {46, 1, 2, 3, 4},
+      {1, 2, 3, 4, 255},
       // repeated numbers
-      {7, 7, 7, 7, 7}, {45, 45, 1, 1, 22}, {7, 7, 8, 9, 9}, {3, 3, 3, 3, 3}, {2, 2, 1, 1, 3}, {1, 1, 1, 1, 1},
-      {44, 44, 45, 45, 1}, {7, 6, 7, 6, 7}, {6, 1, 6, 1, 6}, {43, 43, 44, 2, 2}, {45, 1, 45, 1, 45},
+      {7, 7, 7, 7, 7},
+      {45, 45, 1, 1, 22},
+      {7, 7, 8, 9, 9},
+      {3, 3, 3, 3, 3},
+      {2, 2, 1, 1, 3},
+      {1, 1, 1, 1, 1},
+      {44, 44, 45, 45, 1},
+      {7, 6, 7, 6, 7},
+      {6, 1, 6, 1, 6},
+      {43, 43, 44, 2, 2},
+      {45, 1, 45, 1, 45},
       // numbers out of order
-      {45, 3, 22, 15, 38}, {45, 1, 44, 2, 43}, {41, 3, 8, 12, 14}, {6, 1, 11, 16, 21}, {41, 30, 17, 9, 4},
-      {8, 7, 6, 13, 14}, {45, 44, 43, 42, 41}, {45, 44, 3, 2, 1}, {5, 4, 3, 2, 1},
+      {45, 3, 22, 15, 38},
+      {45, 1, 44, 2, 43},
+      {41, 3, 8, 12, 14},
+      {6, 1, 11, 16, 21},
+      {41, 30, 17, 9, 4},
+      {8, 7, 6, 13, 14},
+      {45, 44, 43, 42, 41},
+      {45, 44, 3, 2, 1},
+      {5, 4, 3, 2, 1},
       // ordinary ones some families look at closely
-      {1, 2, 3, 5, 7}, {2, 4, 6, 8, 10}, {5, 10, 15, 20, 25}, {5, 8, 20, 21, 33},
+      {1, 2, 3, 5, 7},
+      {2, 4, 6, 8, 10},
+      {5, 10, 15, 20, 25},
+      {5, 8, 20, 21, 33},
   };
   return odd;
 }
@@ -106,10 +140,10 @@ namespace {
 // 64 combinations of numbers 1..45 only, with repeats, runs up and down and numbers out of order:
 // a whole block, which the vector kernels take instead of leaving it to the scalar test.
 TCombsArray RepeatedNumbersBlock() {
-  TCombsArray block = {{5, 5, 6, 6, 10},  {1, 2, 1, 2, 1},   {6, 1, 11, 16, 21}, {45, 44, 40, 35, 30},
-                       {7, 7, 7, 7, 7},   {3, 8, 3, 8, 13},  {2, 3, 2, 3, 2},    {20, 15, 10, 5, 4},
-                       {1, 1, 1, 1, 1},   {44, 44, 45, 45, 1}, {8, 7, 6, 13, 14}, {7, 6, 7, 6, 7},
-                       {6, 1, 6, 1, 6},   {43, 43, 44, 2, 2}, {45, 1, 45, 1, 45}, {45, 44, 43, 42, 41}};
+  TCombsArray block = {{5, 5, 6, 6, 10}, {1, 2, 1, 2, 1},     {6, 1, 11, 16, 21}, {45, 44, 40, 35, 30},
+                       {7, 7, 7, 7, 7},  {3, 8, 3, 8, 13},    {2, 3, 2, 3, 2},    {20, 15, 10, 5, 4},
+                       {1, 1, 1, 1, 1},  {44, 44, 45, 45, 1}, {8, 7, 6, 13, 14},  {7, 6, 7, 6, 7},
+                       {6, 1, 6, 1, 6},  {43, 43, 44, 2, 2},  {45, 1, 45, 1, 45}, {45, 44, 43, 42, 41}};
   for (int i = 0; i < 24; ++i) {
     const auto n = [&](int k) { return static_cast<uint8_t>(1 + (i * 7 + k * 3) % 15); };
     block.push_back({n(0), n(i % 3), n(2), n(i % 5 == 0 ? 2 : 3), n(i % 2 == 0 ? 0 : 4)});
@@ -151,13 +185,13 @@ TCombsArray BuildAgreementCombinations(size_t step) {
 // Values that show a number, a value of another view and wide keys, which the statistics' tests
 // look up by different means (whole keys, single words, longs, pairs).
 const TStatKey OtherViewKeys[] = {
-    TStatKey::Words(0),          TStatKey::Words(1),          TStatKey::Words(5),
-    TStatKey::Words(17),         TStatKey::Words(45),         TStatKey::Words(200),
-    TStatKey::Words(255),        TStatKey::Words(3, 1),       TStatKey::Longs(10),
-    TStatKey::Words(7, 3),       TStatKey::Words(44, 45),     TStatKey::Words(1, 2, 3),
-    TStatKey::Words(12, 1, 12),  TStatKey::Words(2, 2, 2, 2), TStatKey::Words(42, 43, 44, 45),
-    TStatKey::Longs(-1),         TStatKey::Longs(30),         TStatKey::Longs(449),
-    TStatKey::Longs(-1, 7),      TStatKey::Longs(100, 112),
+    TStatKey::Words(0),         TStatKey::Words(1),          TStatKey::Words(5),
+    TStatKey::Words(17),        TStatKey::Words(45),         TStatKey::Words(200),
+    TStatKey::Words(255),       TStatKey::Words(3, 1),       TStatKey::Longs(10),
+    TStatKey::Words(7, 3),      TStatKey::Words(44, 45),     TStatKey::Words(1, 2, 3),
+    TStatKey::Words(12, 1, 12), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(42, 43, 44, 45),
+    TStatKey::Longs(-1),        TStatKey::Longs(30),         TStatKey::Longs(449),
+    TStatKey::Longs(-1, 7),     TStatKey::Longs(100, 112),
 };
 
 // Keys no statistic gives, narrow and wide.
@@ -166,8 +200,8 @@ const TStatKey NeverKeys[] = {TStatKey::Words(65534), TStatKey::Words(60001, 3),
                               TStatKey::Words(50000, 0, 0, 1)};
 
 // Combinations whose shown values make up the selections.
-const TComb ShowCombs[] = {{5, 8, 20, 21, 33}, {1, 2, 3, 4, 5},     {45, 1, 44, 2, 43}, {7, 7, 8, 9, 9},
-                           {41, 30, 17, 9, 4}, {3, 8, 12, 14, 41},  {20, 22, 24, 40, 45}, {0, 46, 99, 128, 255},
+const TComb ShowCombs[] = {{5, 8, 20, 21, 33},  {1, 2, 3, 4, 5},      {45, 1, 44, 2, 43},   {7, 7, 8, 9, 9},
+                           {41, 30, 17, 9, 4},  {3, 8, 12, 14, 41},   {20, 22, 24, 40, 45}, {0, 46, 99, 128, 255},
                            {45, 12, 30, 7, 21}, {20, 21, 22, 23, 24}, {6, 1, 11, 16, 21}};
 
 struct TNamedSelection {
@@ -194,7 +228,8 @@ std::vector<TNamedSelection> SelectionsFor(TCustomStat& stat, const TAgreementSe
     }
     TStatDrawArray shown;
     for (const TComb& c : ShowCombs) stat.FilterViewValues(c, pass.RefIndex, pass.Sorted, shown);
-    if (high >= 0) stat.FilterViewValues(setup.Draws[static_cast<size_t>(high)].Nums, pass.RefIndex, pass.Sorted, shown);
+    if (high >= 0)
+      stat.FilterViewValues(setup.Draws[static_cast<size_t>(high)].Nums, pass.RefIndex, pass.Sorted, shown);
     TStatDrawArray derived = shown;
     derived.insert(derived.end(), window.begin(), window.end());
     derived.insert(derived.end(), domain.begin(), domain.end());

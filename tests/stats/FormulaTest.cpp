@@ -61,7 +61,7 @@ TEST(ShreddingExpression, GrammarPrecedenceAndFailures) {
       // Blanks and control characters go before anything else: "1 2" is 12.
       {" 1 +\t2\r\n", 3},
       {"1 2", 12},
-      {"1\x01" "2", 12},
+      {"1\0012", 12},  // 1, the control character 1, 2
       // Whole text, balanced parentheses, known names only.
       {"", fails},
       {"()", fails},
@@ -76,7 +76,7 @@ TEST(ShreddingExpression, GrammarPrecedenceAndFailures) {
       {"n1", fails},
       {"SIN 0", fails},
       {"SIN(0", fails},
-      {"\xd0\xbf" "1", fails},
+      {"\320\2771", fails},  // a Cyrillic letter (UTF-8 D0 BF), then 1
       {"1\x7f", fails},
       // Division by zero and values beyond the extended range.
       {"1/0", fails},
@@ -116,15 +116,15 @@ TEST(ShreddingExpression, Functions) {
   };
   const std::optional<long double> fails;
   const Case cases[] = {
-      {"ARCTAN(1)*4", pi},  {"COS(0)", 1},        {"SIN(0)", 0},          {"TAN(ARCTAN(0.5))", 0.5L},
-      {"ABS(0-2.5)", 2.5L}, {"EXP(0)", 1},        {"LN(EXP(2))", 2},      {"LOG(1000)", 3},
-      {"SQRT(16)", 4},      {"SQR(0-3)", 9},      {"INT(0-2.75)", -2},    {"TRUNC(2.75)", 2},
-      {"FRAC(0-2.75)", -0.75L}, {"ROUND(2.5)", 3}, {"ROUND(0-2.5)", -3},  {"ROUND(2.49)", 2},
-      {"ARCSIN(1)*2", pi},  {"ARCCOS(0-1)", pi},  {"SIGN(0-7)", -1},      {"SIGN(0)", 0},
-      {"SIGN(0.1)", 1},     {"NOT(0)", 1},        {"NOT(2)", 0},          {"sqrt(sqr(3))", 3},
-      {"LN(0)", fails},     {"LN(0-1)", fails},   {"LOG(0)", fails},      {"SQRT(0-1)", fails},
-      {"ARCSIN(1.5)", fails}, {"ARCCOS(0-2)", fails}, {"SQRT(4", fails}, {"SQRT4", fails},
-      {"SQRTT(4)", fails},  {"LOG10(2)", fails},  {"SIN(1,2)", fails},
+      {"ARCTAN(1)*4", pi},      {"COS(0)", 1},          {"SIN(0)", 0},        {"TAN(ARCTAN(0.5))", 0.5L},
+      {"ABS(0-2.5)", 2.5L},     {"EXP(0)", 1},          {"LN(EXP(2))", 2},    {"LOG(1000)", 3},
+      {"SQRT(16)", 4},          {"SQR(0-3)", 9},        {"INT(0-2.75)", -2},  {"TRUNC(2.75)", 2},
+      {"FRAC(0-2.75)", -0.75L}, {"ROUND(2.5)", 3},      {"ROUND(0-2.5)", -3}, {"ROUND(2.49)", 2},
+      {"ARCSIN(1)*2", pi},      {"ARCCOS(0-1)", pi},    {"SIGN(0-7)", -1},    {"SIGN(0)", 0},
+      {"SIGN(0.1)", 1},         {"NOT(0)", 1},          {"NOT(2)", 0},        {"sqrt(sqr(3))", 3},
+      {"LN(0)", fails},         {"LN(0-1)", fails},     {"LOG(0)", fails},    {"SQRT(0-1)", fails},
+      {"ARCSIN(1.5)", fails},   {"ARCCOS(0-2)", fails}, {"SQRT(4", fails},    {"SQRT4", fails},
+      {"SQRTT(4)", fails},      {"LOG10(2)", fails},    {"SIN(1,2)", fails},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Text));
@@ -195,8 +195,7 @@ TShreddingInputs RandomInputs(std::mt19937& rng) {
   return in;
 }
 
-::testing::AssertionResult SameAsSubstitution(std::string_view formula, int32_t digits, std::mt19937& rng,
-                                              int trials) {
+::testing::AssertionResult SameAsSubstitution(std::string_view formula, int32_t digits, std::mt19937& rng, int trials) {
   const TShreddingFormula compiled(formula, digits);
   for (int k = 0; k < trials; ++k) {
     const TShreddingInputs in = RandomInputs(rng);
@@ -221,12 +220,12 @@ TEST(ShreddingFormula, FormChosenForTheText) {
       {"(n1+n2+n3)/(n4+n5)", F::Compiled},
       {"-SQRT( N1 * p2 )^t3", F::Compiled},
       {"7/10", F::Compiled},
-      {"n1n2", F::Substituted},   // the numbers merge into one
+      {"n1n2", F::Substituted},  // the numbers merge into one
       {"2n1", F::Substituted},
       {"n1.5", F::Substituted},
       {"n1E2", F::Substituted},
       {"n 1", F::NeverEvaluates},  // "N1" after blanks go
-      {"nn1", F::Substituted},    // "n" + the first digit of n1 may be read as a name
+      {"nn1", F::Substituted},     // "n" + the first digit of n1 may be read as a name
       {"Sn1", F::Substituted},
       {"(n1+", F::NeverEvaluates},
       {"SIN(n1", F::NeverEvaluates},
@@ -323,8 +322,8 @@ TEST(ShreddingFormula, CompiledValuesEqualSubstitutedOnes) {
     for (auto& v : n) v = static_cast<uint8_t>(wide ? rng() % 256 : 1 + rng() % (k < 200 ? 6 : 45));
     const int32_t remembered = memo.Value(n), plain = compiled.Value(n, fixed);
     if (remembered != plain)
-      return ::testing::AssertionFailure() << "formula [" << formula << "] numbers " << CombToText(n)
-                                           << ": remembered " << remembered << ", compiled " << plain;
+      return ::testing::AssertionFailure() << "formula [" << formula << "] numbers " << CombToText(n) << ": remembered "
+                                           << remembered << ", compiled " << plain;
   }
   return ::testing::AssertionSuccess();
 }
@@ -338,16 +337,16 @@ TEST(ShreddingFormula, MemoGivesTheCompiledValues) {
       {"(n1+n2+n3)/(n4+n5)", true},
       {"-(n4+n5)/(n1+n2+n3)*7", true},
       {"(2*n1 - 3*n2 + p1)/(n3+n4+n5+t2)", true},
-      {"(n1-n2)*0/3 + 1/(n3-n3+0.5)", true},   // a zero factor and a difference that is 0
-      {"(n1-n2)*(0-2)/7 + n3^2/n4", true},     // a negative factor: its product is not taken apart
-      {"SQRT(n1*n2+p1)/(n3+t5)", true},        // a product of two numbers: each number is a part
-      {"n1/3 + 0.5*n2", true},                 // a fraction is no whole constant
-      {"1E15*n1*1E15/n2", true},               // too large to stay exact: n1 and n2 alone
-      {"p1/t2 + 3", true},                     // no number at all: one value
+      {"(n1-n2)*0/3 + 1/(n3-n3+0.5)", true},               // a zero factor and a difference that is 0
+      {"(n1-n2)*(0-2)/7 + n3^2/n4", true},                 // a negative factor: its product is not taken apart
+      {"SQRT(n1*n2+p1)/(n3+t5)", true},                    // a product of two numbers: each number is a part
+      {"n1/3 + 0.5*n2", true},                             // a fraction is no whole constant
+      {"1E15*n1*1E15/n2", true},                           // too large to stay exact: n1 and n2 alone
+      {"p1/t2 + 3", true},                                 // no number at all: one value
       {"sin(n1)+sin(n2)+sin(n3)+sin(n4)+sin(n5)", false},  // five parts
-      {"n1/(n2+n3)/(n4+n5)", false},                      // 45 * 89 * 89 values
-      {"n1n2/(n3+1)", false},                             // substituted each time
-      {"(n1+", false},                                    // never evaluates
+      {"n1/(n2+n3)/(n4+n5)", false},                       // 45 * 89 * 89 values
+      {"n1n2/(n3+1)", false},                              // substituted each time
+      {"(n1+", false},                                     // never evaluates
   };
   std::mt19937 rng(99);
   for (const Case& c : cases) {

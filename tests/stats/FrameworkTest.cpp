@@ -169,7 +169,9 @@ TEST(Selection, FastEqualsLinear) {
       switch (rng() % 4) {
         case 0: r.Key = TStatKey::Words(static_cast<uint16_t>(rng() % 50)); break;
         case 1: r.Key = TStatKey::Words(static_cast<uint16_t>(rng() % 50), static_cast<uint16_t>(rng() % 3)); break;
-        case 2: r.Key = TStatKey::Longs(static_cast<int32_t>(rng() % 400) - 200, static_cast<int32_t>(rng() % 3)); break;
+        case 2:
+          r.Key = TStatKey::Longs(static_cast<int32_t>(rng() % 400) - 200, static_cast<int32_t>(rng() % 3));
+          break;
         default: r.Key = TStatKey(uint64_t{rng()} << 32 | rng()); break;
       }
     }

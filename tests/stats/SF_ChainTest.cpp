@@ -55,7 +55,7 @@ class ChainStats : public ::testing::Test {
   }
 
   TDrawsArray draws_ = {
-      MakeDraw(101, {1, 11, 23, 34, 45}), MakeDraw(102, {12, 7, 30, 41, 2}), MakeDraw(103, {12, 9, 23, 17, 44}),
+      MakeDraw(101, {1, 11, 23, 34, 45}), MakeDraw(102, {12, 7, 30, 41, 2}),  MakeDraw(103, {12, 9, 23, 17, 44}),
       MakeDraw(104, {12, 7, 30, 17, 3}),  MakeDraw(105, {30, 8, 14, 17, 22}),
   };
   int32_t channelSize_ = 5;
@@ -135,14 +135,18 @@ TEST_F(ChainStats, WindowValues) {
   };
   const Case cases[] = {
       // At the newest draw P is its own predecessor: 12 and 17 stand at the same positions.
-      {"SDP2", 0, 3,
+      {"SDP2",
+       0,
+       3,
        {"12 -> 12 n=2 last=104 depth=1", "7 -> 9 n=1 last=103 depth=2", "30 -> 23 n=1 last=103 depth=2",
         "17 -> 17 n=1 last=104 depth=1"}},
       {"SDN2", 0, 3, {"7 -> 9 n=1 last=103 depth=2"}},
       {"SDN5", 0, 3, {}},
       // #102 follows #101, which shares no number with the newest draw; #101 has no predecessor.
       {"SDV2", 0, 1, {}},
-      {"SDV2", 3, 3,
+      {"SDV2",
+       3,
+       3,
        {"12 -> 12 n=1 last=104 depth=1", "12 -> 7 n=1 last=104 depth=1", "12 -> 30 n=1 last=104 depth=1",
         "12 -> 17 n=1 last=104 depth=1", "12 -> 3 n=1 last=104 depth=1", "17 -> 12 n=1 last=104 depth=1",
         "17 -> 7 n=1 last=104 depth=1", "17 -> 30 n=1 last=104 depth=1", "17 -> 17 n=1 last=104 depth=1",
@@ -151,19 +155,27 @@ TEST_F(ChainStats, WindowValues) {
       {"SDM1", 0, 3, {"12-12 -> 12 n=1 last=104 depth=1"}},
       {"SDP3", 0, 4, {"17-17 -> 17 n=1 last=105 depth=1"}},
       // Channels of size 5: 2 and 3 share channel 1, 12 and 14 channel 3.
-      {"SCP2", 0, 3,
+      {"SCP2",
+       0,
+       3,
        {"03 -> 03 n=2 last=104 depth=1", "02 -> 02 n=2 last=104 depth=1", "06 -> 05 n=1 last=103 depth=2",
         "01 -> 09 n=1 last=103 depth=2", "04 -> 04 n=1 last=104 depth=1"}},
       {"SCN5", 0, 3, {"01 -> 09 n=1 last=103 depth=2"}},
-      {"SCP3", 0, 3,
+      {"SCP3",
+       0,
+       3,
        {"05-06 -> 05 n=1 last=103 depth=2", "09-01 -> 09 n=1 last=103 depth=2", "03-03 -> 03 n=1 last=104 depth=1",
         "02-02 -> 02 n=1 last=104 depth=1"}},
       // Numbers in channel 1 (1..5): 1, 1, 0, 1, 0 per draw; the domain lists (#Ref, 0..size).
-      {"SC2C1", 0, 3,
+      {"SC2C1",
+       0,
+       3,
        {"1 -> 0 n=1 last=103 depth=2", "1 -> 1 n=1 last=102 depth=3", "1 -> 2 n=0 last=0 depth=0",
         "1 -> 3 n=0 last=0 depth=0", "1 -> 4 n=0 last=0 depth=0", "1 -> 5 n=0 last=0 depth=0"}},
       // Channel 2 (6..10): 0, 1, 1, 1, 1.
-      {"SC3C2", 0, 4,
+      {"SC3C2",
+       0,
+       4,
        {"1-1 -> 0 n=0 last=0 depth=0", "1-1 -> 1 n=2 last=105 depth=1", "1-1 -> 2 n=0 last=0 depth=0",
         "1-1 -> 3 n=0 last=0 depth=0", "1-1 -> 4 n=0 last=0 depth=0", "1-1 -> 5 n=0 last=0 depth=0"}},
       // Segments (all numbers in segment 1): the domain is (#Ref, 0) only.
@@ -172,13 +184,19 @@ TEST_F(ChainStats, WindowValues) {
       {"SSP2", 3, 3, {"1 -> 1 n=5 last=104 depth=1"}},
       // Within channels: 12 -> 12 and 17 -> 17 twice over, 7 -> 9 in channel 2, and 30 finds
       // nothing of 26..30 in #103.
-      {"SDA2", 0, 3,
+      {"SDA2",
+       0,
+       3,
        {"12 -> 12 n=2 last=104 depth=1", "07 -> 09 n=1 last=103 depth=2", "30 -> 00 n=1 last=103 depth=2",
         "17 -> 17 n=1 last=104 depth=1"}},
-      {"SDG2", 0, 3,
+      {"SDG2",
+       0,
+       3,
        {"12 -> 12 n=2 last=104 depth=1", "07 -> 09 n=1 last=103 depth=2", "17 -> 17 n=1 last=104 depth=1"}},
       {"SDZ2", 0, 3, {"30 -> 00 n=1 last=103 depth=2"}},
-      {"SDC2", 0, 3,
+      {"SDC2",
+       0,
+       3,
        {"12 -> 1 n=2 last=104 depth=1", "7 -> 1 n=1 last=103 depth=2", "30 -> 0 n=1 last=103 depth=2",
         "17 -> 1 n=1 last=104 depth=1"}},
   };
@@ -386,7 +404,7 @@ const std::vector<test::TAgreementSetup>& NewFamilySetups() {
       // combinations (the newest draw among them), however many values that makes.
       s.ExtraSelections = {test::Joined(
           {test::WholeWindow(), test::ShownBy({{1, 2, 3, 4, 5}, {45, 12, 30, 7, 21}, s.Draws[size_t(high)].Nums})})};
-        all.push_back(std::move(s));
+      all.push_back(std::move(s));
     }
     return all;
   }();

@@ -162,11 +162,11 @@ TEST_F(ChannelStats, TuplesFollowTheDrawnOrder) {
 
   // Draws #10 and #13 both show the draw: a tuple twice in a draw counts twice, and since every
   // tuple is tracked its second add measures a period of 0.
-  EXPECT_EQ(Rows(*mix2, ComputeWindow(*mix2, 0, 1, false)),
-            (Texts{"9:1 n=2 last=13 depth=1 per=3-3", "9:2 n=2 last=13 depth=1 per=3-3",
-                   "9:3 n=4 last=13 depth=1 per=0-3", "1:2 n=2 last=13 depth=1 per=3-3",
-                   "1:3 n=4 last=13 depth=1 per=0-3", "2:3 n=4 last=13 depth=1 per=0-3",
-                   "3:3 n=2 last=13 depth=1 per=3-3"}));
+  EXPECT_EQ(
+      Rows(*mix2, ComputeWindow(*mix2, 0, 1, false)),
+      (Texts{"9:1 n=2 last=13 depth=1 per=3-3", "9:2 n=2 last=13 depth=1 per=3-3", "9:3 n=4 last=13 depth=1 per=0-3",
+             "1:2 n=2 last=13 depth=1 per=3-3", "1:3 n=4 last=13 depth=1 per=0-3", "2:3 n=4 last=13 depth=1 per=0-3",
+             "3:3 n=2 last=13 depth=1 per=3-3"}));
   EXPECT_EQ(Captions(*seq2, ComputeWindow(*seq2, 0, 0, true)), (Texts{"1:2", "2:3", "3:3", "3:9"}));
 
   // The filter looks the tuples up in the combination's own order.
@@ -235,8 +235,8 @@ TEST_F(ChannelStats, ChannelSizeFromTheConfiguration) {
        "13 [37-39] x 0, 14 [40-42] x 1, 15 [43-45] x 0",
        5, 15},
       {7, "01 [1-7], 02 [8-14] *3, 06 [36-42]",
-       "01 [1-7] x 1, 02 [8-14] x 3, 03 [15-21] x 0, 04 [22-28] x 0, 05 [29-35] x 0, 06 [36-42] x 1, 07 [43-49] x 0",
-       3, 7},
+       "01 [1-7] x 1, 02 [8-14] x 3, 03 [15-21] x 0, 04 [22-28] x 0, 05 [29-35] x 0, 06 [36-42] x 1, 07 [43-49] x 0", 3,
+       7},
       {10, "01 [1-10] *2, 02 [11-20] *2, 05 [41-50]",
        "01 [1-10] x 2, 02 [11-20] x 2, 03 [21-30] x 0, 04 [31-40] x 0, 05 [41-50] x 1", 3, 5},
       // Not a channel size: everything falls into channel 0 and no "CHN%d" entry exists.
@@ -322,16 +322,16 @@ const std::vector<test::TAgreementSetup>& GroupFamilySetups() {
       s.Families = {ChannelStatClasses(), MatrixStatClasses(), SegmentStatClasses()};
       s.Config = ConfigOf(config);
       s.Step = config.SampleStep;
-      s.ManyKeys = {TStatKey::Words(3, 2), TStatKey::Longs(30),         TStatKey::Words(0),
-                    TStatKey::Words(1, 1, 1), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0),
-                    TStatKey::Longs(449),    TStatKey::Words(257)};
+      s.ManyKeys = {TStatKey::Words(3, 2),       TStatKey::Longs(30),   TStatKey::Words(0),   TStatKey::Words(1, 1, 1),
+                    TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0), TStatKey::Longs(449), TStatKey::Words(257)};
       // What one combination shows, and what two show (one of bytes outside 1..45) with keys of
       // other views.
       s.ExtraSelections = {
           test::ShownBy({{3, 8, 12, 14, 41}}),
-          test::Joined({test::ShownBy({{45, 1, 44, 2, 43}, {0, 46, 99, 128, 255}}), test::Keys({
-              TStatKey::Words(3, 2), TStatKey::Longs(30), TStatKey::Words(0), TStatKey::Words(1, 1, 1),
-              TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0), TStatKey::Longs(449), TStatKey::Words(257)})})};
+          test::Joined({test::ShownBy({{45, 1, 44, 2, 43}, {0, 46, 99, 128, 255}}),
+                        test::Keys({TStatKey::Words(3, 2), TStatKey::Longs(30), TStatKey::Words(0),
+                                    TStatKey::Words(1, 1, 1), TStatKey::Words(2, 2, 2, 2), TStatKey::Words(9, 0),
+                                    TStatKey::Longs(449), TStatKey::Words(257)})})};
       all.push_back(std::move(s));
     }
     return all;
@@ -383,10 +383,12 @@ TEST(ChannelMatrixSegmentColumns, CountingOutputsAreTheValuesInOrder) {
     SCOPED_TRACE(config.Name);
     const TStatEnv env{&none, ConfigOf(config), {}};
     const TCombsArray& combs = test::AgreementCombinations(config.SampleStep * 7);
-    [&]<class... T>() { (ExpectCountingOutputsAreTheValues<T>(env, combs), ...); }
-        .template operator()<TstChannels, TstChanValues, TstChanCount, TstChnValCnt, TstColumns, TstRows,
-                             TstColValues, TstRowValues, TstColCount, TstRowCount, TstColMask, TstRowMask,
-                             TstColAjacentCnt, TstRowAjacentCnt, TstColValCnt, TstRowValCnt, TstSegments, TstSegmValues, TstSegmCount, TstSgmValCnt>();
+    [&]<class... T>() {
+      (ExpectCountingOutputsAreTheValues<T>(env, combs), ...);
+    }.template
+    operator()<TstChannels, TstChanValues, TstChanCount, TstChnValCnt, TstColumns, TstRows, TstColValues, TstRowValues,
+               TstColCount, TstRowCount, TstColMask, TstRowMask, TstColAjacentCnt, TstRowAjacentCnt, TstColValCnt,
+               TstRowValCnt, TstSegments, TstSegmValues, TstSegmCount, TstSgmValCnt>();
   }
 }
 

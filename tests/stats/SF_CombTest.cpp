@@ -103,8 +103,8 @@ TEST_F(CombValueStats, RegistryEntries) {
   std::vector<std::string> codes;
   for (int i = 0; i < list.Count(); ++i)
     if (list.Item(i).StatClass->GetGroup() == 0 && list.Code(i).starts_with("KN")) codes.push_back(list.Code(i));
-  EXPECT_EQ(codes, (std::vector<std::string>{"KNM2", "KNM3", "KNM4", "KNS2", "KNS3", "KNS4", "KNP21", "KNP22",
-                                             "KNP23", "KNP24", "KNP31", "KNP32", "KNP33", "KNP41", "KNP42"}));
+  EXPECT_EQ(codes, (std::vector<std::string>{"KNM2", "KNM3", "KNM4", "KNS2", "KNS3", "KNS4", "KNP21", "KNP22", "KNP23",
+                                             "KNP24", "KNP31", "KNP32", "KNP33", "KNP41", "KNP42"}));
   EXPECT_EQ(list.ListCaption(list.FindCode("KNP42"), true),
             "{ num } Сочетания из 4-х чисел тиража начиная с 2 позиции [ S ]");
   EXPECT_EQ(list.FindCode("KNO2"), -1);  // in the class list, never offered
@@ -118,11 +118,12 @@ TEST_F(CombValueStats, SubCombinationsInOrder) {
     Texts Values;
   };
   const Case cases[] = {
-      {&StatClassOf<TstCombValMix2>(), 0,
+      {&StatClassOf<TstCombValMix2>(),
+       0,
        {"30:4", "30:17", "30:9", "30:41", "4:17", "4:9", "4:41", "17:9", "17:41", "9:41"}},
-      {&StatClassOf<TstCombValMix3>(), 0,
-       {"30:4:17", "30:4:9", "30:4:41", "30:17:9", "30:17:41", "30:9:41", "4:17:9", "4:17:41", "4:9:41",
-        "17:9:41"}},
+      {&StatClassOf<TstCombValMix3>(),
+       0,
+       {"30:4:17", "30:4:9", "30:4:41", "30:17:9", "30:17:41", "30:9:41", "4:17:9", "4:17:41", "4:9:41", "17:9:41"}},
       {&StatClassOf<TstCombValMix4>(), 0, {"30:4:17:9", "30:4:17:41", "30:4:9:41", "30:17:9:41", "4:17:9:41"}},
       {&StatClassOf<TstCombValSeq2>(), 0, {"30:4", "4:17", "17:9", "9:41"}},
       {&StatClassOf<TstCombValSeq3>(), 0, {"30:4:17", "4:17:9", "17:9:41"}},
@@ -157,12 +158,12 @@ TEST_F(CombValueStats, SubCombinationsInOrder) {
 TEST_F(CombValueStats, WindowInDrawnAndSortedOrder) {
   auto seq2 = Make(StatClassOf<TstCombValSeq2>());
   // No value domain: only what the draws show, in the order first shown.
-  EXPECT_EQ(Rows(*seq2, ComputeWindow(*seq2, 0, 2, false)),
-            (Texts{"30:4 n=1 last=20 depth=3 per=0-0", "4:17 n=2 last=22 depth=1 per=2-2",
-                   "17:9 n=1 last=20 depth=3 per=0-0", "9:41 n=2 last=22 depth=1 per=2-2",
-                   "1:2 n=1 last=21 depth=2 per=0-0", "2:3 n=1 last=21 depth=2 per=0-0",
-                   "3:4 n=1 last=21 depth=2 per=0-0", "4:5 n=1 last=21 depth=2 per=0-0",
-                   "17:30 n=1 last=22 depth=1 per=0-0", "30:9 n=1 last=22 depth=1 per=0-0"}));
+  EXPECT_EQ(
+      Rows(*seq2, ComputeWindow(*seq2, 0, 2, false)),
+      (Texts{"30:4 n=1 last=20 depth=3 per=0-0", "4:17 n=2 last=22 depth=1 per=2-2", "17:9 n=1 last=20 depth=3 per=0-0",
+             "9:41 n=2 last=22 depth=1 per=2-2", "1:2 n=1 last=21 depth=2 per=0-0", "2:3 n=1 last=21 depth=2 per=0-0",
+             "3:4 n=1 last=21 depth=2 per=0-0", "4:5 n=1 last=21 depth=2 per=0-0", "17:30 n=1 last=22 depth=1 per=0-0",
+             "30:9 n=1 last=22 depth=1 per=0-0"}));
   EXPECT_EQ(Rows(*seq2, ComputeWindow(*seq2, 2, 2, true)),
             (Texts{"4:9 n=1 last=22 depth=1 per=0-0", "9:17 n=1 last=22 depth=1 per=0-0",
                    "17:30 n=1 last=22 depth=1 per=0-0", "30:41 n=1 last=22 depth=1 per=0-0"}));
@@ -225,20 +226,20 @@ const test::TAgreementSetup& CombValueAgreement() {
     s.Families = {CombValueStatClasses()};
     s.EveryParam = true;
     // Sub-combinations of every width, and one number alone.
-    s.ManyKeys = {TStatKey::Words(1, 2),       TStatKey::Words(1, 2, 3),           TStatKey::Words(1, 2, 3, 4),
-                  TStatKey::Words(0, 0),       TStatKey::Words(3),                 TStatKey::Words(255, 255, 255, 255),
-                  TStatKey::Words(44, 45),     TStatKey::Words(43, 44, 45),        TStatKey::Words(42, 43, 44, 45)};
+    s.ManyKeys = {TStatKey::Words(1, 2),   TStatKey::Words(1, 2, 3),    TStatKey::Words(1, 2, 3, 4),
+                  TStatKey::Words(0, 0),   TStatKey::Words(3),          TStatKey::Words(255, 255, 255, 255),
+                  TStatKey::Words(44, 45), TStatKey::Words(43, 44, 45), TStatKey::Words(42, 43, 44, 45)};
     TStatDrawArray spread;
     for (uint16_t a = 1; a <= MaxNumber; ++a)
       for (uint16_t b : {static_cast<uint16_t>(a % MaxNumber + 1), static_cast<uint16_t>(a * 7 % MaxNumber + 1)})
         spread.push_back(TStatDrawRec{.Key = TStatKey::Words(a, b)});
     // Also on their own: what three combinations show, and the sub-combinations above.
-    s.ExtraSelections = {[spread](TCustomStat&, const test::TFilterPass&) { return spread; },
-                         test::ShownBy({{1, 2, 3, 4, 5}, {41, 30, 17, 9, 4}, {20, 22, 24, 40, 45}}),
-                         test::Keys({TStatKey::Words(1, 2), TStatKey::Words(1, 2, 3), TStatKey::Words(1, 2, 3, 4),
-                                     TStatKey::Words(0, 0), TStatKey::Words(3), TStatKey::Words(255, 255, 255, 255),
-                                     TStatKey::Words(44, 45), TStatKey::Words(43, 44, 45),
-                                     TStatKey::Words(42, 43, 44, 45)})};
+    s.ExtraSelections = {
+        [spread](TCustomStat&, const test::TFilterPass&) { return spread; },
+        test::ShownBy({{1, 2, 3, 4, 5}, {41, 30, 17, 9, 4}, {20, 22, 24, 40, 45}}),
+        test::Keys({TStatKey::Words(1, 2), TStatKey::Words(1, 2, 3), TStatKey::Words(1, 2, 3, 4), TStatKey::Words(0, 0),
+                    TStatKey::Words(3), TStatKey::Words(255, 255, 255, 255), TStatKey::Words(44, 45),
+                    TStatKey::Words(43, 44, 45), TStatKey::Words(42, 43, 44, 45)})};
     return s;
   }();
   return setup;

@@ -41,9 +41,8 @@ template <class Tuples>
 Texts TupleSequence(const TCustomStat& stat, const TComb& c) {
   const auto& tuples = static_cast<const Tuples&>(stat);
   Texts sequence;
-  tuples.FilterValues(c, TMatchContext{}, [&](TStatKey k, bool) {
-    sequence.push_back(tuples.ValueCaption(TStatDrawRec{.Key = k}));
-  });
+  tuples.FilterValues(c, TMatchContext{},
+                      [&](TStatKey k, bool) { sequence.push_back(tuples.ValueCaption(TStatDrawRec{.Key = k})); });
   return sequence;
 }
 
@@ -165,12 +164,12 @@ TEST_F(MatrixStats, AdjacentNumbers) {
     std::string Columns, Rows;
   };
   const Case cases[] = {
-      {{1, 6, 11, 30, 45}, "1 x 3", ""},             // a run of three in column 1
-      {{1, 6, 21, 26, 45}, "1 x 3", ""},             // two separate pairs in one column also give 3
-      {{5, 6, 7, 8, 44}, "", "2 x 3"},               // 5 and 6 lie in different rows
+      {{1, 6, 11, 30, 45}, "1 x 3", ""},  // a run of three in column 1
+      {{1, 6, 21, 26, 45}, "1 x 3", ""},  // two separate pairs in one column also give 3
+      {{5, 6, 7, 8, 44}, "", "2 x 3"},    // 5 and 6 lie in different rows
       {{2, 7, 3, 8, 40}, "2 x 2, 3 x 2", "1 x 2, 2 x 2"},
       {{8, 3, 2, 7, 40}, "3 x 2, 2 x 2", "2 x 2, 1 x 2"},  // in the order the pairs are found
-      {{7, 7, 12, 0, 255}, "2 x 3", ""},             // the same number twice is not adjacent to itself
+      {{7, 7, 12, 0, 255}, "2 x 3", ""},                   // the same number twice is not adjacent to itself
       {{4, 9, 14, 19, 24}, "4 x 5", ""},
       {{41, 42, 43, 44, 45}, "", "9 x 5"},
       {{1, 2, 3, 4, 5}, "", "1 x 5"},
@@ -240,8 +239,10 @@ TEST_F(MatrixStats, EnumeratedDomains) {
       {5, &StatClassOf<TstColCount>(), 0, {"1", "2", "3", "4", "5"}},
       {5, &StatClassOf<TstColValCnt>(), 2, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},  // not bounded by 5
       {5, &StatClassOf<TstRowValCnt>(), 2, {"1", "2", "3", "4", "5"}},
-      {2, &StatClassOf<TstColValues>(), 0, {"1 x 0", "1 x 1", "1 x 2", "1 x 3", "1 x 4", "1 x 5", "2 x 0", "2 x 1",
-                                            "2 x 2", "2 x 3", "2 x 4", "2 x 5"}},
+      {2,
+       &StatClassOf<TstColValues>(),
+       0,
+       {"1 x 0", "1 x 1", "1 x 2", "1 x 3", "1 x 4", "1 x 5", "2 x 0", "2 x 1", "2 x 2", "2 x 3", "2 x 4", "2 x 5"}},
       {9, &StatClassOf<TstRowCount>(), 0, {"1", "2", "3", "4", "5"}},
       {45, &StatClassOf<TstRowCount>(), 0, {"1"}},
       {45, &StatClassOf<TstRowValues>(), 0, {"1 x 0", "1 x 1", "1 x 2", "1 x 3", "1 x 4", "1 x 5"}},
@@ -365,8 +366,8 @@ TEST_F(MatrixStats, AdjacencyProgramsForEveryWidth) {
   const TCombsArray& all = test::CrossCheckCombinations();
   for (size_t i = 0; i < all.size(); i += 11) in.push_back(all[i]);
   // Repeated and unsorted numbers in whole blocks, so that the vector kernels take them.
-  const TComb odd[] = {{5, 5, 6, 6, 10}, {1, 2, 1, 2, 1}, {6, 1, 11, 16, 21}, {45, 44, 40, 35, 30},
-                       {7, 7, 7, 7, 7},  {3, 8, 3, 8, 13}, {2, 3, 2, 3, 2},   {20, 15, 10, 5, 4}};
+  const TComb odd[] = {{5, 5, 6, 6, 10}, {1, 2, 1, 2, 1},  {6, 1, 11, 16, 21}, {45, 44, 40, 35, 30},
+                       {7, 7, 7, 7, 7},  {3, 8, 3, 8, 13}, {2, 3, 2, 3, 2},    {20, 15, 10, 5, 4}};
   for (int k = 0; k < 64; ++k) in.insert(in.begin() + 640 + k, odd[k % std::size(odd)]);
   in.insert(in.begin() + 1000, TComb{0, 1, 2, 3, 4});
 

@@ -70,16 +70,11 @@ TEST_F(NumberStatsTest, ClassListEntries) {
     std::pair<int32_t, int32_t> Range;
   };
   const Row expected[] = {
-      {1, "TstValues", "NUMS", "N", "NUMS", {0, 0}},
-      {2, "TstDigits", "DIGS", "N", "DIGS", {0, 0}},
-      {3, "TstEvenCount", "EVEN", "NG", "EVEN", {0, 0}},
-      {4, "TstEvenValues", "EVNV", "SN", "EVNV", {0, 0}},
-      {5, "TstSmallCount", "SMAL", "NG", "SMAL", {0, 0}},
-      {6, "TstSmallValues", "SMLV", "SN", "SMLV", {0, 0}},
-      {7, "TstPrimeCount", "PRIM", "NG", "PRIM", {0, 0}},
-      {8, "TstPrimeValues", "PRMV", "SN", "PRMV", {0, 0}},
-      {102, "TstPosVal", "POS%d", "SNG", "POSx", {1, 5}},
-      {103, "TstPosExt", "POE%d", "G", "POSx", {1, 0}},
+      {1, "TstValues", "NUMS", "N", "NUMS", {0, 0}},      {2, "TstDigits", "DIGS", "N", "DIGS", {0, 0}},
+      {3, "TstEvenCount", "EVEN", "NG", "EVEN", {0, 0}},  {4, "TstEvenValues", "EVNV", "SN", "EVNV", {0, 0}},
+      {5, "TstSmallCount", "SMAL", "NG", "SMAL", {0, 0}}, {6, "TstSmallValues", "SMLV", "SN", "SMLV", {0, 0}},
+      {7, "TstPrimeCount", "PRIM", "NG", "PRIM", {0, 0}}, {8, "TstPrimeValues", "PRMV", "SN", "PRMV", {0, 0}},
+      {102, "TstPosVal", "POS%d", "SNG", "POSx", {1, 5}}, {103, "TstPosExt", "POE%d", "G", "POSx", {1, 0}},
   };
   const auto entries = NumberStatClasses();
   ASSERT_EQ(entries.size(), std::size(expected));
@@ -181,11 +176,11 @@ TEST_F(NumberStatsTest, EnumeratedDomains) {
   std::vector<TStatKey> masks;
   for (int32_t m = 0; m < 32; ++m) masks.push_back(TStatKey::Longs(m));
   const Case cases[] = {
-      {&StatClassOf<TstValues>(), words(1, 45)},  {&StatClassOf<TstDigits>(), {}},
-      {&StatClassOf<TstEvenCount>(), words(1, 5)}, {&StatClassOf<TstEvenValues>(), masks},
+      {&StatClassOf<TstValues>(), words(1, 45)},    {&StatClassOf<TstDigits>(), {}},
+      {&StatClassOf<TstEvenCount>(), words(1, 5)},  {&StatClassOf<TstEvenValues>(), masks},
       {&StatClassOf<TstSmallCount>(), words(1, 5)}, {&StatClassOf<TstSmallValues>(), {}},
       {&StatClassOf<TstPrimeCount>(), words(1, 5)}, {&StatClassOf<TstPrimeValues>(), masks},
-      {&StatClassOf<TstPosVal>(), words(1, 45)},   {&StatClassOf<TstPosExt>(), {}},
+      {&StatClassOf<TstPosVal>(), words(1, 45)},    {&StatClassOf<TstPosExt>(), {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Class->ClassName());
@@ -347,8 +342,8 @@ TEST_F(NumberStatsTest, ExtraPositionReadsTheBytesAfterTheNumbers) {
     int32_t Value;
   };
   const Case cases[] = {
-      {1, 1, 10}, {2, 1, '0'}, {3, 1, '5'}, {11, 1, 0xC0}, {12, 1, 0}, {0, 1, 0},
-      {1, -1, 0}, {1, 5, 0},   // outside the archive: a zero draw
+      {1, 1, 10}, {2, 1, '0'}, {3, 1, '5'}, {11, 1, 0xC0},
+      {12, 1, 0}, {0, 1, 0},   {1, -1, 0},  {1, 5, 0},  // outside the archive: a zero draw
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.Param) + " @" + std::to_string(c.Index));
@@ -376,8 +371,8 @@ const test::TAgreementSetup& NumberAgreement() {
     s.Passes = {{.RefIndex = 4}};
     // Narrow keys around the number range and keys of the other views, each set alone.
     s.ExtraSelections = {
-        test::Keys({TStatKey::Words(0), TStatKey::Words(5), TStatKey::Words(17), TStatKey::Words(45),
-                    TStatKey::Words(200)}),
+        test::Keys(
+            {TStatKey::Words(0), TStatKey::Words(5), TStatKey::Words(17), TStatKey::Words(45), TStatKey::Words(200)}),
         test::Keys({TStatKey::Words(3, 1), TStatKey::Longs(10), TStatKey::Words(255), TStatKey::Words(1),
                     TStatKey::Longs(-1, 7)}),
         test::Keys({}),  // nothing selected, over the whole input

@@ -45,14 +45,14 @@ TEST_F(PeriodStats, DistancesBetweenOccurrences) {
   const Case cases[] = {
       {&StatClassOf<TstNumPeriods>(), 0, {"5 x 3 n=1 last=103 depth=2", "5 x 4 n=1 last=107 depth=1"}},
       {&StatClassOf<TstNumPeriods>(), 1, {"5 x 4 n=1 last=107 depth=1"}},
-      {&StatClassOf<TstChnPeriods>(), 0,
+      {&StatClassOf<TstChnPeriods>(),
+       0,
        {"02 x 1 n=2 last=102 depth=3", "03 x 1 n=2 last=103 depth=2", "05 x 1 n=2 last=103 depth=2",
         "07 x 1 n=2 last=103 depth=2", "09 x 1 n=2 last=103 depth=2", "01 x 3 n=1 last=103 depth=2",
         "01 x 4 n=1 last=107 depth=1", "05 x 4 n=1 last=107 depth=1", "07 x 4 n=1 last=107 depth=1",
         "09 x 4 n=1 last=107 depth=1"}},
       // Every number in segment 1: one period per draw after the first.
-      {&StatClassOf<TstSgmPeriods>(), 0,
-       {"1 x 1 n=3 last=103 depth=2", "1 x 4 n=1 last=107 depth=1"}},
+      {&StatClassOf<TstSgmPeriods>(), 0, {"1 x 1 n=3 last=103 depth=2", "1 x 4 n=1 last=107 depth=1"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Class->GetCode()) + " from " + std::to_string(c.First));

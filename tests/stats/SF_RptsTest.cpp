@@ -119,8 +119,7 @@ TEST_F(RepeatStats, ClassListEntries) {
     EXPECT_EQ(shift, row.Shift);
     EXPECT_EQ(gap, row.Gap);
   }
-  EXPECT_EQ(list.ListCaption(list.FindCode("PRC+1"), true),
-            "{ rep } Количество совпадений \"значений + 1\" [ D ]");
+  EXPECT_EQ(list.ListCaption(list.FindCode("PRC+1"), true), "{ rep } Количество совпадений \"значений + 1\" [ D ]");
 }
 
 // Distributions over the whole archive (RefIndex 4, the newest draw 8 7 6 13 14), worked out by
@@ -257,22 +256,22 @@ TEST_F(RepeatStats, CountFilterForTheDrawAfterRefIndex) {
     int Count;
   };
   const Case cases[] = {
-      {"RPC2", 4, {6, 7, 8, 20, 30}, 3},     // 8 7 6 13 14
-      {"RPO1", 4, {6, 7, 8, 20, 30}, 2},     // 7 6 10 11 12
-      {"PRC2O2", 4, {6, 7, 8, 20, 30}, 2},   // 2 6 7 9 44
-      {"PRC2O3", 4, {6, 7, 8, 20, 30}, 3},   // 1 5 6 7 8
-      {"PRC+1", 4, {6, 7, 8, 20, 30}, 2},    // 9 8 7 14 15
-      {"PRC-2", 4, {6, 7, 8, 20, 30}, 1},    // 6 5 4 11 12
-      {"RPC3", 4, {6, 7, 8, 20, 30}, 2},     // in 8 7 6 13 14 and in 7 6 10 11 12
-      {"PRB2", 4, {6, 7, 8, 20, 30}, 1},     // 8 only
-      {"RPC3", 0, {1, 2, 3, 40, 41}, 0},     // the draw before the archive holds nothing
-      {"PRB2", 0, {1, 2, 3, 40, 41}, 3},     // 45 1 2 3 4, none of them in the zero draw
-      {"RPO1", 0, {1, 2, 3, 40, 41}, 0},     // zeros
-      {"PRC+1", -1, {1, 2, 3, 40, 41}, 5},   // empty window: five zeros plus one
-      {"PRC-1", -1, {1, 2, 3, 44, 45}, 5},   // five 44s
+      {"RPC2", 4, {6, 7, 8, 20, 30}, 3},    // 8 7 6 13 14
+      {"RPO1", 4, {6, 7, 8, 20, 30}, 2},    // 7 6 10 11 12
+      {"PRC2O2", 4, {6, 7, 8, 20, 30}, 2},  // 2 6 7 9 44
+      {"PRC2O3", 4, {6, 7, 8, 20, 30}, 3},  // 1 5 6 7 8
+      {"PRC+1", 4, {6, 7, 8, 20, 30}, 2},   // 9 8 7 14 15
+      {"PRC-2", 4, {6, 7, 8, 20, 30}, 1},   // 6 5 4 11 12
+      {"RPC3", 4, {6, 7, 8, 20, 30}, 2},    // in 8 7 6 13 14 and in 7 6 10 11 12
+      {"PRB2", 4, {6, 7, 8, 20, 30}, 1},    // 8 only
+      {"RPC3", 0, {1, 2, 3, 40, 41}, 0},    // the draw before the archive holds nothing
+      {"PRB2", 0, {1, 2, 3, 40, 41}, 3},    // 45 1 2 3 4, none of them in the zero draw
+      {"RPO1", 0, {1, 2, 3, 40, 41}, 0},    // zeros
+      {"PRC+1", -1, {1, 2, 3, 40, 41}, 5},  // empty window: five zeros plus one
+      {"PRC-1", -1, {1, 2, 3, 44, 45}, 5},  // five 44s
       {"PRC-1", -1, {1, 2, 3, 43, 45}, 0},
-      {"RPC2", 4, {8, 8, 8, 8, 8}, 1},       // a number written five times is one number
-      {"RPC3", 4, {7, 7, 7, 1, 2}, 3},       // but each position of the combination counts
+      {"RPC2", 4, {8, 8, 8, 8, 8}, 1},  // a number written five times is one number
+      {"RPC3", 4, {7, 7, 7, 1, 2}, 3},  // but each position of the combination counts
       {"PRC+1", -1, {1, 1, 1, 1, 1}, 5},
   };
   for (const Case& c : cases) {
@@ -328,7 +327,9 @@ const test::TAgreementSetup& RepeatAgreement() {
     s.Name = "Repeats";
     s.Families = {RepeatStatClasses()};
     s.Draws = RepeatArchive();
-    s.Passes = {{.RefIndex = 4}, {.RefIndex = 2, .Sorted = true, .Step = 11}, {.RefIndex = 0, .Step = 11},
+    s.Passes = {{.RefIndex = 4},
+                {.RefIndex = 2, .Sorted = true, .Step = 11},
+                {.RefIndex = 0, .Step = 11},
                 {.RefIndex = -1, .Sorted = true, .Step = 11}};
     // Counts and numbers, some of which no list shows, and the newest draw's values (its numbers
     // and the counts 1..5).

@@ -84,8 +84,7 @@ TEST_F(SequenceStats, ClassListEntries) {
   TStatList list;
   list.SetDraws(&draws_);
   list.Build();
-  EXPECT_EQ(list.ListCaption(list.FindCode("LENS"), true),
-            "{ seq } Макс. длина последовательности в тираже [ SNG ]");
+  EXPECT_EQ(list.ListCaption(list.FindCode("LENS"), true), "{ seq } Макс. длина последовательности в тираже [ SNG ]");
 }
 
 // Each statistic on hand-worked combinations: the table/filter values and the chart values.
@@ -208,7 +207,8 @@ TEST(SequenceColumns, RunLengthProgramGivesTheValuesInOrder) {
   TCombsArray combs;
   for (unsigned bits = 0; bits < 16; ++bits) {  // pair i continues a run when bit i is set
     TComb c{20, 0, 0, 0, 0};
-    for (int i = 0; i + 1 < CombSize; ++i) c[i + 1] = static_cast<uint8_t>(c[i] + ((bits >> i & 1) ? 1 : (i % 2 ? -3 : 5)));
+    for (int i = 0; i + 1 < CombSize; ++i)
+      c[i + 1] = static_cast<uint8_t>(c[i] + ((bits >> i & 1) ? 1 : (i % 2 ? -3 : 5)));
     combs.push_back(c);
   }
   const TCombsArray& all = test::CrossCheckCombinations();

@@ -85,15 +85,18 @@ TEST_F(SerialStats, RunsOfPresenceAndAbsence) {
   const Case cases[] = {
       // 2 finished a run of 1 at #201 and runs again since #203; 13 runs for the last three
       // draws. 3, 4 and 5 are not in the newest draw: no values.
-      {&StatClassOf<TstNumGroups>(), 0,
+      {&StatClassOf<TstNumGroups>(),
+       0,
        {"2 x 1 n=1 last=201 depth=4", "1 x 4 n=1 last=204 depth=1", "2 x 2 n=1 last=204 depth=1",
         "13 x 3 n=1 last=204 depth=1", "14 x 1 n=1 last=204 depth=1", "15 x 1 n=1 last=204 depth=1"}},
       // The window starts the runs afresh.
-      {&StatClassOf<TstNumGroups>(), 1,
+      {&StatClassOf<TstNumGroups>(),
+       1,
        {"1 x 3 n=1 last=204 depth=1", "2 x 2 n=1 last=204 depth=1", "13 x 3 n=1 last=204 depth=1",
         "14 x 1 n=1 last=204 depth=1", "15 x 1 n=1 last=204 depth=1"}},
       // Absences ended by a later draw; 1 was never missing.
-      {&StatClassOf<TstNumPauses>(), 0,
+      {&StatClassOf<TstNumPauses>(),
+       0,
        {"13 x 1 n=1 last=201 depth=4", "2 x 1 n=1 last=202 depth=3", "14 x 3 n=1 last=203 depth=2",
         "15 x 3 n=1 last=203 depth=2"}},
       {&StatClassOf<TstChnGroups>(), 0, {"01 x 4 n=1 last=204 depth=1", "03 x 3 n=1 last=204 depth=1"}},

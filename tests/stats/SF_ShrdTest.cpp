@@ -75,10 +75,9 @@ TEST(ShreddingStat, ClassEntryAndRegistry) {
   list.SetConfig({}, env.Shredding);
   list.Build();
   EXPECT_EQ(cls.GetParamRange(list.Env()), std::make_pair(1, 3));
-  for (const auto& [code, caption] :
-       {std::pair{"SHR1", "{ shr } Метод шинковки 1: (n1+n2+n3)/(n4+n5) [ SNG ]"},
-        {"shr2", "{ shr } Метод шинковки 2: SQRT(n1) % 2 [ SNG ]"},
-        {"SHR3", "{ shr } Метод шинковки 3: p1/7 [ SNG ]"}}) {
+  for (const auto& [code, caption] : {std::pair{"SHR1", "{ shr } Метод шинковки 1: (n1+n2+n3)/(n4+n5) [ SNG ]"},
+                                      {"shr2", "{ shr } Метод шинковки 2: SQRT(n1) % 2 [ SNG ]"},
+                                      {"SHR3", "{ shr } Метод шинковки 3: p1/7 [ SNG ]"}}) {
     const int index = list.FindCode(code);
     ASSERT_GE(index, 0) << code;
     EXPECT_EQ(list.ListCaption(index, true), caption);
@@ -203,7 +202,7 @@ const TShredCase ShredCases[] = {
     {"Default3", "(n1+n2)/(n3+n4+n5)", 2, 1},
     {"FunctionsAndPrevious", "SQRT(n1*n2+p1)/(n3+t5) - ln(n4+1)*Sin(n5)", 4, 5},
     {"PowersAndSign", "-n1^2/(n2+n3)*1.5E-1+2^(n5/9)", 5, 5},
-    {"MergedNumbers", "n1n2/(n3+1)", 3, 5},     // substituted each time
+    {"MergedNumbers", "n1n2/(n3+1)", 3, 5},      // substituted each time
     {"NameFromADigit", "nn1+n2/7+t1/13", 2, 5},  // substituted each time; fails for most n1
 };
 

@@ -304,15 +304,15 @@ const test::TAgreementSetup& SumAndDiffAgreement() {
     s.Draws = SumArchive();
     s.EveryParam = true;
     s.Passes = {{.RefIndex = 8}};
-    s.ManyKeys = {TStatKey::Words(7, 3), TStatKey::Longs(-1),   TStatKey::Words(0),
+    s.ManyKeys = {TStatKey::Words(7, 3),     TStatKey::Longs(-1),   TStatKey::Words(0),
                   TStatKey::Longs(100, 112), TStatKey::Words(1, 4), TStatKey::Words(12, 1, 12)};
     // What a combination shows, inside and outside the ranges, and the shown values of three more
     // combinations with keys of other views.
-    s.ExtraSelections = {test::ShownBy({{5, 8, 20, 21, 33}}), test::ShownBy({{20, 21, 22, 23, 24}}),
-                         test::Joined({test::ShownBy({{1, 2, 3, 4, 5}, {45, 1, 44, 2, 43}, {7, 7, 8, 9, 9}}),
-                                       test::Keys({TStatKey::Words(7, 3), TStatKey::Longs(-1), TStatKey::Words(0),
-                                                   TStatKey::Longs(100, 112), TStatKey::Words(1, 4),
-                                                   TStatKey::Words(12, 1, 12)})})};
+    s.ExtraSelections = {
+        test::ShownBy({{5, 8, 20, 21, 33}}), test::ShownBy({{20, 21, 22, 23, 24}}),
+        test::Joined({test::ShownBy({{1, 2, 3, 4, 5}, {45, 1, 44, 2, 43}, {7, 7, 8, 9, 9}}),
+                      test::Keys({TStatKey::Words(7, 3), TStatKey::Longs(-1), TStatKey::Words(0),
+                                  TStatKey::Longs(100, 112), TStatKey::Words(1, 4), TStatKey::Words(12, 1, 12)})})};
     return s;
   }();
   return setup;

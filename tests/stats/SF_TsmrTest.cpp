@@ -38,7 +38,7 @@ class TesmarStats : public ::testing::Test {
 
   // #1: the triangle ends in 1 and 2 (the pair 3); #3: in 0 and 7; #4: in 22 and 24; #5: 0.
   TDrawsArray draws_ = {
-      MakeDraw(1, {1, 2, 3, 5, 10}), MakeDraw(2, {27, 3, 9, 40, 41}), MakeDraw(3, {1, 2, 3, 4, 12}),
+      MakeDraw(1, {1, 2, 3, 5, 10}),  MakeDraw(2, {27, 3, 9, 40, 41}), MakeDraw(3, {1, 2, 3, 4, 12}),
       MakeDraw(4, {14, 42, 7, 1, 2}), MakeDraw(5, {1, 2, 3, 4, 5}),
   };
   TStatEnv env_{&draws_, {}, {}};
@@ -128,17 +128,20 @@ TEST_F(TesmarStats, DynamicNumbersOfTheNewestDraw) {
   };
   const Case cases[] = {
       // The pair 3 (1) with the multiples 27 down to 6; #2 holds 3, 27 and 9.
-      {0, 0, false,
+      {0,
+       0,
+       false,
        {"3 (1) n=1 last=1 depth=1", "27 n=1 last=1 depth=1", "24 n=0 last=1 depth=1", "21 n=0 last=1 depth=1",
         "18 n=0 last=1 depth=1", "15 n=0 last=1 depth=1", "12 n=0 last=1 depth=1", "9 n=1 last=1 depth=1",
         "6 n=0 last=1 depth=1"}},
       // f = 7 starts at 49 (7^2 >= 45); #4 holds 7, 42 and 14. The older draws give nothing.
-      {0, 2, false,
+      {0,
+       2,
+       false,
        {"7 n=1 last=3 depth=1", "42 n=1 last=3 depth=1", "35 n=0 last=3 depth=1", "28 n=0 last=3 depth=1",
         "21 n=0 last=3 depth=1", "14 n=1 last=3 depth=1"}},
       // f = 2 starts at 2^3 = 8; #5 holds 2 and 4.
-      {3, 3, false,
-       {"2 n=1 last=4 depth=1", "8 n=0 last=4 depth=1", "6 n=0 last=4 depth=1", "4 n=1 last=4 depth=1"}},
+      {3, 3, false, {"2 n=1 last=4 depth=1", "8 n=0 last=4 depth=1", "6 n=0 last=4 depth=1", "4 n=1 last=4 depth=1"}},
       // Sorted 1 2 7 14 42 gives 17, and 289 - 15 * 17 = 34.
       {3, 3, true, {"17 n=0 last=4 depth=1", "34 n=0 last=4 depth=1"}},
       // At the end of the archive no draw follows: f = 0 is not "held" by the missing draw.

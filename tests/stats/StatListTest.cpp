@@ -46,8 +46,7 @@ TEST_F(Registry, BuildFollowsTheClassList) {
   ASSERT_NE(pos1, codes.end());
   EXPECT_EQ(*(pos1 + 4), "POS5");
   EXPECT_EQ(std::count(codes.begin(), codes.end(), "POE1"), 0);  // empty range: no entry
-  EXPECT_EQ(list.ListCaption(static_cast<int>(pos1 - codes.begin()), true),
-            "{ num } Число в 1 позиции тиража [ SNG ]");
+  EXPECT_EQ(list.ListCaption(static_cast<int>(pos1 - codes.begin()), true), "{ num } Число в 1 позиции тиража [ SNG ]");
   EXPECT_EQ(list.ListCaption(0, false), "{ num } Числа тиража");
   list.ShowGroupName = false;
   EXPECT_EQ(list.ListCaption(0, true), "Числа тиража [ N ]");

@@ -21,7 +21,7 @@ class StatViewTest : public ::testing::Test {
  protected:
   // Draws 101..108; the last two are hidden by an offset of 2 in most tests.
   void SetUp() override {
-    const std::vector<TComb> nums = {{1, 2, 3, 4, 12},    {1, 6, 7, 8, 9},     {10, 11, 12, 13, 14},
+    const std::vector<TComb> nums = {{1, 2, 3, 4, 12},    {1, 6, 7, 8, 9},      {10, 11, 12, 13, 14},
                                      {1, 2, 15, 16, 17},  {18, 19, 20, 21, 22}, {23, 24, 25, 26, 27},
                                      {1, 28, 29, 30, 31}, {2, 32, 33, 34, 35}};
     TDrawsArray draws(nums.size());
@@ -81,8 +81,8 @@ TEST_F(StatViewTest, ComparisonNormsDeviationsAndWeight) {
   auto nums = Stat("NUMS");
   // Window max count 3 (the number 1), file max 24: R = 0.125. 20 * R = 2.5 rounds to the even 2.
   TCacheData cache;
-  cache.Records = {{TStatKey::Words(1), 24}, {TStatKey::Words(2), 20}, {TStatKey::Words(12), 12},
-                   {TStatKey::Words(99), 5}};
+  cache.Records = {
+      {TStatKey::Words(1), 24}, {TStatKey::Words(2), 20}, {TStatKey::Words(12), 12}, {TStatKey::Words(99), 5}};
   cache.MinCount = 5;
   cache.MaxCount = 24;
   view.Compute(*nums, archive, {.Offset = 2, .WindowLength = 100, .IdealLine = true}, &cache);

@@ -18,7 +18,7 @@ class CliTable : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(data);
     // Draws 1..6: 1 2 3 4 5, then 2 4 6 8 10 twice, then three draws without even numbers.
-    const std::vector<TComb> nums = {{1, 2, 3, 4, 5}, {2, 4, 6, 8, 10}, {2, 4, 6, 8, 10},
+    const std::vector<TComb> nums = {{1, 2, 3, 4, 5}, {2, 4, 6, 8, 10},     {2, 4, 6, 8, 10},
                                      {1, 3, 5, 7, 9}, {11, 13, 15, 17, 19}, {21, 23, 25, 27, 29}};
     TDrawsArray draws(nums.size());
     for (size_t i = 0; i < nums.size(); ++i) {

@@ -34,8 +34,8 @@ TEST_F(Cli, InfoOnEmptyFolder) {
 TEST_F(Cli, ImportInfoExport) {
   std::string csv;
   for (int n = 1; n <= 10; ++n)
-    csv += std::to_string(n) + ";\"2020-01-" + (n < 10 ? "0" : "") + std::to_string(n) + "\";" +
-           std::to_string(n) + ";11;12;13;" + std::to_string(45 - n) + "\r\n";
+    csv += std::to_string(n) + ";\"2020-01-" + (n < 10 ? "0" : "") + std::to_string(n) + "\";" + std::to_string(n) +
+           ";11;12;13;" + std::to_string(45 - n) + "\r\n";
   const auto in = Write("in.csv", csv);
   TRun r = Run("import-csv '" + in.string() + "'");
   EXPECT_EQ(r.Status, 0) << r.Err;
@@ -81,7 +81,8 @@ TEST_F(Cli, ConfigAndErrors) {
 TEST_F(Cli, StatisticsCommands) {
   std::string csv;
   const char* draws[] = {"2;4;6;8;10", "1;3;5;7;9", "45;1;44;2;43", "5;8;20;21;33"};
-  for (int n = 1; n <= 4; ++n) csv += std::to_string(n) + ";\"2020-01-0" + std::to_string(n) + "\";" + draws[n - 1] + "\r\n";
+  for (int n = 1; n <= 4; ++n)
+    csv += std::to_string(n) + ";\"2020-01-0" + std::to_string(n) + "\";" + draws[n - 1] + "\r\n";
   ASSERT_EQ(Run("import-csv '" + Write("in.csv", csv).string() + "'").Status, 0);
 
   TRun r = Run("stats");

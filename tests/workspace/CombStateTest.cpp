@@ -53,17 +53,17 @@ TEST_F(CombListTest, GenerationModes) {
     uint32_t Count;
   } cases[] = {
       {0, "", 1221759},
-      {9, "1;2", 1221759},                    // any mode outside 1..4 is the full set
+      {9, "1;2", 1221759},  // any mode outside 1..4 is the full set
       {1, "", 0},
       {3, "", 1221759},
       {2, "1;2;3;4;5;6", 6},
       {2, "1;2;3;4", 0},
-      {1, "45", 135751},                      // C(44,4)
-      {1, "1;2", 259161},                     // C(45,5) - C(43,5)
-      {3, "1,2", 962598},                     // C(43,5)
+      {1, "45", 135751},                         // C(44,4)
+      {1, "1;2", 259161},                        // C(45,5) - C(43,5)
+      {3, "1,2", 962598},                        // C(43,5)
       {2, "x;1;;2,300; 3 ;-1;4;5;0;46;255", 1},  // words that are not numbers, out of 0..255, 0, 46..255
       {2, "10,20,30,40,44", 1},
-      {2, "1 2 3 4 5 6 7", 21},               // blanks separate as "," and ";" do
+      {2, "1 2 3 4 5 6 7", 21},  // blanks separate as "," and ";" do
       {2, "\t1 ,2;  3\t4 , 5 ", 1},
   };
   for (const auto& c : cases) {
@@ -73,7 +73,8 @@ TEST_F(CombListTest, GenerationModes) {
     const auto items = ListOf(list);
     EXPECT_TRUE(std::is_sorted(items.begin(), items.end()));
     EXPECT_EQ(std::adjacent_find(items.begin(), items.end()), items.end());
-    for (const TComb& comb : items) ASSERT_TRUE(std::is_sorted(comb.begin(), comb.end()) && comb[0] >= 1 && comb[4] <= 45);
+    for (const TComb& comb : items)
+      ASSERT_TRUE(std::is_sorted(comb.begin(), comb.end()) && comb[0] >= 1 && comb[4] <= 45);
   }
   Generate(0);
   EXPECT_EQ(list[0], (TComb{1, 2, 3, 4, 5}));
@@ -175,7 +176,10 @@ TEST_F(CombListTest, ReplacementsCanBeUndone) {
   const auto file = dir / "three.lcv";
   test::WriteBytes(file, "1;2;3;4;5\r\n6;7;8;9;10\r\n11;12;13;14;15\r\n");
   const std::vector<std::pair<const char*, std::function<bool()>>> replacements = {
-      {"generate", [&] { return ws.Combs().GenerateCommand({GenOnlyMine, "1 2 3 4 5 6"}, false); }},
+      {"generate",
+       [&] {
+         return ws.Combs().GenerateCommand({GenOnlyMine, "1 2 3 4 5 6"}, false);
+       }},
       {"open", [&] { return ws.Combs().OpenFile(file); }},
       {"paste", [&] { return ws.Combs().PasteText("1 2 3 4 5\r\n6 7 8 9 10\r\n"); }},
   };
@@ -252,7 +256,6 @@ TEST_F(CombListTest, StorageAndSnapshot) {
   EXPECT_LE(list.StorageBytes(), size_t{3 * 6'200'000});
   list.FreeSnapshot();
   EXPECT_EQ(list.SnapshotStorage(), 0u);
-
 }
 
 TEST_F(CombListTest, FilterByValuesSplitsTheList) {
@@ -298,7 +301,8 @@ TEST_F(CombListTest, FilterByValuesSplitsTheList) {
     stat->LoadDraws(-1, ws.Archive().AnalysisEnd(), false);
     std::vector<TComb> expectKept, expectRemoved;
     for (const TComb& c : before)
-      (stat->CombMatches(c, values, ws.Archive().AnalysisEnd(), false, false) ? expectKept : expectRemoved).push_back(c);
+      (stat->CombMatches(c, values, ws.Archive().AnalysisEnd(), false, false) ? expectKept : expectRemoved)
+          .push_back(c);
     EXPECT_EQ(kept, expectKept);
     EXPECT_EQ(removed, expectRemoved);
     EXPECT_GT(kept.size(), 0u);
@@ -421,8 +425,8 @@ TEST_F(CombListTest, CombinationFiles) {
   port.Messages.clear();
   port.Progress.clear();
   ASSERT_TRUE(ws.Combs().OpenFile(file));
-  EXPECT_EQ(ListOf(list), (std::vector<TComb>{{45, 1, 9, 20, 3}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 16},
-                                              {17, 18, 19, 20, 21}}));
+  EXPECT_EQ(ListOf(list),
+            (std::vector<TComb>{{45, 1, 9, 20, 3}, {7, 8, 9, 10, 11}, {12, 13, 14, 15, 16}, {17, 18, 19, 20, 21}}));
   EXPECT_TRUE(port.Messages.empty());
   EXPECT_EQ(port.Progress[0], "Создание файла отката...");
   EXPECT_EQ(port.Progress[2], "Загрузка файла \"" + file.string() + "\"...");
@@ -465,8 +469,8 @@ TEST_F(CombListTest, ClipboardText) {
   // The first line that is not a combination aborts the paste; the previous list comes back.
   ASSERT_TRUE(ws.Combs().RemoveSelected(std::vector<uint32_t>{0}));
   const auto previous = ListOf(list);
-  for (const char* bad : {"1 2 3 4 5\r\n\r\n6 7 8 9 10", "1 2 3 4 5\r\n1 2 3 4 301", "1 2 3 4 4", "1 2 3 4 5 6",
-                          "1 2 x 4 5"}) {
+  for (const char* bad :
+       {"1 2 3 4 5\r\n\r\n6 7 8 9 10", "1 2 3 4 5\r\n1 2 3 4 301", "1 2 3 4 4", "1 2 3 4 5 6", "1 2 x 4 5"}) {
     port.Messages.clear();
     EXPECT_FALSE(ws.Combs().PasteText(bad)) << bad;
     EXPECT_EQ(ListOf(list), previous);

@@ -159,7 +159,8 @@ TEST_F(StatTab, RefreshRulesAndFilterBySelectedRows) {
   ASSERT_TRUE(ws.Combs().GenerateList(false, {GenFullSet, ""}));
   std::vector<size_t> rows;
   for (size_t r = 0; r < ws.StatTab().View().Rows().size(); ++r)
-    if (ws.StatTab().View().Rows()[r].Cells[ColValue] == "0:5" || ws.StatTab().View().Rows()[r].Cells[ColValue] == "5:0")
+    if (ws.StatTab().View().Rows()[r].Cells[ColValue] == "0:5" ||
+        ws.StatTab().View().Rows()[r].Cells[ColValue] == "5:0")
       rows.push_back(r);
   ASSERT_EQ(rows.size(), 2u);
   ASSERT_TRUE(ws.StatTab().FilterByRows(rows, false));

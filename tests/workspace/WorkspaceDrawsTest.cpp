@@ -19,8 +19,8 @@ TEST(WorkspaceDraws, ANumberAnotherDrawHasIsRefused) {
   test::TTempDir dir;
   TRecordingPort port;
   TWorkspace ws(dir.Path(), port);
-  ws.Archive().Assign({Numbered(1499, {1, 2, 3, 4, 5}), Numbered(1500, {6, 7, 8, 9, 10}),
-                       Numbered(1501, {11, 12, 13, 14, 15})});
+  ws.Archive().Assign(
+      {Numbered(1499, {1, 2, 3, 4, 5}), Numbered(1500, {6, 7, 8, 9, 10}), Numbered(1501, {11, 12, 13, 14, 15})});
   const std::string taken = "Тираж № 1499 уже есть в архиве!\r\rУ каждого тиража должен быть свой номер.";
   EXPECT_EQ(ws.DrawNumberTaken(2, 1499), taken);
   EXPECT_EQ(ws.DrawNumberTaken(-1, 1499), taken);
