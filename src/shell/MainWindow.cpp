@@ -380,6 +380,23 @@ void TTemplateMain::BuildStatusBar() {
   port_.SetPanels(panels_);
 }
 
+void TTemplateMain::AddMainTab(QWidget* page, const QString& caption) {
+  // The right page control's tabs in the window's order; a tab goes before the first present tab
+  // that follows it there, so each tab's builder can add its tab whenever it runs.
+  static const QStringList order = {"Статистика", "Графики", "Карта",    "Схема",   "Неделя",
+                                    "Ставки",     "Рейтинг", "Регуляры", "Системы", "Сценарий"};
+  const qsizetype rank = order.indexOf(caption);
+  int at = pcMain_->count();
+  for (int i = 0; i < pcMain_->count(); ++i) {
+    const qsizetype other = order.indexOf(pcMain_->tabText(i));
+    if (rank >= 0 && other > rank) {
+      at = i;
+      break;
+    }
+  }
+  pcMain_->insertTab(at, page, caption);
+}
+
 void TTemplateMain::BuildLayout() {
   drawsModel_ = new TDrawsModel(*ws_, colors_, this);
   combsModel_ = new TCombsModel(*ws_, colors_, this);
@@ -392,7 +409,7 @@ void TTemplateMain::BuildLayout() {
   pcLists_->addTab(BuildCombsTab(), QStringLiteral("Комбинации"));
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
-  pcMain_->addTab(BuildStatTab(), QStringLiteral("Статистика"));
+  AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });

@@ -111,6 +111,8 @@ class TTemplateMain : public QMainWindow {
   QWidget* BuildDrawsTab();
   QWidget* BuildCombsTab();
   QWidget* BuildStatTab();
+  // Adds a page to the right page control at its place in the window's tab order.
+  void AddMainTab(QWidget* page, const QString& caption);
   void BuildStatusBar();
   void BuildCommands();
   void BuildMenus();
