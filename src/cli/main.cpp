@@ -14,6 +14,8 @@
 #include "cli/CliPort.h"
 #include "core/SysFormat.h"
 #include "core/Version.h"
+#include "scripts/ScriptFile.h"
+#include "scripts/ScriptText.h"
 #include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 
@@ -44,6 +46,9 @@ constexpr const char* Usage =
     "  caches [--force] [--groups all|Г,Г,...]\n"
     "                        файлы распределений полного набора комбинаций (группы:\n"
     "                        номера 0..12 или метки num, sum, ...)\n"
+    "  script show ФАЙЛ      строки файла сценария, прочитанные по полям: строка в каноническом\n"
+    "                        виде, опции, каждый фильтр с его частями, комментарий\n"
+    "  script check ФАЙЛ     строки, которые сценарий не сможет выполнить (статус 1, если есть)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -385,6 +390,101 @@ int CmdConfig(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// A CSV field: quoted (with doubled quotes) when it holds ";", a quote or a line break.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+// One row of the `script show` table, padded to its 16 columns.
+void PrintScriptRow(std::initializer_list<std::string_view> fields) {
+  constexpr size_t Columns = 16;
+  std::string row;
+  size_t n = 0;
+  for (std::string_view f : fields) {
+    if (n++ > 0) row += ';';
+    row += CsvField(f);
+  }
+  for (; n < Columns; ++n) row += ';';
+  std::printf("%s\n", row.c_str());
+}
+
+// The lines of the script file named next; nothing after the read error was shown.
+std::optional<std::vector<std::string>> ReadScriptArg(TWorkspace& ws, TArgs& args) {
+  const std::string file = args.Next("ФАЙЛ");
+  args.ExpectEnd();
+  std::vector<std::string> lines;
+  if (!LoadScriptFile(file, lines, ws.Port())) return std::nullopt;
+  return lines;
+}
+
+// Per script line: the line written back from its reading; then its options, each command with
+// its parts and the comment, or "separator".
+int CmdScriptShow(TWorkspace& ws, TArgs& args) {
+  const auto read = ReadScriptArg(ws, args);
+  if (!read) return 1;
+  const std::vector<std::string>& lines = *read;
+  const TMethodLookup methods(ws.Stats());
+  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction", "selection",
+                  "mode", "condition", "values", "stop", "stop_value", "coefs"});
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    if (IsSeparatorLine(lines[i])) {
+      PrintScriptRow({n, "separator"});
+      continue;
+    }
+    TScriptLineText fields = ReadScriptLine(lines[i]);
+    const TScriptOptions options = ReadOptions(fields.Options);
+    fields.Options = WriteOptions(options);
+    for (auto& command : fields.Commands) command = CanonicalFilterText(command, methods);
+    PrintScriptRow({n, "line", "", WriteScriptLine(fields)});
+    PrintScriptRow({n, "options", "", fields.Options, OptionsDisplayForm(options)});
+    for (int k = 0; k < ScriptCommandCount; ++k) {
+      if (fields.Commands[k].empty()) continue;
+      const TFilterItem f = ReadFilterItem(fields.Commands[k], methods);
+      const std::string coefs = f.CDLOverride ? fmt::format("{}:{}:{}:{}:{}", CoefText(f.Coefs.Count),
+                                                            CoefText(f.Coefs.Deviation), CoefText(f.Coefs.Level),
+                                                            f.Coefs.UsePercents ? 1 : 0, f.Coefs.UseAbsValues ? 1 : 0)
+                                              : std::string();
+      PrintScriptRow({n, "filter", std::to_string(k + 1), fields.Commands[k], FilterItemProblem(f, methods),
+                      methods.Code(f.Method), f.DrawsLen, std::to_string(f.SortColumn), f.FromBottom ? "B" : "T",
+                      f.MultiSelect ? "M" : "S", f.KeepSelected ? "F" : "D", LevelModeCode(f.LevelMode), f.LevelValue,
+                      StopModeCode(f.StopMode), std::to_string(f.StopValue), coefs});
+    }
+    if (!fields.Comment.empty()) PrintScriptRow({n, "comment", "", fields.Comment});
+  }
+  return 0;
+}
+
+// Every line the interpreter would refuse, with its message; status 1 when there is one.
+int CmdScriptCheck(TWorkspace& ws, TArgs& args) {
+  const auto read = ReadScriptArg(ws, args);
+  if (!read) return 1;
+  const std::vector<std::string>& lines = *read;
+  const TMethodLookup methods(ws.Stats());
+  int refused = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string problem = ScriptLineProblem(lines[i], methods);
+    if (problem.empty()) continue;
+    ++refused;
+    std::printf("Строка %zu: %s\n", i + 1, problem.c_str());
+  }
+  std::printf("Строк: %zu, некорректных: %d\n", lines.size(), refused);
+  return refused > 0 ? 1 : 0;
+}
+
+int CmdScript(TWorkspace& ws, TArgs& args) {
+  const std::string what = args.Next("show|check");
+  if (what == "show") return CmdScriptShow(ws, args);
+  if (what == "check") return CmdScriptCheck(ws, args);
+  throw TUsageError{fmt::format("Неизвестная команда: script {}", what)};
+}
+
 int Run(int argc, char** argv) {
   std::vector<std::string> raw(argv + 1, argv + argc);
   TArgs args(raw);
@@ -407,7 +507,7 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches}};
+      {"table", CmdTable}, {"caches", CmdCaches},        {"script", CmdScript}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 
