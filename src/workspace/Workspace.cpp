@@ -14,7 +14,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       settings_(dataDir_ / (std::string(ProgramBaseName) + ".frm")),
       matchDistribution_(BuildMatchDistribution()),
       combs_(port, archive_, stats_, config_, ConfigPath()),
-      statTab_(port, archive_, stats_, settings_, dataDir_, combs_) {}
+      statTab_(port, archive_, stats_, settings_, dataDir_, combs_),
+      script_(port, settings_, dataDir_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -43,6 +44,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   stats_.Build();
   stats_.LoadNames(NamesPath(), true, port_);
   statTab_.LoadSettings();
+  script_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {

@@ -18,6 +18,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/ScriptState.h"
 #include "workspace/StatTab.h"
 
 namespace kivra {
@@ -101,6 +102,9 @@ class TWorkspace {
   // The statistics tab: selection, window length, table, comparison and the full-set files.
   TStatTab& StatTab() { return statTab_; }
   const TStatTab& StatTab() const { return statTab_; }
+  // The working script with its file, list operations and journal.
+  TScriptState& Script() { return script_; }
+  const TScriptState& Script() const { return script_; }
 
  private:
   bool SaveArchive();
@@ -115,6 +119,7 @@ class TWorkspace {
   TStatList stats_;
   TCombState combs_;
   TStatTab statTab_;
+  TScriptState script_;
 };
 
 }  // namespace kivra
