@@ -154,6 +154,9 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
                  {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Сценарий")),
+                 {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
+                  "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

@@ -30,6 +30,7 @@
 #include "core/SysFormat.h"
 #include "core/Version.h"
 #include "shell/FlowLayout.h"
+#include "shell/ScriptTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -56,7 +57,7 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 4> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat"};
+constexpr std::array<const char*, 5> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat", "lvScript"};
 
 // Another running process started from an executable of the same file name (case ignored).
 bool OtherInstanceRunning() {
@@ -410,6 +411,15 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  scriptTab_ = new TScriptTab(
+      *ws_, {[this](bool save, const QString& caption, const QString& filter,
+                    const QString& suffix) { return ChooseFile(save, caption, filter, suffix); },
+             [this] {
+               return TScriptEditContext{&ws_->Stats(), &port_,           ws_->Stats().SelectorItems(false),
+                                         SelectedEntry(), edStatLen_->value(), edExclude_->value()};
+             }});
+  scriptTab_->AddCommands(commands_);
+  AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -509,6 +519,8 @@ void TTemplateMain::Create() {
     }
 
     ws_->LoadSettingsAndConfig();
+    ws_->Script().LoadWorkingScript();
+    scriptTab_->Refresh();
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
     edStatLen_->setValue(ws_->StatTab().WindowLength());
@@ -780,6 +792,7 @@ void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {
   if (remembered >= 0 && remembered < cbDrawsStat_->count()) cbDrawsStat_->setCurrentIndex(remembered);
   else cbDrawsStat_->setCurrentIndex(-1);
   ws_->StatTab().SetItem(SelectedEntry());
+  if (scriptTab_) scriptTab_->Refresh();  // the script list resolves codes over the registry
 }
 
 int TTemplateMain::SelectedEntry() const {
