@@ -14,7 +14,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       settings_(dataDir_ / (std::string(ProgramBaseName) + ".frm")),
       matchDistribution_(BuildMatchDistribution()),
       combs_(port, archive_, stats_, config_, ConfigPath()),
-      statTab_(port, archive_, stats_, settings_, dataDir_, combs_) {}
+      statTab_(port, archive_, stats_, settings_, dataDir_, combs_),
+      stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -43,6 +44,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   stats_.Build();
   stats_.LoadNames(NamesPath(), true, port_);
   statTab_.LoadSettings();
+  stakes_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {
@@ -95,7 +97,9 @@ bool TWorkspace::AddDraw(const TDraw& draw) {
     return false;
   }
   archive_.Append(draw);
-  return SaveArchive();
+  const bool saved = SaveArchive();
+  stakes_.CheckAfterDrawsChange();
+  return saved;
 }
 
 bool TWorkspace::EditDraw(int index, const TDraw& draw) {
@@ -130,7 +134,9 @@ bool TWorkspace::DeleteDraws(const std::vector<int32_t>& drawNumbers) {
 int TWorkspace::ImportDrawsCsv(const std::filesystem::path& file) {
   const int added = kivra::ImportDrawsCsv(archive_, file, port_);
   if (added < 0) return added;
-  return SaveArchive() ? added : -1;
+  const bool saved = SaveArchive();
+  if (added > 0) stakes_.CheckAfterDrawsChange();
+  return saved ? added : -1;
 }
 
 bool TWorkspace::ExportDrawsCsv(const std::filesystem::path& file) {

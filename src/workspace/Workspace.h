@@ -18,6 +18,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
 
 namespace kivra {
@@ -63,7 +64,8 @@ class TWorkspace {
   // Turns the sorted reading of draws on or off and writes it to the window settings at once.
   void SetSortedDraws(bool on);
 
-  // Archive commands; each ends with the archive saved and the status refreshed. A draw whose
+  // Archive commands; each ends with the archive saved and the status refreshed (adding and
+  // importing then check the stakes when "StakesCheckOnLine" is on). A draw whose
   // number another draw already has is refused with DrawNumberTaken's message (nothing changes):
   // the lookups by number (FindDrawIndex, the stake check, merging downloads) need unique numbers.
   bool AddDraw(const TDraw& draw);
@@ -101,6 +103,9 @@ class TWorkspace {
   // The statistics tab: selection, window length, table, comparison and the full-set files.
   TStatTab& StatTab() { return statTab_; }
   const TStatTab& StatTab() const { return statTab_; }
+  // The stakes journal, its logs and switches, and the commands that make, check and delete stakes.
+  TStakeState& Stakes() { return stakes_; }
+  const TStakeState& Stakes() const { return stakes_; }
 
  private:
   bool SaveArchive();
@@ -115,6 +120,7 @@ class TWorkspace {
   TStatList stats_;
   TCombState combs_;
   TStatTab statTab_;
+  TStakeState stakes_;
 };
 
 }  // namespace kivra
