@@ -172,19 +172,21 @@ void TStakeState::Clear() {
 }
 
 void TStakeState::UpdateView(bool refresh, bool scroll) {
+  // The grid's row count is compared as a record count: an empty journal and a journal of one
+  // record both show one data row, and the status must still change between them.
   const int n = journal_.Count();
   bool changed = false;
   if (n > 0) {
-    if ((refresh || scroll) && viewRows_ != n) {
-      viewRows_ = n;
+    if ((refresh || scroll) && shownCount_ != n) {
+      shownCount_ = n;
       changed = true;
     }
   } else {
-    changed = viewRows_ != 1;
-    viewRows_ = 1;
+    changed = shownCount_ != 0;
+    shownCount_ = 0;
     refresh = true;
   }
-  if (viewHandler_) viewHandler_(viewRows_, refresh, scroll && n > 0, changed);
+  if (viewHandler_) viewHandler_(ViewRows(), refresh, scroll && n > 0, changed);
   if (changed || n == 0) port_.SetStatusText(4, SysFormat("Ставок: %d", {n}));
 }
 

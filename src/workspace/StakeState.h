@@ -82,7 +82,7 @@ class TStakeState {
   void UpdateView(bool refresh, bool scroll);
   // Rows the grid shows below its header: the journal's records as of the last view update, at
   // least 1 (an empty journal shows one empty row).
-  int ViewRows() const { return viewRows_ > 0 ? viewRows_ : 1; }
+  int ViewRows() const { return shownCount_ > 0 ? shownCount_ : 1; }
   // The shell's grid: called with the data rows, whether to repaint, to scroll to the last record,
   // and whether the row count changed.
   using TViewHandler = std::function<void(int rows, bool refresh, bool scroll, bool changed)>;
@@ -107,7 +107,7 @@ class TStakeState {
   TStakeLogs logs_;
   bool scrollEnabled_ = true;
   bool checkOnLine_ = true;
-  int viewRows_ = 0;  // 0 until the first update, so that it writes the status panel
+  int shownCount_ = -1;  // records the grid shows; -1 until the first update
   TViewHandler viewHandler_;
   TRatingsHooks ratings_;
 };
