@@ -5,12 +5,15 @@
 //                              scan of the archive for the draw and a membership loop per number
 //   BM_StakeAddAll             one manual stake per combination of the full list (1,221,759
 //                              records), then the check and the view update
+//   BM_RatingsSort/<column>    the ratings' quicksort of 10,000 rows by a column
+//   BM_RatingsRefresh          the ratings rebuilt from a journal of 1,000,000 checked stakes
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "stakes/Prizes.h"
@@ -176,6 +179,65 @@ void BM_StakeAddAll(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_StakeAddAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_RatingsSort(benchmark::State& state) {
+  std::mt19937 rng(17);
+  TRatingsArray rows(10000);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rows[i].Comment = "Сценарий " + std::to_string(rng() % 5000);
+    rows[i].Stakes = 1 + static_cast<int32_t>(rng() % 1000);
+    rows[i].Guessed = static_cast<int32_t>(rng() % (5 * rows[i].Stakes));
+    rows[i].Profit = static_cast<TMoney>(rng() % 2000000) - 1000000;
+    for (auto& h : rows[i].Hits) h = static_cast<int32_t>(rng() % 100);
+  }
+  const int column = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    TRatingsArray copy = rows;
+    state.ResumeTiming();
+    SortRatings(copy, column, true);
+    benchmark::DoNotOptimize(copy.data());
+  }
+}
+BENCHMARK(BM_RatingsSort)->Arg(0)->Arg(3)->Arg(4)->Arg(5)->Arg(9)->Unit(benchmark::kMillisecond);
+
+void BM_RatingsRefresh(benchmark::State& state) {
+  TQuietPort port;
+  const auto dir = std::filesystem::temp_directory_path() / ("kivra-bench-refresh-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  {
+    std::mt19937 rng(3);
+    std::string bytes;
+    bytes.reserve(size_t{1000000} * StakeRecordSize);
+    for (int i = 0; i < 1000000; ++i) {
+      TStakeData r;
+      r.Kind = StakeScript;
+      r.DrawNumber = 1 + i / 1000;
+      r.Checked = 1;
+      r.Numbers.Count = 5;
+      r.Matched.Count = static_cast<int32_t>(rng() % 4);
+      r.Profit = -10 * MoneyScale;
+      r.Comment = "Сценарий, строка " + std::to_string(i % 1000) + " @ фильтр";
+      const TStakeBytes b = EncodeStake(r);
+      bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    std::ofstream(dir / "Kivra_5x45.lsk", std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  TWorkspace ws(dir, port);
+  ws.LoadSettingsAndConfig();
+  if (!ws.Stakes().Load()) std::abort();
+  for (auto _ : state) {
+    state.PauseTiming();
+    ws.Ratings().Ratings().Clear();
+    state.ResumeTiming();
+    ws.Ratings().Refresh();
+  }
+  state.counters["rows"] = ws.Ratings().Ratings().Count();
+  ws.Stakes().Save();
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_RatingsRefresh)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kivra

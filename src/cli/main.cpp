@@ -57,6 +57,14 @@ constexpr const char* Usage =
     "  stakes delete --rows A-B | --where matched =|>|>=|<|<= ЗНАЧЕНИЕ\n"
     "                        удаление записей A..B или ставок по количеству совпадений\n"
     "  stakes clear          удаление всех ставок\n"
+    "  ratings [--mode 0|1|2]\n"
+    "                        рейтинг, как его показывает вкладка \"Рейтинг\": 18 столбцов через \";\"\n"
+    "                        (столбцы E0..E5 по режиму эффективности)\n"
+    "  ratings sort СТОЛБЕЦ [--desc]\n"
+    "                        сортировка рейтинга (СТОЛБЕЦ: номер 0..11 или заголовок; столбцы\n"
+    "                        E0..E5 не сортируются)\n"
+    "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
+    "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -80,6 +88,8 @@ class TArgs {
     value = Next(name);
     return true;
   }
+  // The argument that comes next, or null.
+  const std::string* Peek() const { return Empty() ? nullptr : &args_[pos_]; }
   // The argument taken last.
   const std::string& Previous() const { return args_[pos_ - 1]; }
   // Takes "--name" when it comes next.
@@ -516,6 +526,62 @@ int CmdStakes(TWorkspace& ws, TArgs& args) {
   return status;
 }
 
+// --- Ratings ---
+
+int CmdRatings(TWorkspace& ws, TArgs& args) {
+  auto& ratings = ws.Ratings();
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  int mode = ratings.EffMode();
+  if (sub == "list") {
+    while (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 2, "--mode"));
+    args.ExpectEnd();
+    ratings.Load();
+    for (int r = 0; r < ratings.Ratings().Count(); ++r) {
+      std::string line;
+      for (int c = 0; c < RatingColumnCount; ++c) {
+        if (c) line += ';';
+        line += RatingCellText(ratings.Ratings().Rows()[r], c, mode, ratings.Matches());
+      }
+      std::printf("%s\n", line.c_str());
+    }
+    return 0;
+  }
+  if (sub == "sort") {
+    const std::string column = args.Next("СТОЛБЕЦ");
+    // A number is the column's index (the hit columns' captions are numbers too); else a caption.
+    int32_t index = -1;
+    if (!StrToIntStrict(column, index))
+      for (int c = 0; c < RatingColumnCount; ++c)
+        if (column == RatingColumnCaptions[c]) index = c;
+    if (index < 0 || index >= RatingEffColumn)
+      throw TUsageError{fmt::format("Некорректное значение столбца (0..11 или заголовок): {}", column)};
+    const bool descending = args.Flag("--desc");
+    args.ExpectEnd();
+    ratings.Load();
+    ratings.SortBy(index, descending);
+    ratings.SaveSortSetting();
+    return 0;
+  }
+  if (sub == "export") {
+    const std::string file = args.Next("ФАЙЛ");
+    args.ExpectEnd();
+    ratings.Load();
+    return ratings.Export(file) ? 0 : 1;
+  }
+  if (sub == "refresh") {
+    args.ExpectEnd();
+    ws.LoadArchive();
+    if (!ws.Stakes().Load()) return 1;
+    ratings.Load();
+    const bool ok = ratings.Refresh();
+    ws.Stakes().Save();
+    std::printf("Рейтинг: %d\n", ratings.Ratings().Count());
+    return ok ? 0 : 1;
+  }
+  throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -544,7 +610,8 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches},         {"stakes", CmdStakes}};
+      {"table", CmdTable}, {"caches", CmdCaches},         {"stakes", CmdStakes},
+      {"ratings", CmdRatings}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -442,6 +442,27 @@ std::optional<TStakesJournal::TRecentDraws> TStakesJournal::SeekRecentDraws(int 
   }
 }
 
+void TStakesJournal::ScanRecords(int first, const std::function<void(const TStakeBytes&)>& visit) const {
+  if (fd_ < 0) throw TFileError(std::string(NotOpenText));
+  std::vector<uint8_t> block(RecordBytes * 4096);
+  TStakeBytes bytes;
+  for (int64_t offset = std::max(first, 0) * RecordBytes; offset + RecordBytes <= size_;) {
+    const int64_t want = std::min<int64_t>(static_cast<int64_t>(block.size()), size_ - offset);
+    const ssize_t got = ::pread(fd_, block.data(), static_cast<size_t>(want), offset);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowSystem(errno);
+    }
+    if (got < RecordBytes) throw TFileError("Неожиданный конец файла ставок");
+    const int64_t whole = got - got % RecordBytes;
+    for (int64_t at = 0; at < whole; at += RecordBytes) {
+      std::memcpy(bytes.data(), block.data() + at, StakeRecordSize);
+      visit(bytes);
+    }
+    offset += whole;
+  }
+}
+
 // --- The check ---
 
 bool TStakesJournal::Check(const TDrawsArchive& archive, const TConfigData& config, const TCheckedHandler& onChecked) {

@@ -81,6 +81,10 @@ class TStakesJournal {
   };
   std::optional<TRecentDraws> SeekRecentDraws(int n);
 
+  // Reads the records from `first` to the end in large blocks, handing each record's bytes to
+  // `visit`. Throws TFileError (the callers report it with their own texts).
+  void ScanRecords(int first, const std::function<void(const TStakeBytes&)>& visit) const;
+
   // Checks every due stake whose draw the archive holds (busy, with its progress texts): the
   // result, the matched numbers and the profit are written in place, then `onChecked` gets the
   // completed record. True when at least one stake was checked.

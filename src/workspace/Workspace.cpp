@@ -15,7 +15,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       matchDistribution_(BuildMatchDistribution()),
       combs_(port, archive_, stats_, config_, ConfigPath()),
       statTab_(port, archive_, stats_, settings_, dataDir_, combs_),
-      stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_) {}
+      stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
+      ratings_(port, dataDir_, stakes_, matchDistribution_, settings_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -45,6 +46,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   stats_.LoadNames(NamesPath(), true, port_);
   statTab_.LoadSettings();
   stakes_.LoadSettings();
+  ratings_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {

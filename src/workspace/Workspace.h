@@ -18,6 +18,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
 
@@ -106,6 +107,9 @@ class TWorkspace {
   // The stakes journal, its logs and switches, and the commands that make, check and delete stakes.
   TStakeState& Stakes() { return stakes_; }
   const TStakeState& Stakes() const { return stakes_; }
+  // The ratings of the stake sources, fed by every stake check.
+  TRatingState& Ratings() { return ratings_; }
+  const TRatingState& Ratings() const { return ratings_; }
 
  private:
   bool SaveArchive();
@@ -121,6 +125,7 @@ class TWorkspace {
   TCombState combs_;
   TStatTab statTab_;
   TStakeState stakes_;
+  TRatingState ratings_;
 };
 
 }  // namespace kivra

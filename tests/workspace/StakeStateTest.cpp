@@ -111,6 +111,53 @@ TEST_F(StakeStateTest, ABatchAppendsEveryCombinationAndUpdatesTheViewOnce) {
   EXPECT_EQ(port.Status[4], "Ставок: 0");
 }
 
+TEST_F(StakeStateTest, ChecksFeedTheRatingsAndTheChartsReadTheJournal) {
+  ws.Config().Data.Profits = {{0, 0}, {1, 0}, {2, 0}, {3, 90 * MoneyScale}, {4, 0}, {5, 0}};
+  auto add = [&](int32_t draw, TStakeNumbers numbers, std::string_view comment) {
+    TStakeData r = stakes.NewRecord(StakeScript, comment, numbers);
+    r.DrawNumber = draw;
+    ASSERT_TRUE(stakes.AddOne(r, 1));
+  };
+  add(498, Nums({1, 2, 3, 40, 41}), "Тест");     // 3 matches: +80.00
+  add(499, Nums({40, 41, 42, 43, 44}), "ТЕСТ");  // 0 matches: -10.00
+  add(499, Nums({1, 40, 41, 42, 43}), "Другой");
+  auto& ratings = ws.Ratings();
+  ASSERT_EQ(ratings.Ratings().Count(), 2);
+  // Sorted by "Среднее" descending, and saved.
+  EXPECT_EQ(ratings.CellText(0, 0), "Тест");
+  EXPECT_EQ(ratings.CellText(0, 3), "1.500");
+  EXPECT_EQ(ratings.CellText(0, 5), "35.00");
+  EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lrt"), 2 * RatingRecordSize);
+  EXPECT_EQ(port.Status[5], "Рейтинг: 2");
+
+  const auto profits = ratings.ProfitByDrawChart();
+  ASSERT_TRUE(profits.has_value());
+  ASSERT_EQ(profits->Series.size(), 3u);
+  EXPECT_EQ(profits->Series[0].Title, "Суммарный профит ставок по тиражу");
+  EXPECT_EQ(profits->Series[0].Points, (std::vector<TChartPoint>{{498, 80, "498"}, {499, -20, "499"}}));
+  EXPECT_EQ(profits->Series[1].Points[1].Y, 30);
+  EXPECT_EQ(profits->Series[2].Points[1].Y, 60);
+  const auto matches = ratings.StakesByDrawChart({0, 1}, false);
+  ASSERT_TRUE(matches.has_value());
+  ASSERT_EQ(matches->Series.size(), 2u);
+  EXPECT_EQ(matches->Series[0].Title, "Тест");  // "ТЕСТ" joins the series of the same caption
+  EXPECT_EQ(matches->Series[0].Points.size(), 2u);
+  const auto counts = ratings.MatchCountChart({0});
+  ASSERT_TRUE(counts.has_value());
+  EXPECT_EQ(counts->Series[0].Title, "Нормальные значения");
+  EXPECT_NEAR(static_cast<double>(counts->Series[0].Points[0].Y), 2 * 658008.0 / 1221759, 1e-12);
+
+  // Rebuilding asks first; No keeps the rows.
+  port.Answers = {false};
+  EXPECT_FALSE(ratings.Refresh());
+  EXPECT_EQ(ratings.Ratings().Count(), 2);
+  stakes.Clear();  // clearing rebuilds them from the empty journal (after Yes)
+  EXPECT_EQ(ratings.Ratings().Count(), 0);
+  EXPECT_FALSE(ratings.ProfitByDrawChart().has_value());
+  EXPECT_EQ(port.Messages.back().Text,
+            "Для построения графиков необходимо, чтобы в выделенном диапазоне данных было более одного тиража!");
+}
+
 class StakesCliTest : public ::testing::Test {
  protected:
   StakesCliTest() {
@@ -152,6 +199,24 @@ TEST_F(StakesCliTest, AddCheckListAndDelete) {
         "stakes delete --where matched '=' 6"})
     EXPECT_NE(Run(bad).Status, 0) << bad;
   EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lsk"), 0u);
+}
+
+TEST_F(StakesCliTest, RatingsAcrossRuns) {
+  // Each run's check adds to the rows the file already holds.
+  EXPECT_EQ(Run("stakes add 1,2,3,6,7 --draw 1 --comment Тест").Status, 0);
+  EXPECT_EQ(Run("stakes add 1,2,3,6,7 --draw 2 --comment ТЕСТ").Status, 0);
+  EXPECT_EQ(Run("stakes add 6,7,8,9,45 --draw 2 --comment B").Status, 0);
+  EXPECT_EQ(Run("ratings --mode 0").Out,
+            "B;1;4;4.000;0.00;0.00;0;0;0;0;1;0;1;0;0;0;0;0\n"
+            "Тест;2;5;2.500;0.00;0.00;0;0;1;1;0;0;1;1;0;0;0;0\n");
+  EXPECT_EQ(Run("ratings sort Комментарий").Status, 0);
+  EXPECT_EQ(Run("ratings").Out.substr(0, 2), "B;");
+  EXPECT_EQ(Run("ratings sort 1 --desc").Status, 0);
+  EXPECT_EQ(Run("ratings").Out.substr(0, 9), "Тест;");
+  EXPECT_EQ(Run("ratings export '" + (dir / "r.csv").string() + "'").Status, 0);
+  EXPECT_EQ(test::ReadBytes(dir / "r.csv").substr(0, 14), "\"\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9\";");
+  EXPECT_EQ(Run("ratings refresh").Out, "Рейтинг: 2\n");
+  EXPECT_EQ(Run("ratings sort E2").Status, 2);
 }
 
 TEST_F(StakesCliTest, RefusedWhileAnotherProgramHoldsTheJournal) {
