@@ -175,13 +175,17 @@ void TStakeState::UpdateView(bool refresh, bool scroll) {
   const int n = journal_.Count();
   bool changed = false;
   if (n > 0) {
-    if ((refresh || scroll) && viewRows_ != n) {
+    // The empty journal's row is not a record: its first record is a change too (the status panel
+    // then says 1).
+    if ((refresh || scroll) && (viewRows_ != n || viewEmpty_)) {
       viewRows_ = n;
+      viewEmpty_ = false;
       changed = true;
     }
   } else {
-    changed = viewRows_ != 1;
+    changed = viewRows_ != 1 || !viewEmpty_;
     viewRows_ = 1;
+    viewEmpty_ = true;
     refresh = true;
   }
   if (viewHandler_) viewHandler_(viewRows_, refresh, scroll && n > 0, changed);
