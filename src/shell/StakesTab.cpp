@@ -166,7 +166,11 @@ TStakesTab::TStakesTab(TWorkspace& ws, const std::function<QTableView*(QAbstract
   // The selection is one block of rows, as deletion takes it.
   grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
   grid_->horizontalHeader()->setStretchLastSection(false);
-  for (int c = 0; c < StakeColumnCount; ++c) grid_->setColumnWidth(c, StakeColumnWidths[static_cast<size_t>(c)]);
+  // The design widths, widened where the caption would not fit in the font in use.
+  const QFontMetrics header(grid_->horizontalHeader()->font());
+  for (int c = 0; c < StakeColumnCount; ++c)
+    grid_->setColumnWidth(c, std::max(StakeColumnWidths[static_cast<size_t>(c)],
+                                      header.horizontalAdvance(ToQ(StakeColumnCaptions[static_cast<size_t>(c)])) + 12));
   grid_->installEventFilter(this);
 
   auto* v = new QVBoxLayout(this);
