@@ -214,6 +214,12 @@ class StakesTabTest : public QObject {
     ShowTab();
     guitest::SaveScreen(window_.get(), "stakes_empty");
     window_.reset();
+    {
+      // Closing released the journal: another program may take it now.
+      TRecordingPort port;
+      TStakesJournal other(port, *dir_ / "Kivra_5x45.lsk", *dir_ / "Kivra_5x45.~tmp");
+      QVERIFY(other.Load());
+    }
     Start();
     QCOMPARE(Grid()->columnWidth(2), 150);
     QVERIFY(!Stakes().ScrollEnabled());
@@ -318,6 +324,16 @@ class StakesTabTest : public QObject {
     QTest::mouseDClick(window_->CombsList()->viewport(), Qt::LeftButton, {}, p);
     QTRY_VERIFY(opened);
     QCOMPARE(Stakes().Journal().Count(), 1);
+
+    // A random stake: a combination of the list, in the dialog.
+    QString random;
+    WhenModal<TStakeDialog>([&](TStakeDialog* d) {
+      random = d->findChild<QLineEdit*>("edNumbers")->text();
+      guitest::ClickButton(d, "btnCancel");
+    });
+    QVERIFY(Run("StakeAddRandom"));
+    const auto numbers = ParseStakeNumbers(random);
+    QVERIFY(numbers && numbers->Count == 5);
     guitest::SaveScreen(window_.get(), "stakes_one");
   }
 
