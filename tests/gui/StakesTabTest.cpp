@@ -56,20 +56,6 @@ constexpr std::string_view PrizeConfig =
     "Profit_2_Overlap=2\nProfit_2_Profit=0\nProfit_3_Overlap=3\nProfit_3_Profit=15\n"
     "Profit_4_Overlap=4\nProfit_4_Profit=100\nProfit_5_Overlap=5\nProfit_5_Profit=10000\n";
 
-template <class D>
-void WhenModal(std::function<void(D*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
-
 TStakeNumbers Numbers(std::initializer_list<int> values) {
   TStakeNumbers n;
   n.Count = static_cast<int32_t>(values.size());
@@ -79,6 +65,7 @@ TStakeNumbers Numbers(std::initializer_list<int> values) {
 }
 
 using guitest::ClickOk;
+using guitest::WhenModal;
 
 struct TMessage {
   TMessageKind Kind;
