@@ -107,7 +107,7 @@ class TStakeState {
   TStakeLogs logs_;
   bool scrollEnabled_ = true;
   bool checkOnLine_ = true;
-  int viewRows_ = 0;  // 0 until the first update, so that it writes the status panel
+  int viewRows_ = 0;        // 0 until the first update, so that it writes the status panel
   bool viewEmpty_ = false;  // the view shows the empty journal's one row
   TViewHandler viewHandler_;
   TRatingsHooks ratings_;
