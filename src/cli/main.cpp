@@ -1,5 +1,7 @@
 // kivra-cli: the batch front end over the engine.
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,7 +14,9 @@
 #include <vector>
 
 #include "cli/CliPort.h"
+#include "core/SortaUtils.h"
 #include "core/SysFormat.h"
+#include "core/TextCodec.h"
 #include "core/Version.h"
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
@@ -49,6 +53,23 @@ constexpr const char* Usage =
     "  script show ФАЙЛ      строки файла сценария, прочитанные по полям: строка в каноническом\n"
     "                        виде, опции, каждый фильтр с его частями, комментарий\n"
     "  script check ФАЙЛ     строки, которые сценарий не сможет выполнить (статус 1, если есть)\n"
+    "  stakes list           журнал ставок: тексты ячеек вкладки \"Ставки\", строка на запись,\n"
+    "                        поля через \";\"\n"
+    "  stakes add N1,N2,...[,N12] --draw D [--draws K] [--comment ТЕКСТ] [--kind ВИД]\n"
+    "                        ставка из 5..12 чисел на тираж D (K тиражей подряд, вид 1..4),\n"
+    "                        затем проверка ставок\n"
+    "  stakes check          проверка ставок по архиву тиражей\n"
+    "  stakes delete --rows A-B | --where matched =|>|>=|<|<= ЗНАЧЕНИЕ\n"
+    "                        удаление записей A..B или ставок по количеству совпадений\n"
+    "  stakes clear          удаление всех ставок\n"
+    "  ratings [--mode 0|1|2]\n"
+    "                        рейтинг, как его показывает вкладка \"Рейтинг\": 18 столбцов через \";\"\n"
+    "                        (столбцы E0..E5 по режиму эффективности)\n"
+    "  ratings sort СТОЛБЕЦ [--desc]\n"
+    "                        сортировка рейтинга (СТОЛБЕЦ: номер 0..11 или заголовок; столбцы\n"
+    "                        E0..E5 не сортируются)\n"
+    "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
+    "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -72,6 +93,8 @@ class TArgs {
     value = Next(name);
     return true;
   }
+  // The argument that comes next, or null.
+  const std::string* Peek() const { return Empty() ? nullptr : &args_[pos_]; }
   // The argument taken last.
   const std::string& Previous() const { return args_[pos_ - 1]; }
   // Takes "--name" when it comes next.
@@ -384,6 +407,186 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// --- Stakes ---
+
+// An integer within min..max, or a usage error naming the option.
+int64_t ParseRange(const std::string& text, int64_t min, int64_t max, const char* option) {
+  int64_t v = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (error != std::errc() || end != text.data() + text.size() || v < min || v > max)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return v;
+}
+
+// Numbers separated by "," or ";": 5..12 distinct numbers 1..45, stored ascending.
+TStakeNumbers ParseStakeNumbers(const std::string& text) {
+  TStakeNumbers numbers;
+  std::vector<int> values;
+  for (const std::string_view word : SplitNumberWords(text)) {
+    int v = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), v);
+    if (error != std::errc() || end != word.data() + word.size()) values.push_back(-1);
+    else values.push_back(v);
+  }
+  std::sort(values.begin(), values.end());
+  numbers.Count = static_cast<int32_t>(std::min<size_t>(values.size(), MaxStakeNumbers + 1));
+  for (size_t i = 0; i < values.size() && i < MaxStakeNumbers; ++i)
+    numbers.Values[i] = static_cast<uint8_t>(std::clamp(values[i], 0, 255));
+  if (values.size() > MaxStakeNumbers || !ValidStakeNumbers(numbers))
+    throw TUsageError{"Введена некорректная комбинация!"};
+  return numbers;
+}
+
+int StakesList(TWorkspace& ws) {
+  auto& journal = ws.Stakes().Journal();
+  for (int i = 0; i < journal.Count(); ++i) {
+    const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
+    std::string line;
+    for (int c = 0; c < StakeColumnCount; ++c) {
+      if (c) line += ';';
+      line += StakeCellText(r, c);
+    }
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+int StakesAdd(TWorkspace& ws, TArgs& args) {
+  const TStakeNumbers numbers = ParseStakeNumbers(args.Next("N1,N2,..."));
+  int64_t draw = -1, draws = 1, kind = StakeManual;
+  std::string comment(ManualStakeComment), value;
+  while (!args.Empty()) {
+    if (args.Option("--draw", value)) draw = ParseRange(value, 1, INT32_MAX, "--draw");
+    else if (args.Option("--draws", value)) draws = ParseRange(value, 1, 65535, "--draws");
+    else if (args.Option("--comment", comment)) continue;
+    else if (args.Option("--kind", value)) kind = ParseRange(value, StakeManual, StakeSystem, "--kind");
+    else args.ExpectEnd();
+  }
+  if (draw < 0) throw TUsageError{"Не указан номер тиража: --draw D"};
+  if (comment.empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Utf8ToCp1251(comment).size() > 64) throw TUsageError{"Комментарий длиннее 64 символов"};
+  TStakeData record = ws.Stakes().NewRecord(static_cast<TStakeKind>(kind), comment, numbers);
+  record.DrawNumber = static_cast<int32_t>(draw);
+  return ws.Stakes().AddOne(record, static_cast<int>(draws)) ? 0 : 1;
+}
+
+TStakeCondition ParseCondition(const std::string& text) {
+  static const std::map<std::string, TStakeCondition> ops = {{"=", TStakeCondition::Equal},
+                                                             {">", TStakeCondition::Greater},
+                                                             {">=", TStakeCondition::NotLess},
+                                                             {"<", TStakeCondition::Less},
+                                                             {"<=", TStakeCondition::NotGreater}};
+  const auto it = ops.find(text);
+  if (it == ops.end()) throw TUsageError{fmt::format("Некорректное условие: {}", text)};
+  return it->second;
+}
+
+int StakesDelete(TWorkspace& ws, TArgs& args) {
+  std::string value;
+  if (args.Option("--rows", value)) {
+    args.ExpectEnd();
+    const auto dash = value.find('-');
+    if (dash == std::string::npos) throw TUsageError{fmt::format("Ожидается --rows A-B: {}", value)};
+    const int count = ws.Stakes().Journal().Count();
+    const auto first = ParseRange(value.substr(0, dash), 1, std::max(count, 1), "--rows");
+    const auto last = ParseRange(value.substr(dash + 1), first, std::max(count, 1), "--rows");
+    return ws.Stakes().DeleteRows(static_cast<int>(first), static_cast<int>(last)) ? 0 : 1;
+  }
+  if (args.Flag("--where")) {
+    const std::string field = args.Next("ПОЛЕ");
+    if (field != "matched" && field != "Совпадений") throw TUsageError{fmt::format("Неизвестное поле: {}", field)};
+    const TStakeCondition condition = ParseCondition(args.Next("УСЛОВИЕ"));
+    const auto matches = ParseRange(args.Next("ЗНАЧЕНИЕ"), 0, CombSize, "--where");
+    args.ExpectEnd();
+    return ws.Stakes().DeleteWhere(condition, static_cast<int32_t>(matches)) ? 0 : 1;
+  }
+  throw TUsageError{"Ожидается --rows A-B или --where ПОЛЕ УСЛОВИЕ ЗНАЧЕНИЕ"};
+}
+
+int CmdStakes(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("list|add|check|delete|clear");
+  static const std::vector<std::string> known = {"list", "add", "check", "delete", "clear"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда stakes: {}", sub)};
+  ws.LoadArchive();
+  // The journal is taken as the window takes it: a running program on the same folder keeps it.
+  if (!ws.Stakes().Load()) return 1;
+  int status = 0;
+  if (sub == "list") {
+    args.ExpectEnd();
+    status = StakesList(ws);
+  } else if (sub == "add") {
+    status = StakesAdd(ws, args);
+  } else if (sub == "check") {
+    args.ExpectEnd();
+    ws.Stakes().CheckAndFlush();
+    std::printf("Проверено ставок: %d\n", ws.Stakes().Journal().LastChecked());
+  } else if (sub == "delete") {
+    status = StakesDelete(ws, args);
+  } else {
+    args.ExpectEnd();
+    ws.Stakes().Clear();
+  }
+  ws.Stakes().Save();
+  return status;
+}
+
+// --- Ratings ---
+
+int CmdRatings(TWorkspace& ws, TArgs& args) {
+  auto& ratings = ws.Ratings();
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  int mode = ratings.EffMode();
+  if (sub == "list") {
+    while (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 2, "--mode"));
+    args.ExpectEnd();
+    ratings.Load();
+    for (int r = 0; r < ratings.Ratings().Count(); ++r) {
+      std::string line;
+      for (int c = 0; c < RatingColumnCount; ++c) {
+        if (c) line += ';';
+        line += RatingCellText(ratings.Ratings().Rows()[r], c, mode, ratings.Matches());
+      }
+      std::printf("%s\n", line.c_str());
+    }
+    return 0;
+  }
+  if (sub == "sort") {
+    const std::string column = args.Next("СТОЛБЕЦ");
+    // A number is the column's index (the hit columns' captions are numbers too); else a caption.
+    int32_t index = -1;
+    if (!StrToIntStrict(column, index))
+      for (int c = 0; c < RatingColumnCount; ++c)
+        if (column == RatingColumnCaptions[c]) index = c;
+    if (index < 0 || index >= RatingEffColumn)
+      throw TUsageError{fmt::format("Некорректное значение столбца (0..11 или заголовок): {}", column)};
+    const bool descending = args.Flag("--desc");
+    args.ExpectEnd();
+    ratings.Load();
+    ratings.SortBy(index, descending);
+    ratings.SaveSortSetting();
+    return 0;
+  }
+  if (sub == "export") {
+    const std::string file = args.Next("ФАЙЛ");
+    args.ExpectEnd();
+    ratings.Load();
+    return ratings.Export(file) ? 0 : 1;
+  }
+  if (sub == "refresh") {
+    args.ExpectEnd();
+    ws.LoadArchive();
+    if (!ws.Stakes().Load()) return 1;
+    ratings.Load();
+    const bool ok = ratings.Refresh();
+    ws.Stakes().Save();
+    std::printf("Рейтинг: %d\n", ratings.Ratings().Count());
+    return ok ? 0 : 1;
+  }
+  throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -507,7 +710,8 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches},        {"script", CmdScript}};
+      {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
+      {"stakes", CmdStakes}, {"ratings", CmdRatings}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

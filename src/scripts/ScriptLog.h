@@ -9,16 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/LogTime.h"
+
 namespace kivra {
 
 class TUserPort;
-
-// A moment of the local clock, to the second.
-struct TLogTime {
-  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
-};
-using TLogClock = std::function<TLogTime()>;
-TLogTime LocalLogTime();
 
 // The name pattern of the journals; "*" stands where the start time goes.
 inline constexpr std::string_view ScriptLogMask = "ScriptLog_*.txt";
@@ -58,15 +53,9 @@ class TScriptLog {
   bool failureShown_ = false;
 };
 
-// True when the file name matches the mask ("*" any run of characters, "?" one character),
-// ignoring ASCII letter case.
-bool MatchesFileMask(std::string_view name, std::string_view mask);
 // The regular files at the top level of the folder whose names match the journal pattern, by name.
 std::vector<std::filesystem::path> FindScriptLogs(const std::filesystem::path& folder);
-// Deletes every journal of the folder without asking per file. None present: "Файлы журналов не
-// найдены!" and false. Otherwise busy with "Поиск файлов журналов...", then the summary and the
-// failures joined by "\r\r": ShowInfo when every file went, else ShowWarning captioned
-// "Предупреждение". True when every file was deleted.
+// Deletes every journal of the folder (DeleteLogFiles with the journal pattern).
 bool DeleteScriptLogs(const std::filesystem::path& folder, TUserPort& port);
 
 }  // namespace kivra

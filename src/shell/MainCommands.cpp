@@ -18,6 +18,7 @@
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/StakesTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -132,6 +133,13 @@ void TTemplateMain::BuildCommands() {
       [this] { return !HelpFile().isEmpty(); });
   commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
   // clang-format on
+
+  // The "Ставки" tab registers its own commands (the layout places the tab).
+  stakesTab_ = new TStakesTab(ws, [this](QAbstractItemModel* model) { return NewTable("sgStakes", model, true); });
+  AddStakeCommands(commands_, *stakesTab_, ws,
+                   {[this] { return SelectedRows(lvCombs_); },
+                    [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
+                    [this] { lvCombs_->clearSelection(); }});
 }
 
 void TTemplateMain::BuildMenus() {
@@ -154,9 +162,10 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
                  {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   commands_.Fill(bar->addMenu(QStringLiteral("&Сценарий")),
                  {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
-                  "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete"});
+                  "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

@@ -31,6 +31,7 @@
 #include "core/Version.h"
 #include "shell/FlowLayout.h"
 #include "shell/ScriptTab.h"
+#include "shell/StakesTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -57,7 +58,16 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 5> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat", "lvScript"};
+constexpr std::array<const char*, 6> KeptLists = {"lvDraws",     "lvCombs",  "lvFilters",
+                                                  "lvDrawsStat", "sgStakes", "lvScript"};
+
+// Start-up ends with this when the stakes journal cannot be opened for this program alone.
+constexpr std::string_view ExclusiveAccessMessage =
+    "Невозможно получить монопольный доступ к файлам данных!\r\rВозможные причины данной ошибки: \r\r1) Вы "
+    "пытаетесь запустить вторую копию программы из одного и того же каталога. Корректная работа нескольких копий "
+    "программы возможна только из разных каталогов.\r\r2) Для программы нет прав на запись в том каталоге, где она "
+    "расположена. Например: в Windows 7 и выше по умолчанию запрещена запись в c:\\Program Files.\r\rПрограмма "
+    "будет закрыта!";
 
 // Another running process started from an executable of the same file name (case ignored).
 bool OtherInstanceRunning() {
@@ -255,6 +265,7 @@ QWidget* TTemplateMain::BuildCombsTab() {
   lvCombs_ = NewTable("lvCombs", combsModel_, true);
   const std::array<int, 7> widths = {70, 34, 34, 34, 34, 34, 40};
   for (int c = 0; c < 7; ++c) lvCombs_->setColumnWidth(c, widths[c]);
+  connect(lvCombs_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("StakeAdd"); });
   lvFilters_ = NewTable("lvFilters", logModel_, false);
   lvFilters_->setColumnWidth(0, 210);
   lvFilters_->setColumnWidth(1, 130);
@@ -420,6 +431,7 @@ void TTemplateMain::BuildLayout() {
              }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
+  AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -447,7 +459,12 @@ void TTemplateMain::BuildLayout() {
                                           "CombsOpen",
                                           "CombsSave",
                                           "",
-                                          "CombsUndo"};
+                                          "CombsUndo",
+                                          "",
+                                          "StakeAdd",
+                                          "StakeAddRandom",
+                                          "StakeAddSelected",
+                                          "StakeAddAll"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
@@ -621,6 +638,15 @@ void TTemplateMain::Initialise() {
     ws_->Combs().ReserveLists();
     setWindowTitle(title_ + QStringLiteral(" версия ") + QStringLiteral(KIVRA_VERSION));
     ws_->SetDrawsOffset(0);
+    // The stakes journal stays open (and locked) for the run: a second program on the same data
+    // folder ends here.
+    if (!ws_->Stakes().Load()) {
+      port_.ShowProgress("");
+      port_.ShowError(ExclusiveAccessMessage);
+      quitRequested_ = true;
+      close();
+      return;
+    }
     ws_->LoadArchive();
     RefreshDrawsList(true);
     ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
@@ -686,6 +712,8 @@ void TTemplateMain::Shutdown() {
   ws_->Combs().List().OnViewChanged = nullptr;
   ws_->Combs().List().ReleaseAll();
   ws_->Archive().Clear();
+  ws_->Stakes().SetViewHandler(nullptr);
+  ws_->Stakes().Save();
 }
 
 void TTemplateMain::ShowPlaced() {

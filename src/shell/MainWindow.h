@@ -35,6 +35,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TScriptTab;
+class TStakesTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -85,6 +86,7 @@ class TTemplateMain : public QMainWindow {
   QSpinBox* StatLengthField() const { return edStatLen_; }
   TStatChart* StatChart() const { return chart_; }
   TScriptTab* ScriptTab() const { return scriptTab_; }
+  TStakesTab* StakesTab() const { return stakesTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -210,6 +212,7 @@ class TTemplateMain : public QMainWindow {
   QCheckBox* chkTotalLine_ = nullptr;
   TStatChart* chart_ = nullptr;
   TScriptTab* scriptTab_ = nullptr;
+  TStakesTab* stakesTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

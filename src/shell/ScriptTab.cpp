@@ -186,6 +186,8 @@ void TScriptTab::AddCommands(TCommandMap& commands) {
     sep->setSeparator(true);
     list_->addAction(sep);
   }
+  // Ctrl+Del is also the combination list's: in the script list it deletes lines.
+  MakeShortcutLocal(commands, "ScriptDel", list_);
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [&commands] { commands.Update(); });
   connect(list_, &QTableView::doubleClicked, this, [&commands] { commands.Trigger("ScriptEdit"); });
 }

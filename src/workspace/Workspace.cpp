@@ -15,7 +15,9 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       matchDistribution_(BuildMatchDistribution()),
       combs_(port, archive_, stats_, config_, ConfigPath()),
       statTab_(port, archive_, stats_, settings_, dataDir_, combs_),
-      script_(port, settings_, dataDir_) {}
+      script_(port, settings_, dataDir_),
+      stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
+      ratings_(port, dataDir_, stakes_, matchDistribution_, settings_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -45,6 +47,8 @@ void TWorkspace::LoadSettingsAndConfig() {
   stats_.LoadNames(NamesPath(), true, port_);
   statTab_.LoadSettings();
   script_.LoadSettings();
+  stakes_.LoadSettings();
+  ratings_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {
@@ -97,7 +101,9 @@ bool TWorkspace::AddDraw(const TDraw& draw) {
     return false;
   }
   archive_.Append(draw);
-  return SaveArchive();
+  const bool saved = SaveArchive();
+  stakes_.CheckAfterDrawsChange();
+  return saved;
 }
 
 bool TWorkspace::EditDraw(int index, const TDraw& draw) {
@@ -132,7 +138,9 @@ bool TWorkspace::DeleteDraws(const std::vector<int32_t>& drawNumbers) {
 int TWorkspace::ImportDrawsCsv(const std::filesystem::path& file) {
   const int added = kivra::ImportDrawsCsv(archive_, file, port_);
   if (added < 0) return added;
-  return SaveArchive() ? added : -1;
+  const bool saved = SaveArchive();
+  if (added > 0) stakes_.CheckAfterDrawsChange();
+  return saved ? added : -1;
 }
 
 bool TWorkspace::ExportDrawsCsv(const std::filesystem::path& file) {

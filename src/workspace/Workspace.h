@@ -19,6 +19,8 @@
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
 #include "workspace/ScriptState.h"
+#include "workspace/RatingState.h"
+#include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
 
 namespace kivra {
@@ -64,7 +66,8 @@ class TWorkspace {
   // Turns the sorted reading of draws on or off and writes it to the window settings at once.
   void SetSortedDraws(bool on);
 
-  // Archive commands; each ends with the archive saved and the status refreshed. A draw whose
+  // Archive commands; each ends with the archive saved and the status refreshed (adding and
+  // importing then check the stakes when "StakesCheckOnLine" is on). A draw whose
   // number another draw already has is refused with DrawNumberTaken's message (nothing changes):
   // the lookups by number (FindDrawIndex, the stake check, merging downloads) need unique numbers.
   bool AddDraw(const TDraw& draw);
@@ -105,6 +108,12 @@ class TWorkspace {
   // The working script with its file, list operations and journal.
   TScriptState& Script() { return script_; }
   const TScriptState& Script() const { return script_; }
+  // The stakes journal, its logs and switches, and the commands that make, check and delete stakes.
+  TStakeState& Stakes() { return stakes_; }
+  const TStakeState& Stakes() const { return stakes_; }
+  // The ratings of the stake sources, fed by every stake check.
+  TRatingState& Ratings() { return ratings_; }
+  const TRatingState& Ratings() const { return ratings_; }
 
  private:
   bool SaveArchive();
@@ -120,6 +129,8 @@ class TWorkspace {
   TCombState combs_;
   TStatTab statTab_;
   TScriptState script_;
+  TStakeState stakes_;
+  TRatingState ratings_;
 };
 
 }  // namespace kivra

@@ -102,10 +102,10 @@ TEST(ScriptLogTest, MaskMatching) {
                {"xScriptLog_a.txt", false},
                {"ScriptLog.txt", false},
                {"ScriptLog_a.tx", false}};
-  for (const auto& c : cases) EXPECT_EQ(MatchesFileMask(c.Name, ScriptLogMask), c.Match) << c.Name;
-  EXPECT_TRUE(MatchesFileMask("abc", "*"));
-  EXPECT_TRUE(MatchesFileMask("a.b", "?.?"));
-  EXPECT_FALSE(MatchesFileMask("a", "?.?"));
+  for (const auto& c : cases) EXPECT_EQ(MatchFileMask(c.Name, ScriptLogMask), c.Match) << c.Name;
+  EXPECT_TRUE(MatchFileMask("abc", "*"));
+  EXPECT_TRUE(MatchFileMask("a.b", "?.?"));
+  EXPECT_FALSE(MatchFileMask("a", "?.?"));
 }
 
 TEST(ScriptLogTest, DeletingJournals) {
