@@ -18,6 +18,7 @@
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -132,6 +133,13 @@ void TTemplateMain::BuildCommands() {
       [this] { return !HelpFile().isEmpty(); });
   commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
   // clang-format on
+
+  // The "Рейтинг" tab registers its own commands (the layout places the tab).
+  ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
+  AddRatingCommands(commands_, *ratingsTab_, ws,
+                    [this](const QString& caption, const QString& filter, const QString& suffix) {
+                      return ChooseFile(true, caption, filter, suffix);
+                    });
 }
 
 void TTemplateMain::BuildMenus() {
@@ -154,6 +162,7 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
                  {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

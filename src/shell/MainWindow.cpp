@@ -30,6 +30,7 @@
 #include "core/SysFormat.h"
 #include "core/Version.h"
 #include "shell/FlowLayout.h"
+#include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -56,7 +57,7 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 4> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat"};
+constexpr std::array<const char*, 5> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat", "lvRatings"};
 
 // Another running process started from an executable of the same file name (case ignored).
 bool OtherInstanceRunning() {
@@ -410,6 +411,7 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -614,6 +616,7 @@ void TTemplateMain::Initialise() {
     ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
     initialised_ = true;
     RefreshAllViews(true);
+    ws_->Ratings().Load();
 
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
@@ -668,12 +671,14 @@ void TTemplateMain::Shutdown() {
     SaveWindowPlacement(ws_->Settings(), Section, this);
     WriteShutdownKeys();
     SaveListColumns();
+    ws_->Ratings().SaveSortSetting();
   } catch (const std::exception&) {
     // Settings that cannot be written are lost; closing goes on.
   }
   ws_->Combs().List().OnViewChanged = nullptr;
   ws_->Combs().List().ReleaseAll();
   ws_->Archive().Clear();
+  ws_->Ratings().Ratings().SetViewHandler(nullptr);
 }
 
 void TTemplateMain::ShowPlaced() {

@@ -34,6 +34,7 @@ class TWorkspace;
 
 namespace kivra::shell {
 
+class TRatingsTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -83,6 +84,7 @@ class TTemplateMain : public QMainWindow {
   QSpinBox* ExcludeField() const { return edExclude_; }
   QSpinBox* StatLengthField() const { return edStatLen_; }
   TStatChart* StatChart() const { return chart_; }
+  TRatingsTab* RatingsTab() const { return ratingsTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -207,6 +209,7 @@ class TTemplateMain : public QMainWindow {
   QCheckBox* chkPrefetchs_ = nullptr;
   QCheckBox* chkTotalLine_ = nullptr;
   TStatChart* chart_ = nullptr;
+  TRatingsTab* ratingsTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;
