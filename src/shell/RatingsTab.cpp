@@ -25,11 +25,14 @@ QStringList Captions() {
 }
 
 // Widths of the columns before the user changes them: the comment wide, the numbers as their
-// captions (with the sort mark) need.
+// captions (with the sort mark) need, the E columns wide enough for the relative mode's texts.
 int DesignWidth(const QTableView& view, int column) {
-  if (column == 0) return 260;
-  const int caption = view.fontMetrics().horizontalAdvance(QString::fromUtf8(RatingColumnCaptions[column])) + 28;
-  const int numbers = column >= RatingEffColumn ? 72 : column >= 6 ? 44 : 64;
+  if (column == 0) return 240;
+  const QFontMetrics& fm = view.fontMetrics();
+  const int caption = fm.horizontalAdvance(QString::fromUtf8(RatingColumnCaptions[column])) + 28;
+  const int numbers = column >= RatingEffColumn ? fm.horizontalAdvance(QStringLiteral("999999.999%")) + 12
+                      : column >= 6             ? 36
+                                                : 64;
   return std::max(caption, numbers);
 }
 
