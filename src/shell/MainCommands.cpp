@@ -19,6 +19,7 @@
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
 #include "shell/StakesTab.h"
+#include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -140,6 +141,12 @@ void TTemplateMain::BuildCommands() {
                    {[this] { return SelectedRows(lvCombs_); },
                     [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
                     [this] { lvCombs_->clearSelection(); }});
+  // The "Рейтинг" tab registers its own commands (the layout places the tab).
+  ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
+  AddRatingCommands(commands_, *ratingsTab_, ws,
+                    [this](const QString& caption, const QString& filter, const QString& suffix) {
+                      return ChooseFile(true, caption, filter, suffix);
+                    });
 }
 
 void TTemplateMain::BuildMenus() {
@@ -163,9 +170,11 @@ void TTemplateMain::BuildMenus() {
                  {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
-  commands_.Fill(bar->addMenu(QStringLiteral("&Сценарий")),
-                 {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
-                  "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
+  FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
+  commands_.Fill(
+      bar->addMenu(QStringLiteral("&Сценарий")),
+      {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
+       "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

@@ -32,6 +32,7 @@
 #include "shell/FlowLayout.h"
 #include "shell/ScriptTab.h"
 #include "shell/StakesTab.h"
+#include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -58,8 +59,8 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 6> KeptLists = {"lvDraws",     "lvCombs",  "lvFilters",
-                                                  "lvDrawsStat", "sgStakes", "lvScript"};
+constexpr std::array<const char*, 7> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
+                                                  "sgStakes", "lvRatings", "lvScript"};
 
 // Start-up ends with this when the stakes journal cannot be opened for this program alone.
 constexpr std::string_view ExclusiveAccessMessage =
@@ -423,15 +424,18 @@ void TTemplateMain::BuildLayout() {
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
   scriptTab_ = new TScriptTab(
-      *ws_, {[this](bool save, const QString& caption, const QString& filter,
-                    const QString& suffix) { return ChooseFile(save, caption, filter, suffix); },
+      *ws_, {[this](bool save, const QString& caption, const QString& filter, const QString& suffix) {
+               return ChooseFile(save, caption, filter, suffix);
+             },
              [this] {
-               return TScriptEditContext{&ws_->Stats(), &port_,           ws_->Stats().SelectorItems(false),
-                                         SelectedEntry(), edStatLen_->value(), edExclude_->value()};
+               return TScriptEditContext{
+                   &ws_->Stats(),      &port_, ws_->Stats().SelectorItems(false), SelectedEntry(), edStatLen_->value(),
+                   edExclude_->value()};
              }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
+  AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -652,6 +656,7 @@ void TTemplateMain::Initialise() {
     ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
     initialised_ = true;
     RefreshAllViews(true);
+    ws_->Ratings().Load();
 
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
@@ -706,6 +711,7 @@ void TTemplateMain::Shutdown() {
     SaveWindowPlacement(ws_->Settings(), Section, this);
     WriteShutdownKeys();
     SaveListColumns();
+    ws_->Ratings().SaveSortSetting();
   } catch (const std::exception&) {
     // Settings that cannot be written are lost; closing goes on.
   }
@@ -714,6 +720,7 @@ void TTemplateMain::Shutdown() {
   ws_->Archive().Clear();
   ws_->Stakes().SetViewHandler(nullptr);
   ws_->Stakes().Save();
+  ws_->Ratings().Ratings().SetViewHandler(nullptr);
 }
 
 void TTemplateMain::ShowPlaced() {

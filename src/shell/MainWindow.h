@@ -36,6 +36,7 @@ namespace kivra::shell {
 
 class TScriptTab;
 class TStakesTab;
+class TRatingsTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -87,6 +88,7 @@ class TTemplateMain : public QMainWindow {
   TStatChart* StatChart() const { return chart_; }
   TScriptTab* ScriptTab() const { return scriptTab_; }
   TStakesTab* StakesTab() const { return stakesTab_; }
+  TRatingsTab* RatingsTab() const { return ratingsTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -213,6 +215,7 @@ class TTemplateMain : public QMainWindow {
   TStatChart* chart_ = nullptr;
   TScriptTab* scriptTab_ = nullptr;
   TStakesTab* stakesTab_ = nullptr;
+  TRatingsTab* ratingsTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

@@ -367,6 +367,8 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeFilter",
                                             "StakeClear",
                                             "",
+                                            "StakesGraphDraws",
+                                            "",
                                             "StakesCheckManual",
                                             "",
                                             "LogStakes",

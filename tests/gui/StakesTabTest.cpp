@@ -187,8 +187,8 @@ class StakesTabTest : public QObject {
     QStringList names;
     for (QAction* a : stakesMenu->actions()) names << (a->isSeparator() ? QString() : a->objectName());
     QCOMPARE(names, QStringList({"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeAddAll", "", "StakeDel",
-                                 "StakeFilter", "StakeClear", "", "StakesCheckManual", "", "LogStakes",
-                                 "LogStakesDelete", "StakesScroll", "StakesCheckLine"}));
+                                 "StakeFilter", "StakeClear", "", "StakesGraphDraws", "", "StakesCheckManual", "",
+                                 "LogStakes", "LogStakesDelete", "StakesScroll", "StakesCheckLine"}));
 
     // A switch is written at once.
     QVERIFY(Run("StakesScroll"));
