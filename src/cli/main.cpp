@@ -70,6 +70,9 @@ constexpr const char* Usage =
     "                        E0..E5 не сортируются)\n"
     "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
     "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
+    "  download [--url АДРЕС]\n"
+    "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
+    "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -587,6 +590,20 @@ int CmdRatings(TWorkspace& ws, TArgs& args) {
   throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
 }
 
+int CmdDownload(TWorkspace& ws, TArgs& args) {
+  std::string url = ws.ResultsUrl();
+  args.Option("--url", url);
+  args.ExpectEnd();
+  ws.LoadArchive();
+  // The journal's lock keeps a running window on the same folder from sharing the archive.
+  if (!ws.Stakes().Load()) return 1;
+  ws.Ratings().Load();
+  const int added = ws.DownloadCommand(url, nullptr);
+  ws.Stakes().Save();
+  std::printf("Добавлено тиражей: %d\n", added);
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -711,7 +728,7 @@ int Run(int argc, char** argv) {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
       {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
-      {"stakes", CmdStakes}, {"ratings", CmdRatings}};
+      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

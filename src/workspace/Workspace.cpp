@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
+#include "core/IniFile.h"
+#include "online/Http.h"
+#include "online/ResultFiles.h"
+#include "online/ZipExtract.h"
 #include "core/SysFormat.h"
 
 namespace kivra {
@@ -78,6 +82,91 @@ bool TWorkspace::SaveArchive() {
   const bool ok = archive_.SaveArchive(ArchivePath(), port_);
   RefreshDrawsStatus();
   return ok;
+}
+
+// --- The results download ---
+
+namespace {
+constexpr std::string_view DefaultResultsPath = "/mailbox/out/downloading_results/virma_csv.zip";
+constexpr std::string_view DownloadProgress = "Загрузка архива тиражей...";
+}  // namespace
+
+std::string TWorkspace::ResultsUrl() const {
+  std::string url;
+  try {
+    url = std::string(Trim(TIniFile::Load(ConfigPath()).ReadString("DOWNLOAD", "ResultsUrl", "")));
+  } catch (const std::exception&) {
+    return {};
+  }
+  const size_t scheme = url.find("://");
+  if (!url.empty() && (scheme == std::string::npos || url.find('/', scheme + 3) == std::string::npos)) {
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    url += DefaultResultsPath;
+  }
+  return url;
+}
+
+int TWorkspace::DownloadCommand(const std::string& url, const std::function<bool()>& keepGoing) {
+  TBusyScope busy(port_, DownloadProgress);
+  const int added = DownloadDraws(url, keepGoing);
+  stakes_.CheckAndFlush();
+  stakes_.UpdateView(true, false);
+  return added;
+}
+
+int TWorkspace::DownloadDraws(const std::string& url, const std::function<bool()>& keepGoing) {
+  port_.ShowProgress(DownloadProgress);
+  if (url.empty()) {
+    port_.ShowError(SysFormat(
+        "Ошибка загрузки файла с архивом тиражей!\r\rАдрес архива тиражей не задан: укажите его в файле "
+        "%s, раздел [DOWNLOAD], ключ ResultsUrl.",
+        {ConfigPath().string()}));
+    return 0;
+  }
+  const std::filesystem::path zip = dataDir_ / "virma_csv.zip";
+  THttpOptions options = BrowserLikeOptions();
+  options.MaxBytes = uint64_t{256} << 20;
+  options.Progress = [&keepGoing](uint64_t, uint64_t) { return !keepGoing || keepGoing(); };
+  const THttpResult got = HttpGetToFile(url, zip, options);
+  if (!got.Ok) {
+    port_.ShowError(SysFormat("Ошибка загрузки файла с архивом тиражей!\r\r%s", {got.Error}));
+    return 0;
+  }
+  try {
+    ExtractMatching(zip, dataDir_, ResultFilesMask);
+  } catch (const std::exception& e) {
+    std::error_code ignored;
+    std::filesystem::remove(zip, ignored);
+    port_.ShowError(SysFormat("Ошибка извлечения файлов из архива тиражей!\r\r%s", {e.what()}));
+    return 0;
+  }
+  std::error_code ignored;
+  std::filesystem::remove(zip, ignored);
+  return MergeResultFiles();
+}
+
+int TWorkspace::MergeResultFiles() {
+  int added = 0;
+  try {
+    for (const TResultFile& file : FindResultFiles(dataDir_)) {
+      const int32_t next = archive_.Empty() ? 1 : archive_.NextDrawNumber(0);
+      if (file.First <= next && next <= file.Last) {
+        // The file is read and checked whole before anything of it is appended.
+        const std::vector<TDraw> draws = ReadResultFile(file.Path, next, archive_);
+        if (!draws.empty()) {
+          port_.ShowProgress("Сохранение файла тиражей...");
+          for (const TDraw& d : draws) archive_.Append(d);
+          SaveArchive();
+          added += static_cast<int>(draws.size());
+        }
+      }
+      std::error_code ignored;
+      std::filesystem::remove(file.Path, ignored);
+    }
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat("Ошибка обработки файла с архивом тиражей!\r\r%s", {e.what()}));
+  }
+  return added;
 }
 
 TDraw TWorkspace::NewDrawRecord() const {

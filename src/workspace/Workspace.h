@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,22 @@ class TWorkspace {
   // The number of draws added, or -1 when the file could not be read.
   int ImportDrawsCsv(const std::filesystem::path& file);
   bool ExportDrawsCsv(const std::filesystem::path& file);
+
+  // --- The results download ---
+
+  // The address of the operator's results archive: [DOWNLOAD] "ResultsUrl" of the configuration
+  // file; an address without a path gets the default path. Empty when none is configured.
+  std::string ResultsUrl() const;
+  // The download command: busy, the download, then in every case the stake check and its view.
+  // `keepGoing` is asked while the transfer runs (the shell processes its events there); false
+  // cancels. The draws added.
+  int DownloadCommand(const std::string& url, const std::function<bool()>& keepGoing);
+  // Fetches the results archive into the data folder, extracts its result files and merges them.
+  int DownloadDraws(const std::string& url, const std::function<bool()>& keepGoing);
+  // Merges the result files of the data folder into the archive, in ascending order of their first
+  // draw number; each file whose range holds the next draw number is read whole, then its draws
+  // appended and the archive saved once. Every file is deleted after its turn. The draws added.
+  int MergeResultFiles();
 
   // A record for the add command: cleared, numbered NextDrawNumber(0).
   TDraw NewDrawRecord() const;
