@@ -23,6 +23,7 @@
 #include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
+#include "workspace/ViewsState.h"
 
 namespace kivra {
 
@@ -131,6 +132,9 @@ class TWorkspace {
   // The ratings of the stake sources, fed by every stake check.
   TRatingState& Ratings() { return ratings_; }
   const TRatingState& Ratings() const { return ratings_; }
+  // The card, layout and week views: their switches, lengths and last tables.
+  TViewsState& Views() { return views_; }
+  const TViewsState& Views() const { return views_; }
 
  private:
   bool SaveArchive();
@@ -148,6 +152,7 @@ class TWorkspace {
   TScriptState script_;
   TStakeState stakes_;
   TRatingState ratings_;
+  TViewsState views_;
 };
 
 }  // namespace kivra
