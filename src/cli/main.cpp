@@ -21,6 +21,9 @@
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
 #include "stats/StatPasses.h"
+#include "views/CardView.h"
+#include "views/LayoutView.h"
+#include "views/WeekView.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -73,6 +76,19 @@ constexpr const char* Usage =
     "  download [--url АДРЕС]\n"
     "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
     "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
+    "  card [--len N] [--colors] [--channels on|off] [--sequences on|off]\n"
+    "                        карта тиражей, как ее показывает вкладка \"Карта\": строка заголовка\n"
+    "                        и N последних тиражей (по умолчанию все), ячейки через \";\"\n"
+    "  layout --len N [--offset K] [--colors] [--gradient on|off]\n"
+    "                        схема выпадения номеров по последним N тиражам (вкладка \"Схема\")\n"
+    "  layout-compare [--lens L1,L2,L3,L4,L5] [--offset K] [--sort 0|1 [--desc]]\n"
+    "                        пять таблиц сравнения схемы: заголовок и строки каждой,\n"
+    "                        пустая строка между таблицами\n"
+    "  week --len N [--offset K] [--colors]\n"
+    "                        количество выпадений чисел по дням недели (вкладка \"Неделя\")\n"
+    "  week --len N [--offset K] --chart C,R [--mode 0|1]\n"
+    "                        точки графика для ячейки (столбец C, строка R): x;y;подпись\n"
+    "                        (--colors: вместо текста ячеек их цвет #RRGGBB, пусто - обычный)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -604,6 +620,150 @@ int CmdDownload(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// --- The card, layout and week views: each grid as its tab shows it, one line per grid row ---
+
+void PrintCells(const std::vector<std::string>& cells) {
+  std::string text;
+  for (size_t c = 0; c < cells.size(); ++c) {
+    if (c > 0) text += ';';
+    text += cells[c];
+  }
+  text += '\n';
+  std::fputs(text.c_str(), stdout);
+}
+
+// Prints rows x columns cells; with `colors`, data cells (row and column >= 1) show their
+// background instead of their text.
+void PrintGrid(int rows, int columns, bool colors, const std::function<std::string(int, int)>& text,
+               const std::function<TCellColor(int, int)>& color) {
+  std::vector<std::string> cells(static_cast<size_t>(columns));
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c)
+      cells[size_t(c)] = colors && r >= 1 && c >= 1 ? ColorText(color(r, c)) : text(r, c);
+    PrintCells(cells);
+  }
+}
+
+bool ParseOnOff(const std::string& text, const char* option) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+}
+
+int CmdCard(TWorkspace& ws, TArgs& args) {
+  TCardOptions options = ws.Views().CardOptions();
+  int64_t length = -1;
+  bool colors = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 0, INT32_MAX, "--len");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--channels", value)) options.Channels = ParseOnOff(value, "--channels");
+    else if (args.Option("--sequences", value)) options.Sequences = ParseOnOff(value, "--sequences");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  const TDrawsArchive& archive = ws.Archive();
+  const int rows = CardRowCount(archive);
+  const int shown = length < 0 ? rows : static_cast<int>(std::min<int64_t>(rows, length + 1));
+  PrintGrid(
+      shown, CardColumnCount, colors, [&](int r, int c) { return CardCellText(archive, r, c); },
+      [&](int r, int c) { return CardCellColor(archive, r, c, options); });
+  return 0;
+}
+
+int CmdLayout(TWorkspace& ws, TArgs& args) {
+  int64_t length = -1, offset = 0;
+  bool colors = false, gradient = ws.Views().LayoutGradient();
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--gradient", value)) gradient = ParseOnOff(value, "--gradient");
+    else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  const TTextGrid grid = BuildLayoutGrid(ws.Archive(), static_cast<int>(length), ws.Archive().HiddenDrawSet());
+  PrintGrid(
+      grid.Rows, grid.Columns, colors, [&](int r, int c) { return grid.At(r, c); },
+      [&](int r, int c) { return LayoutCellColor(grid, r, c, gradient); });
+  return 0;
+}
+
+int CmdLayoutCompare(TWorkspace& ws, TArgs& args) {
+  std::array<int, CompareTableCount> lengths;
+  for (int t = 0; t < CompareTableCount; ++t) lengths[size_t(t)] = ws.Views().CompareLength(t);
+  int64_t offset = 0;
+  int sortColumn = -1;
+  bool descending = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--lens", value)) {
+      const auto words = SplitNumberWords(value);
+      if (words.size() != lengths.size())
+        throw TUsageError{fmt::format("Некорректное значение параметра --lens: {}", value)};
+      for (size_t t = 0; t < words.size(); ++t)
+        lengths[t] = static_cast<int>(ParseRange(std::string(words[t]), 1, INT32_MAX, "--lens"));
+    } else if (args.Option("--offset", value)) {
+      offset = ParseNonNegative(value, "--offset");
+    } else if (args.Option("--sort", value)) {
+      if (value == "0" || value == CompareCountCaption) sortColumn = 0;
+      else if (value == "1") sortColumn = 1;
+      else throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", value)};
+    } else if (args.Flag("--desc")) {
+      descending = true;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  for (int t = 0; t < CompareTableCount; ++t) {
+    TCompareTable table = BuildCompareTable(ws.Archive(), lengths[size_t(t)]);
+    if (sortColumn >= 0) SortCompareTable(table, sortColumn, descending);
+    if (t > 0) std::fputs("\n", stdout);
+    PrintCells({std::string(CompareCountCaption), table.Caption});
+    for (const auto& row : table.Rows) PrintCells({row[0], row[1]});
+  }
+  return 0;
+}
+
+int CmdWeek(TWorkspace& ws, TArgs& args) {
+  int64_t length = -1, offset = 0;
+  int mode = ws.Views().WeekChartMode();
+  bool colors = false;
+  std::optional<std::pair<int, int>> chart;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 1, "--mode"));
+    else if (args.Option("--chart", value)) {
+      const size_t comma = value.find(',');
+      if (comma == std::string::npos) throw TUsageError{fmt::format("Некорректное значение параметра --chart: {}", value)};
+      chart = {static_cast<int>(ParseRange(value.substr(0, comma), 1, MaxNumber, "--chart")),
+               static_cast<int>(ParseRange(value.substr(comma + 1), 1, 7, "--chart"))};
+    } else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  const TWeekCounts counts = CountWeekdays(ws.Archive(), static_cast<int>(length));
+  if (chart) {
+    for (const TChartPoint& p : WeekChart(counts, chart->first, chart->second, mode, false).Points)
+      std::printf("%lld;%lld;%s\n", static_cast<long long>(p.X), static_cast<long long>(p.Y), p.Label.c_str());
+    return 0;
+  }
+  PrintGrid(
+      WeekRowCount, WeekColumnCount, colors, [&](int r, int c) { return WeekCellText(counts, r, c); },
+      [&](int r, int c) { return WeekCellColor(counts, r, c); });
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -728,7 +888,9 @@ int Run(int argc, char** argv) {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
       {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
-      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload}};
+      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload},
+      {"card", CmdCard},     {"layout", CmdLayout},       {"layout-compare", CmdLayoutCompare},
+      {"week", CmdWeek}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -18,7 +18,10 @@
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/CardTab.h"
+#include "shell/LayoutTab.h"
 #include "shell/StakesTab.h"
+#include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
@@ -141,6 +144,14 @@ void TTemplateMain::BuildCommands() {
                    {[this] { return SelectedRows(lvCombs_); },
                     [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
                     [this] { lvCombs_->clearSelection(); }});
+  // The card, layout and week tabs register their own commands (the layout places the tabs).
+  cardTab_ = new TCardTab(ws, [this] { return lvDraws_ ? lvDraws_->columnWidth(0) : 60; });
+  layoutTab_ = new TLayoutTab(ws);
+  weekTab_ = new TWeekTab(ws);
+  const TShowPage showPage = [this](QWidget* page, bool shown) { ShowMainPage(page, shown); };
+  cardTab_->AddCommands(commands_, showPage);
+  layoutTab_->AddCommands(commands_, showPage);
+  weekTab_->AddCommands(commands_, showPage);
   // The "Рейтинг" tab registers its own commands (the layout places the tab).
   ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
   AddRatingCommands(commands_, *ratingsTab_, ws,
@@ -175,7 +186,9 @@ void TTemplateMain::BuildMenus() {
       bar->addMenu(QStringLiteral("&Сценарий")),
       {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
        "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),
+                 {"TabCard", "TabLayout", "TabWeek", "", "ViewColorDraws", "ViewColorCombs", "ViewColorCard",
+                  "ViewColorCardSequences", "ViewShemaGradient"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }
 

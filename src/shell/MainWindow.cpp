@@ -22,6 +22,7 @@
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTableView>
+#include <QScopeGuard>
 #include <QThread>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -29,11 +30,14 @@
 
 #include "core/SysFormat.h"
 #include "core/Version.h"
+#include "shell/CardTab.h"
 #include "shell/FlowLayout.h"
+#include "shell/LayoutTab.h"
 #include "shell/ScriptTab.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
+#include "shell/WeekTab.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
 
@@ -410,6 +414,13 @@ void TTemplateMain::AddMainTab(QWidget* page, const QString& caption) {
   pcMain_->insertTab(at, page, caption);
 }
 
+void TTemplateMain::ShowMainPage(QWidget* page, bool shown) {
+  const int index = pcMain_->indexOf(page);
+  if (index < 0) return;
+  pcMain_->setTabVisible(index, shown);
+  if (shown) pcMain_->setCurrentIndex(index);
+}
+
 void TTemplateMain::BuildLayout() {
   drawsModel_ = new TDrawsModel(*ws_, colors_, this);
   combsModel_ = new TCombsModel(*ws_, colors_, this);
@@ -423,6 +434,9 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  AddMainTab(cardTab_, QStringLiteral("Карта"));
+  AddMainTab(layoutTab_, QStringLiteral("Схема"));
+  AddMainTab(weekTab_, QStringLiteral("Неделя"));
   scriptTab_ = new TScriptTab(
       *ws_, {[this](bool save, const QString& caption, const QString& filter, const QString& suffix) {
                return ChooseFile(save, caption, filter, suffix);
@@ -540,6 +554,12 @@ void TTemplateMain::Create() {
     }
 
     ws_->LoadSettingsAndConfig();
+    // The views' tabs follow their keys; their fields show the saved lengths.
+    layoutTab_->LoadSettings();
+    weekTab_->LoadSettings();
+    for (auto [page, tab] : {std::pair<QWidget*, TViewTab>{cardTab_, TViewTab::Card}, {layoutTab_, TViewTab::Layout},
+                             {weekTab_, TViewTab::Week}})
+      pcMain_->setTabVisible(pcMain_->indexOf(page), ws_->Views().TabShown(tab));
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
@@ -588,6 +608,9 @@ void TTemplateMain::WriteShutdownKeys() {
   s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatTab().WindowLength()});
   s.WriteSetting(Section, "DrawsStatHeight", int64_t{statSplitter_->sizes().value(1, DesignStatChartHeight)});
   s.WriteSetting(Section, "FiltersHeight", int64_t{combsSplitter_->sizes().value(1, DesignFiltersHeight)});
+  layoutTab_->SaveSettings();
+  weekTab_->SaveSettings();
+  ws_->Views().SaveSettings();
 }
 
 void TTemplateMain::RestoreListColumns() {
@@ -781,7 +804,17 @@ bool TTemplateMain::ApplyStatLength() {
   return true;
 }
 
-void TTemplateMain::RefreshAllViews(bool forced) { RefreshStatTable(forced); }
+void TTemplateMain::RefreshAllViews(bool forced) {
+  // One busy span for all the views: the commands are disabled and enabled again once, not once
+  // per view.
+  port_.BeginBusy();
+  const auto done = qScopeGuard([this] { port_.EndBusy(); });
+  RefreshStatTable(forced);
+  cardTab_->Refresh(forced);
+  layoutTab_->RefreshLayout(forced);
+  layoutTab_->RefreshCompare(forced);
+  weekTab_->Refresh(forced);
+}
 
 void TTemplateMain::RefreshDrawsList(bool force) {
   const int count = ws_->Archive().Count();

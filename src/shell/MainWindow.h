@@ -34,7 +34,10 @@ class TWorkspace;
 
 namespace kivra::shell {
 
+class TCardTab;
+class TLayoutTab;
 class TScriptTab;
+class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
 class TStatChart;
@@ -89,6 +92,9 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* ScriptTab() const { return scriptTab_; }
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
+  TCardTab* CardTab() const { return cardTab_; }
+  TLayoutTab* LayoutTab() const { return layoutTab_; }
+  TWeekTab* WeekTab() const { return weekTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -119,6 +125,8 @@ class TTemplateMain : public QMainWindow {
   QWidget* BuildStatTab();
   // Adds a page to the right page control at its place in the window's tab order.
   void AddMainTab(QWidget* page, const QString& caption);
+  // Shows or hides a page of the right page control; a shown page becomes the current one.
+  void ShowMainPage(QWidget* page, bool shown);
   void BuildStatusBar();
   void BuildCommands();
   void BuildMenus();
@@ -216,6 +224,9 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* scriptTab_ = nullptr;
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
+  TCardTab* cardTab_ = nullptr;
+  TLayoutTab* layoutTab_ = nullptr;
+  TWeekTab* weekTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;
