@@ -238,6 +238,18 @@ int CmdWindow(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// One line of semicolon CSV: the cells joined by ";".
+template <class TCells>
+void PrintCells(const TCells& cells) {
+  std::string text;
+  for (size_t c = 0; c < cells.size(); ++c) {
+    if (c > 0) text += ';';
+    text += cells[c];
+  }
+  text += '\n';
+  std::fputs(text.c_str(), stdout);
+}
+
 int ParseSortColumn(const std::string& text) {
   const int32_t n = StrToIntDef(text, -1);
   if (n >= 0 && n < StatColumnCount) return n;
@@ -275,15 +287,7 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.StatTab().SetItem(entry);
   ws.StatTab().View().SetSort(sortColumn, descending);
   if (!ws.StatTab().Refresh(true)) return 1;
-  auto line = [](const auto& cells) {
-    std::string text;
-    for (size_t c = 0; c < cells.size(); ++c) {
-      if (c > 0) text += ';';
-      text += cells[c];
-    }
-    text += '\n';
-    std::fputs(text.c_str(), stdout);
-  };
+  auto line = [](const auto& cells) { PrintCells(cells); };
   line(StatColumnCaptions);
   for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells);
   return 0;
@@ -622,16 +626,6 @@ int CmdDownload(TWorkspace& ws, TArgs& args) {
 
 // --- The card, layout and week views: each grid as its tab shows it, one line per grid row ---
 
-void PrintCells(const std::vector<std::string>& cells) {
-  std::string text;
-  for (size_t c = 0; c < cells.size(); ++c) {
-    if (c > 0) text += ';';
-    text += cells[c];
-  }
-  text += '\n';
-  std::fputs(text.c_str(), stdout);
-}
-
 // Prints rows x columns cells; with `colors`, data cells (row and column >= 1) show their
 // background instead of their text.
 void PrintGrid(int rows, int columns, bool colors, const std::function<std::string(int, int)>& text,
@@ -725,8 +719,8 @@ int CmdLayoutCompare(TWorkspace& ws, TArgs& args) {
     TCompareTable table = BuildCompareTable(ws.Archive(), lengths[size_t(t)]);
     if (sortColumn >= 0) SortCompareTable(table, sortColumn, descending);
     if (t > 0) std::fputs("\n", stdout);
-    PrintCells({std::string(CompareCountCaption), table.Caption});
-    for (const auto& row : table.Rows) PrintCells({row[0], row[1]});
+    PrintCells(std::array<std::string, 2>{std::string(CompareCountCaption), table.Caption});
+    for (const auto& row : table.Rows) PrintCells(row);
   }
   return 0;
 }

@@ -41,28 +41,11 @@ void TCardTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
   TWorkspace& ws = ws_;
   TViewsState& views = ws.Views();
   auto shown = [&views] { return views.TabShown(TViewTab::Card); };
-  auto filter = [this, &ws](bool remove) {
-    TGridSelection selection;
-    if (GridSelection(grid_, *model_, selection)) ws.Combs().FilterByGrid(TGridKind::Card, selection, remove);
-  };
-  auto canFilter = [this, &ws, shown] {
-    return shown() && ws.Combs().List().Count() > 0 && grid_->currentIndex().isValid();
-  };
   // clang-format off
-  commands.Add({"TabCard", "Вкладка \"Карта\"", "Показать или скрыть вкладку с картой тиражей", {},
-                [this, &views, showPage] {
-                  const bool show = !views.TabShown(TViewTab::Card);
-                  views.SetTabShown(TViewTab::Card, show);
-                  showPage(this, show);
-                  if (show) Refresh(true);
-                },
-                nullptr, shown});
-  commands.Add({"CardFilter_Include", "Оставить выделенные",
-                "Оставить в списке комбинации с выделенными в карте числами", {}, [filter] { filter(false); },
-                canFilter, nullptr});
-  commands.Add({"CardFilter_Exclude", "Удалить выделенные",
-                "Удалить из списка комбинации с выделенными в карте числами", {}, [filter] { filter(true); },
-                canFilter, nullptr});
+  AddTabCommand(commands, ws, TViewTab::Card, "TabCard", "Вкладка \"Карта\"",
+                "Показать или скрыть вкладку с картой тиражей", this, showPage, [this] { Refresh(true); });
+  AddGridFilterCommands(commands, ws, TViewTab::Card, TGridKind::Card, "CardFilter", grid_, *model_, true,
+                        "с выделенными в карте числами");
   commands.Add({"ViewColorCard", "Выделять каналы в карте тиражей", "Раскраска карты тиражей по каналам", {},
                 [this, &views] {
                   views.SetColorCard(!views.ColorCard());

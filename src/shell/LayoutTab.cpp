@@ -20,7 +20,7 @@ namespace kivra::shell {
 
 namespace {
 constexpr std::string_view Section = StateSettingsSection;
-constexpr int DesignCompareHeight = 200;
+constexpr int DesignCompareHeight = 240;
 constexpr int MaxLength = 1000000;
 const QString LengthHint = QStringLiteral("Количество тиражей, использующихся для расчета статистики");
 
@@ -231,32 +231,15 @@ void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
   TWorkspace& ws = ws_;
   TViewsState& views = ws.Views();
   auto shown = [&views] { return views.TabShown(TViewTab::Layout); };
-  auto filter = [this, &ws](bool remove) {
-    TGridSelection selection;
-    if (GridSelection(grid_, *model_, selection)) ws.Combs().FilterByGrid(TGridKind::Layout, selection, remove);
-  };
-  auto canFilter = [this, &ws, shown] {
-    return shown() && ws.Combs().List().Count() > 0 && grid_->currentIndex().isValid();
-  };
   auto canCalc = [&ws, shown] { return shown() && !ws.Archive().Empty(); };
   // clang-format off
-  commands.Add({"TabLayout", "Вкладка \"Схема\"", "Показать или скрыть вкладку со схемой выпадения номеров", {},
-                [this, &views, showPage] {
-                  const bool show = !views.TabShown(TViewTab::Layout);
-                  views.SetTabShown(TViewTab::Layout, show);
-                  showPage(this, show);
-                  if (show) {
-                    RefreshLayout(true);
-                    RefreshCompare(true);
-                  }
-                },
-                nullptr, shown});
-  commands.Add({"LayoutFilter_Include", "Оставить выделенные",
-                "Оставить в списке комбинации с выделенными в схеме числами", {}, [filter] { filter(false); },
-                canFilter, nullptr});
-  commands.Add({"LayoutFilter_Exclude", "Удалить выделенные",
-                "Удалить из списка комбинации с выделенными в схеме числами", {}, [filter] { filter(true); },
-                canFilter, nullptr});
+  AddTabCommand(commands, ws, TViewTab::Layout, "TabLayout", "Вкладка \"Схема\"",
+                "Показать или скрыть вкладку со схемой выпадения номеров", this, showPage, [this] {
+                  RefreshLayout(true);
+                  RefreshCompare(true);
+                });
+  AddGridFilterCommands(commands, ws, TViewTab::Layout, TGridKind::Layout, "LayoutFilter", grid_, *model_, true,
+                        "с выделенными в схеме числами");
   commands.Add({"LayoutCalc", "Обновить", "Построение схемы выпадения номеров", {},
                 [this] {
                   ApplyLength();
@@ -277,12 +260,12 @@ void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
                 shown, [&views] { return views.LayoutGradient(); }});
   // clang-format on
   auto* row = static_cast<QHBoxLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout());
-  row->addWidget(NewCommandButton(QStringLiteral("Обновить"), "LayoutCalc", commands));
+  row->addWidget(CommandButton(QStringLiteral("Обновить"), "LayoutCalc", commands));
   row->addStretch();
-  row->addWidget(NewCommandButton(QStringLiteral("Оставить выделенные"), "LayoutFilter_Include", commands));
-  row->addWidget(NewCommandButton(QStringLiteral("Удалить выделенные"), "LayoutFilter_Exclude", commands));
+  row->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), "LayoutFilter_Include", commands));
+  row->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "LayoutFilter_Exclude", commands));
   static_cast<QGridLayout*>(cmpPanel_->layout())
-      ->addWidget(NewCommandButton(QStringLiteral("Обновить"), "LayoutCmpCalc", commands), 0, CompareTableCount);
+      ->addWidget(CommandButton(QStringLiteral("Обновить"), "LayoutCmpCalc", commands), 0, CompareTableCount);
   AddContextMenu(grid_, commands, {"LayoutFilter_Include", "LayoutFilter_Exclude", "", "ViewShemaGradient"});
 }
 

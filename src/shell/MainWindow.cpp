@@ -162,24 +162,6 @@ QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* mod
 }
 
 namespace {
-// A button of a tab's button panel that runs a command and follows its enabled state.
-QToolButton* CommandButton(const QString& text, const char* command, TCommandMap& commands) {
-  QAction* action = commands.Action(command);
-  auto* b = new QToolButton;
-  b->setText(text);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setMinimumHeight(26);
-  b->setObjectName("btn" + action->objectName());
-  b->setStatusTip(action->statusTip());
-  b->setToolTip(action->toolTip());
-  b->setEnabled(action->isEnabled());
-  b->setFocusPolicy(Qt::TabFocus);
-  const QString name = action->objectName();
-  QObject::connect(b, &QToolButton::clicked, b, [&commands, name] { commands.Trigger(name); });
-  QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
-  return b;
-}
-
 // A number field with its hint (shown in panel 6 and as a tool tip).
 QSpinBox* NewSpin(const char* name, int min, int max, int minWidth, const QString& hint) {
   auto* spin = new QSpinBox;

@@ -5,11 +5,11 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QTableView>
-#include <QToolButton>
 #include <algorithm>
 
 #include "shell/CommandMap.h"
 #include "shell/ShellPort.h"
+#include "workspace/Workspace.h"
 
 namespace kivra::shell {
 
@@ -67,21 +67,46 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   painter->restore();
 }
 
-QToolButton* NewCommandButton(const QString& text, const char* command, TCommandMap& commands) {
-  QAction* action = commands.Action(command);
-  auto* b = new QToolButton;
-  b->setText(text);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setMinimumHeight(26);
-  b->setObjectName("btn" + action->objectName());
-  b->setStatusTip(action->statusTip());
-  b->setToolTip(action->toolTip());
-  b->setEnabled(action->isEnabled());
-  b->setFocusPolicy(Qt::TabFocus);
-  const QString name = action->objectName();
-  QObject::connect(b, &QToolButton::clicked, b, [&commands, name] { commands.Trigger(name); });
-  QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
-  return b;
+void AddTabCommand(TCommandMap& commands, TWorkspace& ws, TViewTab tab, const QString& name, const QString& caption,
+                   const QString& hint, QWidget* page, const TShowPage& showPage, std::function<void()> refresh) {
+  TViewsState& views = ws.Views();
+  commands.Add({name,
+                caption,
+                hint,
+                {},
+                [&views, tab, page, showPage, refresh] {
+                  const bool show = !views.TabShown(tab);
+                  views.SetTabShown(tab, show);
+                  showPage(page, show);
+                  if (show) refresh();
+                },
+                nullptr,
+                [&views, tab] { return views.TabShown(tab); }});
+}
+
+void AddGridFilterCommands(TCommandMap& commands, TWorkspace& ws, TViewTab tab, TGridKind kind, const QString& prefix,
+                           const QTableView* view, const TGridModel& model, bool needsCell, const QString& what) {
+  auto filter = [&ws, kind, view, &model](bool remove) {
+    TGridSelection selection;
+    if (GridSelection(view, model, selection)) ws.Combs().FilterByGrid(kind, selection, remove);
+  };
+  auto enabled = [&ws, tab, view, needsCell] {
+    return ws.Views().TabShown(tab) && ws.Combs().List().Count() > 0 && (!needsCell || view->currentIndex().isValid());
+  };
+  commands.Add({prefix + "_Include",
+                QStringLiteral("Оставить выделенные"),
+                QStringLiteral("Оставить в списке комбинации ") + what,
+                {},
+                [filter] { filter(false); },
+                enabled,
+                nullptr});
+  commands.Add({prefix + "_Exclude",
+                QStringLiteral("Удалить выделенные"),
+                QStringLiteral("Удалить из списка комбинации ") + what,
+                {},
+                [filter] { filter(true); },
+                enabled,
+                nullptr});
 }
 
 void AddContextMenu(QWidget* view, const TCommandMap& commands, const std::vector<QString>& names) {

@@ -12,9 +12,13 @@
 
 #include "combs/CombFilters.h"
 #include "views/ViewColors.h"
+#include "workspace/ViewsState.h"
 
 class QTableView;
-class QToolButton;
+
+namespace kivra {
+class TWorkspace;
+}
 
 namespace kivra::shell {
 
@@ -65,8 +69,15 @@ class TGridDelegate : public QStyledItemDelegate {
 
 // A grid view: one selected rectangle of cells, fixed row heights, no editing, its own delegate.
 QTableView* NewGridView(const char* name, QAbstractItemModel* model);
-// A button of a tab's panel that runs a command and follows its enabled state.
-QToolButton* NewCommandButton(const QString& text, const char* command, TCommandMap& commands);
+// The show/hide command of a view tab ("TabCard", ...): toggles the switch (written at once),
+// shows or hides the page and, when shown, runs `refresh` (forced); checked while shown.
+void AddTabCommand(TCommandMap& commands, TWorkspace& ws, TViewTab tab, const QString& name, const QString& caption,
+                   const QString& hint, QWidget* page, const TShowPage& showPage, std::function<void()> refresh);
+// "<prefix>_Include" and "<prefix>_Exclude": the grid's selection kept or removed from the
+// combination list, enabled while the tab is shown, the list is not empty and (`needsCell`) the
+// grid has a current cell. `what` ends their hints ("... с выделенными в карте числами").
+void AddGridFilterCommands(TCommandMap& commands, TWorkspace& ws, TViewTab tab, TGridKind kind, const QString& prefix,
+                           const QTableView* view, const TGridModel& model, bool needsCell, const QString& what);
 // Gives a grid its context menu: the named commands, "" for a separator.
 void AddContextMenu(QWidget* view, const TCommandMap& commands, const std::vector<QString>& names);
 // Pixels of the design scaled to the screen's resolution (96 dpi is 1:1).

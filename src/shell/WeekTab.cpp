@@ -132,20 +132,11 @@ void TWeekTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
   TWorkspace& ws = ws_;
   TViewsState& views = ws.Views();
   auto shown = [&views] { return views.TabShown(TViewTab::Week); };
-  auto filter = [this, &ws](bool remove) {
-    TGridSelection selection;
-    if (GridSelection(grid_, *model_, selection)) ws.Combs().FilterByGrid(TGridKind::Week, selection, remove);
-  };
-  auto canFilter = [&ws, shown] { return shown() && ws.Combs().List().Count() > 0; };
   // clang-format off
-  commands.Add({"TabWeek", "Вкладка \"Неделя\"", "Показать или скрыть вкладку со статистикой по дням недели", {},
-                [this, &views, showPage] {
-                  const bool show = !views.TabShown(TViewTab::Week);
-                  views.SetTabShown(TViewTab::Week, show);
-                  showPage(this, show);
-                  if (show) Refresh(true);
-                },
-                nullptr, shown});
+  AddTabCommand(commands, ws, TViewTab::Week, "TabWeek", "Вкладка \"Неделя\"",
+                "Показать или скрыть вкладку со статистикой по дням недели", this, showPage, [this] { Refresh(true); });
+  AddGridFilterCommands(commands, ws, TViewTab::Week, TGridKind::Week, "WeekFilter", grid_, *model_, false,
+                        "с выделенными числами (столбцами)");
   commands.Add({"WeekStatCalc", "Обновить", "Построение статистики по дням недели", {},
                 [this, &views] {
                   edLen_->interpretText();
@@ -153,12 +144,6 @@ void TWeekTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
                   Refresh(true);
                 },
                 [&ws, shown] { return shown() && !ws.Archive().Empty(); }, nullptr});
-  commands.Add({"WeekFilter_Include", "Оставить выделенные",
-                "Оставить в списке комбинации с выделенными числами (столбцами)", {}, [filter] { filter(false); },
-                canFilter, nullptr});
-  commands.Add({"WeekFilter_Exclude", "Удалить выделенные",
-                "Удалить из списка комбинации с выделенными числами (столбцами)", {}, [filter] { filter(true); },
-                canFilter, nullptr});
   commands.Add({"ViewWeekChartMode", "График по дням недели",
                 "График выделенного числа по дням недели вместо графика выделенного дня недели по числам", {},
                 [this, &views] {
@@ -174,10 +159,10 @@ void TWeekTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
                 shown, [&views] { return views.WeekChartLine(); }});
   // clang-format on
   auto* row = static_cast<QHBoxLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout());
-  row->addWidget(NewCommandButton(QStringLiteral("Обновить"), "WeekStatCalc", commands));
+  row->addWidget(CommandButton(QStringLiteral("Обновить"), "WeekStatCalc", commands));
   row->addStretch();
-  row->addWidget(NewCommandButton(QStringLiteral("Оставить выделенные"), "WeekFilter_Include", commands));
-  row->addWidget(NewCommandButton(QStringLiteral("Удалить выделенные"), "WeekFilter_Exclude", commands));
+  row->addWidget(CommandButton(QStringLiteral("Оставить выделенные"), "WeekFilter_Include", commands));
+  row->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "WeekFilter_Exclude", commands));
   AddContextMenu(grid_, commands,
                  {"WeekFilter_Include", "WeekFilter_Exclude", "", "ViewWeekChartMode", "ViewWeekChartType"});
 }
