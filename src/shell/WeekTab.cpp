@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QShowEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -100,10 +101,17 @@ void TWeekTab::Refresh(bool force) {
   if (!ws_.Views().RefreshWeek(force)) return;
   SizeColumns();
   model_->Repaint();
-  DrawCurrentChart();
+  if (isVisible()) DrawCurrentChart();
+  else chartStale_ = true;
+}
+
+void TWeekTab::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (chartStale_) DrawCurrentChart();
 }
 
 void TWeekTab::DrawChart(int column, int row) {
+  chartStale_ = false;
   TBusyScope busy(ws_.Port(), "Построение статистики по дням недели...");
   chart_->SetSeries({ws_.Views().WeekChartSeries(column, row)});
 }

@@ -33,7 +33,8 @@ class TWeekTab : public QWidget {
   void LoadSettings();
   void SaveSettings();
 
-  // The week's refresh (nothing while the tab is hidden), then the chart of the current cell.
+  // The week's refresh (nothing while the tab is hidden), then the chart of the current cell (at
+  // once while the page is in sight, else when it shows).
   void Refresh(bool force);
   // Draws the chart of the grid cell (engine grid indexes, 1 and more).
   void DrawChart(int column, int row);
@@ -43,6 +44,7 @@ class TWeekTab : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void SizeColumns();
@@ -53,6 +55,8 @@ class TWeekTab : public QWidget {
   QSpinBox* edLen_;
   TStatChart* chart_;
   QSplitter* splitter_;
+  // The counts changed while the page was out of sight: the chart is drawn when it shows.
+  bool chartStale_ = false;
 };
 
 }  // namespace kivra::shell
