@@ -22,6 +22,7 @@
 #include "core/Config.h"
 #include "core/SortaUtils.h"
 #include "stats/ColumnKernel.h"
+#include "stats/RowKeyIndex.h"
 #include "stats/Selection.h"
 #include "stats/StatTypes.h"
 
@@ -96,6 +97,10 @@ class TCustomStat {
   static constexpr bool IsEnabled = true;
   static constexpr bool HasParam = false;
   static constexpr bool SingleValue = false;  // exactly one value per combination (fast counting)
+  // A keep by one value record holds exactly the combinations that show its key among the values
+  // the filter test looks up (FilterValues, else Values); the table's rows are then counted over a
+  // list in one pass.
+  static constexpr bool KeepsShownValue = true;
   static bool IsAvailable(const TStatEnv&) { return true; }
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {0, 0}; }
 
@@ -136,6 +141,17 @@ class TCustomStat {
   // Counts the values of bare combinations (option N only; does nothing for the others);
   // `firstIndex` is the position of in[0] in the whole input.
   virtual void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const;
+
+  // Counting the rows of a table over a list. For every combination of `in`, each id of `index`
+  // whose key the combination shows in the filter pass is counted once in counts[id], however often
+  // the combination shows it. Call after PrepareFilter. False, with nothing counted, when a keep by
+  // one row is not decided by the values shown (each row then needs a filter pass of its own).
+  virtual bool CountShownRows(std::span<const TComb>, const TMatchContext&, const TRowKeyIndex&, uint32_t*) const {
+    return false;
+  }
+  // True when every combination shows exactly one value, counted by CountSpan (option N), and a
+  // keep by one row holds the combinations that show its value: CountSpan's counts are the rows'.
+  virtual bool CountsKeepsByValue() const { return false; }
 
   // The values of a combination as the filter test sees them (for showing them): CombValues for
   // statistics with option N, the values a filter pass would test for the others where that is
@@ -370,6 +386,25 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
   return true;
 }
 
+// Counts, for every combination, the ids of the distinct keys `emit(comb, sink)` gives that the
+// index knows (see TCustomStat::CountShownRows).
+template <class Emit>
+void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
+  constexpr unsigned MaxHits = 256;  // an occupancy list, the widest view, has 45 values
+  int32_t hits[MaxHits];
+  for (const TComb& c : in) {
+    unsigned n = 0;
+    emit(c, [&](TStatKey key, bool) {
+      const int32_t id = index.Find(key.Raw());
+      if (id < 0) return;
+      for (unsigned k = 0; k < n; ++k)
+        if (hits[k] == id) return;
+      if (n < MaxHits) hits[n++] = id;
+    });
+    for (unsigned k = 0; k < n; ++k) ++counts[hits[k]];
+  }
+}
+
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) {
   t.PrepareMatch(ctx);
@@ -528,6 +563,27 @@ class TStatImpl : public Base {
     } else {
       return TCustomStat::FilterViewValues(comb, refIndex, sorted, values);
     }
+  }
+
+  bool CountShownRows(std::span<const TComb> in, const TMatchContext& ctx, const TRowKeyIndex& index,
+                      uint32_t* counts) const override {
+    const Derived& self = static_cast<const Derived&>(*this);
+    if constexpr (!Derived::KeepsShownValue) {
+      return false;
+    } else if constexpr (THasFilterValues<Derived>) {
+      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); });
+      return true;
+    } else if constexpr (THasCombValues<Derived>) {
+      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.Values(c, sink); });
+      return true;
+    } else {
+      return false;
+    }
+  }
+
+  bool CountsKeepsByValue() const override {
+    return Derived::SingleValue && Derived::KeepsShownValue && (Derived::Options & OptN) != 0 &&
+           !THasFilterValues<Derived>;
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {

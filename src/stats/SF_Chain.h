@@ -86,6 +86,8 @@ class TstChain final : public TStatImpl<TstChain<Chains, Kind>, typename Chains:
   static constexpr uint8_t Options = Kind == TChainKind::All2 ? OptD : OptS | OptD;
   static constexpr bool IsNumeric = false;
   static constexpr bool HasParam = AtParam;
+  // A row matches by its successor unit alone, whatever it follows.
+  static constexpr bool KeepsShownValue = false;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) {
     return AtParam ? std::pair{1, CombSize} : std::pair{0, 0};
   }
@@ -200,6 +202,8 @@ class TstChainCount final
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
   static constexpr bool HasParam = true;
+  // A row matches by the count it ends with alone, whatever it follows.
+  static constexpr bool KeepsShownValue = false;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) { return Chains::UnitRange(env); }
 
   TstChainCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
@@ -307,6 +311,8 @@ class TstChainInside final : public TStatImpl<TstChainInside<Mode>, TChannelUnit
   static constexpr int Group = 10;
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
+  // A row "x -> 0" matches every number in x's channel, not only the transitions it shows.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
 
   static constexpr int GetInsideMode() { return Mode; }

@@ -215,6 +215,8 @@ class TstSerial final : public TStatImpl<TstSerial<Units, Presence>, typename Un
   static constexpr int Group = 8;
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
+  // A row matches by its unit alone, whatever run length it shows.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
 
   template <class Sel>
@@ -303,6 +305,8 @@ class TstPeriods final : public TStatImpl<TstPeriods<Units>, typename Units::tem
   static constexpr int Group = 9;
   static constexpr uint8_t Options = OptP;
   static constexpr bool IsNumeric = false;
+  // A row matches by the draw its period points at, not by the period a combination would show.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
 
   template <class Sel>

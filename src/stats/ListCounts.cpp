@@ -1,0 +1,100 @@
+#include "stats/ListCounts.h"
+
+#include "stats/StatPasses.h"
+
+namespace kivra {
+
+TRowKeyIndex::TRowKeyIndex(std::span<const TStatKey> keys) : dense_(DenseLimit, None) {
+  size_t wide = 0;
+  for (const TStatKey& k : keys) wide += k.Raw() >= DenseLimit;
+  if (wide > 0) {
+    size_t slots = 16;
+    while (slots < wide * 2) slots *= 2;
+    wideKeys_.assign(slots, 0);
+    wideIds_.assign(slots, None);
+    wideMask_ = slots - 1;
+  }
+  rowIds_.reserve(keys.size());
+  for (const TStatKey& k : keys) {
+    const uint64_t raw = k.Raw();
+    int32_t id = Find(raw);
+    if (id == None) {
+      id = static_cast<int32_t>(distinct_++);
+      idKeys_.push_back(raw);
+      if (raw < DenseLimit) {
+        dense_[raw] = id;
+      } else {
+        size_t i = Hash(raw) & wideMask_;
+        while (wideIds_[i] != None) i = (i + 1) & wideMask_;
+        wideKeys_[i] = raw;
+        wideIds_[i] = id;
+      }
+    }
+    rowIds_.push_back(id);
+  }
+}
+
+TListCountMethod ListCountMethod(const TCustomStat& stat) {
+  if (stat.CountsKeepsByValue()) return TListCountMethod::Counted;
+  // A probe without combinations answers whether the statistic counts shown rows at all.
+  const TRowKeyIndex none({});
+  if (stat.CountShownRows({}, TMatchContext{}, none, nullptr)) return TListCountMethod::Shown;
+  return TListCountMethod::PerRow;
+}
+
+std::vector<uint32_t> CountRowsInList(TCustomStat& stat, std::span<const TComb> list,
+                                      std::span<const TStatDrawRec> rows, int refIndex, bool sorted, unsigned threads) {
+  std::vector<uint32_t> result(rows.size(), 0);
+  if (rows.empty() || list.empty()) return result;
+  std::vector<TStatKey> keys;
+  keys.reserve(rows.size());
+  for (const TStatDrawRec& r : rows) keys.push_back(r.Key);
+  const TRowKeyIndex index(keys);
+  std::vector<uint32_t> perKey(index.Size(), 0);
+
+  switch (ListCountMethod(stat)) {
+    case TListCountMethod::Counted:
+      for (const TStatDrawRec& r : CountCombValues(stat, list, threads)) {
+        const int32_t id = index.Find(r.Key.Raw());
+        if (id != TRowKeyIndex::None) perKey[static_cast<size_t>(id)] = static_cast<uint32_t>(r.Count);
+      }
+      break;
+    case TListCountMethod::Shown: {
+      const TMatchContext ctx{refIndex, sorted, false};
+      stat.PrepareFilter(ctx);
+      const unsigned parts = PassParts(list.size(), threads);
+      std::vector<std::vector<uint32_t>> partCounts(parts);
+      RunPassParts(parts, [&](unsigned i) {
+        const size_t from = list.size() * i / parts, to = list.size() * (i + 1) / parts;
+        std::vector<uint32_t>& counts = i == 0 ? perKey : partCounts[i];
+        counts.resize(index.Size(), 0);
+        stat.CountShownRows(list.subspan(from, to - from), ctx, index, counts.data());
+      });
+      for (unsigned i = 1; i < parts; ++i)
+        for (size_t k = 0; k < perKey.size(); ++k) perKey[k] += partCounts[i][k];
+      break;
+    }
+    case TListCountMethod::PerRow: {
+      // The first row of each key stands for it (its record is what a keep by it would read).
+      std::vector<char> done(index.Size(), 0);
+      for (size_t row = 0; row < rows.size(); ++row) {
+        const auto id = static_cast<size_t>(index.RowId(row));
+        if (done[id]) continue;
+        done[id] = 1;
+        const TStatDrawArray selected{rows[row]};
+        perKey[id] = static_cast<uint32_t>(CountKept(stat, list, selected, refIndex, sorted, false, threads));
+      }
+      break;
+    }
+  }
+  for (size_t i = 0; i < rows.size(); ++i) result[i] = perKey[static_cast<size_t>(index.RowId(i))];
+  return result;
+}
+
+size_t CountSelectedInList(TCustomStat& stat, std::span<const TComb> list, const TStatDrawArray& rows, int refIndex,
+                           bool sorted, unsigned threads) {
+  if (rows.empty() || list.empty()) return 0;
+  return CountKept(stat, list, rows, refIndex, sorted, false, threads);
+}
+
+}  // namespace kivra
