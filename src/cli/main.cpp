@@ -38,9 +38,11 @@ constexpr const char* Usage =
     "                        создание и фильтрация списка комбинаций; строки журнала\n"
     "                        фильтров (название;значения;комбинаций) и итог\n"
     "  table КОД --len N [--offset K] [--sorted] [--compare] [--sort СТОЛБЕЦ] [--desc]\n"
-    "        [--decimal-separator C]\n"
+    "        [--decimal-separator C] [--in-list ФАЙЛ]\n"
     "                        таблица статистики по последним N тиражам, как ее показывает\n"
-    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок)\n"
+    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок);\n"
+    "                        с --in-list после \"Значение\" столбец \"В списке\": сколько\n"
+    "                        комбинаций файла (*.lcv) оставит фильтр по строке (СТОЛБЕЦ 20)\n"
     "  caches [--force] [--groups all|Г,Г,...]\n"
     "                        файлы распределений полного набора комбинаций (группы:\n"
     "                        номера 0..12 или метки num, sum, ...)\n"
@@ -193,9 +195,10 @@ int CmdWindow(TWorkspace& ws, TArgs& args) {
 
 int ParseSortColumn(const std::string& text) {
   const int32_t n = StrToIntDef(text, -1);
-  if (n >= 0 && n < StatColumnCount) return n;
+  if (n >= 0 && n <= ColInList) return n;
   for (int c = 0; c < StatColumnCount; ++c)
     if (StatColumnCaptions[c] == text) return c;
+  if (text == InListCaption) return ColInList;
   throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", text)};
 }
 
@@ -203,6 +206,7 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   const std::string code = args.Next("КОД");
   int length = -1, offset = 0, sortColumn = ColCount;
   bool sorted = false, compare = false, descending = false;
+  std::optional<std::string> inList;
   std::string value;
   while (!args.Empty()) {
     if (args.Option("--len", value)) length = ParseNonNegative(value, "--len");
@@ -215,9 +219,13 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
       if (value.size() != 1)
         throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
       SetDecimalSeparator(value[0]);
+    } else if (args.Option("--in-list", value)) {
+      inList = value;
     } else args.ExpectEnd();
   }
   if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  if (sortColumn == ColInList && !inList)
+    throw TUsageError{"Сортировка по столбцу \"В списке\" только с параметром --in-list"};
   const int entry = ws.Stats().FindCode(code);
   if (entry < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
   ws.LoadArchive();
@@ -227,18 +235,24 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.StatTab().SetWindowLength(length);
   ws.StatTab().SetItem(entry);
   ws.StatTab().View().SetSort(sortColumn, descending);
+  // The list a user saved, counted by the column "В списке" after "Значение".
+  if (inList) {
+    if (!ws.Combs().OpenFile(*inList)) return 1;
+    ws.StatTab().SetShowInList(true, false);
+  }
   if (!ws.StatTab().Refresh(true)) return 1;
-  auto line = [](const auto& cells) {
+  auto line = [&](const auto& cells, std::string_view inListCell) {
     std::string text;
     for (size_t c = 0; c < cells.size(); ++c) {
       if (c > 0) text += ';';
       text += cells[c];
+      if (c == ColValue && inList) (text += ';') += inListCell;
     }
     text += '\n';
     std::fputs(text.c_str(), stdout);
   };
-  line(StatColumnCaptions);
-  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells);
+  line(StatColumnCaptions, InListCaption);
+  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells, row.InList);
   return 0;
 }
 
