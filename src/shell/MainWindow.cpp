@@ -323,6 +323,21 @@ QWidget* TTemplateMain::BuildStatTab() {
   }
   row3->addWidget(chkPrefetchs_);
   row3->addWidget(chkTotalLine_);
+  auto* chkInList = new QCheckBox(QStringLiteral("Показывать количество в списке"));
+  chkInList->setObjectName("chkInList");
+  chkInList->setStatusTip(
+      QStringLiteral("Столбец \"В списке\": сколько комбинаций списка останется, если оставить строку"));
+  connect(chkInList, &QCheckBox::clicked, this, [this, chkInList](bool on) {
+    if (!port_.IsIdle()) {
+      chkInList->setChecked(!on);
+      return;
+    }
+    ws_->StatTab().SetShowInList(on);
+    RefreshInListColumn(false);
+  });
+  connect(&port_, &TShellPort::BusyStateChanged, chkInList,
+          [this, chkInList] { chkInList->setEnabled(port_.IsIdle()); });
+  row3->addWidget(chkInList);
   v->addLayout(row3);
 
   lvDrawsStat_ = NewTable("lvDrawsStat", statModel_, true);
@@ -332,6 +347,19 @@ QWidget* TTemplateMain::BuildStatTab() {
     lvDrawsStat_->setColumnWidth(
         c, std::max(80, lvDrawsStat_->fontMetrics().horizontalAdvance(ToQ(StatColumnCaptions[c])) + 28));
   auto* header = lvDrawsStat_->horizontalHeader();
+  header->moveSection(ColInList, ColValue + 1);
+  lvDrawsStat_->setColumnHidden(ColInList, true);
+  lvDrawsStat_->setColumnWidth(ColInList, 90);
+  connect(lvDrawsStat_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { RefreshInListColumn(false); });
+  // The list changes in bursts (a script's filters): its counts follow once the burst is over.
+  auto* inListTimer = new QTimer(this);
+  inListTimer->setObjectName("inListTimer");
+  inListTimer->setSingleShot(true);
+  connect(inListTimer, &QTimer::timeout, this, [this, inListTimer] {
+    if (port_.IsIdle()) RefreshInListColumn(true);
+    else inListTimer->start(50);
+  });
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -572,7 +600,7 @@ void TTemplateMain::RestoreListColumns() {
     const size_t comma = sort.find(',');
     const int column = StrToIntDef(sort.substr(0, comma), ColCount);
     const int dir = comma == std::string::npos ? 0 : StrToIntDef(sort.substr(comma + 1), 0);
-    if (column >= 0 && column < StatColumnCount) ws_->StatTab().View().SetSort(column, dir != 0);
+    if (column >= 0 && column <= ColInList) ws_->StatTab().View().SetSort(column, dir != 0);
   }
 }
 
@@ -582,8 +610,10 @@ void TTemplateMain::SaveListColumns() {
     auto* view = findChild<QTableView*>(name);
     if (!view) continue;
     for (int c = 0; c < view->model()->columnCount(); ++c) {
-      // The comparison columns are hidden while the switch is off: their width is not the user's.
-      if (std::string_view(name) == "lvDrawsStat" && c >= ColNorm && c <= ColDeviationPct) continue;
+      // The comparison columns are hidden while the switch is off: their width is not the user's;
+      // the list-count column keeps its own.
+      if (std::string_view(name) == "lvDrawsStat" && ((c >= ColNorm && c <= ColDeviationPct) || c == ColInList))
+        continue;
       s.WriteSetting(Section, fmt::format("{}.Column{}", name, c), int64_t{view->columnWidth(c)});
     }
   }
@@ -748,6 +778,31 @@ void TTemplateMain::RefreshDrawsList(bool force) {
 void TTemplateMain::RefreshCombsView(uint32_t count) {
   combsModel_->SetRowCount(static_cast<int>(count));
   logModel_->SetRowCount(static_cast<int>(ws_->Combs().List().Log().size()));
+  if (ws_->StatTab().ShowInList())
+    if (auto* timer = findChild<QTimer*>("inListTimer")) timer->start(0);
+}
+
+void TTemplateMain::RefreshInListColumn(bool recount) {
+  TStatTab& tab = ws_->StatTab();
+  if (auto* box = findChild<QCheckBox*>("chkInList")) box->setChecked(tab.ShowInList());
+  lvDrawsStat_->setColumnHidden(ColInList, !tab.ShowInList());
+  if (recount) tab.RefreshInList();
+  const auto& view = tab.View();
+  statModel_->Repaint();
+  lvDrawsStat_->horizontalHeader()->setSortIndicator(view.SortColumn(),
+                                                     view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+  // Panel 6, the hint and progress panel, shows the selection's count while rows are selected.
+  static const QString mark = QStringLiteral("Выделено: ");
+  std::vector<size_t> rows;
+  for (uint32_t r : SelectedRows(lvDrawsStat_)) rows.push_back(r);
+  if (!tab.ShowInList() || rows.empty() || !port_.IsIdle()) {
+    if (panels_[6] && panels_[6]->text().startsWith(mark)) panels_[6]->clear();
+    return;
+  }
+  if (panels_[6]) {
+    panels_[6]->setText(ToQ(SysFormat("Выделено: %d строк, в списке: %d", {rows.size(), tab.InListOfRows(rows)})));
+    panels_[6]->setToolTip(panels_[6]->text());
+  }
 }
 
 void TTemplateMain::ApplyComparisonColumns() {
@@ -767,6 +822,7 @@ void TTemplateMain::RefreshStatTable(bool force) {
                                                      view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
   chart_->SetSeries(view.Series());
   ApplyComparisonColumns();
+  RefreshInListColumn(false);
 }
 
 void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {

@@ -135,6 +135,9 @@ class TTemplateMain : public QMainWindow {
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);
+  // Column "В списке" of the statistics table: shown or hidden by its switch, its counts computed
+  // again when `recount`, and the selection's count in panel 6 while rows are selected.
+  void RefreshInListColumn(bool recount);
   void ApplyComparisonColumns();
   void UpdateCommands();
 
