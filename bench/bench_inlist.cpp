@@ -6,11 +6,18 @@
 //                             the count of three selected rows together (one filter pass)
 // The counters say how many rows the table has and how they are counted (0 one counting pass of
 // single values, 1 one pass over the values shown, 2 a filter pass per row).
+//
+// `bench_inlist --sweep[=R]` instead times the column of every registry entry R times (default 3)
+// on both lists, and prints the entries sorted by their slowest minimum, the worst first.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
+#include <string>
 
 #include "stats/ListCounts.h"
 #include "stats/StatPasses.h"
@@ -110,10 +117,51 @@ void RegisterAll() {
   }
 }
 
+// The least of `repeat` timings of the column, in milliseconds.
+double MinMillis(TCustomStat& stat, std::span<const TComb> list, const TStatDrawArray& rows, int ref, int repeat) {
+  double best = 1e300;
+  for (int r = 0; r < repeat; ++r) {
+    const auto start = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(CountRowsInList(stat, list, rows, ref, false, DefaultThreadCount()).data());
+    best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+int Sweep(int repeat) {
+  TWorkspace& ws = Setup().ws;
+  struct TLine {
+    std::string Code;
+    size_t Rows;
+    int Method;
+    double Full, Part;
+  };
+  std::vector<TLine> lines;
+  const int ref = ws.Archive().AnalysisEnd();
+  for (int i = 0; i < ws.Stats().Count(); ++i) {
+    const auto stat = ws.Stats().CreateStat(i);
+    const TStatDrawArray rows = TableRows(*stat);
+    lines.push_back({ws.Stats().Code(i), rows.size(), static_cast<int>(ListCountMethod(*stat)),
+                     MinMillis(*stat, FullCombinationSet(), rows, ref, repeat),
+                     MinMillis(*stat, Setup().list100k, rows, ref, repeat)});
+  }
+  std::sort(lines.begin(), lines.end(), [](const TLine& a, const TLine& b) {
+    return std::max(a.Full / 20, a.Part / 5) > std::max(b.Full / 20, b.Part / 5);
+  });
+  std::printf("%-10s %6s %6s %10s %10s\n", "code", "rows", "method", "full ms", "100k ms");
+  for (const TLine& l : lines)
+    std::printf("%-10s %6zu %6d %10.2f %10.2f%s\n", l.Code.c_str(), l.Rows, l.Method, l.Full, l.Part,
+                l.Full > 20 || l.Part > 5 ? "  over" : "");
+  return 0;
+}
+
 }  // namespace
 }  // namespace kivra
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strncmp(argv[i], "--sweep", 7) == 0)
+      return kivra::Sweep(argv[i][7] == '=' ? std::max(1, std::atoi(argv[i] + 8)) : 3);
   kivra::RegisterAll();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

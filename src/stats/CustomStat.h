@@ -97,6 +97,8 @@ class TCustomStat {
   static constexpr bool IsEnabled = true;
   static constexpr bool HasParam = false;
   static constexpr bool SingleValue = false;  // exactly one value per combination (fast counting)
+  // The values of a combination (Values) never repeat: counting them counts combinations.
+  static constexpr bool DistinctValues = false;
   // A keep by one value record holds exactly the combinations that show its key among the values
   // the filter test looks up (FilterValues, else Values); the table's rows are then counted over a
   // list in one pass.
@@ -148,6 +150,14 @@ class TCustomStat {
   // one row is not decided by the values shown (each row then needs a filter pass of its own).
   virtual bool CountShownRows(std::span<const TComb>, const TMatchContext&, const TRowKeyIndex&, uint32_t*) const {
     return false;
+  }
+  // The key whose combinations CountShownRows counts for `row`: the row's own key for the
+  // statistics whose keep by one row holds the combinations that show its value; for the others
+  // the key their test looks the row up by (a unit, a successor). False when a keep by the row
+  // alone leaves nothing. Call after PrepareFilter.
+  virtual bool RowCountKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    key = row.Key;
+    return true;
   }
   // True when every combination shows exactly one value, counted by CountSpan (option N), and a
   // keep by one row holds the combinations that show its value: CountSpan's counts are the rows'.
@@ -410,6 +420,20 @@ concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) {
   t.PrepareMatch(ctx);
 };
 
+// A statistic whose keep by one row is decided by one key a combination shows, though not by the
+// row's own value (a row matches by its unit, whatever run it shows), provides
+//   template <TValueSink Sink> void MatchKeys(const TComb& c, const TMatchContext& ctx, Sink&& sink) const;
+//     the keys the filter test looks the combination up by (repeats allowed);
+//   bool RowMatchKey(const TStatDrawRec& row, const TMatchContext& ctx, TStatKey& key) const;
+//     the key a combination must show to be kept by the row alone; false when none is kept.
+// The rows of a table are then counted over a list in one pass as well.
+template <class T>
+concept THasMatchKeys = requires(const T& t, const TComb& c, const TMatchContext& ctx, const TStatDrawRec& row,
+                                 TStatKey& key) {
+  t.MatchKeys(c, ctx, [](TStatKey, bool) {});
+  { t.RowMatchKey(row, ctx, key) } -> std::convertible_to<bool>;
+};
+
 // A statistic whose values are byte functions of the five numbers (1..45) may also give them as a
 // column program (ColumnProgram.h), which the vector kernels run 64 combinations at a time:
 //   bool Columns(TColumnProgram& prog, const TMatchContext* ctx) const;
@@ -568,7 +592,10 @@ class TStatImpl : public Base {
   bool CountShownRows(std::span<const TComb> in, const TMatchContext& ctx, const TRowKeyIndex& index,
                       uint32_t* counts) const override {
     const Derived& self = static_cast<const Derived&>(*this);
-    if constexpr (!Derived::KeepsShownValue) {
+    if constexpr (THasMatchKeys<Derived>) {
+      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.MatchKeys(c, ctx, sink); });
+      return true;
+    } else if constexpr (!Derived::KeepsShownValue) {
       return false;
     } else if constexpr (THasFilterValues<Derived>) {
       CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); });
@@ -581,9 +608,14 @@ class TStatImpl : public Base {
     }
   }
 
+  bool RowCountKey(const TStatDrawRec& row, const TMatchContext& ctx, TStatKey& key) const override {
+    if constexpr (THasMatchKeys<Derived>) return static_cast<const Derived&>(*this).RowMatchKey(row, ctx, key);
+    else return Base::RowCountKey(row, ctx, key);
+  }
+
   bool CountsKeepsByValue() const override {
-    return Derived::SingleValue && Derived::KeepsShownValue && (Derived::Options & OptN) != 0 &&
-           !THasFilterValues<Derived>;
+    return (Derived::SingleValue || Derived::DistinctValues) && Derived::KeepsShownValue &&
+           (Derived::Options & OptN) != 0 && !THasFilterValues<Derived> && !THasMatchKeys<Derived>;
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {

@@ -56,18 +56,25 @@ std::vector<uint32_t> CountRowsInList(TCustomStat& stat, std::span<const TComb> 
                                       std::span<const TStatDrawRec> rows, int refIndex, bool sorted, unsigned threads) {
   std::vector<uint32_t> result(rows.size(), 0);
   if (rows.empty() || list.empty()) return result;
+  TListCountMethod method = ListCountMethod(stat);
+  const TMatchContext ctx{refIndex, sorted, false};
+  // Each row is counted by the key a combination must show to be kept by it; a row that keeps
+  // nothing counts 0.
+  if (method == TListCountMethod::Shown) stat.PrepareFilter(ctx);
   std::vector<TStatKey> keys;
+  std::vector<char> keeps(rows.size(), 1);
   keys.reserve(rows.size());
-  for (const TStatDrawRec& r : rows) keys.push_back(r.Key);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    TStatKey key = rows[i].Key;
+    if (method == TListCountMethod::Shown) keeps[i] = stat.RowCountKey(rows[i], ctx, key);
+    keys.push_back(key);
+  }
   const TRowKeyIndex index(keys);
   std::vector<uint32_t> perKey(index.Size(), 0);
 
-  TListCountMethod method = ListCountMethod(stat);
   if (method == TListCountMethod::Shown && index.Size() <= VectorPassRows && list.size() >= VectorPassList) {
     // A vector filter pass costs about a millisecond over the full set: for a handful of rows of a
     // long list less than the scalar pass over the values shown.
-    const TMatchContext ctx{refIndex, sorted, false};
-    stat.PrepareFilter(ctx);
     const TStatDrawArray none;
     const TFastSelection sel(none);
     uint64_t mask = 0;
@@ -82,8 +89,6 @@ std::vector<uint32_t> CountRowsInList(TCustomStat& stat, std::span<const TComb> 
       }
       break;
     case TListCountMethod::Shown: {
-      const TMatchContext ctx{refIndex, sorted, false};
-      stat.PrepareFilter(ctx);
       const unsigned parts = PassParts(list.size(), threads);
       std::vector<std::vector<uint32_t>> partCounts(parts);
       RunPassParts(parts, [&](unsigned i) {
@@ -97,11 +102,12 @@ std::vector<uint32_t> CountRowsInList(TCustomStat& stat, std::span<const TComb> 
       break;
     }
     case TListCountMethod::PerRow: {
-      // The first row of each key stands for it (its record is what a keep by it would read).
+      // Rows of one key keep the same combinations: a filter pass per key, the first row of each
+      // key standing for it (its record is what a keep by it would read).
       std::vector<char> done(index.Size(), 0);
       for (size_t row = 0; row < rows.size(); ++row) {
         const auto id = static_cast<size_t>(index.RowId(row));
-        if (done[id]) continue;
+        if (!keeps[row] || done[id]) continue;
         done[id] = 1;
         const TStatDrawArray selected{rows[row]};
         perKey[id] = static_cast<uint32_t>(CountKept(stat, list, selected, refIndex, sorted, false, threads));
@@ -109,7 +115,8 @@ std::vector<uint32_t> CountRowsInList(TCustomStat& stat, std::span<const TComb> 
       break;
     }
   }
-  for (size_t i = 0; i < rows.size(); ++i) result[i] = perKey[static_cast<size_t>(index.RowId(i))];
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (keeps[i]) result[i] = perKey[static_cast<size_t>(index.RowId(i))];
   return result;
 }
 
