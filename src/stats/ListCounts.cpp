@@ -15,14 +15,25 @@ constexpr size_t VectorPassList = 400000;
 }  // namespace
 
 TRowKeyIndex::TRowKeyIndex(std::span<const TStatKey> keys) : dense_(DenseLimit, None) {
-  size_t wide = 0;
-  for (const TStatKey& k : keys) wide += k.Raw() >= DenseLimit;
+  size_t wide = 0, pairs = 0;
+  for (const TStatKey& k : keys) {
+    const uint64_t raw = k.Raw();
+    if (raw < DenseLimit) continue;
+    if ((raw & ~PairMask) == 0) ++pairs;
+    else ++wide;
+  }
+  if (pairs > 0) pairs_.assign(65536, None);
   if (wide > 0) {
     size_t slots = 16;
     while (slots < wide * 2) slots *= 2;
     wideKeys_.assign(slots, 0);
     wideIds_.assign(slots, None);
     wideMask_ = slots - 1;
+    // About 32 bits per key: a key no row has gets past with a chance of about 1/32.
+    size_t bits = 1024;
+    while (bits < wide * 32 && bits < (size_t{1} << 30)) bits *= 2;
+    filter_.assign(bits / 64, 0);
+    filterMask_ = bits - 1;
   }
   rowIds_.reserve(keys.size());
   for (const TStatKey& k : keys) {
@@ -33,8 +44,12 @@ TRowKeyIndex::TRowKeyIndex(std::span<const TStatKey> keys) : dense_(DenseLimit, 
       idKeys_.push_back(raw);
       if (raw < DenseLimit) {
         dense_[raw] = id;
+      } else if ((raw & ~PairMask) == 0) {
+        pairs_[PairSlot(raw)] = id;
       } else {
-        size_t i = Hash(raw) & wideMask_;
+        const uint64_t h = Hash(raw);
+        filter_[FilterWord(h)] |= FilterBit(h);
+        size_t i = h & wideMask_;
         while (wideIds_[i] != None) i = (i + 1) & wideMask_;
         wideKeys_[i] = raw;
         wideIds_[i] = id;

@@ -20,8 +20,11 @@ class TRowKeyIndex {
 
   int32_t Find(uint64_t raw) const {
     if (raw < DenseLimit) return dense_[raw];
+    if ((raw & ~PairMask) == 0) return pairs_.empty() ? None : pairs_[PairSlot(raw)];
     if (wideMask_ == 0) return None;
-    for (size_t i = Hash(raw) & wideMask_;; i = (i + 1) & wideMask_) {
+    const uint64_t h = Hash(raw);
+    if ((filter_[FilterWord(h)] & FilterBit(h)) == 0) return None;
+    for (size_t i = h & wideMask_;; i = (i + 1) & wideMask_) {
       if (wideIds_[i] == None) return None;
       if (wideKeys_[i] == raw) return wideIds_[i];
     }
@@ -40,7 +43,19 @@ class TRowKeyIndex {
     return k;
   }
 
+  // Keys of two byte words (K2 not 0: the others are dense): K1 | K2 << 8.
+  static constexpr uint64_t PairMask = 0xFF'00FF;
+  static size_t PairSlot(uint64_t raw) { return (raw & 0xFF) | (raw >> 8 & 0xFF00); }
+  // The filter bit of a hash: bits 32..37 pick the bit, the ones above the word.
+  size_t FilterWord(uint64_t h) const { return (h >> 38) & (filterMask_ >> 6); }
+  static uint64_t FilterBit(uint64_t h) { return uint64_t{1} << (h >> 32 & 63); }
+
   std::vector<int32_t> dense_;
+  std::vector<int32_t> pairs_;  // empty when no key is such a pair
+  // Wider keys: a bit per hash value set by the keys (most keys a list shows are no row's, and
+  // are turned away here), then open addressing.
+  std::vector<uint64_t> filter_;
+  uint64_t filterMask_ = 0;  // bits - 1
   std::vector<uint64_t> wideKeys_;
   std::vector<int32_t> wideIds_;
   size_t wideMask_ = 0;
