@@ -415,6 +415,60 @@ void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint
   }
 }
 
+// A statistic whose values, for combinations of the numbers 1..45, are few enough to number
+// densely may provide
+//   uint32_t CodeSpace() const;  the number of codes, 0 when there are too many
+//   template <class F> void ValueCodes(const TComb& c, F&& f) const;
+//     for c of numbers 1..45, f(code) for each value the filter pass shows (as CountShownRows
+//     counts them), in any order, repeats allowed;
+//   bool CodeOfKey(TStatKey key, uint32_t& code) const;
+//     the code of a value; false when no combination of numbers 1..45 shows it.
+// Its rows are then counted over a list by codes, without looking each value up.
+template <class T>
+concept THasValueCodes = requires(const T& t, const TComb& c, TStatKey key, uint32_t& code) {
+  { t.CodeSpace() } -> std::convertible_to<uint32_t>;
+  t.ValueCodes(c, [](uint32_t) {});
+  { t.CodeOfKey(key, code) } -> std::convertible_to<bool>;
+};
+
+// True when the five numbers lie in 1..45.
+inline bool NumbersInRange(const TComb& c) {
+  return static_cast<uint8_t>(c[0] - 1) < MaxNumber && static_cast<uint8_t>(c[1] - 1) < MaxNumber &&
+         static_cast<uint8_t>(c[2] - 1) < MaxNumber && static_cast<uint8_t>(c[3] - 1) < MaxNumber &&
+         static_cast<uint8_t>(c[4] - 1) < MaxNumber;
+}
+
+// CountShownRowIds by codes (THasValueCodes): each combination of numbers 1..45 counts each of its
+// codes once in a dense table (a code remembers the last combination that counted it), the others
+// go through `emit`; the table is then read by the codes of the index's keys.
+template <class Stat, class Emit>
+void CountShownRowCodes(const Stat& stat, uint32_t space, std::span<const TComb> in, const TRowKeyIndex& index,
+                        uint32_t* counts, Emit emit) {
+  struct TCell {
+    uint32_t Stamp = 0;  // 1 + the position of the last combination that counted the code
+    uint32_t Count = 0;
+  };
+  std::vector<TCell> cells(space);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const TComb& c = in[i];
+    if (!NumbersInRange(c)) {
+      CountShownRowIds(in.subspan(i, 1), index, counts, emit);
+      continue;
+    }
+    const auto stamp = static_cast<uint32_t>(i + 1);
+    stat.ValueCodes(c, [&](uint32_t code) {
+      TCell& cell = cells[code];
+      cell.Count += cell.Stamp != stamp;
+      cell.Stamp = stamp;
+    });
+  }
+  for (size_t id = 0; id < index.Size(); ++id) {
+    uint32_t code;
+    if (stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) && code < space)
+      counts[id] += cells[code].Count;
+  }
+}
+
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) {
   t.PrepareMatch(ctx);
@@ -598,7 +652,14 @@ class TStatImpl : public Base {
     } else if constexpr (!Derived::KeepsShownValue) {
       return false;
     } else if constexpr (THasFilterValues<Derived>) {
-      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); });
+      const auto emit = [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); };
+      if constexpr (THasValueCodes<Derived>) {
+        if (const uint32_t space = self.CodeSpace(); space > 0) {
+          CountShownRowCodes(self, space, in, index, counts, emit);
+          return true;
+        }
+      }
+      CountShownRowIds(in, index, counts, emit);
       return true;
     } else if constexpr (THasCombValues<Derived>) {
       CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.Values(c, sink); });

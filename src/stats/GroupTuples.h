@@ -491,6 +491,41 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
     const TCombGroups g = TCombGroups::Of(c, Grouping::Table(*this));
     for (int s = 0; s < TupleCount; ++s) sink(TStatKey(Tuple(g, s)), true);
   }
+
+  // Codes of the tuples of numbers 1..45: the places of the K groups among the D groups of the
+  // numbers as the digits of a base-D number, when D^K stays below CodeLimit.
+  static constexpr uint32_t CodeLimit = uint32_t{1} << 18;
+  uint32_t CodeSpace() const {
+    uint64_t space = 1;
+    for (int j = 0; j < K; ++j) space *= static_cast<uint64_t>(groups_.Count);
+    return space <= CodeLimit ? static_cast<uint32_t>(space) : 0;
+  }
+  template <class F>
+  void ValueCodes(const TComb& c, F&& f) const {
+    const uint32_t d = static_cast<uint32_t>(groups_.Count);
+    const uint32_t p[CombSize] = {groups_.Place[c[0]], groups_.Place[c[1]], groups_.Place[c[2]], groups_.Place[c[3]],
+                                  groups_.Place[c[4]]};
+    for (int s = 0; s < TupleCount; ++s) {
+      uint32_t code = 0;
+      for (int j = 0; j < K; ++j) code = code * d + p[Sets.P[s][j]];
+      f(code);
+    }
+  }
+  bool CodeOfKey(TStatKey key, uint32_t& code) const {
+    code = 0;
+    for (int j = 1; j <= 4; ++j) {
+      const uint16_t g = key.K(j);
+      if (j > K) {
+        if (g != 0) return false;
+        continue;
+      }
+      int place = 0;
+      while (place < groups_.Count && groups_.Groups[place] != g) ++place;
+      if (place == groups_.Count) return false;
+      code = code * static_cast<uint32_t>(groups_.Count) + static_cast<uint32_t>(place);
+    }
+    return true;
+  }
   void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
                   TLastValueArray& lastSeen) override {
     TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);
