@@ -396,10 +396,19 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
   return true;
 }
 
-// Counts, for every combination, the ids of the distinct keys `emit(comb, sink)` gives that the
-// index knows (see TCustomStat::CountShownRows).
+// A count per key, and the last combination that counted it.
+struct TStampedCount {
+  uint32_t Stamp = 0;  // 1 + the position of that combination in the span counted
+  uint32_t Count = 0;
+  void Add(uint32_t stamp) {
+    Count += Stamp != stamp;
+    Stamp = stamp;
+  }
+};
+
+// CountShownRowIds looking each key up in the index.
 template <class Emit>
-void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
+void LookUpShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
   constexpr unsigned MaxHits = 256;  // an occupancy list, the widest view, has 45 values
   int32_t hits[MaxHits];
   for (const TComb& c : in) {
@@ -412,6 +421,28 @@ void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint
       if (n < MaxHits) hits[n++] = id;
     });
     for (unsigned k = 0; k < n; ++k) ++counts[hits[k]];
+  }
+}
+
+// Counts, for every combination, the ids of the distinct keys `emit(comb, sink)` gives that the
+// index knows (see TCustomStat::CountShownRows). When every key of the index has a cell, the keys
+// are counted in a table of cells instead, then read by the index's keys.
+template <class Emit>
+void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
+  const size_t limit = index.CellLimit();
+  if (limit == 0) return LookUpShownRowIds(in, index, counts, emit);
+  std::vector<TStampedCount> cells(limit);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const auto stamp = static_cast<uint32_t>(i + 1);
+    emit(in[i], [&](TStatKey key, bool) {
+      size_t cell;
+      if (TRowKeyIndex::CellOf(key.Raw(), cell) && cell < limit) cells[cell].Add(stamp);
+    });
+  }
+  for (size_t id = 0; id < index.Size(); ++id) {
+    size_t cell = 0;
+    TRowKeyIndex::CellOf(index.Key(static_cast<int32_t>(id)), cell);
+    counts[id] += cells[cell].Count;
   }
 }
 
@@ -439,28 +470,20 @@ inline bool NumbersInRange(const TComb& c) {
 }
 
 // CountShownRowIds by codes (THasValueCodes): each combination of numbers 1..45 counts each of its
-// codes once in a dense table (a code remembers the last combination that counted it), the others
-// go through `emit`; the table is then read by the codes of the index's keys.
+// codes once in a dense table, the others go through `emit`; the table is then read by the codes
+// of the index's keys.
 template <class Stat, class Emit>
 void CountShownRowCodes(const Stat& stat, uint32_t space, std::span<const TComb> in, const TRowKeyIndex& index,
                         uint32_t* counts, Emit emit) {
-  struct TCell {
-    uint32_t Stamp = 0;  // 1 + the position of the last combination that counted the code
-    uint32_t Count = 0;
-  };
-  std::vector<TCell> cells(space);
+  std::vector<TStampedCount> cells(space);
   for (size_t i = 0; i < in.size(); ++i) {
     const TComb& c = in[i];
     if (!NumbersInRange(c)) {
-      CountShownRowIds(in.subspan(i, 1), index, counts, emit);
+      LookUpShownRowIds(in.subspan(i, 1), index, counts, emit);
       continue;
     }
     const auto stamp = static_cast<uint32_t>(i + 1);
-    stat.ValueCodes(c, [&](uint32_t code) {
-      TCell& cell = cells[code];
-      cell.Count += cell.Stamp != stamp;
-      cell.Stamp = stamp;
-    });
+    stat.ValueCodes(c, [&](uint32_t code) { cells[code].Add(stamp); });
   }
   for (size_t id = 0; id < index.Size(); ++id) {
     uint32_t code;

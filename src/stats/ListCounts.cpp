@@ -35,6 +35,12 @@ TRowKeyIndex::TRowKeyIndex(std::span<const TStatKey> keys) : dense_(DenseLimit, 
     filter_.assign(bits / 64, 0);
     filterMask_ = bits - 1;
   }
+  if (wide == 0)
+    for (const TStatKey& k : keys) {
+      size_t cell = 0;
+      CellOf(k.Raw(), cell);
+      cellLimit_ = std::max(cellLimit_, cell + 1);
+    }
   rowIds_.reserve(keys.size());
   for (const TStatKey& k : keys) {
     const uint64_t raw = k.Raw();

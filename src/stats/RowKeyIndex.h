@@ -29,6 +29,17 @@ class TRowKeyIndex {
       if (wideKeys_[i] == raw) return wideIds_[i];
     }
   }
+  // Dense keys and pairs have a cell: a dense key itself, a pair DenseLimit + K1 + 256 K2.
+  static bool CellOf(uint64_t raw, size_t& cell) {
+    if (raw < DenseLimit) {
+      cell = raw;
+      return true;
+    }
+    cell = DenseLimit + PairSlot(raw);
+    return (raw & ~PairMask) == 0;
+  }
+  // 1 + the largest cell of the keys when every key has one; 0 otherwise and without keys.
+  size_t CellLimit() const { return cellLimit_; }
   // The number of distinct keys (ids are 0..Size()-1).
   size_t Size() const { return distinct_; }
   int32_t RowId(size_t i) const { return rowIds_[i]; }
@@ -60,6 +71,7 @@ class TRowKeyIndex {
   std::vector<int32_t> wideIds_;
   size_t wideMask_ = 0;
   size_t distinct_ = 0;
+  size_t cellLimit_ = 0;
   std::vector<int32_t> rowIds_;
   std::vector<uint64_t> idKeys_;
 };

@@ -170,6 +170,7 @@ class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
   static constexpr std::string_view Caption = "Одинаковые разности между соседними позициями";
   static constexpr int Group = 2;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool DistinctValues = true;  // each difference once
   using TStatImpl::TStatImpl;
 
   template <TValueSink Sink>
