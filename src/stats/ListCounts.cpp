@@ -9,7 +9,7 @@ namespace {
 
 // Up to this many distinct rows, a statistic with a vector filter program counts each row by a
 // filter pass of its own when the list is long.
-constexpr size_t VectorPassRows = 16;
+constexpr size_t VectorPassRows = 6;
 constexpr size_t VectorPassList = 400000;
 
 }  // namespace
