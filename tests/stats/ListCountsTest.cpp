@@ -1,5 +1,5 @@
 // The column "В списке": every row's count against a real keep by that row, for every registry
-// entry, on a small list and on the full set.
+// entry, on a small list, a list of odd combinations and the full set; the index of row keys.
 #include "stats/ListCounts.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <random>
 
+#include "stats/RowKeyIndex.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
 
@@ -55,6 +56,30 @@ const TCombsArray& SmallList() {
   return list;
 }
 
+// Combinations a list file may hold besides those of the full set: numbers outside 1..45 (0, 46,
+// 255), repeated numbers, and their mixes with ordinary ones; each also with its numbers reversed.
+const TCombsArray& OddList() {
+  static const TCombsArray list = [] {
+    TCombsArray l;
+    const TCombsArray& all = FullCombinationSet();
+    const uint8_t odd[] = {0, 46, 255};
+    for (size_t i = 0; i < all.size(); i += 997) {
+      TComb c = all[i];
+      switch (l.size() % 4) {
+        case 0: c[i % 5] = odd[i % 3]; break;
+        case 1: c[(i + 1) % 5] = c[i % 5]; break;
+        case 2: c = {odd[i % 3], c[1], c[1], odd[(i + 1) % 3], c[4]}; break;
+        default: break;
+      }
+      l.push_back(c);
+      std::reverse(c.begin(), c.end());
+      l.push_back(c);
+    }
+    return l;
+  }();
+  return list;
+}
+
 size_t RealKeep(TCustomStat& stat, std::span<const TComb> list, const TStatDrawArray& selected, int refIndex,
                 bool sorted) {
   std::vector<TComb> out(list.size());
@@ -73,9 +98,11 @@ std::vector<size_t> Sample(size_t size, size_t n) {
   return at;
 }
 
+enum class TListKind { Small, Odd, Full };
+
 struct TCase {
   const char* Name;
-  bool FullSet;
+  TListKind List;
   int RefBack;  // the newest draw in use: this many before the last
   bool Sorted;
   size_t Rows;  // rows compared with a real keep
@@ -90,13 +117,16 @@ TEST_P(ListCounts, EveryRowEqualsARealKeepAndTheUnionToo) {
   const auto stat = reg.list.CreateStat(entry);
   const int high = static_cast<int>(reg.draws.size()) - 1;
   const TCase cases[] = {
-      {"small list", false, 0, false, 40, 1},
-      {"small list, offset 5, sorted draws", false, 5, true, 40, 2},
-      {"full set", true, 0, false, 5, 2},
+      {"small list", TListKind::Small, 0, false, 40, 1},
+      {"small list, offset 5, sorted draws", TListKind::Small, 5, true, 40, 2},
+      {"odd combinations", TListKind::Odd, 0, false, 40, 1},
+      {"full set", TListKind::Full, 0, false, 5, 2},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const std::span<const TComb> list = c.FullSet ? FullCombinationSet() : SmallList();
+    const std::span<const TComb> list = c.List == TListKind::Full  ? FullCombinationSet()
+                                        : c.List == TListKind::Odd ? OddList()
+                                                                   : SmallList();
     const int ref = high - c.RefBack;
     // The table's records: a 200-draw window ending at the newest draw in use.
     const TStatDrawArray rows = ComputeWindow(*stat, ref - 199, ref, c.Sorted);
@@ -134,6 +164,39 @@ TEST(ListCountsEdges, EmptyListsAndRowsCountNothing) {
   const auto counts = CountRowsInList(*nums, SmallList(), twice, 10, false);
   EXPECT_EQ(counts[0], counts[1]);
   EXPECT_EQ(counts[0], RealKeep(*nums, SmallList(), {rows[0]}, 10, false));
+}
+
+// Keys of every kind (dense, pairs of byte words, wider) are found under the id of their first
+// row and nothing else is; cells exist exactly when no key is wider than a pair.
+TEST(ListCountsEdges, RowKeyIndexFindsEveryKeyAndNothingElse) {
+  std::vector<TStatKey> keys = {TStatKey::Words(7),          TStatKey::Words(3, 9),   TStatKey::Words(255, 255),
+                                TStatKey::Words(65535),      TStatKey::Words(256, 1), TStatKey::Words(1, 2, 3),
+                                TStatKey::Words(0, 0, 0, 1), TStatKey::Words(3, 9)};
+  for (uint16_t a = 1; a <= 45; ++a)  // enough wide keys to fill the hash and its filter
+    for (uint16_t b = 1; b <= 45; b += 2) keys.push_back(TStatKey::Words(a, b, static_cast<uint16_t>(a + b)));
+  const TRowKeyIndex index(keys);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    ASSERT_EQ(index.Find(keys[i].Raw()), index.RowId(i)) << i;
+    ASSERT_EQ(index.Key(index.RowId(i)), keys[i].Raw());
+  }
+  EXPECT_EQ(index.RowId(7), index.RowId(1));
+  EXPECT_EQ(index.Size(), keys.size() - 1);
+  EXPECT_EQ(index.CellLimit(), 0u);
+  for (uint16_t a = 1; a <= 45; ++a)
+    for (uint16_t b = 1; b <= 45; ++b)
+      ASSERT_EQ(index.Find(TStatKey::Words(a, b, static_cast<uint16_t>(a + b + 100)).Raw()), TRowKeyIndex::None);
+  for (const TStatKey absent : {TStatKey::Words(8), TStatKey::Words(9, 3), TStatKey::Words(3, 9, 1),
+                                TStatKey::Words(1, 256), TStatKey::Words(1, 2, 4), TStatKey::Words(0, 0, 1)})
+    EXPECT_EQ(index.Find(absent.Raw()), TRowKeyIndex::None) << absent.Raw();
+
+  const std::vector<TStatKey> narrow = {TStatKey::Words(7), TStatKey::Words(3, 9), TStatKey::Words(40)};
+  const TRowKeyIndex cells(narrow);
+  size_t cell = 0;
+  ASSERT_TRUE(TRowKeyIndex::CellOf(TStatKey::Words(3, 9).Raw(), cell));
+  EXPECT_EQ(cells.CellLimit(), cell + 1);
+  EXPECT_FALSE(TRowKeyIndex::CellOf(TStatKey::Words(1, 2, 3).Raw(), cell));
+  EXPECT_EQ(cells.Find(TStatKey::Words(9, 3).Raw()), TRowKeyIndex::None);
+  EXPECT_EQ(TRowKeyIndex({}).CellLimit(), 0u);
 }
 
 }  // namespace
