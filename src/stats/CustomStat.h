@@ -446,18 +446,18 @@ void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint
   }
 }
 
-// A statistic whose values, for combinations of the numbers 1..45, are few enough to number
-// densely may provide
-//   uint32_t CodeSpace() const;  the number of codes, 0 when there are too many
+// A statistic whose values, for combinations of the numbers 1..45, can be numbered densely may
+// provide
+//   uint64_t CodeSpace() const;  the number of codes
 //   template <class F> void ValueCodes(const TComb& c, F&& f) const;
 //     for c of numbers 1..45, f(code) for each value the filter pass shows (as CountShownRows
 //     counts them), in any order, repeats allowed;
 //   bool CodeOfKey(TStatKey key, uint32_t& code) const;
 //     the code of a value; false when no combination of numbers 1..45 shows it.
-// Its rows are then counted over a list by codes, without looking each value up.
+// Its rows are then counted over a list by codes, without looking most values up.
 template <class T>
 concept THasValueCodes = requires(const T& t, const TComb& c, TStatKey key, uint32_t& code) {
-  { t.CodeSpace() } -> std::convertible_to<uint32_t>;
+  { t.CodeSpace() } -> std::convertible_to<uint64_t>;
   t.ValueCodes(c, [](uint32_t) {});
   { t.CodeOfKey(key, code) } -> std::convertible_to<bool>;
 };
@@ -469,27 +469,76 @@ inline bool NumbersInRange(const TComb& c) {
          static_cast<uint8_t>(c[4] - 1) < MaxNumber;
 }
 
-// CountShownRowIds by codes (THasValueCodes): each combination of numbers 1..45 counts each of its
-// codes once in a dense table, the others go through `emit`; the table is then read by the codes
-// of the index's keys.
+// Code spaces counted in a table of cells (8 bytes a code), and up to which a bit per code tells
+// the codes of rows (a bitmap of at most 2 MB).
+constexpr uint64_t CellCodes = uint64_t{1} << 18;
+constexpr uint64_t BitmapCodes = uint64_t{1} << 24;
+
+// CountShownRowIds by codes (THasValueCodes) for code spaces up to BitmapCodes: combinations of
+// numbers 1..45 count their codes, the others go through `emit`. A small space is counted in a
+// table of cells, read by the codes of the index's keys at the end; a larger one tests each code
+// against the bitmap of the rows' codes and looks up only those. False, with nothing counted, for
+// larger spaces.
 template <class Stat, class Emit>
-void CountShownRowCodes(const Stat& stat, uint32_t space, std::span<const TComb> in, const TRowKeyIndex& index,
-                        uint32_t* counts, Emit emit) {
-  std::vector<TStampedCount> cells(space);
+bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts,
+                        Emit emit) {
+  const uint64_t space = stat.CodeSpace();
+  if (space == 0 || space > BitmapCodes) return false;
+  if (space <= CellCodes) {
+    std::vector<TStampedCount> cells(space);
+    for (size_t i = 0; i < in.size(); ++i) {
+      const TComb& c = in[i];
+      if (!NumbersInRange(c)) {
+        LookUpShownRowIds(in.subspan(i, 1), index, counts, emit);
+        continue;
+      }
+      const auto stamp = static_cast<uint32_t>(i + 1);
+      stat.ValueCodes(c, [&](uint32_t code) { cells[code].Add(stamp); });
+    }
+    for (size_t id = 0; id < index.Size(); ++id) {
+      uint32_t code;
+      if (stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) && code < space)
+        counts[id] += cells[code].Count;
+    }
+    return true;
+  }
+  // The rows' codes: a bitmap, and the id of each code by open addressing.
+  std::vector<uint64_t> bits((space + 63) / 64);
+  size_t slots = 16;
+  while (slots < index.Size() * 2) slots *= 2;
+  std::vector<uint32_t> slotCodes(slots);
+  std::vector<int32_t> slotIds(slots, TRowKeyIndex::None);
+  const auto slotOf = [&](uint32_t code) { return (code * 0x9E3779B1u) >> 7 & (slots - 1); };
+  for (size_t id = 0; id < index.Size(); ++id) {
+    uint32_t code;
+    if (!stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) || code >= space) continue;
+    bits[code >> 6] |= uint64_t{1} << (code & 63);
+    size_t k = slotOf(code);
+    while (slotIds[k] != TRowKeyIndex::None) k = (k + 1) & (slots - 1);
+    slotCodes[k] = code;
+    slotIds[k] = static_cast<int32_t>(id);
+  }
+  constexpr unsigned MaxHits = 256;
+  int32_t hits[MaxHits];
   for (size_t i = 0; i < in.size(); ++i) {
     const TComb& c = in[i];
     if (!NumbersInRange(c)) {
       LookUpShownRowIds(in.subspan(i, 1), index, counts, emit);
       continue;
     }
-    const auto stamp = static_cast<uint32_t>(i + 1);
-    stat.ValueCodes(c, [&](uint32_t code) { cells[code].Add(stamp); });
+    unsigned n = 0;
+    stat.ValueCodes(c, [&](uint32_t code) {
+      if (((bits[code >> 6] >> (code & 63)) & 1) == 0) return;
+      size_t k = slotOf(code);
+      while (slotCodes[k] != code) k = (k + 1) & (slots - 1);  // the code is a row's: it is there
+      const int32_t id = slotIds[k];
+      for (unsigned h = 0; h < n; ++h)
+        if (hits[h] == id) return;
+      if (n < MaxHits) hits[n++] = id;
+    });
+    for (unsigned h = 0; h < n; ++h) ++counts[hits[h]];
   }
-  for (size_t id = 0; id < index.Size(); ++id) {
-    uint32_t code;
-    if (stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) && code < space)
-      counts[id] += cells[code].Count;
-  }
+  return true;
 }
 
 template <class T>
@@ -677,10 +726,7 @@ class TStatImpl : public Base {
     } else if constexpr (THasFilterValues<Derived>) {
       const auto emit = [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); };
       if constexpr (THasValueCodes<Derived>) {
-        if (const uint32_t space = self.CodeSpace(); space > 0) {
-          CountShownRowCodes(self, space, in, index, counts, emit);
-          return true;
-        }
+        if (CountShownRowCodes(self, in, index, counts, emit)) return true;
       }
       CountShownRowIds(in, index, counts, emit);
       return true;

@@ -493,13 +493,8 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
   }
 
   // Codes of the tuples of numbers 1..45: the places of the K groups among the D groups of the
-  // numbers as the digits of a base-D number, when D^K stays below CodeLimit.
-  static constexpr uint32_t CodeLimit = uint32_t{1} << 18;
-  uint32_t CodeSpace() const {
-    uint64_t space = 1;
-    for (int j = 0; j < K; ++j) space *= static_cast<uint64_t>(groups_.Count);
-    return space <= CodeLimit ? static_cast<uint32_t>(space) : 0;
-  }
+  // numbers as the digits of a base-D number.
+  uint64_t CodeSpace() const { return static_cast<uint64_t>(Power(groups_.Count, K)); }
   template <class F>
   void ValueCodes(const TComb& c, F&& f) const {
     const uint32_t d = static_cast<uint32_t>(groups_.Count);
