@@ -408,12 +408,12 @@ struct TStampedCount {
 
 // CountShownRowIds looking each key up in the index.
 template <class Emit>
-void LookUpShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
+void LookUpShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit showValues) {
   constexpr unsigned MaxHits = 256;  // an occupancy list, the widest view, has 45 values
   int32_t hits[MaxHits];
   for (const TComb& c : in) {
     unsigned n = 0;
-    emit(c, [&](TStatKey key, bool) {
+    showValues(c, [&](TStatKey key, bool) {
       const int32_t id = index.Find(key.Raw());
       if (id < 0) return;
       for (unsigned k = 0; k < n; ++k)
@@ -424,17 +424,17 @@ void LookUpShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uin
   }
 }
 
-// Counts, for every combination, the ids of the distinct keys `emit(comb, sink)` gives that the
+// Counts, for every combination, the ids of the distinct keys `showValues(comb, sink)` gives that the
 // index knows (see TCustomStat::CountShownRows). When every key of the index has a cell, the keys
 // are counted in a table of cells instead, then read by the index's keys.
 template <class Emit>
-void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit emit) {
+void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit showValues) {
   const size_t limit = index.CellLimit();
-  if (limit == 0) return LookUpShownRowIds(in, index, counts, emit);
+  if (limit == 0) return LookUpShownRowIds(in, index, counts, showValues);
   std::vector<TStampedCount> cells(limit);
   for (size_t i = 0; i < in.size(); ++i) {
     const auto stamp = static_cast<uint32_t>(i + 1);
-    emit(in[i], [&](TStatKey key, bool) {
+    showValues(in[i], [&](TStatKey key, bool) {
       size_t cell;
       if (TRowKeyIndex::CellOf(key.Raw(), cell) && cell < limit) cells[cell].Add(stamp);
     });
@@ -475,13 +475,13 @@ constexpr uint64_t CellCodes = uint64_t{1} << 18;
 constexpr uint64_t BitmapCodes = uint64_t{1} << 24;
 
 // CountShownRowIds by codes (THasValueCodes) for code spaces up to BitmapCodes: combinations of
-// numbers 1..45 count their codes, the others go through `emit`. A small space is counted in a
+// numbers 1..45 count their codes, the others go through `showValues`. A small space is counted in a
 // table of cells, read by the codes of the index's keys at the end; a larger one tests each code
 // against the bitmap of the rows' codes and looks up only those. False, with nothing counted, for
 // larger spaces.
 template <class Stat, class Emit>
 bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts,
-                        Emit emit) {
+                        Emit showValues) {
   const uint64_t space = stat.CodeSpace();
   if (space == 0 || space > BitmapCodes) return false;
   if (space <= CellCodes) {
@@ -489,7 +489,7 @@ bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowK
     for (size_t i = 0; i < in.size(); ++i) {
       const TComb& c = in[i];
       if (!NumbersInRange(c)) {
-        LookUpShownRowIds(in.subspan(i, 1), index, counts, emit);
+        LookUpShownRowIds(in.subspan(i, 1), index, counts, showValues);
         continue;
       }
       const auto stamp = static_cast<uint32_t>(i + 1);
@@ -504,17 +504,17 @@ bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowK
   }
   // The rows' codes: a bitmap, and the id of each code by open addressing.
   std::vector<uint64_t> bits((space + 63) / 64);
-  size_t slots = 16;
-  while (slots < index.Size() * 2) slots *= 2;
-  std::vector<uint32_t> slotCodes(slots);
-  std::vector<int32_t> slotIds(slots, TRowKeyIndex::None);
-  const auto slotOf = [&](uint32_t code) { return (code * 0x9E3779B1u) >> 7 & (slots - 1); };
+  size_t slotCount = 16;
+  while (slotCount < index.Size() * 2) slotCount *= 2;
+  std::vector<uint32_t> slotCodes(slotCount);
+  std::vector<int32_t> slotIds(slotCount, TRowKeyIndex::None);
+  const auto slotOf = [&](uint32_t code) { return (code * 0x9E3779B1u) >> 7 & (slotCount - 1); };
   for (size_t id = 0; id < index.Size(); ++id) {
     uint32_t code;
     if (!stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) || code >= space) continue;
     bits[code >> 6] |= uint64_t{1} << (code & 63);
     size_t k = slotOf(code);
-    while (slotIds[k] != TRowKeyIndex::None) k = (k + 1) & (slots - 1);
+    while (slotIds[k] != TRowKeyIndex::None) k = (k + 1) & (slotCount - 1);
     slotCodes[k] = code;
     slotIds[k] = static_cast<int32_t>(id);
   }
@@ -523,14 +523,14 @@ bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowK
   for (size_t i = 0; i < in.size(); ++i) {
     const TComb& c = in[i];
     if (!NumbersInRange(c)) {
-      LookUpShownRowIds(in.subspan(i, 1), index, counts, emit);
+      LookUpShownRowIds(in.subspan(i, 1), index, counts, showValues);
       continue;
     }
     unsigned n = 0;
     stat.ValueCodes(c, [&](uint32_t code) {
       if (((bits[code >> 6] >> (code & 63)) & 1) == 0) return;
       size_t k = slotOf(code);
-      while (slotCodes[k] != code) k = (k + 1) & (slots - 1);  // the code is a row's: it is there
+      while (slotCodes[k] != code) k = (k + 1) & (slotCount - 1);  // the code is a row's: it is there
       const int32_t id = slotIds[k];
       for (unsigned h = 0; h < n; ++h)
         if (hits[h] == id) return;
@@ -724,11 +724,11 @@ class TStatImpl : public Base {
     } else if constexpr (!Derived::KeepsShownValue) {
       return false;
     } else if constexpr (THasFilterValues<Derived>) {
-      const auto emit = [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); };
+      const auto showValues = [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); };
       if constexpr (THasValueCodes<Derived>) {
-        if (CountShownRowCodes(self, in, index, counts, emit)) return true;
+        if (CountShownRowCodes(self, in, index, counts, showValues)) return true;
       }
-      CountShownRowIds(in, index, counts, emit);
+      CountShownRowIds(in, index, counts, showValues);
       return true;
     } else if constexpr (THasCombValues<Derived>) {
       CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.Values(c, sink); });
