@@ -150,6 +150,18 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
       if (sel.Key(static_cast<uint16_t>(std::countr_zero(digits)))) return true;
     return false;
   }
+  // The distinct digits, as the test looks them up (a row keeps the combinations showing its digit).
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    using nums_detail::DigitSet;
+    unsigned digits = DigitSet[c[0]] | DigitSet[c[1]] | DigitSet[c[2]] | DigitSet[c[3]] | DigitSet[c[4]];
+    for (; digits != 0; digits &= digits - 1)
+      sink(TStatKey::Words(static_cast<uint16_t>(std::countr_zero(digits))), true);
+  }
+  static bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) {
+    key = row.Key;
+    return true;
+  }
   // Per number its tens digit (none below 10) and its units digit.
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
     prog.SkipValue = NoDigit;
