@@ -150,16 +150,21 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
       if (sel.Key(static_cast<uint16_t>(std::countr_zero(digits)))) return true;
     return false;
   }
-  // The distinct digits, as the test looks them up (a row keeps the combinations showing its digit).
-  template <TValueSink Sink>
-  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+  // A row keeps the combinations that show its digit: the list is counted by the sets of distinct
+  // digits of its combinations, then each digit adds the counts of the sets holding it.
+  bool CountShownRows(std::span<const TComb> in, const TMatchContext&, const TRowKeyIndex& index,
+                      uint32_t* counts) const override {
     using nums_detail::DigitSet;
-    unsigned digits = DigitSet[c[0]] | DigitSet[c[1]] | DigitSet[c[2]] | DigitSet[c[3]] | DigitSet[c[4]];
-    for (; digits != 0; digits &= digits - 1)
-      sink(TStatKey::Words(static_cast<uint16_t>(std::countr_zero(digits))), true);
-  }
-  static bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) {
-    key = row.Key;
+    std::vector<uint32_t> sets(1024);
+    for (const TComb& c : in)
+      ++sets[DigitSet[c[0]] | DigitSet[c[1]] | DigitSet[c[2]] | DigitSet[c[3]] | DigitSet[c[4]]];
+    for (uint16_t digit = 0; digit < 10; ++digit) {
+      const int32_t id = index.Find(TStatKey::Words(digit).Raw());
+      if (id == TRowKeyIndex::None) continue;
+      uint32_t n = 0;
+      for (unsigned set = 0; set < sets.size(); ++set) n += (set >> digit & 1) != 0 ? sets[set] : 0;
+      counts[id] += n;
+    }
     return true;
   }
   // Per number its tens digit (none below 10) and its units digit.
