@@ -23,6 +23,7 @@
 #include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
+#include "workspace/TableState.h"
 
 namespace kivra {
 
@@ -131,6 +132,9 @@ class TWorkspace {
   // The ratings of the stake sources, fed by every stake check.
   TRatingState& Ratings() { return ratings_; }
   const TRatingState& Ratings() const { return ratings_; }
+  // The regular stake rules of the "Регуляры" tab, their stakes and back-test.
+  TTableState& Tables() { return tables_; }
+  const TTableState& Tables() const { return tables_; }
 
  private:
   bool SaveArchive();
@@ -148,6 +152,7 @@ class TWorkspace {
   TScriptState script_;
   TStakeState stakes_;
   TRatingState ratings_;
+  TTableState tables_;
 };
 
 }  // namespace kivra
