@@ -70,6 +70,18 @@ constexpr const char* Usage =
     "                        E0..E5 не сортируются)\n"
     "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
     "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
+    "  regular [list]        регулярные ставки, как их показывает вкладка \"Регуляры\": столбцы\n"
+    "                        через \";\"\n"
+    "  regular add [--start N1,N2,N3,N4,N5] [--step S] [--mode 0|1] [--comment ТЕКСТ]\n"
+    "                        новая регулярная ставка (режим 0: от стартовой комбинации, 1: от\n"
+    "                        предыдущего тиража; шаг -45..45, по умолчанию 1); строка новой записи\n"
+    "  regular del I[,J...]  удаление регулярных ставок (номера строк списка, с 1)\n"
+    "  regular stake [--rules I,J,...] [--offset K]\n"
+    "                        по ставке на следующий тираж от каждой (или указанных) регулярной\n"
+    "                        ставки, с проверкой; строки новых ставок, как в stakes list\n"
+    "  regular test N [--rules I,J,...]\n"
+    "                        тест регулярных ставок по последним N тиражам: ставки, их проверка\n"
+    "                        и рейтинг; строки новых ставок, как в stakes list\n"
     "  download [--url АДРЕС]\n"
     "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
     "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
@@ -590,6 +602,141 @@ int CmdRatings(TWorkspace& ws, TArgs& args) {
   throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
 }
 
+// --- Regular stakes ---
+
+void PrintRuleRow(const TTableData& rule) {
+  std::string line;
+  for (int c = 0; c < TableColumnCount; ++c) {
+    if (c) line += ';';
+    line += TableCellText(rule, c);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+// The journal's records from `first` on, as stakes list prints them.
+void PrintStakesFrom(TWorkspace& ws, int first) {
+  auto& journal = ws.Stakes().Journal();
+  for (int i = first; i < journal.Count(); ++i) {
+    const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
+    std::string line;
+    for (int c = 0; c < StakeColumnCount; ++c) {
+      if (c) line += ';';
+      line += StakeCellText(r, c);
+    }
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+// 1-based row numbers "I,J,..." as 0-based rows of the rules list.
+std::vector<int> ParseRuleRows(const std::string& text, int count, const char* option) {
+  std::vector<int> rows;
+  for (const std::string_view word : SplitNumberWords(text))
+    rows.push_back(static_cast<int>(ParseRange(std::string(word), 1, std::max(count, 1), option)) - 1);
+  if (rows.empty() || count == 0) throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return rows;
+}
+
+std::vector<int> AllRuleRows(int count) {
+  std::vector<int> rows(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) rows[static_cast<size_t>(i)] = i;
+  return rows;
+}
+
+int RegularAdd(TTableState& tables, TArgs& args) {
+  TTableData rule = tables.NewRule({});
+  std::string comment(DefaultTableComment), value;
+  std::optional<TComb> start;
+  while (!args.Empty()) {
+    if (args.Option("--start", value)) {
+      start = ParseTableStart(value);
+      if (!start) throw TUsageError{"Введена некорректная комбинация!"};
+    } else if (args.Option("--step", value)) {
+      rule.Step = static_cast<int32_t>(ParseRange(value, -MaxNumber, MaxNumber, "--step"));
+    } else if (args.Option("--mode", value)) {
+      rule.Mode = static_cast<uint8_t>(ParseRange(value, TableFromCurrent, TableFromDraw, "--mode"));
+    } else if (args.Option("--comment", comment)) {
+      continue;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  // The checks of the rule dialog, in its order.
+  if (rule.Mode == TableFromCurrent && !start) throw TUsageError{"Введена некорректная комбинация!"};
+  if (Trim(comment).empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Cp1251ToUtf8(Utf8ToCp1251(comment)) != comment || Utf8ToCp1251(comment).size() > TableCommentLength)
+    throw TUsageError{fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251",
+                                  TableCommentLength)};
+  if (tables.Tables().CommentTaken(comment)) throw TUsageError{MessageForTerminal(DuplicateTableComment)};
+  rule.Comment = Utf8ToCp1251(comment);
+  if (start) rule.Start = *start;
+  // One rule: as the dialog with one selected combination (or none, in mode 1) makes it.
+  const int before = tables.Count();
+  std::vector<TListComb> given;
+  if (start) given.push_back({0, *start});
+  if (tables.Add(rule, given) == 0) return 1;
+  PrintRuleRow(tables.Tables().Rows()[static_cast<size_t>(before)]);
+  return 0;
+}
+
+int CmdRegular(TWorkspace& ws, TArgs& args) {
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  static const std::vector<std::string> known = {"list", "add", "del", "stake", "test"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда regular: {}", sub)};
+  TTableState& tables = ws.Tables();
+  // The cli works on the rules whatever the window's tab shows.
+  tables.ShowForSession();
+  tables.Load();
+  if (sub == "list") {
+    args.ExpectEnd();
+    for (const TTableData& rule : tables.Tables().Rows()) PrintRuleRow(rule);
+    return 0;
+  }
+  if (sub == "add") return RegularAdd(tables, args);
+  if (sub == "del") {
+    const std::vector<int> rows = ParseRuleRows(args.Next("I,J,..."), tables.Count(), "del");
+    args.ExpectEnd();
+    return tables.Delete(rows) ? 0 : 1;
+  }
+
+  // Stakes: the archive and the journal as the window takes them.
+  int tests = 0, offset = 0;
+  if (sub == "test") tests = static_cast<int>(ParseRange(args.Next("N"), 1, INT32_MAX, "N"));
+  std::vector<int> rows = AllRuleRows(tables.Count());
+  while (!args.Empty()) {
+    if (args.Option("--rules", value)) rows = ParseRuleRows(value, tables.Count(), "--rules");
+    else if (sub == "stake" && args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  if (sub == "test" && tests > tables.MaxTests())
+    throw TUsageError{fmt::format("Количество тестов больше {} (тиражей в архиве без одного)", tables.MaxTests())};
+  if (offset > 0 && offset > ws.Archive().High())
+    throw TUsageError{fmt::format("Некорректное значение параметра --offset: {}", offset)};
+  if (!ws.Stakes().Load()) return 1;
+  ws.SetDrawsOffset(offset);
+  const int first = ws.Stakes().Journal().Count();
+  int status = 0;
+  if (sub == "test") {
+    status = tables.Test(rows, tests) ? 0 : 1;
+  } else {
+    for (int row : rows) {
+      const auto draft = tables.Draft(row);
+      // A rule of mode 1 over an empty archive has no draw to move on from.
+      if (!draft || !ValidStakeNumbers(draft->Record.Numbers)) {
+        ws.Port().ShowError(BadDrawNumbersMessage);
+        status = 1;
+        continue;
+      }
+      if (!tables.Commit(*draft, draft->Record, 1)) status = 1;
+    }
+  }
+  PrintStakesFrom(ws, first);
+  ws.Stakes().Save();
+  return status;
+}
+
 int CmdDownload(TWorkspace& ws, TArgs& args) {
   std::string url = ws.ResultsUrl();
   args.Option("--url", url);
@@ -728,7 +875,7 @@ int Run(int argc, char** argv) {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
       {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
-      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload}};
+      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"regular", CmdRegular},     {"download", CmdDownload}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -85,13 +85,17 @@ TTableData TTableState::NewRule(const std::vector<uint32_t>& selectedCombs) cons
 }
 
 int TTableState::Add(const TTableData& rule, const std::vector<uint32_t>& selectedCombs) {
+  std::vector<TListComb> selected;
+  selected.reserve(selectedCombs.size());
+  for (uint32_t at : selectedCombs)
+    if (at < list_.Count()) selected.push_back({at, list_[at]});
+  return Add(rule, selected);
+}
+
+int TTableState::Add(const TTableData& rule, std::span<const TListComb> selected) {
   int added = 0;
   {
     TBusyScope busy(port_, "Создание регулярных ставок...");
-    std::vector<TListComb> selected;
-    selected.reserve(selectedCombs.size());
-    for (uint32_t at : selectedCombs)
-      if (at < list_.Count()) selected.push_back({at, list_[at]});
     for (const TTableData& r : MakeTableRules(rule, selected)) {
       tables_.Append(r);
       ++added;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,8 @@ class TTableState {
   // After the dialog: the rules MakeTableRules makes from `rule` and the selected combinations
   // (busy "Создание регулярных ставок..."), then the file saved. The number of rules added.
   int Add(const TTableData& rule, const std::vector<uint32_t>& selectedCombs);
+  // The same with the selected combinations given (kivra-cli gives its start combination as one).
+  int Add(const TTableData& rule, std::span<const TListComb> selected);
   // Removes the rules at these rows (busy "Удаление регулярных ставок...", from the last to the
   // first), then saves. False when a row was not found (after the message).
   bool Delete(std::vector<int> rows);
