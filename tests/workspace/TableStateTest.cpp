@@ -185,6 +185,7 @@ class RegularCliTest : public ::testing::Test {
       csv += std::to_string(d) + ";01.01.2020;" + CombToText(n) + "\r\n";
     }
     test::WriteBytes(dir / "d.csv", csv);
+    test::WriteBytes(dir / "Kivra_5x45.ini", "[STAKES]\nCost=10\n");
     EXPECT_EQ(Run("import-csv '" + (dir / "d.csv").string() + "'").Status, 0);
   }
   test::TCliRun Run(const std::string& args) { return test::RunCli(dir.Path(), args, dir / "stderr.txt"); }
@@ -207,10 +208,10 @@ TEST_F(RegularCliTest, RulesTheirStakesAndTheBackTest) {
       std::string::npos);
 
   // A stake for draw 21 from the first rule, then a back-test of both rules over three draws.
-  EXPECT_EQ(Run("regular stake --rules 1").Out, "21;Регуляр;1;42;43;44;45;0;;;;-50.00;Сдвиг\n");
+  EXPECT_EQ(Run("regular stake --rules 1").Out, "21;Регуляр;1;42;43;44;45;0;;;;-10.00;Сдвиг\n");
   const test::TCliRun test = Run("regular test 3");
   EXPECT_EQ(test.Status, 0) << test.Err;
-  EXPECT_EQ(test.Out.substr(0, test.Out.find('\n')), "18;Регуляр;1;2;43;44;45;0;17;27;37;41;45;1;45;-50.00;Сдвиг");
+  EXPECT_EQ(test.Out.substr(0, test.Out.find('\n')), "18;Регуляр;1;2;43;44;45;0;18;28;38;42;45;1;45;-10.00;Сдвиг");
   EXPECT_EQ(std::count(test.Out.begin(), test.Out.end(), '\n'), 6);
   EXPECT_EQ(Run("regular").Out, "Сдвиг;41;42;43;44;45;1;2;3;4;45;1;4\nТираж;Предыдущий тираж;16;26;36;40;42;-3;3\n");
   EXPECT_EQ(Run("regular del 1").Status, 0);
