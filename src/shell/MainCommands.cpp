@@ -20,6 +20,7 @@
 #include "shell/MainWindow.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -147,6 +148,16 @@ void TTemplateMain::BuildCommands() {
                     [this](const QString& caption, const QString& filter, const QString& suffix) {
                       return ChooseFile(true, caption, filter, suffix);
                     });
+  // The "Регуляры" tab registers its own commands and its "Вид" switch (the layout places the tab).
+  tablesTab_ = new TTablesTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvTables", model, true); });
+  AddTableCommands(commands_, *tablesTab_, ws,
+                   {[this] { return SelectedRows(lvCombs_); },
+                    [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
+                    [this] { lvCombs_->clearSelection(); }},
+                   [this](bool shown, bool activate) {
+                     pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), shown);
+                     if (activate) pcMain_->setCurrentWidget(tablesTab_);
+                   });
 }
 
 void TTemplateMain::BuildMenus() {
@@ -171,11 +182,12 @@ void TTemplateMain::BuildMenus() {
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
+  commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
   commands_.Fill(
       bar->addMenu(QStringLiteral("&Сценарий")),
       {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
        "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"TabTables", "", "ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }
 

@@ -33,6 +33,7 @@
 #include "shell/ScriptTab.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -59,8 +60,8 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 7> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
-                                                  "sgStakes", "lvRatings", "lvScript"};
+constexpr std::array<const char*, 8> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
+                                                  "sgStakes", "lvRatings", "lvTables",  "lvScript"};
 
 // Start-up ends with this when the stakes journal cannot be opened for this program alone.
 constexpr std::string_view ExclusiveAccessMessage =
@@ -436,6 +437,7 @@ void TTemplateMain::BuildLayout() {
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
+  AddMainTab(tablesTab_, QStringLiteral("Регуляры"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -468,7 +470,9 @@ void TTemplateMain::BuildLayout() {
                                           "StakeAdd",
                                           "StakeAddRandom",
                                           "StakeAddSelected",
-                                          "StakeAddAll"};
+                                          "StakeAddAll",
+                                          "",
+                                          "TablesAdd"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
@@ -540,6 +544,7 @@ void TTemplateMain::Create() {
     }
 
     ws_->LoadSettingsAndConfig();
+    pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), ws_->Tables().Shown());
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
@@ -657,6 +662,7 @@ void TTemplateMain::Initialise() {
     initialised_ = true;
     RefreshAllViews(true);
     ws_->Ratings().Load();
+    ws_->Tables().Load();
 
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
@@ -721,6 +727,7 @@ void TTemplateMain::Shutdown() {
   ws_->Stakes().SetViewHandler(nullptr);
   ws_->Stakes().Save();
   ws_->Ratings().Ratings().SetViewHandler(nullptr);
+  ws_->Tables().SetViewHandler(nullptr);
 }
 
 void TTemplateMain::ShowPlaced() {
