@@ -452,9 +452,10 @@ TStakeNumbers ParseStakeNumbers(const std::string& text) {
   return numbers;
 }
 
-int StakesList(TWorkspace& ws) {
+// The journal's records from `first` on, one line each: the grid's cell texts joined by ";".
+void PrintStakesFrom(TWorkspace& ws, int first) {
   auto& journal = ws.Stakes().Journal();
-  for (int i = 0; i < journal.Count(); ++i) {
+  for (int i = first; i < journal.Count(); ++i) {
     const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
     std::string line;
     for (int c = 0; c < StakeColumnCount; ++c) {
@@ -463,7 +464,6 @@ int StakesList(TWorkspace& ws) {
     }
     std::printf("%s\n", line.c_str());
   }
-  return 0;
 }
 
 int StakesAdd(TWorkspace& ws, TArgs& args) {
@@ -529,7 +529,7 @@ int CmdStakes(TWorkspace& ws, TArgs& args) {
   int status = 0;
   if (sub == "list") {
     args.ExpectEnd();
-    status = StakesList(ws);
+    PrintStakesFrom(ws, 0);
   } else if (sub == "add") {
     status = StakesAdd(ws, args);
   } else if (sub == "check") {
@@ -611,20 +611,6 @@ void PrintRuleRow(const TTableData& rule) {
     line += TableCellText(rule, c);
   }
   std::printf("%s\n", line.c_str());
-}
-
-// The journal's records from `first` on, as stakes list prints them.
-void PrintStakesFrom(TWorkspace& ws, int first) {
-  auto& journal = ws.Stakes().Journal();
-  for (int i = first; i < journal.Count(); ++i) {
-    const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
-    std::string line;
-    for (int c = 0; c < StakeColumnCount; ++c) {
-      if (c) line += ';';
-      line += StakeCellText(r, c);
-    }
-    std::printf("%s\n", line.c_str());
-  }
 }
 
 // 1-based row numbers "I,J,..." as 0-based rows of the rules list.
