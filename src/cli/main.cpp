@@ -618,7 +618,8 @@ std::vector<int> ParseRuleRows(const std::string& text, int count, const char* o
   std::vector<int> rows;
   for (const std::string_view word : SplitNumberWords(text))
     rows.push_back(static_cast<int>(ParseRange(std::string(word), 1, std::max(count, 1), option)) - 1);
-  if (rows.empty() || count == 0) throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  if (rows.empty() || count == 0)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
   return rows;
 }
 
@@ -650,8 +651,8 @@ int RegularAdd(TTableState& tables, TArgs& args) {
   if (rule.Mode == TableFromCurrent && !start) throw TUsageError{"Введена некорректная комбинация!"};
   if (Trim(comment).empty()) throw TUsageError{"Необходимо ввести комментарий!"};
   if (Cp1251ToUtf8(Utf8ToCp1251(comment)) != comment || Utf8ToCp1251(comment).size() > TableCommentLength)
-    throw TUsageError{fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251",
-                                  TableCommentLength)};
+    throw TUsageError{
+        fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251", TableCommentLength)};
   if (tables.Tables().CommentTaken(comment)) throw TUsageError{MessageForTerminal(DuplicateTableComment)};
   rule.Comment = Utf8ToCp1251(comment);
   if (start) rule.Start = *start;
