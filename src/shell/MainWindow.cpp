@@ -434,6 +434,11 @@ void TTemplateMain::BuildLayout() {
              }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
+  // Rating rows turned into script lines: the script tab shows them.
+  connect(ratingsTab_, &TRatingsTab::scriptLinesAdded, this, [this] {
+    scriptTab_->Refresh();
+    pcMain_->setCurrentWidget(scriptTab_);
+  });
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
