@@ -103,6 +103,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.FullRecreate = HasSwitch(args, "fullrecreate");
   o.FullRefresh = HasSwitch(args, "fullrefresh");
   o.NoLanguage = HasSwitch(args, "no-language");
+  o.LoadOnly = HasSwitch(args, "loadonly");
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
@@ -221,6 +222,7 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new TFlowLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Загрузка"), "DrawsDownload", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch();
@@ -379,7 +381,12 @@ void TTemplateMain::BuildStatusBar() {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
     if (i < 6) {
-      label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14);
+      // The design width, given up (down to half) when the window is too narrow for all panels:
+      // panels never overlap.
+      const int width = label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14;
+      label->setMaximumWidth(width);
+      label->setMinimumWidth(width / 2);
+      label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
       if (i == 2) label->setAlignment(Qt::AlignCenter);
       bar->addWidget(label);
     } else {
@@ -663,6 +670,14 @@ void TTemplateMain::Initialise() {
     RefreshAllViews(true);
     ws_->Ratings().Load();
 
+    if (options_.LoadOnly) {
+      CmdDrawsDownload();
+      if (!options_.FullRecreate && !options_.FullRefresh) {
+        port_.ShowProgress("");
+        close();
+        return;
+      }
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -679,8 +694,11 @@ void TTemplateMain::Initialise() {
     UpdateCommands();
     emit InitialisationDone();
 
-    if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
-      QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
+    if (!options_.QuitWhenIdle)
+      QTimer::singleShot(0, this, [this] {
+        StartUpDownload();
+        if (ws_->Settings().ReadSetting(Section, "FirstRun", false)) CmdFirstRun();
+      });
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
