@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
@@ -22,6 +23,7 @@
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/UnitWait.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -55,6 +57,16 @@ void TTemplateMain::BuildCommands() {
                  [this] { close(); }, nullptr, nullptr, false});
 
   // Draws archive.
+  add("DrawsDownload", "Загрузка", "Загрузка архива тиражей с сайта лотереи", QKeySequence(Qt::Key_F3),
+      [this] { CmdDrawsDownload(); });
+  for (int mode = 0; mode <= 2; ++mode) {
+    static const std::array<const char*, 3> captions = {"По запросу (по умолчанию)", "Автоматически", "Отключено"};
+    add(QStringLiteral("AutoDownload%1").arg(mode), QString::fromUtf8(captions[mode]),
+        "Загрузка архива тиражей при запуске программы", {},
+        [&ws, mode] { ws.Settings().WriteSetting(Section, "DownloadDrawsOnStart", int64_t{mode}, &ws.Port()); },
+        nullptr,
+        [&ws, mode] { return ws.Settings().ReadSetting(Section, "DownloadDrawsOnStart", int64_t{0}) == mode; });
+  }
   add("DrawsImport", "Импорт из CSV-файла", "Добавление тиражей из CSV-файла", {}, [this] { CmdDrawsImport(); });
   add("DrawsExport", "Экспорт в CSV-файл", "Сохранение архива тиражей в CSV-файл", {}, [this] { CmdDrawsExport(); },
       [&ws] { return !ws.Archive().Empty(); });
@@ -172,8 +184,11 @@ void TTemplateMain::BuildMenus() {
   group->addAction(russian);
   file->addSeparator();
   commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Архив тиражей")),
-                 {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
+  QMenu* draws = bar->addMenu(QStringLiteral("&Архив тиражей"));
+  commands_.Fill(draws, {"DrawsDownload"});
+  commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
+                 {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
+  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Комбинации")),
                  {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
                   "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
@@ -189,6 +204,34 @@ void TTemplateMain::BuildMenus() {
        "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"TabTables", "", "ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
+}
+
+void TTemplateMain::CmdDrawsDownload() {
+  TWaitWindow wait(QStringLiteral("Загрузка архива тиражей..."), this);
+  wait.show();
+  QApplication::processEvents();
+  // The transfer asks at its checkpoints whether to go on: the window repaints there and "Отмена"
+  // is heard.
+  const int added = ws_->DownloadCommand(ws_->ResultsUrl(), [&wait] {
+    QApplication::processEvents();
+    return !wait.Cancelled();
+  });
+  wait.hide();
+  if (added > 0) {
+    RefreshDrawsList(true);
+    RefreshAllViews(true);
+  }
+  UpdateCommands();
+}
+
+void TTemplateMain::StartUpDownload() {
+  if (ws_->ResultsUrl().empty()) return;
+  const int64_t mode = ws_->Settings().ReadSetting(Section, "DownloadDrawsOnStart", int64_t{0});
+  if (mode == 2) return;
+  if (mode == 0 && !port_.AskYesNo("Обновить список тиражей?\r\rДля выполнения обновления необходимо действующее "
+                                   "подключение к сети Интернет."))
+    return;
+  CmdDrawsDownload();
 }
 
 void TTemplateMain::UpdateCommands() {

@@ -104,6 +104,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.FullRecreate = HasSwitch(args, "fullrecreate");
   o.FullRefresh = HasSwitch(args, "fullrefresh");
   o.NoLanguage = HasSwitch(args, "no-language");
+  o.LoadOnly = HasSwitch(args, "loadonly");
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
@@ -222,6 +223,7 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new TFlowLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Загрузка"), "DrawsDownload", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch();
@@ -380,7 +382,12 @@ void TTemplateMain::BuildStatusBar() {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
     if (i < 6) {
-      label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14);
+      // The design width, given up (down to half) when the window is too narrow for all panels:
+      // panels never overlap.
+      const int width = label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14;
+      label->setMaximumWidth(width);
+      label->setMinimumWidth(width / 2);
+      label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
       if (i == 2) label->setAlignment(Qt::AlignCenter);
       bar->addWidget(label);
     } else {
@@ -435,6 +442,11 @@ void TTemplateMain::BuildLayout() {
              }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
+  // Rating rows turned into script lines: the script tab shows them.
+  connect(ratingsTab_, &TRatingsTab::scriptLinesAdded, this, [this] {
+    scriptTab_->Refresh();
+    pcMain_->setCurrentWidget(scriptTab_);
+  });
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
   AddMainTab(tablesTab_, QStringLiteral("Регуляры"));
@@ -664,6 +676,14 @@ void TTemplateMain::Initialise() {
     ws_->Ratings().Load();
     ws_->Tables().Load();
 
+    if (options_.LoadOnly) {
+      CmdDrawsDownload();
+      if (!options_.FullRecreate && !options_.FullRefresh) {
+        port_.ShowProgress("");
+        close();
+        return;
+      }
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -680,8 +700,11 @@ void TTemplateMain::Initialise() {
     UpdateCommands();
     emit InitialisationDone();
 
-    if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
-      QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
+    if (!options_.QuitWhenIdle)
+      QTimer::singleShot(0, this, [this] {
+        StartUpDownload();
+        if (ws_->Settings().ReadSetting(Section, "FirstRun", false)) CmdFirstRun();
+      });
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).

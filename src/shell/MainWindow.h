@@ -54,6 +54,7 @@ struct TStartOptions {
   bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
   bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
   bool NoLanguage = false;              // "no-language": the language setting is ignored
+  bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
 
@@ -153,6 +154,11 @@ class TTemplateMain : public QMainWindow {
   void CmdDrawsSorted();
   void CmdDrawsImport();
   void CmdDrawsExport();
+  // The draws download with its wait window; `startUp` is the download at start-up.
+  void CmdDrawsDownload();
+  // The start-up download as "DownloadDrawsOnStart" says (0 ask, 1 always, 2 never); nothing when
+  // no results address is configured.
+  void StartUpDownload();
   void CmdCombsGen();
   void CmdCombsOpen();
   void CmdCombsSave();

@@ -1,6 +1,9 @@
 #include "workspace/Workspace.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
@@ -128,8 +131,14 @@ int TWorkspace::DownloadDraws(const std::string& url, const std::function<bool()
   const std::filesystem::path zip = dataDir_ / "virma_csv.zip";
   THttpOptions options = BrowserLikeOptions();
   options.MaxBytes = uint64_t{256} << 20;
-  options.Progress = [&keepGoing](uint64_t, uint64_t) { return !keepGoing || keepGoing(); };
-  const THttpResult got = HttpGetToFile(url, zip, options);
+  // The transfer runs on a worker thread; this thread asks `keepGoing` every 50 ms (the window
+  // repaints and hears "Отмена" there) and tells the transfer when to stop.
+  std::atomic<bool> cancelled{false};
+  options.Progress = [&cancelled](uint64_t, uint64_t) { return !cancelled.load(); };
+  auto transfer = std::async(std::launch::async, [&] { return HttpGetToFile(url, zip, options); });
+  while (transfer.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    if (keepGoing && !cancelled && !keepGoing()) cancelled = true;
+  const THttpResult got = transfer.get();
   if (!got.Ok) {
     port_.ShowError(SysFormat("Ошибка загрузки файла с архивом тиражей!\r\r%s", {got.Error}));
     return 0;
