@@ -1,5 +1,7 @@
 // kivra-cli: the batch front end over the engine.
 #include <algorithm>
+#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,8 +14,12 @@
 #include <vector>
 
 #include "cli/CliPort.h"
+#include "core/SortaUtils.h"
 #include "core/SysFormat.h"
+#include "core/TextCodec.h"
 #include "core/Version.h"
+#include "scripts/ScriptFile.h"
+#include "scripts/ScriptText.h"
 #include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 
@@ -46,6 +52,41 @@ constexpr const char* Usage =
     "  caches [--force] [--groups all|Г,Г,...]\n"
     "                        файлы распределений полного набора комбинаций (группы:\n"
     "                        номера 0..12 или метки num, sum, ...)\n"
+    "  script show ФАЙЛ      строки файла сценария, прочитанные по полям: строка в каноническом\n"
+    "                        виде, опции, каждый фильтр с его частями, комментарий\n"
+    "  script check ФАЙЛ     строки, которые сценарий не сможет выполнить (статус 1, если есть)\n"
+    "  stakes list           журнал ставок: тексты ячеек вкладки \"Ставки\", строка на запись,\n"
+    "                        поля через \";\"\n"
+    "  stakes add N1,N2,...[,N12] --draw D [--draws K] [--comment ТЕКСТ] [--kind ВИД]\n"
+    "                        ставка из 5..12 чисел на тираж D (K тиражей подряд, вид 1..4),\n"
+    "                        затем проверка ставок\n"
+    "  stakes check          проверка ставок по архиву тиражей\n"
+    "  stakes delete --rows A-B | --where matched =|>|>=|<|<= ЗНАЧЕНИЕ\n"
+    "                        удаление записей A..B или ставок по количеству совпадений\n"
+    "  stakes clear          удаление всех ставок\n"
+    "  ratings [--mode 0|1|2]\n"
+    "                        рейтинг, как его показывает вкладка \"Рейтинг\": 18 столбцов через \";\"\n"
+    "                        (столбцы E0..E5 по режиму эффективности)\n"
+    "  ratings sort СТОЛБЕЦ [--desc]\n"
+    "                        сортировка рейтинга (СТОЛБЕЦ: номер 0..11 или заголовок; столбцы\n"
+    "                        E0..E5 не сортируются)\n"
+    "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
+    "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
+    "  regular [list]        регулярные ставки, как их показывает вкладка \"Регуляры\": столбцы\n"
+    "                        через \";\"\n"
+    "  regular add [--start N1,N2,N3,N4,N5] [--step S] [--mode 0|1] [--comment ТЕКСТ]\n"
+    "                        новая регулярная ставка (режим 0: от стартовой комбинации, 1: от\n"
+    "                        предыдущего тиража; шаг -45..45, по умолчанию 1); строка новой записи\n"
+    "  regular del I[,J...]  удаление регулярных ставок (номера строк списка, с 1)\n"
+    "  regular stake [--rules I,J,...] [--offset K]\n"
+    "                        по ставке на следующий тираж от каждой (или указанных) регулярной\n"
+    "                        ставки, с проверкой; строки новых ставок, как в stakes list\n"
+    "  regular test N [--rules I,J,...]\n"
+    "                        тест регулярных ставок по последним N тиражам: ставки, их проверка\n"
+    "                        и рейтинг; строки новых ставок, как в stakes list\n"
+    "  download [--url АДРЕС]\n"
+    "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
+    "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -69,6 +110,8 @@ class TArgs {
     value = Next(name);
     return true;
   }
+  // The argument that comes next, or null.
+  const std::string* Peek() const { return Empty() ? nullptr : &args_[pos_]; }
   // The argument taken last.
   const std::string& Previous() const { return args_[pos_ - 1]; }
   // Takes "--name" when it comes next.
@@ -393,10 +436,421 @@ int CmdFilter(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// --- Stakes ---
+
+// An integer within min..max, or a usage error naming the option.
+int64_t ParseRange(const std::string& text, int64_t min, int64_t max, const char* option) {
+  int64_t v = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (error != std::errc() || end != text.data() + text.size() || v < min || v > max)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return v;
+}
+
+// Numbers separated by "," or ";": 5..12 distinct numbers 1..45, stored ascending.
+TStakeNumbers ParseStakeNumbers(const std::string& text) {
+  TStakeNumbers numbers;
+  std::vector<int> values;
+  for (const std::string_view word : SplitNumberWords(text)) {
+    int v = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), v);
+    if (error != std::errc() || end != word.data() + word.size()) values.push_back(-1);
+    else values.push_back(v);
+  }
+  std::sort(values.begin(), values.end());
+  numbers.Count = static_cast<int32_t>(std::min<size_t>(values.size(), MaxStakeNumbers + 1));
+  for (size_t i = 0; i < values.size() && i < MaxStakeNumbers; ++i)
+    numbers.Values[i] = static_cast<uint8_t>(std::clamp(values[i], 0, 255));
+  if (values.size() > MaxStakeNumbers || !ValidStakeNumbers(numbers))
+    throw TUsageError{"Введена некорректная комбинация!"};
+  return numbers;
+}
+
+// The journal's records from `first` on, one line each: the grid's cell texts joined by ";".
+void PrintStakesFrom(TWorkspace& ws, int first) {
+  auto& journal = ws.Stakes().Journal();
+  for (int i = first; i < journal.Count(); ++i) {
+    const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
+    std::string line;
+    for (int c = 0; c < StakeColumnCount; ++c) {
+      if (c) line += ';';
+      line += StakeCellText(r, c);
+    }
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+int StakesAdd(TWorkspace& ws, TArgs& args) {
+  const TStakeNumbers numbers = ParseStakeNumbers(args.Next("N1,N2,..."));
+  int64_t draw = -1, draws = 1, kind = StakeManual;
+  std::string comment(ManualStakeComment), value;
+  while (!args.Empty()) {
+    if (args.Option("--draw", value)) draw = ParseRange(value, 1, INT32_MAX, "--draw");
+    else if (args.Option("--draws", value)) draws = ParseRange(value, 1, 65535, "--draws");
+    else if (args.Option("--comment", comment)) continue;
+    else if (args.Option("--kind", value)) kind = ParseRange(value, StakeManual, StakeSystem, "--kind");
+    else args.ExpectEnd();
+  }
+  if (draw < 0) throw TUsageError{"Не указан номер тиража: --draw D"};
+  if (comment.empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Utf8ToCp1251(comment).size() > 64) throw TUsageError{"Комментарий длиннее 64 символов"};
+  TStakeData record = ws.Stakes().NewRecord(static_cast<TStakeKind>(kind), comment, numbers);
+  record.DrawNumber = static_cast<int32_t>(draw);
+  return ws.Stakes().AddOne(record, static_cast<int>(draws)) ? 0 : 1;
+}
+
+TStakeCondition ParseCondition(const std::string& text) {
+  static const std::map<std::string, TStakeCondition> ops = {{"=", TStakeCondition::Equal},
+                                                             {">", TStakeCondition::Greater},
+                                                             {">=", TStakeCondition::NotLess},
+                                                             {"<", TStakeCondition::Less},
+                                                             {"<=", TStakeCondition::NotGreater}};
+  const auto it = ops.find(text);
+  if (it == ops.end()) throw TUsageError{fmt::format("Некорректное условие: {}", text)};
+  return it->second;
+}
+
+int StakesDelete(TWorkspace& ws, TArgs& args) {
+  std::string value;
+  if (args.Option("--rows", value)) {
+    args.ExpectEnd();
+    const auto dash = value.find('-');
+    if (dash == std::string::npos) throw TUsageError{fmt::format("Ожидается --rows A-B: {}", value)};
+    const int count = ws.Stakes().Journal().Count();
+    const auto first = ParseRange(value.substr(0, dash), 1, std::max(count, 1), "--rows");
+    const auto last = ParseRange(value.substr(dash + 1), first, std::max(count, 1), "--rows");
+    return ws.Stakes().DeleteRows(static_cast<int>(first), static_cast<int>(last)) ? 0 : 1;
+  }
+  if (args.Flag("--where")) {
+    const std::string field = args.Next("ПОЛЕ");
+    if (field != "matched" && field != "Совпадений") throw TUsageError{fmt::format("Неизвестное поле: {}", field)};
+    const TStakeCondition condition = ParseCondition(args.Next("УСЛОВИЕ"));
+    const auto matches = ParseRange(args.Next("ЗНАЧЕНИЕ"), 0, CombSize, "--where");
+    args.ExpectEnd();
+    return ws.Stakes().DeleteWhere(condition, static_cast<int32_t>(matches)) ? 0 : 1;
+  }
+  throw TUsageError{"Ожидается --rows A-B или --where ПОЛЕ УСЛОВИЕ ЗНАЧЕНИЕ"};
+}
+
+int CmdStakes(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("list|add|check|delete|clear");
+  static const std::vector<std::string> known = {"list", "add", "check", "delete", "clear"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда stakes: {}", sub)};
+  ws.LoadArchive();
+  // The journal is taken as the window takes it: a running program on the same folder keeps it.
+  if (!ws.Stakes().Load()) return 1;
+  int status = 0;
+  if (sub == "list") {
+    args.ExpectEnd();
+    PrintStakesFrom(ws, 0);
+  } else if (sub == "add") {
+    status = StakesAdd(ws, args);
+  } else if (sub == "check") {
+    args.ExpectEnd();
+    ws.Stakes().CheckAndFlush();
+    std::printf("Проверено ставок: %d\n", ws.Stakes().Journal().LastChecked());
+  } else if (sub == "delete") {
+    status = StakesDelete(ws, args);
+  } else {
+    args.ExpectEnd();
+    ws.Stakes().Clear();
+  }
+  ws.Stakes().Save();
+  return status;
+}
+
+// --- Ratings ---
+
+int CmdRatings(TWorkspace& ws, TArgs& args) {
+  auto& ratings = ws.Ratings();
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  int mode = ratings.EffMode();
+  if (sub == "list") {
+    while (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 2, "--mode"));
+    args.ExpectEnd();
+    ratings.Load();
+    for (int r = 0; r < ratings.Ratings().Count(); ++r) {
+      std::string line;
+      for (int c = 0; c < RatingColumnCount; ++c) {
+        if (c) line += ';';
+        line += RatingCellText(ratings.Ratings().Rows()[r], c, mode, ratings.Matches());
+      }
+      std::printf("%s\n", line.c_str());
+    }
+    return 0;
+  }
+  if (sub == "sort") {
+    const std::string column = args.Next("СТОЛБЕЦ");
+    // A number is the column's index (the hit columns' captions are numbers too); else a caption.
+    int32_t index = -1;
+    if (!StrToIntStrict(column, index))
+      for (int c = 0; c < RatingColumnCount; ++c)
+        if (column == RatingColumnCaptions[c]) index = c;
+    if (index < 0 || index >= RatingEffColumn)
+      throw TUsageError{fmt::format("Некорректное значение столбца (0..11 или заголовок): {}", column)};
+    const bool descending = args.Flag("--desc");
+    args.ExpectEnd();
+    ratings.Load();
+    ratings.SortBy(index, descending);
+    ratings.SaveSortSetting();
+    return 0;
+  }
+  if (sub == "export") {
+    const std::string file = args.Next("ФАЙЛ");
+    args.ExpectEnd();
+    ratings.Load();
+    return ratings.Export(file) ? 0 : 1;
+  }
+  if (sub == "refresh") {
+    args.ExpectEnd();
+    ws.LoadArchive();
+    if (!ws.Stakes().Load()) return 1;
+    ratings.Load();
+    const bool ok = ratings.Refresh();
+    ws.Stakes().Save();
+    std::printf("Рейтинг: %d\n", ratings.Ratings().Count());
+    return ok ? 0 : 1;
+  }
+  throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
+}
+
+// --- Regular stakes ---
+
+void PrintRuleRow(const TTableData& rule) {
+  std::string line;
+  for (int c = 0; c < TableColumnCount; ++c) {
+    if (c) line += ';';
+    line += TableCellText(rule, c);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+// 1-based row numbers "I,J,..." as 0-based rows of the rules list.
+std::vector<int> ParseRuleRows(const std::string& text, int count, const char* option) {
+  std::vector<int> rows;
+  for (const std::string_view word : SplitNumberWords(text))
+    rows.push_back(static_cast<int>(ParseRange(std::string(word), 1, std::max(count, 1), option)) - 1);
+  if (rows.empty() || count == 0)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return rows;
+}
+
+std::vector<int> AllRuleRows(int count) {
+  std::vector<int> rows(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) rows[static_cast<size_t>(i)] = i;
+  return rows;
+}
+
+int RegularAdd(TTableState& tables, TArgs& args) {
+  TTableData rule = tables.NewRule({});
+  std::string comment(DefaultTableComment), value;
+  std::optional<TComb> start;
+  while (!args.Empty()) {
+    if (args.Option("--start", value)) {
+      start = ParseTableStart(value);
+      if (!start) throw TUsageError{"Введена некорректная комбинация!"};
+    } else if (args.Option("--step", value)) {
+      rule.Step = static_cast<int32_t>(ParseRange(value, -MaxNumber, MaxNumber, "--step"));
+    } else if (args.Option("--mode", value)) {
+      rule.Mode = static_cast<uint8_t>(ParseRange(value, TableFromCurrent, TableFromDraw, "--mode"));
+    } else if (args.Option("--comment", comment)) {
+      continue;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  // The checks of the rule dialog, in its order.
+  if (rule.Mode == TableFromCurrent && !start) throw TUsageError{"Введена некорректная комбинация!"};
+  if (Trim(comment).empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Cp1251ToUtf8(Utf8ToCp1251(comment)) != comment || Utf8ToCp1251(comment).size() > TableCommentLength)
+    throw TUsageError{
+        fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251", TableCommentLength)};
+  if (tables.Tables().CommentTaken(comment)) throw TUsageError{MessageForTerminal(DuplicateTableComment)};
+  rule.Comment = Utf8ToCp1251(comment);
+  if (start) rule.Start = *start;
+  // One rule: as the dialog with one selected combination (or none, in mode 1) makes it.
+  const int before = tables.Count();
+  std::vector<TListComb> given;
+  if (start) given.push_back({0, *start});
+  if (tables.Add(rule, given) == 0) return 1;
+  PrintRuleRow(tables.Tables().Rows()[static_cast<size_t>(before)]);
+  return 0;
+}
+
+int CmdRegular(TWorkspace& ws, TArgs& args) {
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  static const std::vector<std::string> known = {"list", "add", "del", "stake", "test"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда regular: {}", sub)};
+  TTableState& tables = ws.Tables();
+  // The cli works on the rules whatever the window's tab shows.
+  tables.ShowForSession();
+  tables.Load();
+  if (sub == "list") {
+    args.ExpectEnd();
+    for (const TTableData& rule : tables.Tables().Rows()) PrintRuleRow(rule);
+    return 0;
+  }
+  if (sub == "add") return RegularAdd(tables, args);
+  if (sub == "del") {
+    const std::vector<int> rows = ParseRuleRows(args.Next("I,J,..."), tables.Count(), "del");
+    args.ExpectEnd();
+    return tables.Delete(rows) ? 0 : 1;
+  }
+
+  // Stakes: the archive and the journal as the window takes them.
+  int tests = 0, offset = 0;
+  if (sub == "test") tests = static_cast<int>(ParseRange(args.Next("N"), 1, INT32_MAX, "N"));
+  std::vector<int> rows = AllRuleRows(tables.Count());
+  while (!args.Empty()) {
+    if (args.Option("--rules", value)) rows = ParseRuleRows(value, tables.Count(), "--rules");
+    else if (sub == "stake" && args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  if (sub == "test" && tests > tables.MaxTests())
+    throw TUsageError{fmt::format("Количество тестов больше {} (тиражей в архиве без одного)", tables.MaxTests())};
+  if (offset > 0 && offset > ws.Archive().High())
+    throw TUsageError{fmt::format("Некорректное значение параметра --offset: {}", offset)};
+  if (!ws.Stakes().Load()) return 1;
+  ws.SetDrawsOffset(offset);
+  const int first = ws.Stakes().Journal().Count();
+  int status = 0;
+  if (sub == "test") {
+    status = tables.Test(rows, tests) ? 0 : 1;
+  } else {
+    for (int row : rows) {
+      const auto draft = tables.Draft(row);
+      // A rule of mode 1 over an empty archive has no draw to move on from.
+      if (!draft || !ValidStakeNumbers(draft->Record.Numbers)) {
+        ws.Port().ShowError(BadDrawNumbersMessage);
+        status = 1;
+        continue;
+      }
+      if (!tables.Commit(*draft, draft->Record, 1)) status = 1;
+    }
+  }
+  PrintStakesFrom(ws, first);
+  ws.Stakes().Save();
+  return status;
+}
+
+int CmdDownload(TWorkspace& ws, TArgs& args) {
+  std::string url = ws.ResultsUrl();
+  args.Option("--url", url);
+  args.ExpectEnd();
+  ws.LoadArchive();
+  // The journal's lock keeps a running window on the same folder from sharing the archive.
+  if (!ws.Stakes().Load()) return 1;
+  ws.Ratings().Load();
+  const int added = ws.DownloadCommand(url, nullptr);
+  ws.Stakes().Save();
+  std::printf("Добавлено тиражей: %d\n", added);
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
   return 0;
+}
+
+// A CSV field: quoted (with doubled quotes) when it holds ";", a quote or a line break.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+// One row of the `script show` table, padded to its 16 columns.
+void PrintScriptRow(std::initializer_list<std::string_view> fields) {
+  constexpr size_t Columns = 16;
+  std::string row;
+  size_t n = 0;
+  for (std::string_view f : fields) {
+    if (n++ > 0) row += ';';
+    row += CsvField(f);
+  }
+  for (; n < Columns; ++n) row += ';';
+  std::printf("%s\n", row.c_str());
+}
+
+// The lines of the script file named next; nothing after the read error was shown.
+std::optional<std::vector<std::string>> ReadScriptArg(TWorkspace& ws, TArgs& args) {
+  const std::string file = args.Next("ФАЙЛ");
+  args.ExpectEnd();
+  std::vector<std::string> lines;
+  if (!LoadScriptFile(file, lines, ws.Port())) return std::nullopt;
+  return lines;
+}
+
+// Per script line: the line written back from its reading; then its options, each command with
+// its parts and the comment, or "separator".
+int CmdScriptShow(TWorkspace& ws, TArgs& args) {
+  const auto read = ReadScriptArg(ws, args);
+  if (!read) return 1;
+  const std::vector<std::string>& lines = *read;
+  const TMethodLookup methods(ws.Stats());
+  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction", "selection",
+                  "mode", "condition", "values", "stop", "stop_value", "coefs"});
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    if (IsSeparatorLine(lines[i])) {
+      PrintScriptRow({n, "separator"});
+      continue;
+    }
+    TScriptLineText fields = ReadScriptLine(lines[i]);
+    const TScriptOptions options = ReadOptions(fields.Options);
+    fields.Options = WriteOptions(options);
+    for (auto& command : fields.Commands) command = CanonicalFilterText(command, methods);
+    PrintScriptRow({n, "line", "", WriteScriptLine(fields)});
+    PrintScriptRow({n, "options", "", fields.Options, OptionsDisplayForm(options)});
+    for (int k = 0; k < ScriptCommandCount; ++k) {
+      if (fields.Commands[k].empty()) continue;
+      const TFilterItem f = ReadFilterItem(fields.Commands[k], methods);
+      const std::string coefs = f.CDLOverride ? fmt::format("{}:{}:{}:{}:{}", CoefText(f.Coefs.Count),
+                                                            CoefText(f.Coefs.Deviation), CoefText(f.Coefs.Level),
+                                                            f.Coefs.UsePercents ? 1 : 0, f.Coefs.UseAbsValues ? 1 : 0)
+                                              : std::string();
+      PrintScriptRow({n, "filter", std::to_string(k + 1), fields.Commands[k], FilterItemProblem(f, methods),
+                      methods.Code(f.Method), f.DrawsLen, std::to_string(f.SortColumn), f.FromBottom ? "B" : "T",
+                      f.MultiSelect ? "M" : "S", f.KeepSelected ? "F" : "D", LevelModeCode(f.LevelMode), f.LevelValue,
+                      StopModeCode(f.StopMode), std::to_string(f.StopValue), coefs});
+    }
+    if (!fields.Comment.empty()) PrintScriptRow({n, "comment", "", fields.Comment});
+  }
+  return 0;
+}
+
+// Every line the interpreter would refuse, with its message; status 1 when there is one.
+int CmdScriptCheck(TWorkspace& ws, TArgs& args) {
+  const auto read = ReadScriptArg(ws, args);
+  if (!read) return 1;
+  const std::vector<std::string>& lines = *read;
+  const TMethodLookup methods(ws.Stats());
+  int refused = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string problem = ScriptLineProblem(lines[i], methods);
+    if (problem.empty()) continue;
+    ++refused;
+    std::printf("Строка %zu: %s\n", i + 1, problem.c_str());
+  }
+  std::printf("Строк: %zu, некорректных: %d\n", lines.size(), refused);
+  return refused > 0 ? 1 : 0;
+}
+
+int CmdScript(TWorkspace& ws, TArgs& args) {
+  const std::string what = args.Next("show|check");
+  if (what == "show") return CmdScriptShow(ws, args);
+  if (what == "check") return CmdScriptCheck(ws, args);
+  throw TUsageError{fmt::format("Неизвестная команда: script {}", what)};
 }
 
 int Run(int argc, char** argv) {
@@ -421,7 +875,8 @@ int Run(int argc, char** argv) {
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
       {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
       {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches}};
+      {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
+      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"regular", CmdRegular},     {"download", CmdDownload}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

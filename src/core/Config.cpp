@@ -95,7 +95,7 @@ void ReadConfiguration(const TIniFile& ini, TConfiguration& config) {
   const int32_t profits = std::clamp(ReadInt32(ini, Stakes, "Profits", 0), 0, MaxProfitEntries);
   data.Profits.assign(profits, TProfitItem{});
   for (int i = 0; i < profits; ++i) {
-    data.Profits[i].Overlap = static_cast<uint8_t>(ReadInt32(ini, Stakes, ProfitKey(i, "Overlap"), 0));
+    data.Profits[i].Overlap = ReadInt32(ini, Stakes, ProfitKey(i, "Overlap"), 0);
     data.Profits[i].Profit = ReadMoney(ini, Stakes, ProfitKey(i, "Profit"), 0);
   }
   data.Coefs.Count = ReadFloat(ini, Cdl, "Count", 0);

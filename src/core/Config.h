@@ -21,7 +21,9 @@ TMoney MoneyFromFloat(long double value);  // times 10000, rounded (halves to ev
 long double MoneyToFloat(TMoney value);
 
 struct TProfitItem {
-  uint8_t Overlap = 0;  // the match count the entry pays for
+  // The match count the entry pays for, kept as read: a value outside 0..255 pays for nothing
+  // (it is not cut to a byte, which would make it pay for another count).
+  int32_t Overlap = 0;
   TMoney Profit = 0;
   bool operator==(const TProfitItem&) const = default;
 };

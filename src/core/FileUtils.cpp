@@ -1,6 +1,8 @@
 // Whole-file reads and atomic whole-file writes on POSIX file descriptors.
 #include "core/FileUtils.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,6 +155,40 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) 
   if (::close(closing) != 0 && errno != EINTR) fail(errno);
   if (::rename(tempPath.c_str(), path.c_str()) != 0) fail(errno);
   SyncFolder(folder);
+}
+
+bool MatchFileMask(std::string_view name, std::string_view mask) {
+  if (mask == "*.*") return true;
+  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  // Greedy matching with one backtrack point for the last "*".
+  size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || lower(mask[m]) == lower(name[n]))) {
+      ++n, ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starMask = m++;
+      starName = n;
+    } else if (starMask != std::string_view::npos) {
+      m = starMask + 1;
+      n = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+std::vector<std::filesystem::path> FindFilesByMask(const std::filesystem::path& folder, std::string_view mask) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError) && MatchFileMask(it->path().filename().string(), mask))
+      files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace kivra

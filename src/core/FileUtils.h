@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivra {
 
@@ -20,6 +21,12 @@ std::string ReadWholeFile(const std::filesystem::path& path);
 // Writes the bytes to a temporary file in the same folder, flushes it to disk and renames it over
 // `path`, so that a crash or a full disk never leaves a half-written file. Throws TFileError.
 void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// True when the name matches the mask ("*" any run of characters, "?" one character), ignoring
+// ASCII letter case; the mask "*.*" matches every name, names without a dot included.
+bool MatchFileMask(std::string_view name, std::string_view mask);
+// The regular files at the top level of the folder whose names match the mask, sorted by name.
+std::vector<std::filesystem::path> FindFilesByMask(const std::filesystem::path& folder, std::string_view mask);
 
 // The text of errno as the system gives it.
 std::string SystemErrorText(int error);

@@ -1,5 +1,8 @@
 #include "shell/CommandMap.h"
 
+#include <QEvent>
+#include <QKeyEvent>
+
 #include <QMenu>
 #include <QWidget>
 
@@ -89,6 +92,41 @@ std::vector<QAction*> TCommandMap::Actions() const {
   std::vector<QAction*> r;
   for (const auto& e : entries_) r.push_back(e.Action);
   return r;
+}
+
+namespace {
+
+class TLocalShortcut : public QObject {
+ public:
+  TLocalShortcut(TCommandMap& commands, QString name, QKeySequence key, QWidget* widget)
+      : QObject(widget), commands_(commands), name_(std::move(name)), key_(std::move(key)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (QKeySequence(key->keyCombination()) == key_) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress) commands_.Trigger(name_);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  TCommandMap& commands_;
+  QString name_;
+  QKeySequence key_;
+};
+
+}  // namespace
+
+void MakeShortcutLocal(TCommandMap& commands, const QString& name, QWidget* widget) {
+  QAction* action = commands.Action(name);
+  if (!action || action->shortcut().isEmpty()) return;
+  action->setShortcutContext(Qt::WidgetShortcut);
+  widget->installEventFilter(new TLocalShortcut(commands, name, action->shortcut(), widget));
 }
 
 }  // namespace kivra::shell

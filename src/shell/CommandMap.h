@@ -66,4 +66,9 @@ class TCommandMap {
   bool running_ = false;
 };
 
+// Makes a command's shortcut local to one widget: the key runs the command (when enabled) only while
+// that widget has the focus, and is taken before the window's shortcuts there, so that a command of
+// another list with the same key is not made ambiguous.
+void MakeShortcutLocal(TCommandMap& commands, const QString& name, QWidget* widget);
+
 }  // namespace kivra::shell

@@ -30,6 +30,10 @@
 #include "core/SysFormat.h"
 #include "core/Version.h"
 #include "shell/FlowLayout.h"
+#include "shell/ScriptTab.h"
+#include "shell/StakesTab.h"
+#include "shell/RatingsTab.h"
+#include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
@@ -56,7 +60,16 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 4> KeptLists = {"lvDraws", "lvCombs", "lvFilters", "lvDrawsStat"};
+constexpr std::array<const char*, 8> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
+                                                  "sgStakes", "lvRatings", "lvTables",  "lvScript"};
+
+// Start-up ends with this when the stakes journal cannot be opened for this program alone.
+constexpr std::string_view ExclusiveAccessMessage =
+    "Невозможно получить монопольный доступ к файлам данных!\r\rВозможные причины данной ошибки: \r\r1) Вы "
+    "пытаетесь запустить вторую копию программы из одного и того же каталога. Корректная работа нескольких копий "
+    "программы возможна только из разных каталогов.\r\r2) Для программы нет прав на запись в том каталоге, где она "
+    "расположена. Например: в Windows 7 и выше по умолчанию запрещена запись в c:\\Program Files.\r\rПрограмма "
+    "будет закрыта!";
 
 // Another running process started from an executable of the same file name (case ignored).
 bool OtherInstanceRunning() {
@@ -91,6 +104,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.FullRecreate = HasSwitch(args, "fullrecreate");
   o.FullRefresh = HasSwitch(args, "fullrefresh");
   o.NoLanguage = HasSwitch(args, "no-language");
+  o.LoadOnly = HasSwitch(args, "loadonly");
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
@@ -209,6 +223,7 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new TFlowLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Загрузка"), "DrawsDownload", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch();
@@ -254,6 +269,7 @@ QWidget* TTemplateMain::BuildCombsTab() {
   lvCombs_ = NewTable("lvCombs", combsModel_, true);
   const std::array<int, 7> widths = {70, 34, 34, 34, 34, 34, 40};
   for (int c = 0; c < 7; ++c) lvCombs_->setColumnWidth(c, widths[c]);
+  connect(lvCombs_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("StakeAdd"); });
   lvFilters_ = NewTable("lvFilters", logModel_, false);
   lvFilters_->setColumnWidth(0, 210);
   lvFilters_->setColumnWidth(1, 130);
@@ -394,7 +410,12 @@ void TTemplateMain::BuildStatusBar() {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
     if (i < 6) {
-      label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14);
+      // The design width, given up (down to half) when the window is too narrow for all panels:
+      // panels never overlap.
+      const int width = label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14;
+      label->setMaximumWidth(width);
+      label->setMinimumWidth(width / 2);
+      label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
       if (i == 2) label->setAlignment(Qt::AlignCenter);
       bar->addWidget(label);
     } else {
@@ -438,6 +459,25 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  scriptTab_ = new TScriptTab(
+      *ws_, {[this](bool save, const QString& caption, const QString& filter, const QString& suffix) {
+               return ChooseFile(save, caption, filter, suffix);
+             },
+             [this] {
+               return TScriptEditContext{
+                   &ws_->Stats(),      &port_, ws_->Stats().SelectorItems(false), SelectedEntry(), edStatLen_->value(),
+                   edExclude_->value()};
+             }});
+  scriptTab_->AddCommands(commands_);
+  AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
+  // Rating rows turned into script lines: the script tab shows them.
+  connect(ratingsTab_, &TRatingsTab::scriptLinesAdded, this, [this] {
+    scriptTab_->Refresh();
+    pcMain_->setCurrentWidget(scriptTab_);
+  });
+  AddMainTab(stakesTab_, QStringLiteral("Ставки"));
+  AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
+  AddMainTab(tablesTab_, QStringLiteral("Регуляры"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -465,7 +505,14 @@ void TTemplateMain::BuildLayout() {
                                           "CombsOpen",
                                           "CombsSave",
                                           "",
-                                          "CombsUndo"};
+                                          "CombsUndo",
+                                          "",
+                                          "StakeAdd",
+                                          "StakeAddRandom",
+                                          "StakeAddSelected",
+                                          "StakeAddAll",
+                                          "",
+                                          "TablesAdd"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
@@ -537,6 +584,9 @@ void TTemplateMain::Create() {
     }
 
     ws_->LoadSettingsAndConfig();
+    pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), ws_->Tables().Shown());
+    ws_->Script().LoadWorkingScript();
+    scriptTab_->Refresh();
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
     edStatLen_->setValue(ws_->StatTab().WindowLength());
@@ -639,12 +689,31 @@ void TTemplateMain::Initialise() {
     ws_->Combs().ReserveLists();
     setWindowTitle(title_ + QStringLiteral(" версия ") + QStringLiteral(KIVRA_VERSION));
     ws_->SetDrawsOffset(0);
+    // The stakes journal stays open (and locked) for the run: a second program on the same data
+    // folder ends here.
+    if (!ws_->Stakes().Load()) {
+      port_.ShowProgress("");
+      port_.ShowError(ExclusiveAccessMessage);
+      quitRequested_ = true;
+      close();
+      return;
+    }
     ws_->LoadArchive();
     RefreshDrawsList(true);
     ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
     initialised_ = true;
     RefreshAllViews(true);
+    ws_->Ratings().Load();
+    ws_->Tables().Load();
 
+    if (options_.LoadOnly) {
+      CmdDrawsDownload();
+      if (!options_.FullRecreate && !options_.FullRefresh) {
+        port_.ShowProgress("");
+        close();
+        return;
+      }
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -661,8 +730,11 @@ void TTemplateMain::Initialise() {
     UpdateCommands();
     emit InitialisationDone();
 
-    if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
-      QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
+    if (!options_.QuitWhenIdle)
+      QTimer::singleShot(0, this, [this] {
+        StartUpDownload();
+        if (ws_->Settings().ReadSetting(Section, "FirstRun", false)) CmdFirstRun();
+      });
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
@@ -698,12 +770,17 @@ void TTemplateMain::Shutdown() {
     SaveWindowPlacement(ws_->Settings(), Section, this);
     WriteShutdownKeys();
     SaveListColumns();
+    ws_->Ratings().SaveSortSetting();
   } catch (const std::exception&) {
     // Settings that cannot be written are lost; closing goes on.
   }
   ws_->Combs().List().OnViewChanged = nullptr;
   ws_->Combs().List().ReleaseAll();
   ws_->Archive().Clear();
+  ws_->Stakes().SetViewHandler(nullptr);
+  ws_->Stakes().Save();
+  ws_->Ratings().Ratings().SetViewHandler(nullptr);
+  ws_->Tables().SetViewHandler(nullptr);
 }
 
 void TTemplateMain::ShowPlaced() {
@@ -836,6 +913,7 @@ void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {
   if (remembered >= 0 && remembered < cbDrawsStat_->count()) cbDrawsStat_->setCurrentIndex(remembered);
   else cbDrawsStat_->setCurrentIndex(-1);
   ws_->StatTab().SetItem(SelectedEntry());
+  if (scriptTab_) scriptTab_->Refresh();  // the script list resolves codes over the registry
 }
 
 int TTemplateMain::SelectedEntry() const {

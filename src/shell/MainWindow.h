@@ -34,6 +34,10 @@ class TWorkspace;
 
 namespace kivra::shell {
 
+class TScriptTab;
+class TStakesTab;
+class TRatingsTab;
+class TTablesTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -50,6 +54,7 @@ struct TStartOptions {
   bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
   bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
   bool NoLanguage = false;              // "no-language": the language setting is ignored
+  bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
 
@@ -83,6 +88,10 @@ class TTemplateMain : public QMainWindow {
   QSpinBox* ExcludeField() const { return edExclude_; }
   QSpinBox* StatLengthField() const { return edStatLen_; }
   TStatChart* StatChart() const { return chart_; }
+  TScriptTab* ScriptTab() const { return scriptTab_; }
+  TStakesTab* StakesTab() const { return stakesTab_; }
+  TRatingsTab* RatingsTab() const { return ratingsTab_; }
+  TTablesTab* TablesTab() const { return tablesTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -148,6 +157,11 @@ class TTemplateMain : public QMainWindow {
   void CmdDrawsSorted();
   void CmdDrawsImport();
   void CmdDrawsExport();
+  // The draws download with its wait window; `startUp` is the download at start-up.
+  void CmdDrawsDownload();
+  // The start-up download as "DownloadDrawsOnStart" says (0 ask, 1 always, 2 never); nothing when
+  // no results address is configured.
+  void StartUpDownload();
   void CmdCombsGen();
   void CmdCombsOpen();
   void CmdCombsSave();
@@ -210,6 +224,10 @@ class TTemplateMain : public QMainWindow {
   QCheckBox* chkPrefetchs_ = nullptr;
   QCheckBox* chkTotalLine_ = nullptr;
   TStatChart* chart_ = nullptr;
+  TScriptTab* scriptTab_ = nullptr;
+  TStakesTab* stakesTab_ = nullptr;
+  TRatingsTab* ratingsTab_ = nullptr;
+  TTablesTab* tablesTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

@@ -10,6 +10,9 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
 
 #include "shell/ShellPort.h"
 
@@ -19,6 +22,18 @@ namespace {
 QColor Q(const TRgb& c) { return QColor(c.R, c.G, c.B); }
 // Captions are written under the points only while they stay readable.
 constexpr size_t MaxCaptionLabels = 40;
+// Colours of the series that leave the choice to the chart, in turn: distinct on white.
+constexpr std::array<QRgb, 10> AutoColors = {0x1F77B4, 0xD62728, 0x2CA02C, 0xFF7F0E, 0x9467BD,
+                                             0x8C564B, 0xE377C2, 0x17BECF, 0xBCBD22, 0x000080};
+
+// A step of 1, 2 or 5 times a power of ten, at least 1, near `raw`.
+double IntegerStep(double raw) {
+  if (raw <= 1) return 1;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double m : {1.0, 2.0, 5.0})
+    if (m * power >= raw) return m * power;
+  return 10 * power;
+}
 }  // namespace
 
 TStatChart::TStatChart(QWidget* parent) : QWidget(parent), chart_(new QChart), view_(new QChartView(chart_, this)) {
@@ -31,9 +46,22 @@ TStatChart::TStatChart(QWidget* parent) : QWidget(parent), chart_(new QChart), v
   chart_->setBackgroundRoundness(0);
 }
 
-int TStatChart::SeriesCount() const { return static_cast<int>(chart_->series().size()); }
+int TStatChart::SeriesCount() const { return static_cast<int>(lines_.size()); }
+
+QColor TStatChart::SeriesColor(int index) const {
+  return index >= 0 && index < SeriesCount() ? lines_[index]->pen().color() : QColor();
+}
+
+void TStatChart::SetTitle(const QString& title) {
+  QFont font = chart_->titleFont();
+  font.setBold(true);
+  chart_->setTitleFont(font);
+  chart_->setTitle(title);
+}
 
 void TStatChart::Clear() {
+  lines_.clear();
+  labelled_.clear();
   chart_->removeAllSeries();
   for (QAbstractAxis* axis : chart_->axes()) {
     chart_->removeAxis(axis);
@@ -41,75 +69,102 @@ void TStatChart::Clear() {
   }
 }
 
+void TStatChart::SetValueLabelsVisible(bool visible) {
+  labelsVisible_ = visible;
+  for (QXYSeries* s : labelled_) s->setPointLabelsVisible(visible);
+}
+
 void TStatChart::SetSeries(const std::vector<TChartSeries>& series) {
   Clear();
   if (series.empty()) return;
 
-  double minX = 0, maxX = 1, maxY = 1;
+  double minX = 0, maxX = 1, minY = 0, maxY = 1;
   bool first = true;
   for (const auto& s : series)
     for (const auto& p : s.Points) {
       const double x = static_cast<double>(p.X), y = static_cast<double>(p.Y);
       minX = first ? x : std::min(minX, x);
       maxX = first ? x : std::max(maxX, x);
+      minY = std::min(minY, y);
       maxY = std::max(maxY, y);
       first = false;
     }
   if (maxX <= minX) maxX = minX + 1;
 
-  // The x axis: the captions of the longest series when there are few points, else plain numbers.
-  const TChartSeries* labelled = nullptr;
-  for (const auto& s : series)
-    if (!labelled || s.Points.size() > labelled->Points.size()) labelled = &s;
+  // The x axis: the points' captions when there are few places on it, else plain integers. Each
+  // place takes the caption of the longest series that has a point there.
+  std::vector<const TChartSeries*> byLength;
+  for (const auto& s : series) byLength.push_back(&s);
+  std::stable_sort(byLength.begin(), byLength.end(),
+                   [](const TChartSeries* a, const TChartSeries* b) { return a->Points.size() > b->Points.size(); });
+  std::map<double, QString> captions;
+  for (const TChartSeries* s : byLength)
+    for (const auto& p : s->Points) captions.emplace(static_cast<double>(p.X), ToQ(p.Label));
   QAbstractAxis* axisX = nullptr;
-  if (labelled && !labelled->Points.empty() && labelled->Points.size() <= MaxCaptionLabels) {
+  if (!captions.empty() && captions.size() <= MaxCaptionLabels) {
     auto* cat = new QCategoryAxis;
     cat->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    for (const auto& p : labelled->Points) {
-      QString label = ToQ(p.Label);
+    for (auto [x, caption] : captions) {
       // Category labels must be unique; repeated captions get an invisible distinction.
-      while (cat->categoriesLabels().contains(label)) label += QChar(0x200B);
-      cat->append(label, static_cast<double>(p.X));
+      while (cat->categoriesLabels().contains(caption)) caption += QChar(0x200B);
+      cat->append(caption, x);
     }
     cat->setRange(minX - 0.5, maxX + 0.5);
-    if (labelled->Points.size() > 15) cat->setLabelsAngle(-90);
+    if (captions.size() > 15) cat->setLabelsAngle(-90);
     axisX = cat;
   } else {
     auto* val = new QValueAxis;
     val->setRange(minX, maxX);
-    val->applyNiceNumbers();
-    val->setLabelFormat("%g");
+    val->setLabelFormat("%.0f");
+    const double step = IntegerStep((maxX - minX) / 10);
+    val->setTickType(QValueAxis::TicksDynamic);
+    val->setTickAnchor(std::floor(minX / step) * step);
+    val->setTickInterval(step);
     axisX = val;
   }
   auto* axisY = new QValueAxis;
-  axisY->setRange(0, maxY * 1.05);
+  axisY->setRange(minY < 0 ? minY * 1.05 : 0, maxY * 1.05);
   axisY->applyNiceNumbers();
   axisY->setLabelFormat("%g");
   chart_->addAxis(axisX, Qt::AlignBottom);
   chart_->addAxis(axisY, Qt::AlignLeft);
 
+  QFont labelFont = font();
+  labelFont.setPointSizeF(std::max(6.0, labelFont.pointSizeF() - 1));
+  size_t autoColor = 0;
   for (const auto& s : series) {
+    const QColor color = s.AutoColor ? QColor(AutoColors[autoColor++ % AutoColors.size()]) : Q(s.Color);
     auto* line = new QLineSeries;
     line->setName(ToQ(s.Title));
-    QPen pen(Q(s.Color));
+    QPen pen(color);
     pen.setWidth(s.LineWidth);
     line->setPen(pen);
     for (const auto& p : s.Points) line->append(static_cast<double>(p.X), static_cast<double>(p.Y));
     chart_->addSeries(line);
     line->attachAxis(axisX);
     line->attachAxis(axisY);
+    lines_.push_back(line);
     if (s.PointMarks && !s.Points.empty()) {
       auto* marks = new QScatterSeries;
       marks->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
       marks->setMarkerSize(std::max(2, s.PointSize) + 2);
-      marks->setColor(Q(s.Color));
-      marks->setBorderColor(Q(s.PointOutline));
+      marks->setColor(color);
+      marks->setBorderColor(s.AutoColor ? color.darker(130) : Q(s.PointOutline));
       for (const auto& p : s.Points) marks->append(static_cast<double>(p.X), static_cast<double>(p.Y));
       chart_->addSeries(marks);
       marks->attachAxis(axisX);
       marks->attachAxis(axisY);
       // The marks belong to their line: no legend entry of their own.
       for (auto* marker : chart_->legend()->markers(marks)) marker->setVisible(false);
+    }
+    if (s.ValueLabels) {
+      // The value above each point, without a frame.
+      line->setPointLabelsFormat(QStringLiteral("@yPoint"));
+      line->setPointLabelsFont(labelFont);
+      line->setPointLabelsColor(color.darker(150));
+      line->setPointLabelsClipping(true);
+      line->setPointLabelsVisible(labelsVisible_);
+      labelled_.push_back(line);
     }
   }
 }

@@ -285,7 +285,7 @@ TConfigData TEditConfigDialog::Result() const {
   result.Profits.clear();
   for (int i = 0; i < PrizeRows; ++i) {
     TProfitItem entry;
-    entry.Overlap = static_cast<uint8_t>(StrToIntDef(FromQ(profits_->item(i, 0)->text()), 0));
+    entry.Overlap = StrToIntDef(FromQ(profits_->item(i, 0)->text()), 0);
     long double prize = 0;
     if (!TextToFloat(FromQ(profits_->item(i, 1)->text()), prize)) prize = 0;
     entry.Profit = MoneyFromFloat(prize);

@@ -14,6 +14,7 @@
 
 #include "core/Config.h"
 #include "core/DrawsArchive.h"
+#include "core/ChartData.h"
 #include "stats/CustomStat.h"
 #include "stats/StatCache.h"
 
@@ -55,30 +56,6 @@ struct TStatRow {
   TStatDrawRec Rec;
   std::array<std::string, StatColumnCount> Cells;
   std::string InList;  // the count of column ColInList; empty while not computed
-};
-
-struct TRgb {
-  uint8_t R = 0, G = 0, B = 0;
-  bool operator==(const TRgb&) const = default;
-};
-
-struct TChartPoint {
-  long double X = 0;
-  long double Y = 0;
-  std::string Label;
-  bool operator==(const TChartPoint&) const = default;
-};
-
-// A chart series as data; the shell paints it.
-struct TChartSeries {
-  std::string Title;
-  TRgb Color;
-  int LineWidth = 1;
-  bool PointMarks = false;  // point marks of PointSize x PointSize outlined in PointOutline
-  int PointSize = 0;
-  TRgb PointOutline;
-  bool ValueLabels = false;
-  std::vector<TChartPoint> Points;
 };
 
 inline constexpr std::string_view ActualSeriesTitle = "Фактические данные";

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,11 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/ScriptState.h"
+#include "workspace/RatingState.h"
+#include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
+#include "workspace/TableState.h"
 
 namespace kivra {
 
@@ -63,7 +68,8 @@ class TWorkspace {
   // Turns the sorted reading of draws on or off and writes it to the window settings at once.
   void SetSortedDraws(bool on);
 
-  // Archive commands; each ends with the archive saved and the status refreshed. A draw whose
+  // Archive commands; each ends with the archive saved and the status refreshed (adding and
+  // importing then check the stakes when "StakesCheckOnLine" is on). A draw whose
   // number another draw already has is refused with DrawNumberTaken's message (nothing changes):
   // the lookups by number (FindDrawIndex, the stake check, merging downloads) need unique numbers.
   bool AddDraw(const TDraw& draw);
@@ -77,6 +83,22 @@ class TWorkspace {
   // The number of draws added, or -1 when the file could not be read.
   int ImportDrawsCsv(const std::filesystem::path& file);
   bool ExportDrawsCsv(const std::filesystem::path& file);
+
+  // --- The results download ---
+
+  // The address of the operator's results archive: [DOWNLOAD] "ResultsUrl" of the configuration
+  // file; an address without a path gets the default path. Empty when none is configured.
+  std::string ResultsUrl() const;
+  // The download command: busy, the download, then in every case the stake check and its view.
+  // `keepGoing` is asked while the transfer runs (the shell processes its events there); false
+  // cancels. The draws added.
+  int DownloadCommand(const std::string& url, const std::function<bool()>& keepGoing);
+  // Fetches the results archive into the data folder, extracts its result files and merges them.
+  int DownloadDraws(const std::string& url, const std::function<bool()>& keepGoing);
+  // Merges the result files of the data folder into the archive, in ascending order of their first
+  // draw number; each file whose range holds the next draw number is read whole, then its draws
+  // appended and the archive saved once. Every file is deleted after its turn. The draws added.
+  int MergeResultFiles();
 
   // A record for the add command: cleared, numbered NextDrawNumber(0).
   TDraw NewDrawRecord() const;
@@ -101,6 +123,18 @@ class TWorkspace {
   // The statistics tab: selection, window length, table, comparison and the full-set files.
   TStatTab& StatTab() { return statTab_; }
   const TStatTab& StatTab() const { return statTab_; }
+  // The working script with its file, list operations and journal.
+  TScriptState& Script() { return script_; }
+  const TScriptState& Script() const { return script_; }
+  // The stakes journal, its logs and switches, and the commands that make, check and delete stakes.
+  TStakeState& Stakes() { return stakes_; }
+  const TStakeState& Stakes() const { return stakes_; }
+  // The ratings of the stake sources, fed by every stake check.
+  TRatingState& Ratings() { return ratings_; }
+  const TRatingState& Ratings() const { return ratings_; }
+  // The regular stake rules of the "Регуляры" tab, their stakes and back-test.
+  TTableState& Tables() { return tables_; }
+  const TTableState& Tables() const { return tables_; }
 
  private:
   bool SaveArchive();
@@ -115,6 +149,10 @@ class TWorkspace {
   TStatList stats_;
   TCombState combs_;
   TStatTab statTab_;
+  TScriptState script_;
+  TStakeState stakes_;
+  TRatingState ratings_;
+  TTableState tables_;
 };
 
 }  // namespace kivra

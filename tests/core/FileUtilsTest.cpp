@@ -146,3 +146,25 @@ TEST_F(FileUtilsTest, WriteFailingHalfwayKeepsTheOldFileAndRemovesTheTemporaryOn
 
 }  // namespace
 }  // namespace kivra
+
+namespace kivra {
+namespace {
+
+TEST(FileMasks, MatchBaseNamesIgnoringAsciiCase) {
+  struct TCase {
+    const char* name;
+    const char* mask;
+    bool match;
+  };
+  const TCase cases[] = {
+      {"Kivra_5x45-0.log", "Kivra_5x45-*.log", true},  {"KIVRA_5X45-12.LOG", "Kivra_5x45-*.log", true},
+      {"Kivra_5x45-.log", "Kivra_5x45-*.log", true},   {"Kivra_5x45-1.log.bak", "Kivra_5x45-*.log", false},
+      {"x.~tmp", "*.~*", true},                        {"noext", "*.*", true},
+      {"a.b.c", "*.c", true},                          {"abc", "a?c", true},
+      {"ac", "a?c", false},                            {"ScriptLog_1.txt", "ScriptLog_*.txt", true},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(MatchFileMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
+}
+
+}  // namespace
+}  // namespace kivra

@@ -1,12 +1,15 @@
 // Helpers shared by the Qt Test programs.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 
 namespace kivra::guitest {
 
@@ -31,5 +34,20 @@ inline void ClickButton(QWidget* parent, const char* name) {
 
 // Confirms a dialog with its OK button.
 inline void ClickOk(QWidget* dialog) { ClickButton(dialog, "btnOk"); }
+
+// Acts on the next modal dialog of type D once it shows (the command's exec() waits meanwhile).
+template <class D>
+void WhenModal(std::function<void(D*)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      act(dialog);
+    }
+  });
+  timer->start();
+}
 
 }  // namespace kivra::guitest

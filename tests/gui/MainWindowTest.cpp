@@ -57,23 +57,9 @@ TDrawsArray SampleDraws() {
   return draws;
 }
 
-// Acts on the next modal dialog of type D once it shows (the command's exec() waits meanwhile).
-template <class D>
-void WhenModal(std::function<void(D*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
-
 using guitest::ClickButton;
 using guitest::ClickOk;
+using guitest::WhenModal;
 
 struct TMessage {
   TMessageKind Kind;

@@ -1,0 +1,270 @@
+// The stakes state of the workspace and the cli's stakes commands: records made as the window makes
+// them, the check after draws arrive, batches and the view, and the journal through kivra-cli.
+#include <gtest/gtest.h>
+
+#include "CliRunner.h"
+#include "TempDir.h"
+#include "TestDraws.h"
+#include "core/TextCodec.h"
+#include "stakes/Prizes.h"
+#include "workspace/Workspace.h"
+
+namespace kivra {
+namespace {
+
+using test::MakeDraw;
+
+TStakeNumbers Nums(std::initializer_list<int> values) {
+  TStakeNumbers n;
+  n.Count = static_cast<int32_t>(values.size());
+  int i = 0;
+  for (int v : values) n.Values[i++] = static_cast<uint8_t>(v);
+  return n;
+}
+
+class StakeStateTest : public ::testing::Test {
+ protected:
+  StakeStateTest() {
+    ws.LoadSettingsAndConfig();
+    ws.Config().Data.Cost = 10 * MoneyScale;
+    for (int d = 1; d <= 499; ++d) ws.Archive().Append(MakeDraw(d, {1, 2, 3, 4, 5}));
+    ws.Combs().ReserveLists();
+    stakes.SetViewHandler([this](int rows, bool refresh, bool scroll, bool changed) {
+      views.push_back({rows, refresh, scroll, changed});
+    });
+    EXPECT_TRUE(stakes.Load());
+  }
+  struct TView {
+    int rows;
+    bool refresh, scroll, changed;
+    bool operator==(const TView&) const = default;
+  };
+
+  test::TTempDir dir;
+  TRecordingPort port;
+  TWorkspace ws{dir.Path(), port};
+  TStakeState& stakes = ws.Stakes();
+  std::vector<TView> views;
+};
+
+TEST_F(StakeStateTest, NewStakesFollowTheAnalysisPointAndArePricedByTheirOwnNumbers) {
+  EXPECT_EQ(port.Status[4], "Ставок: 0");
+  ASSERT_TRUE(ws.Combs().GenerateList(true, {2, "1;2;3;4;5;6;7"}));
+  ws.SetDrawsOffset(9);
+  TStakeData r = stakes.NewRecord(StakeManual, ManualStakeComment, Nums({1, 2, 3, 4, 5}));
+  EXPECT_EQ(r.DrawNumber, 491);
+  EXPECT_EQ(r.SampleSize, 21);
+  EXPECT_EQ(r.Profit, -10 * MoneyScale);
+  // The dialog changed the numbers to seven: the cost is that of 21 combinations.
+  r.Numbers = Nums({1, 2, 3, 4, 5, 6, 7});
+  stakes.PriceRecord(r);
+  EXPECT_EQ(r.Profit, -210 * MoneyScale);
+  EXPECT_EQ(MoneyText(r.Profit), "-210.00");
+}
+
+TEST_F(StakeStateTest, AStakeWaitsForItsDrawAndIsCheckedWhenTheDrawArrives) {
+  ws.Config().Data.Profits = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 1000 * MoneyScale}};
+  ws.SetDrawsOffset(3);
+  TStakeData r = stakes.NewRecord(StakeManual, ManualStakeComment, Nums({1, 2, 3, 4, 5}));
+  r.DrawNumber = 500;
+  ASSERT_TRUE(stakes.AddOne(r, 1));
+  EXPECT_EQ(stakes.Journal().Read(TStakeOrigin::End, -1).Checked, 0);
+  EXPECT_EQ(views.back(), (TView{1, true, true, true}));
+  EXPECT_EQ(port.Status[4], "Ставок: 1");
+
+  // With the check after each line off, a new draw leaves it for the manual check.
+  stakes.SetCheckOnLine(false);
+  ASSERT_TRUE(ws.AddDraw(MakeDraw(500, {5, 4, 3, 2, 1})));
+  EXPECT_EQ(stakes.Journal().Read(TStakeOrigin::End, -1).Checked, 0);
+  stakes.CheckManual();
+  const TStakeData checked = stakes.Journal().Read(TStakeOrigin::End, -1);
+  EXPECT_EQ(checked.Checked, 1);
+  EXPECT_EQ(checked.Profit, 990 * MoneyScale);
+
+  // On: the next arriving draw completes its stake at once.
+  stakes.SetCheckOnLine(true);
+  r.DrawNumber = 501;
+  ASSERT_TRUE(stakes.AddOne(r, 1));
+  ASSERT_TRUE(ws.AddDraw(MakeDraw(501, {40, 41, 42, 43, 44})));
+  EXPECT_EQ(stakes.Journal().Read(TStakeOrigin::End, -1).Checked, 1);
+  EXPECT_EQ(stakes.Journal().Read(TStakeOrigin::End, -1).Profit, -10 * MoneyScale);
+}
+
+TEST_F(StakeStateTest, ABatchAppendsEveryCombinationAndUpdatesTheViewOnce) {
+  ASSERT_TRUE(ws.Combs().GenerateList(true, {2, "1;2;3;4;5;6"}));
+  views.clear();
+  const std::vector<uint32_t> rows = {1, 4, 99};  // a position past the list is skipped
+  ASSERT_TRUE(stakes.AddCombinations(&rows, 600, 2, "Пакет"));
+  ASSERT_EQ(views.size(), 1u);
+  EXPECT_EQ(views[0], (TView{7, true, true, true}));  // stake, separator, stake for each
+  ASSERT_TRUE(stakes.AddCombinations(nullptr, 700, 1, "Все"));
+  EXPECT_EQ(stakes.Journal().Count(), 7 + 6);
+  const TStakeData last = stakes.Journal().Read(TStakeOrigin::End, -1);
+  EXPECT_EQ(last.DrawNumber, 700);
+  EXPECT_EQ(last.Comment, "Все");
+  EXPECT_EQ(last.SampleSize, 6);
+  EXPECT_EQ(StakeCellText(last, 2), "2;3;4;5;6");
+  EXPECT_EQ(port.Status[4], "Ставок: 13");
+
+  stakes.Clear();
+  EXPECT_EQ(stakes.Journal().Count(), 0);
+  EXPECT_EQ(views.back(), (TView{1, true, false, true}));
+  EXPECT_EQ(port.Status[4], "Ставок: 0");
+}
+
+TEST_F(StakeStateTest, ChecksFeedTheRatingsAndTheChartsReadTheJournal) {
+  ws.Config().Data.Profits = {{0, 0}, {1, 0}, {2, 0}, {3, 90 * MoneyScale}, {4, 0}, {5, 0}};
+  auto add = [&](int32_t draw, TStakeNumbers numbers, std::string_view comment) {
+    TStakeData r = stakes.NewRecord(StakeScript, comment, numbers);
+    r.DrawNumber = draw;
+    ASSERT_TRUE(stakes.AddOne(r, 1));
+  };
+  add(498, Nums({1, 2, 3, 40, 41}), "Тест");     // 3 matches: +80.00
+  add(499, Nums({40, 41, 42, 43, 44}), "ТЕСТ");  // 0 matches: -10.00
+  add(499, Nums({1, 40, 41, 42, 43}), "Другой");
+  auto& ratings = ws.Ratings();
+  ASSERT_EQ(ratings.Ratings().Count(), 2);
+  // Sorted by "Среднее" descending, and saved.
+  EXPECT_EQ(ratings.CellText(0, 0), "Тест");
+  EXPECT_EQ(ratings.CellText(0, 3), "1.500");
+  EXPECT_EQ(ratings.CellText(0, 5), "35.00");
+  EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lrt"), 2 * RatingRecordSize);
+  EXPECT_EQ(port.Status[5], "Рейтинг: 2");
+
+  const auto profits = ratings.ProfitByDrawChart();
+  ASSERT_TRUE(profits.has_value());
+  ASSERT_EQ(profits->Series.size(), 3u);
+  EXPECT_EQ(profits->Series[0].Title, "Суммарный профит ставок по тиражу");
+  EXPECT_EQ(profits->Series[0].Points, (std::vector<TChartPoint>{{498, 80, "498"}, {499, -20, "499"}}));
+  EXPECT_EQ(profits->Series[1].Points[1].Y, 30);
+  EXPECT_EQ(profits->Series[2].Points[1].Y, 60);
+  const auto matches = ratings.StakesByDrawChart({0, 1}, false);
+  ASSERT_TRUE(matches.has_value());
+  ASSERT_EQ(matches->Series.size(), 2u);
+  EXPECT_EQ(matches->Series[0].Title, "Тест");  // "ТЕСТ" joins the series of the same caption
+  EXPECT_EQ(matches->Series[0].Points.size(), 2u);
+  const auto counts = ratings.MatchCountChart({0});
+  ASSERT_TRUE(counts.has_value());
+  EXPECT_EQ(counts->Series[0].Title, "Нормальные значения");
+  EXPECT_NEAR(static_cast<double>(counts->Series[0].Points[0].Y), 2 * 658008.0 / 1221759, 1e-12);
+
+  // Rebuilding asks first; No keeps the rows.
+  port.Answers = {false};
+  EXPECT_FALSE(ratings.Refresh());
+  EXPECT_EQ(ratings.Ratings().Count(), 2);
+  stakes.Clear();  // clearing rebuilds them from the empty journal (after Yes)
+  EXPECT_EQ(ratings.Ratings().Count(), 0);
+  EXPECT_FALSE(ratings.ProfitByDrawChart().has_value());
+  EXPECT_EQ(port.Messages.back().Text,
+            "Для построения графиков необходимо, чтобы в выделенном диапазоне данных было более одного тиража!");
+}
+
+class StakesCliTest : public ::testing::Test {
+ protected:
+  StakesCliTest() {
+    test::WriteBytes(dir / "d.csv", "1;01.01.2020;1;2;3;4;5\r\n2;02.01.2020;6;7;8;9;10\r\n");
+    EXPECT_EQ(Run("import-csv '" + (dir / "d.csv").string() + "'").Status, 0);
+  }
+  test::TCliRun Run(const std::string& args) { return test::RunCli(dir.Path(), args, dir / "stderr.txt"); }
+
+  test::TTempDir dir;
+};
+
+TEST_F(StakesCliTest, AddCheckListAndDelete) {
+  test::WriteBytes(dir / "Kivra_5x45.ini", "[STAKES]\nCost=1\n");
+  EXPECT_EQ(Run("stakes add 6,1,2,3,4,5 --draw 2 --draws 3 --comment 'Мой выбор'").Status, 0);
+  EXPECT_EQ(Run("stakes list").Out,
+            "2;Вручную;1;2;3;4;5;6;0;6;7;8;9;10;1;6;-6.00;Мой выбор\n"
+            ";;;;;;;;\n"
+            "3;Вручную;1;2;3;4;5;6;0;;;;-6.00;Мой выбор\n"
+            ";;;;;;;;\n"
+            "4;Вручную;1;2;3;4;5;6;0;;;;-6.00;Мой выбор\n");
+  EXPECT_EQ(Run("stakes add 1,2,3,4,45 --draw 1 --kind 3").Status, 0);
+  const auto rows = Run("stakes list").Out;
+  EXPECT_NE(rows.find("1;Сценарий;1;2;3;4;45;0;1;2;3;4;5;4;1 2 3 4;-1.00;Ставка \"вручную\"\n"), std::string::npos)
+      << rows;
+
+  EXPECT_EQ(Run("stakes check").Out, "Проверено ставок: 0\n");
+  EXPECT_EQ(Run("stakes delete --where matched '<' 4").Status, 0);
+  EXPECT_EQ(Run("stakes list").Out,
+            ";;;;;;;;\n;;;;;;;;\n1;Сценарий;1;2;3;4;45;0;1;2;3;4;5;4;1 2 3 4;-1.00;Ставка \"вручную\"\n");
+  EXPECT_EQ(Run("stakes delete --rows 1-2").Status, 0);
+  EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lsk"), 320u);
+  EXPECT_EQ(Run("stakes clear").Status, 0);
+  EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lsk"), 0u);
+
+  // Refused entries change nothing.
+  for (const char* bad :
+       {"stakes add 1,2,3,4 --draw 1", "stakes add 1,2,3,4,46 --draw 1", "stakes add 5,5,6,7,8 --draw 1",
+        "stakes add 1,2,3,4,5 --draw 0", "stakes add 1,2,3,4,5 --draw 1 --comment ''", "stakes delete --rows 1-1",
+        "stakes delete --where matched '=' 6"})
+    EXPECT_NE(Run(bad).Status, 0) << bad;
+  EXPECT_EQ(std::filesystem::file_size(dir / "Kivra_5x45.lsk"), 0u);
+}
+
+TEST_F(StakesCliTest, RatingsAcrossRuns) {
+  // Each run's check adds to the rows the file already holds.
+  EXPECT_EQ(Run("stakes add 1,2,3,6,7 --draw 1 --comment Тест").Status, 0);
+  EXPECT_EQ(Run("stakes add 1,2,3,6,7 --draw 2 --comment ТЕСТ").Status, 0);
+  EXPECT_EQ(Run("stakes add 6,7,8,9,45 --draw 2 --comment B").Status, 0);
+  EXPECT_EQ(Run("ratings --mode 0").Out,
+            "B;1;4;4.000;0.00;0.00;0;0;0;0;1;0;1;0;0;0;0;0\n"
+            "Тест;2;5;2.500;0.00;0.00;0;0;1;1;0;0;1;1;0;0;0;0\n");
+  EXPECT_EQ(Run("ratings sort Комментарий").Status, 0);
+  EXPECT_EQ(Run("ratings").Out.substr(0, 2), "B;");
+  EXPECT_EQ(Run("ratings sort 1 --desc").Status, 0);
+  EXPECT_EQ(Run("ratings").Out.substr(0, 9), "Тест;");
+  EXPECT_EQ(Run("ratings export '" + (dir / "r.csv").string() + "'").Status, 0);
+  EXPECT_EQ(test::ReadBytes(dir / "r.csv").substr(0, 14), "\"\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9\";");
+  EXPECT_EQ(Run("ratings refresh").Out, "Рейтинг: 2\n");
+  EXPECT_EQ(Run("ratings sort E2").Status, 2);
+}
+
+TEST_F(StakesCliTest, RefusedWhileAnotherProgramHoldsTheJournal) {
+  TRecordingPort port;
+  TStakesJournal held(port, dir / "Kivra_5x45.lsk", dir / "x.~tmp");
+  ASSERT_TRUE(held.Load());
+  const auto run = Run("stakes list");
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_NE(run.Err.find("занят другой копией программы"), std::string::npos) << run.Err;
+  held.Close();
+  EXPECT_EQ(Run("stakes list").Status, 0);
+}
+
+}  // namespace
+}  // namespace kivra
+
+namespace kivra {
+namespace {
+
+TEST(RatingsToScript, CaptionsTurnBackIntoScriptLines) {
+  test::TTempDir dir;
+  TRecordingPort port;
+  TWorkspace ws{dir.Path(), port};
+  ws.LoadSettingsAndConfig();
+  const TMethodLookup methods(ws.Stats());
+  struct TCase {
+    std::string caption;
+    std::optional<std::string> line;
+  };
+  const std::vector<TCase> cases = {
+      {"03.002: мой сценарий @ FULL#EXT + TSD1#SUMS:10#LNO:#SF:0",
+       "FULL#EXT|TSD1#SUMS:10#LNO:#SF:0| | | | | | |03.002: мой сценарий"},
+      {"01.001: @ EXCL:3#FIRST + TS#SUMS:5 + TS#SUMS:7", "EXCL:3#FIRST|TS#SUMS:5|TS#SUMS:7| | | | | |01.001:"},
+      {"a@b @ FULL#EXT + TS#SUMS:5", "FULL#EXT|TS#SUMS:5| | | | | | |a@b"},  // split at the last "@"
+      {"Ставка \"вручную\"", std::nullopt},                                     // no filters
+      {"x @ FULL#EXT + TS#NOSUCH:5", std::nullopt},                          // no known statistic
+      {std::string(240, 'z') + " @ FULL#EXT + TS#SUMS:5", std::nullopt},     // 255 characters: maybe cut
+  };
+  for (const TCase& c : cases) EXPECT_EQ(RatingCaptionToScriptLine(c.caption, methods), c.line) << c.caption;
+
+  ws.Ratings().Ratings().Add(Utf8ToCp1251(cases[0].caption), 1, 0);
+  ws.Ratings().Ratings().Add("no filters", 1, 0);
+  EXPECT_EQ(ws.Ratings().ToScript({0, 1}, ws.Script(), methods), 1);
+  ASSERT_EQ(ws.Script().Count(), 1);
+  EXPECT_EQ(ws.Script().Line(0), *cases[0].line);
+  EXPECT_EQ(port.Messages.back().Text, "Строку\r\rno filters\r\rневозможно добавить в сценарий!");
+}
+
+}  // namespace
+}  // namespace kivra
