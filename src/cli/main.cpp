@@ -47,9 +47,11 @@ constexpr const char* Usage =
     "                        создание и фильтрация списка комбинаций; строки журнала\n"
     "                        фильтров (название;значения;комбинаций) и итог\n"
     "  table КОД --len N [--offset K] [--sorted] [--compare] [--sort СТОЛБЕЦ] [--desc]\n"
-    "        [--decimal-separator C]\n"
+    "        [--decimal-separator C] [--in-list ФАЙЛ]\n"
     "                        таблица статистики по последним N тиражам, как ее показывает\n"
-    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок)\n"
+    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок);\n"
+    "                        с --in-list после \"Значение\" столбец \"В списке\": сколько\n"
+    "                        комбинаций файла (*.lcv) оставит фильтр по строке (СТОЛБЕЦ 20)\n"
     "  caches [--force] [--groups all|Г,Г,...]\n"
     "                        файлы распределений полного набора комбинаций (группы:\n"
     "                        номера 0..12 или метки num, sum, ...)\n"
@@ -73,6 +75,18 @@ constexpr const char* Usage =
     "                        E0..E5 не сортируются)\n"
     "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
     "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
+    "  regular [list]        регулярные ставки, как их показывает вкладка \"Регуляры\": столбцы\n"
+    "                        через \";\"\n"
+    "  regular add [--start N1,N2,N3,N4,N5] [--step S] [--mode 0|1] [--comment ТЕКСТ]\n"
+    "                        новая регулярная ставка (режим 0: от стартовой комбинации, 1: от\n"
+    "                        предыдущего тиража; шаг -45..45, по умолчанию 1); строка новой записи\n"
+    "  regular del I[,J...]  удаление регулярных ставок (номера строк списка, с 1)\n"
+    "  regular stake [--rules I,J,...] [--offset K]\n"
+    "                        по ставке на следующий тираж от каждой (или указанных) регулярной\n"
+    "                        ставки, с проверкой; строки новых ставок, как в stakes list\n"
+    "  regular test N [--rules I,J,...]\n"
+    "                        тест регулярных ставок по последним N тиражам: ставки, их проверка\n"
+    "                        и рейтинг; строки новых ставок, как в stakes list\n"
     "  download [--url АДРЕС]\n"
     "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
     "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
@@ -252,9 +266,10 @@ void PrintCells(const TCells& cells) {
 
 int ParseSortColumn(const std::string& text) {
   const int32_t n = StrToIntDef(text, -1);
-  if (n >= 0 && n < StatColumnCount) return n;
+  if (n >= 0 && n <= ColInList) return n;
   for (int c = 0; c < StatColumnCount; ++c)
     if (StatColumnCaptions[c] == text) return c;
+  if (text == InListCaption) return ColInList;
   throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", text)};
 }
 
@@ -262,6 +277,7 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   const std::string code = args.Next("КОД");
   int length = -1, offset = 0, sortColumn = ColCount;
   bool sorted = false, compare = false, descending = false;
+  std::optional<std::string> inList;
   std::string value;
   while (!args.Empty()) {
     if (args.Option("--len", value)) length = ParseNonNegative(value, "--len");
@@ -274,9 +290,13 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
       if (value.size() != 1)
         throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
       SetDecimalSeparator(value[0]);
+    } else if (args.Option("--in-list", value)) {
+      inList = value;
     } else args.ExpectEnd();
   }
   if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  if (sortColumn == ColInList && !inList)
+    throw TUsageError{"Сортировка по столбцу \"В списке\" только с параметром --in-list"};
   const int entry = ws.Stats().FindCode(code);
   if (entry < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
   ws.LoadArchive();
@@ -286,10 +306,24 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.StatTab().SetWindowLength(length);
   ws.StatTab().SetItem(entry);
   ws.StatTab().View().SetSort(sortColumn, descending);
+  // The list a user saved, counted by the column "В списке" after "Значение".
+  if (inList) {
+    if (!ws.Combs().OpenFile(*inList)) return 1;
+    ws.StatTab().SetShowInList(true, false);
+  }
   if (!ws.StatTab().Refresh(true)) return 1;
-  auto line = [](const auto& cells) { PrintCells(cells); };
-  line(StatColumnCaptions);
-  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells);
+  auto line = [&](const auto& cells, std::string_view inListCell) {
+    std::string text;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (c > 0) text += ';';
+      text += cells[c];
+      if (c == ColValue && inList) (text += ';') += inListCell;
+    }
+    text += '\n';
+    std::fputs(text.c_str(), stdout);
+  };
+  line(StatColumnCaptions, InListCaption);
+  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells, row.InList);
   return 0;
 }
 
@@ -460,9 +494,10 @@ TStakeNumbers ParseStakeNumbers(const std::string& text) {
   return numbers;
 }
 
-int StakesList(TWorkspace& ws) {
+// The journal's records from `first` on, one line each: the grid's cell texts joined by ";".
+void PrintStakesFrom(TWorkspace& ws, int first) {
   auto& journal = ws.Stakes().Journal();
-  for (int i = 0; i < journal.Count(); ++i) {
+  for (int i = first; i < journal.Count(); ++i) {
     const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
     std::string line;
     for (int c = 0; c < StakeColumnCount; ++c) {
@@ -471,7 +506,6 @@ int StakesList(TWorkspace& ws) {
     }
     std::printf("%s\n", line.c_str());
   }
-  return 0;
 }
 
 int StakesAdd(TWorkspace& ws, TArgs& args) {
@@ -537,7 +571,7 @@ int CmdStakes(TWorkspace& ws, TArgs& args) {
   int status = 0;
   if (sub == "list") {
     args.ExpectEnd();
-    status = StakesList(ws);
+    PrintStakesFrom(ws, 0);
   } else if (sub == "add") {
     status = StakesAdd(ws, args);
   } else if (sub == "check") {
@@ -608,6 +642,128 @@ int CmdRatings(TWorkspace& ws, TArgs& args) {
     return ok ? 0 : 1;
   }
   throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
+}
+
+// --- Regular stakes ---
+
+void PrintRuleRow(const TTableData& rule) {
+  std::string line;
+  for (int c = 0; c < TableColumnCount; ++c) {
+    if (c) line += ';';
+    line += TableCellText(rule, c);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+// 1-based row numbers "I,J,..." as 0-based rows of the rules list.
+std::vector<int> ParseRuleRows(const std::string& text, int count, const char* option) {
+  std::vector<int> rows;
+  for (const std::string_view word : SplitNumberWords(text))
+    rows.push_back(static_cast<int>(ParseRange(std::string(word), 1, std::max(count, 1), option)) - 1);
+  if (rows.empty() || count == 0)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return rows;
+}
+
+std::vector<int> AllRuleRows(int count) {
+  std::vector<int> rows(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) rows[static_cast<size_t>(i)] = i;
+  return rows;
+}
+
+int RegularAdd(TTableState& tables, TArgs& args) {
+  TTableData rule = tables.NewRule({});
+  std::string comment(DefaultTableComment), value;
+  std::optional<TComb> start;
+  while (!args.Empty()) {
+    if (args.Option("--start", value)) {
+      start = ParseTableStart(value);
+      if (!start) throw TUsageError{"Введена некорректная комбинация!"};
+    } else if (args.Option("--step", value)) {
+      rule.Step = static_cast<int32_t>(ParseRange(value, -MaxNumber, MaxNumber, "--step"));
+    } else if (args.Option("--mode", value)) {
+      rule.Mode = static_cast<uint8_t>(ParseRange(value, TableFromCurrent, TableFromDraw, "--mode"));
+    } else if (args.Option("--comment", comment)) {
+      continue;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  // The checks of the rule dialog, in its order.
+  if (rule.Mode == TableFromCurrent && !start) throw TUsageError{"Введена некорректная комбинация!"};
+  if (Trim(comment).empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Cp1251ToUtf8(Utf8ToCp1251(comment)) != comment || Utf8ToCp1251(comment).size() > TableCommentLength)
+    throw TUsageError{
+        fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251", TableCommentLength)};
+  if (tables.Tables().CommentTaken(comment)) throw TUsageError{MessageForTerminal(DuplicateTableComment)};
+  rule.Comment = Utf8ToCp1251(comment);
+  if (start) rule.Start = *start;
+  // One rule: as the dialog with one selected combination (or none, in mode 1) makes it.
+  const int before = tables.Count();
+  std::vector<TListComb> given;
+  if (start) given.push_back({0, *start});
+  if (tables.Add(rule, given) == 0) return 1;
+  PrintRuleRow(tables.Tables().Rows()[static_cast<size_t>(before)]);
+  return 0;
+}
+
+int CmdRegular(TWorkspace& ws, TArgs& args) {
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  static const std::vector<std::string> known = {"list", "add", "del", "stake", "test"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда regular: {}", sub)};
+  TTableState& tables = ws.Tables();
+  // The cli works on the rules whatever the window's tab shows.
+  tables.ShowForSession();
+  tables.Load();
+  if (sub == "list") {
+    args.ExpectEnd();
+    for (const TTableData& rule : tables.Tables().Rows()) PrintRuleRow(rule);
+    return 0;
+  }
+  if (sub == "add") return RegularAdd(tables, args);
+  if (sub == "del") {
+    const std::vector<int> rows = ParseRuleRows(args.Next("I,J,..."), tables.Count(), "del");
+    args.ExpectEnd();
+    return tables.Delete(rows) ? 0 : 1;
+  }
+
+  // Stakes: the archive and the journal as the window takes them.
+  int tests = 0, offset = 0;
+  if (sub == "test") tests = static_cast<int>(ParseRange(args.Next("N"), 1, INT32_MAX, "N"));
+  std::vector<int> rows = AllRuleRows(tables.Count());
+  while (!args.Empty()) {
+    if (args.Option("--rules", value)) rows = ParseRuleRows(value, tables.Count(), "--rules");
+    else if (sub == "stake" && args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  if (sub == "test" && tests > tables.MaxTests())
+    throw TUsageError{fmt::format("Количество тестов больше {} (тиражей в архиве без одного)", tables.MaxTests())};
+  if (offset > 0 && offset > ws.Archive().High())
+    throw TUsageError{fmt::format("Некорректное значение параметра --offset: {}", offset)};
+  if (!ws.Stakes().Load()) return 1;
+  ws.SetDrawsOffset(offset);
+  const int first = ws.Stakes().Journal().Count();
+  int status = 0;
+  if (sub == "test") {
+    status = tables.Test(rows, tests) ? 0 : 1;
+  } else {
+    for (int row : rows) {
+      const auto draft = tables.Draft(row);
+      // A rule of mode 1 over an empty archive has no draw to move on from.
+      if (!draft || !ValidStakeNumbers(draft->Record.Numbers)) {
+        ws.Port().ShowError(BadDrawNumbersMessage);
+        status = 1;
+        continue;
+      }
+      if (!tables.Commit(*draft, draft->Record, 1)) status = 1;
+    }
+  }
+  PrintStakesFrom(ws, first);
+  ws.Stakes().Save();
+  return status;
 }
 
 int CmdDownload(TWorkspace& ws, TArgs& args) {
@@ -738,7 +894,8 @@ int CmdWeek(TWorkspace& ws, TArgs& args) {
     else if (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 1, "--mode"));
     else if (args.Option("--chart", value)) {
       const size_t comma = value.find(',');
-      if (comma == std::string::npos) throw TUsageError{fmt::format("Некорректное значение параметра --chart: {}", value)};
+      if (comma == std::string::npos)
+        throw TUsageError{fmt::format("Некорректное значение параметра --chart: {}", value)};
       chart = {static_cast<int>(ParseRange(value.substr(0, comma), 1, MaxNumber, "--chart")),
                static_cast<int>(ParseRange(value.substr(comma + 1), 1, 7, "--chart"))};
     } else args.ExpectEnd();
@@ -804,8 +961,8 @@ int CmdScriptShow(TWorkspace& ws, TArgs& args) {
   if (!read) return 1;
   const std::vector<std::string>& lines = *read;
   const TMethodLookup methods(ws.Stats());
-  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction", "selection",
-                  "mode", "condition", "values", "stop", "stop_value", "coefs"});
+  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction",
+                  "selection", "mode", "condition", "values", "stop", "stop_value", "coefs"});
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string n = std::to_string(i + 1);
     if (IsSeparatorLine(lines[i])) {
@@ -879,11 +1036,12 @@ int Run(int argc, char** argv) {
   }
 
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
-      {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
-      {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
-      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload},
-      {"card", CmdCard},     {"layout", CmdLayout},       {"layout-compare", CmdLayoutCompare},
+      {"info", CmdInfo},       {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
+      {"config", CmdConfig},   {"stats", CmdStats},          {"values", CmdValues},
+      {"window", CmdWindow},   {"filter", CmdFilter},        {"table", CmdTable},
+      {"caches", CmdCaches},   {"script", CmdScript},        {"stakes", CmdStakes},
+      {"ratings", CmdRatings}, {"regular", CmdRegular},      {"download", CmdDownload},
+      {"card", CmdCard},       {"layout", CmdLayout},        {"layout-compare", CmdLayoutCompare},
       {"week", CmdWeek}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};

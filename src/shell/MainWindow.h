@@ -40,6 +40,7 @@ class TScriptTab;
 class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
+class TTablesTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -56,6 +57,7 @@ struct TStartOptions {
   bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
   bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
   bool NoLanguage = false;              // "no-language": the language setting is ignored
+  bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
 
@@ -95,6 +97,7 @@ class TTemplateMain : public QMainWindow {
   TCardTab* CardTab() const { return cardTab_; }
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
+  TTablesTab* TablesTab() const { return tablesTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -149,6 +152,9 @@ class TTemplateMain : public QMainWindow {
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);
+  // Column "В списке" of the statistics table: shown or hidden by its switch, its counts computed
+  // again when `recount`, and the selection's count in panel 6 while rows are selected.
+  void RefreshInListColumn(bool recount);
   void ApplyComparisonColumns();
   void UpdateCommands();
 
@@ -159,6 +165,11 @@ class TTemplateMain : public QMainWindow {
   void CmdDrawsSorted();
   void CmdDrawsImport();
   void CmdDrawsExport();
+  // The draws download with its wait window; `startUp` is the download at start-up.
+  void CmdDrawsDownload();
+  // The start-up download as "DownloadDrawsOnStart" says (0 ask, 1 always, 2 never); nothing when
+  // no results address is configured.
+  void StartUpDownload();
   void CmdCombsGen();
   void CmdCombsOpen();
   void CmdCombsSave();
@@ -227,6 +238,7 @@ class TTemplateMain : public QMainWindow {
   TCardTab* cardTab_ = nullptr;
   TLayoutTab* layoutTab_ = nullptr;
   TWeekTab* weekTab_ = nullptr;
+  TTablesTab* tablesTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

@@ -24,6 +24,7 @@
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
 #include "workspace/ViewsState.h"
+#include "workspace/TableState.h"
 
 namespace kivra {
 
@@ -135,6 +136,9 @@ class TWorkspace {
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
+  // The regular stake rules of the "Регуляры" tab, their stakes and back-test.
+  TTableState& Tables() { return tables_; }
+  const TTableState& Tables() const { return tables_; }
 
  private:
   bool SaveArchive();
@@ -153,6 +157,7 @@ class TWorkspace {
   TStakeState stakes_;
   TRatingState ratings_;
   TViewsState views_;
+  TTableState tables_;
 };
 
 }  // namespace kivra

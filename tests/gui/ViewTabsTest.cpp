@@ -322,7 +322,7 @@ class ViewTabsTest : public QObject {
     for (QAction* a : window_->menuBar()->actions())
       if (a->text() == QStringLiteral("&Вид"))
         for (QAction* item : a->menu()->actions()) view << (item->isSeparator() ? QString() : item->objectName());
-    QCOMPARE(view, QStringList({"TabCard", "TabLayout", "TabWeek", "", "ViewColorDraws", "ViewColorCombs",
+    QCOMPARE(view, QStringList({"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                                 "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"}));
   }
 
