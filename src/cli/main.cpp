@@ -22,7 +22,11 @@
 #include "scripts/ScriptText.h"
 #include "stats/StatPasses.h"
 #include "views/CardView.h"
+#include "views/DrawChart.h"
+#include "views/InfoView.h"
 #include "views/LayoutView.h"
+#include "views/RepeatsView.h"
+#include "views/SumDistribution.h"
 #include "views/WeekView.h"
 #include "workspace/Workspace.h"
 
@@ -103,6 +107,18 @@ constexpr const char* Usage =
     "  week --len N [--offset K] --chart C,R [--mode 0|1]\n"
     "                        точки графика для ячейки (столбец C, строка R): x;y;подпись\n"
     "                        (--colors: вместо текста ячеек их цвет #RRGGBB, пусто - обычный)\n"
+    "  graph КОД --len N [--offset K] [--sorted]\n"
+    "                        график статистики по последним N тиражам (вкладка \"Графики\"):\n"
+    "                        draw;value;mean;mode, строка на тираж, от старых к новым\n"
+    "  repeats [--len L] [--deep D]\n"
+    "                        количество повторов в зависимости от тиража по всему архиву\n"
+    "                        (по умолчанию 100 и 100): заголовки и строки списка\n"
+    "  sums                  распределение сумм тиражей и всех комбинаций: sum;combinations;draws\n"
+    "                        для сумм 15..215, затем строки диапазонов: название;уровень\n"
+    "  draw-info НОМЕР [--sorted] [--cols C]\n"
+    "  comb-info N1,N2,N3,N4,N5 [--offset K] [--sorted] [--cols C]\n"
+    "                        подробная информация о тираже или комбинации: Свойство;Значение;\n"
+    "                        с --cols после пустой строки числа на сетке из C столбцов\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -915,6 +931,123 @@ int CmdWeek(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// --- Draw charts, repeats, sums and the information window ---
+
+int CmdGraph(TWorkspace& ws, TArgs& args) {
+  const std::string code = args.Next("КОД");
+  int64_t length = -1, offset = 0;
+  bool sorted = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--sorted")) sorted = true;
+    else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  const int index = ws.Stats().FindCode(code);
+  if (index < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
+  auto stat = ws.Stats().CreateStat(index);
+  auto* graph = dynamic_cast<TCustomGraphStat*>(stat.get());
+  if (graph == nullptr || !ws.Stats().Item(index).StatClass->IsGraph()) {
+    std::fprintf(stderr, "Метод \"%s\" не строит график.\n", code.c_str());
+    return 1;
+  }
+  const TDrawChart chart = BuildDrawChart(*graph, ws.Archive(), static_cast<int>(length), sorted,
+                                          ws.Stats().ListCaption(index, true), false);
+  std::printf("draw;value;mean;mode\n");
+  const std::string mean = RatioText(chart.Sum, std::max(chart.Count(), 1), 4);
+  for (int k = 0; k < chart.Count(); ++k)
+    std::printf("%d;%d;%s;%d\n", chart.DrawNumbers[size_t(k)], chart.Values[size_t(k)], mean.c_str(), chart.Mode);
+  return 0;
+}
+
+int CmdRepeats(TWorkspace& ws, TArgs& args) {
+  int64_t length = 100, deep = 100;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--deep", value)) deep = ParseRange(value, 1, INT32_MAX, "--deep");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  const TRepeatsResult result = AnalyzeRepeats(ws.Archive(), static_cast<int>(length), static_cast<int>(deep));
+  PrintCells(RepeatsCaptions);
+  for (const TRepeatsRow& r : result.Rows) std::printf("%d;%d;%d;%s\n", r.Draw, r.Matches, r.Count, r.List.c_str());
+  return 0;
+}
+
+int CmdSums(TWorkspace& ws, TArgs& args) {
+  args.ExpectEnd();
+  ws.LoadArchive();
+  const TSumDistribution d = BuildSumDistribution(ws.Archive());
+  std::printf("sum;combinations;draws\n");
+  for (int s = MinCombSum; s <= MaxCombSum; ++s) {
+    const auto draws =
+        std::find_if(d.Draws.begin(), d.Draws.end(), [s](const TStatSimpleRec& r) { return r.Key == s; });
+    const std::string drawsText = draws == d.Draws.end() ? std::string() : std::to_string(draws->Amount);
+    std::printf("%d;%lld;%s\n", s, static_cast<long long>(d.Combs[size_t(s - MinCombSum)]), drawsText.c_str());
+  }
+  for (int k = 0; k < 3; ++k)
+    std::printf("%s;%lld\n", d.LevelTitle(k).c_str(), static_cast<long long>(d.Levels[size_t(k)].Level));
+  return 0;
+}
+
+// The rows of the information window, then with `columns` > 0 the placement grid after an empty line.
+void PrintInfo(TWorkspace& ws, const TInfoSubject& subject, int columns) {
+  PrintCells(std::array<std::string_view, 2>{InfoPropertyCaption, InfoValueCaption});
+  for (const auto& [property, value] : BuildInfoRows(ws.Stats(), subject))
+    PrintCells(std::array<std::string, 2>{property, value});
+  if (columns <= 0) return;
+  std::fputs("\n", stdout);
+  const TTextGrid grid = PlaceNumbers(subject.Nums, columns);
+  std::vector<std::string> cells(static_cast<size_t>(grid.Columns));
+  for (int r = 0; r < grid.Rows; ++r) {
+    for (int c = 0; c < grid.Columns; ++c) cells[size_t(c)] = grid.At(r, c);
+    PrintCells(cells);
+  }
+}
+
+// Options shared by draw-info and comb-info; --offset only when `offset` is given.
+void ParseInfoOptions(TArgs& args, bool& sorted, int& columns, int64_t* offset) {
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Flag("--sorted")) sorted = true;
+    else if (args.Option("--cols", value)) columns = static_cast<int>(ParseRange(value, 1, MaxNumber, "--cols"));
+    else if (offset != nullptr && args.Option("--offset", value)) *offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+}
+
+int CmdDrawInfo(TWorkspace& ws, TArgs& args) {
+  const int64_t number = ParseRange(args.Next("НОМЕР"), 0, INT32_MAX, "НОМЕР");
+  bool sorted = false;
+  int columns = 0;
+  ParseInfoOptions(args, sorted, columns, nullptr);
+  ws.LoadArchive();
+  const int index = ws.Archive().FindDrawIndex(static_cast<int32_t>(number));
+  if (index < 0) {
+    std::fprintf(stderr, "Тираж %lld не найден в архиве.\n", static_cast<long long>(number));
+    return 1;
+  }
+  PrintInfo(ws, DrawInfoSubject(ws.Archive(), index, sorted), columns);
+  return 0;
+}
+
+int CmdCombInfo(TWorkspace& ws, TArgs& args) {
+  const TComb comb = TextToComb(args.Next("КОМБИНАЦИЯ"));
+  bool sorted = false;
+  int columns = 0;
+  int64_t offset = 0;
+  ParseInfoOptions(args, sorted, columns, &offset);
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  PrintInfo(ws, CombInfoSubject(ws.Archive(), comb, sorted), columns);
+  return 0;
+}
+
 int CmdConfig(TWorkspace& ws, TArgs& args) {
   args.ExpectEnd();
   for (const auto& line : ConfigurationLines(ws.Config())) std::printf("%s\n", line.c_str());
@@ -1042,7 +1175,8 @@ int Run(int argc, char** argv) {
       {"caches", CmdCaches},   {"script", CmdScript},        {"stakes", CmdStakes},
       {"ratings", CmdRatings}, {"regular", CmdRegular},      {"download", CmdDownload},
       {"card", CmdCard},       {"layout", CmdLayout},        {"layout-compare", CmdLayoutCompare},
-      {"week", CmdWeek}};
+      {"week", CmdWeek},       {"graph", CmdGraph},          {"repeats", CmdRepeats},
+      {"sums", CmdSums},       {"draw-info", CmdDrawInfo},   {"comb-info", CmdCombInfo}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 
