@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
+#include "core/DrawsArchive.h"
 #include "core/SortaUtils.h"
 
 namespace kivra::test {
@@ -15,6 +17,14 @@ inline TDraw MakeDraw(int32_t number, TComb nums, std::string_view date = {}) {
   d.Nums = nums;
   d.SetDateText(date);
   return d;
+}
+
+// An archive of the draws, in that order, with the offset set.
+inline TDrawsArchive MakeArchive(std::initializer_list<TDraw> draws, int offset = 0) {
+  TDrawsArchive a;
+  for (const TDraw& d : draws) a.Append(d);
+  a.SetDrawsOffset(offset);
+  return a;
 }
 
 }  // namespace kivra::test

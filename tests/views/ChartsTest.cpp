@@ -22,12 +22,7 @@ using test::MakeDraw;
 
 namespace {
 
-TDrawsArchive Archive(std::initializer_list<TDraw> draws, int offset = 0) {
-  TDrawsArchive a;
-  for (const TDraw& d : draws) a.Append(d);
-  a.SetDrawsOffset(offset);
-  return a;
-}
+TDrawsArchive Archive(std::initializer_list<TDraw> draws, int offset = 0) { return test::MakeArchive(draws, offset); }
 
 // A registry reading the archive's stored draws, as the workspace sets it up.
 struct TRegistry {

@@ -17,12 +17,7 @@ using test::MakeDraw;
 
 namespace {
 
-TDrawsArchive Archive(std::initializer_list<TDraw> draws, int offset = 0) {
-  TDrawsArchive a;
-  for (const TDraw& d : draws) a.Append(d);
-  a.SetDrawsOffset(offset);
-  return a;
-}
+TDrawsArchive Archive(std::initializer_list<TDraw> draws, int offset = 0) { return test::MakeArchive(draws, offset); }
 
 std::vector<std::string> GridRow(const TTextGrid& g, int row) {
   std::vector<std::string> cells;
