@@ -150,6 +150,9 @@ TEST(Repeats, RowsPerMatchCountOverTheWholeArchive) {
        2,
        {{5, 2, 2, "4 3"}, {5, 1, 1, "2"}, {4, 2, 1, "3"}, {4, 1, 1, "2"}, {4, 3, 1, "1"}},
        3},
+      // Damaged records count pairs of equal numbers: a doubled 7 matches twice, 0 matches 0.
+      {{MakeDraw(1, {7, 8, 9, 10, 11}), MakeDraw(2, {7, 7, 1, 2, 3})}, 1, 1, 0, {{2, 2, 1, "1"}}, 2},
+      {{MakeDraw(1, {0, 5, 6, 7, 8}), MakeDraw(2, {0, 1, 2, 3, 4})}, 1, 1, 0, {{2, 1, 1, "1"}}, 1},
       // Depth 0 compares nothing; no draw shares a number.
       {{MakeDraw(1, {1, 2, 3, 4, 5}), MakeDraw(2, {6, 7, 8, 9, 10})}, 5, 0, 0, {}, 0},
       {{MakeDraw(1, {1, 2, 3, 4, 5}), MakeDraw(2, {6, 7, 8, 9, 10})}, 5, 5, 0, {}, 0},
