@@ -128,7 +128,19 @@ std::optional<TCacheData> TStatTab::OpenCache(int entry) {
 }
 
 int TStatTab::BuildAllCaches(bool force, uint32_t groups) {
-  if (!force && !prefetchsEnabled_) return 0;
+  auto inGroups = [groups](const TStatClass& cls) {
+    const int group = cls.GetGroup();
+    return group >= 0 && group < 32 && (groups >> group & 1u) != 0;
+  };
+  if (!force && !prefetchsEnabled_) {
+    // Existing files are trusted without checking when the comparison is next switched on, so the
+    // files of the changed groups must not outlive the change.
+    for (int i = 0; i < stats_.Count(); ++i) {
+      const TStatClass& cls = *stats_.Item(i).StatClass;
+      if (cls.CanPrefetch() && inGroups(cls)) RemoveCacheFile(CacheFileName(i));
+    }
+    return 0;
+  }
 
   std::vector<int> entries;
   const int total = stats_.Count();
@@ -137,9 +149,7 @@ int TStatTab::BuildAllCaches(bool force, uint32_t groups) {
     if (!cls.CanPrefetch()) continue;
     const auto path = CacheFileName(i);
     std::error_code ec;
-    const int group = cls.GetGroup();
-    const bool inGroups = group >= 0 && group < 32 && (groups >> group & 1u) != 0;
-    if (std::filesystem::exists(path, ec) && !inGroups) continue;
+    if (std::filesystem::exists(path, ec) && !inGroups(cls)) continue;
     entries.push_back(i);
   }
   return BuildCacheFiles(entries);

@@ -67,8 +67,9 @@ class TStatTab {
   // file's content, built first when it is missing or empty.
   std::optional<TCacheData> OpenCache(int entry);
   // Builds the files of every entry with option N whose file is missing or whose group is in
-  // `groups` (bit g = group g); nothing when `force` is false and the comparison switch is off.
-  // Entries are built in parallel; returns how many files were written.
+  // `groups` (bit g = group g). When `force` is false and the comparison switch is off nothing is
+  // built and the files of `groups` are deleted (a later switch-on builds them for the settings
+  // then in use). Entries are built in parallel; returns how many files were written.
   int BuildAllCaches(bool force, uint32_t groups);
   // Builds the files of these entries (those without option N are skipped), in parallel on the
   // filter threads, with progress; reports each failure. Returns how many were written.

@@ -133,6 +133,25 @@ TEST_F(StatTab, BuildAllCachesBuildsMissingFilesAndRebuildsGroups) {
   EXPECT_EQ(port.BusyCount(), 0);
 }
 
+// A change of settings while the comparison is off: the files of the changed groups (here the
+// shredding formulas, group 12) are deleted, the others kept, nothing built.
+TEST_F(StatTab, ChangedGroupsLoseTheirFilesWhileTheComparisonIsOff) {
+  std::filesystem::create_directories(dir.Path() / "Prefetchs");
+  std::vector<int> shredding;
+  for (int i = 0; i < ws.Stats().Count(); ++i)
+    if (ws.Stats().Item(i).StatClass->GetGroup() == 12 && ws.Stats().Item(i).StatClass->CanPrefetch())
+      shredding.push_back(i);
+  ASSERT_EQ(shredding.size(), 3u);
+  const int even = Entry("EVEN");
+  for (int i : shredding) test::WriteBytes(ws.StatTab().CacheFileName(i), "old");
+  test::WriteBytes(ws.StatTab().CacheFileName(even), "old");
+
+  EXPECT_EQ(ws.StatTab().BuildAllCaches(false, 1u << 12), 0);
+  for (int i : shredding) EXPECT_FALSE(std::filesystem::exists(ws.StatTab().CacheFileName(i))) << ws.Stats().Code(i);
+  EXPECT_EQ(test::ReadBytes(ws.StatTab().CacheFileName(even)), "old");
+  EXPECT_EQ(port.BusyCount(), 0);
+}
+
 TEST_F(StatTab, RefreshRulesAndFilterBySelectedRows) {
   // Nothing selected: no rows.
   EXPECT_TRUE(ws.StatTab().Refresh(false));
