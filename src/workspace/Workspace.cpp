@@ -21,7 +21,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       statTab_(port, archive_, stats_, settings_, dataDir_, combs_),
       script_(port, settings_, dataDir_),
       stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
-      ratings_(port, dataDir_, stakes_, matchDistribution_, settings_) {}
+      ratings_(port, dataDir_, stakes_, matchDistribution_, settings_),
+      runner_(*this) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {

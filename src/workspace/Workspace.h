@@ -19,6 +19,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/ScriptRunner.h"
 #include "workspace/ScriptState.h"
 #include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
@@ -131,6 +132,9 @@ class TWorkspace {
   // The ratings of the stake sources, fed by every stake check.
   TRatingState& Ratings() { return ratings_; }
   const TRatingState& Ratings() const { return ratings_; }
+  // The script interpreter, which drives all of the above while a script runs.
+  TScriptRunner& Runner() { return runner_; }
+  const TScriptRunner& Runner() const { return runner_; }
 
  private:
   bool SaveArchive();
@@ -148,6 +152,7 @@ class TWorkspace {
   TScriptState script_;
   TStakeState stakes_;
   TRatingState ratings_;
+  TScriptRunner runner_;
 };
 
 }  // namespace kivra
