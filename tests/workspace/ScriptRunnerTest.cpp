@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "CliRunner.h"
 #include "TempDir.h"
 #include "TestDraws.h"
 #include "core/FileUtils.h"
@@ -436,7 +437,8 @@ TEST_F(ScriptRunnerTest, TheLogOfASmallRun) {
       runner.Forecast({Line("FULL:0#FIRST", {"TSD1#EVEN:4#CMV:1-2;1#ST:1"}, "мой"), "", Line("CURR:0#NONE", {})}));
   // Descending by "Количество", ties by "Значение" descending; the walk from the top removes the
   // 12 combinations of 1..7 with two even numbers and stops after one step.
-  const std::string expected = R"LOG(### ЗАПУСК СЦЕНАРИЯ ##########################################################################
+  const std::string expected =
+      R"LOG(### ЗАПУСК СЦЕНАРИЯ ##########################################################################
 ==============================================================================================
 === Выполнение сценария для смещения 000002 ==================================================
 ==============================================================================================
@@ -523,6 +525,54 @@ TEST_F(ScriptRunnerTest, SystemModesExpandTheLocalSystem) {
   ASSERT_TRUE(runner.Forecast({Line("FULL:0#SYSA", {})}));
   EXPECT_TRUE(Stakes().empty());
   EXPECT_TRUE(port.Messages.empty());
+}
+
+}  // namespace
+}  // namespace kivra
+
+namespace kivra {
+namespace {
+
+// kivra-cli runs the working script, or a file, on the data folder as the window would.
+TEST(ScriptRunnerCli, ForecastTestAndSystemsExpand) {
+  test::TTempDir dir;
+  const auto data = dir / "data";
+  const auto run = [&](const std::string& args) { return test::RunCli(data, args, dir / "err.txt"); };
+  std::string csv;
+  for (int d = 1; d <= 30; ++d)
+    csv += std::to_string(d) + ";\"2020-01-01\";" + std::to_string(1 + d % 40) + ";" + std::to_string(2 + d % 40) +
+           ";" + std::to_string(3 + d % 40) + ";" + std::to_string(4 + d % 40) + ";" + std::to_string(5 + d % 40) +
+           "\n";
+  WriteFileAtomic(dir / "draws.csv", csv);
+  ASSERT_EQ(run("import-csv '" + (dir / "draws.csv").string() + "'").Status, 0);
+  WriteFileAtomic(data / "Kivra_5x45.ini",
+                  "[GLOBAL]\r\nCombsGenerateMode=2\r\nCombsGenerateParameters=1;2;3;4;5;6;7\r\n");
+  WriteFileAtomic(dir / "a.lsc", Utf8ToCp1251("FULL:0#LAST| | | | | | | |тест\r\n"));
+
+  auto r = run("forecast --script '" + (dir / "a.lsc").string() + "' --offset 4 --log");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "27;3 4 5 6 7;01.000: тест @ FULL#LAST\nСтавок: 1, смещение: 4, комбинаций: 21\n");
+  EXPECT_EQ(FindScriptLogs(data).size(), 1u);
+
+  // The working script; the offset comes back after the test.
+  WriteFileAtomic(data / "Kivra_5x45.lss", Utf8ToCp1251("FULL:0#FIRST| | | | | | | |\r\n"));
+  r = run("test 2");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out,
+            "29;1 2 3 4 5;01.000: @ FULL#FIRST\n30;1 2 3 4 5;01.000: @ FULL#FIRST\nСтавок: 2, смещение: 0, "
+            "комбинаций: 21\n");
+  r = run("stakes list");
+  EXPECT_NE(r.Out.find("29"), std::string::npos);
+  EXPECT_EQ(run("test 30").Status, 2);
+
+  std::filesystem::create_directories(data / "Systems");
+  WriteFileAtomic(data / "Systems" / "5-06-2_0003.dat", "1 2 3 4 6\r\n");
+  r = run("systems expand 7,3,9,1,12,20");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "5-06-2_0003\n1;3;7;9;20\n");
+  r = run("systems expand 1,2,3,4,5,6,7");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Система для 7 чисел не найдена или не загружена на компьютер!"), std::string::npos);
 }
 
 }  // namespace
