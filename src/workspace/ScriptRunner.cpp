@@ -256,7 +256,9 @@ bool TScriptRunner::Stop() {
 bool TScriptRunner::Logging() const { return ws_.Script().LogEnabled(); }
 
 void TScriptRunner::Log(std::string_view entry) {
-  if (Logging()) ws_.Script().Log().Write(entry);
+  if (!Logging()) return;
+  ws_.Script().Log().Write(entry);
+  if (capture_) capture_->emplace_back(entry);
 }
 
 void TScriptRunner::Status(int panel, std::string_view text) {
@@ -301,6 +303,7 @@ void TScriptRunner::ResetReuse() {
   caches_.clear();
   generated_.reset();
   excluded_.clear();
+  prefix_.clear();
 }
 
 void TScriptRunner::Begin(int cycle) {
@@ -316,6 +319,7 @@ void TScriptRunner::Begin(int cycle) {
   cycle_ = cycle;
   stakeCount_ = 0;
   tablesComputed_ = 0;
+  filterPasses_ = combsFiltered_ = 0;
   stakeShown_ = {};
   methods_ = TMethodLookup(ws_.Stats());
   offered_.assign(ws_.Stats().Count(), false);
@@ -438,6 +442,7 @@ void TScriptRunner::RunScriptOnce() {
 void TScriptRunner::RunLine(int index) {
   TCombList& list = ws_.Combs().List();
   const int line = index + 1;
+  prefix_.clear();
   Status(2, SysFormat("Строка: %d", {line}));
   try {
     list.DropUndo();
@@ -478,6 +483,7 @@ void TScriptRunner::RunLine(int index) {
     ws_.Port().ShowError(e.what());
   }
   list.DropUndo();
+  prefix_.clear();
 }
 
 void TScriptRunner::CheckAfterVariant() {
@@ -500,10 +506,10 @@ void TScriptRunner::RunVariant(int line, uint64_t number, uint64_t count, const 
     Status(2, SysFormat("Строка: %d", {line}));
     Status(4, SysFormat("Фильтр %d из %d: %s", {number, count, text}));
     Log("Создание начального списка комбинаций...");
-    BuildStartList(options);
-    Log(SysFormat("Количество комбинаций в списке: %d", {list.Count()}));
-    for (const TFilterPart& part : parts)
-      if (part.Active && list.Count() > 1) ApplyPart(part);
+    const bool memo = reuse_ && options.StartCombsType != StartCurrent;
+    const std::vector<TComb>* start = BuildStartList(options, memo);
+    Log(SysFormat("Количество комбинаций в списке: %d", {start ? start->size() : list.Count()}));
+    ApplyParts(parts, memo, start);
     description_ = StakeDescription(line, static_cast<int>(number), comment, OptionsShortForm(options) + " + " + text);
     newOnly_ = options.NewOnly;
     MakeStake(options);
@@ -525,7 +531,7 @@ void TScriptRunner::RunWithoutVariants(int line, const TScriptOptions& options, 
     const std::string shortForm = OptionsShortForm(options);
     Status(2, SysFormat("Строка: %d", {line}));
     Status(4, SysFormat("Фильтр %d из %d: %s", {0, 0, shortForm}));
-    BuildStartList(options);
+    BuildStartList(options, false);
     Log(SysFormat("Количество комбинаций в списке: %d", {list.Count()}));
     description_ = StakeDescription(line, 0, comment, shortForm);
     newOnly_ = options.NewOnly;
@@ -538,28 +544,115 @@ void TScriptRunner::RunWithoutVariants(int line, const TScriptOptions& options, 
   if (!error.empty()) ws_.Port().ShowError(error);
 }
 
-void TScriptRunner::BuildStartList(const TScriptOptions& options) {
+namespace {
+
+bool SameCoefs(const TCDLCoefs& a, const TCDLCoefs& b) {
+  return a.Count == b.Count && a.Deviation == b.Deviation && a.Level == b.Level && a.UsePercents == b.UsePercents &&
+         a.UseAbsValues == b.UseAbsValues;
+}
+
+bool SamePart(const TFilterPart& a, const TFilterPart& b) {
+  return a.Active == b.Active && a.Method == b.Method && a.DrawsLen == b.DrawsLen && a.SortColumn == b.SortColumn &&
+         a.FromBottom == b.FromBottom && a.MultiSelect == b.MultiSelect && a.KeepSelected == b.KeepSelected &&
+         a.LevelMode == b.LevelMode && a.LevelValue == b.LevelValue && a.LevelText == b.LevelText &&
+         a.CDLOverride == b.CDLOverride && SameCoefs(a.Coefs, b.Coefs) && a.StopMode == b.StopMode &&
+         a.StopValue == b.StopValue;
+}
+
+}  // namespace
+
+void TScriptRunner::PutList(const std::vector<TComb>& combs) {
+  TCombList& list = ws_.Combs().List();
+  list.ResizeList(combs.size(), static_cast<uint32_t>(combs.size()));
+  if (!combs.empty()) std::memcpy(list.Data(), combs.data(), combs.size() * sizeof(TComb));
+  list.UpdateCombsView();
+}
+
+void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool memo, const std::vector<TComb>* start) {
+  TCombList& list = ws_.Combs().List();
+  size_t first = 0;
+  if (memo) {
+    // The deepest state this variant shares with the previous one: the same parts in the same
+    // slots after the same starting list.
+    size_t same = 0;
+    while (same < prefix_.size() && same < parts.size() && SamePart(prefix_[same].Part, parts[same])) ++same;
+    prefix_.resize(same);
+    for (size_t k = 0; k < same; ++k)
+      for (const std::string& entry : prefix_[k].LogEntries) Log(entry);
+    // The list as the last part that ran left it (none ran: the starting list is right as it is),
+    // and what that part left in the registry and the statistics tab.
+    for (size_t k = same; k-- > 0;) {
+      const TPartState& state = prefix_[k];
+      if (!state.Applied) continue;
+      PutList(state.List);
+      list.SetFilterLog(state.FilterLog);
+      start = nullptr;
+      const TFilterPart& p = state.Part;
+      ws_.Stats().Coefs = p.CDLOverride ? p.Coefs : backupCoefs_;
+      ws_.StatTab().SetItem(p.Method);
+      ws_.StatTab().SetWindowLength(p.DrawsLen);
+      break;
+    }
+    first = same;
+  } else {
+    prefix_.clear();
+  }
+  if (start) PutList(*start);
+  for (size_t k = first; k < parts.size(); ++k) {
+    const TFilterPart& part = parts[k];
+    TPartState state;
+    state.Part = part;
+    if (part.Active && list.Count() > 1) {
+      state.Applied = true;
+      capture_ = memo ? &state.LogEntries : nullptr;
+      try {
+        ApplyPart(part);
+      } catch (...) {
+        capture_ = nullptr;
+        prefix_.clear();
+        throw;
+      }
+      capture_ = nullptr;
+    }
+    if (!memo) continue;
+    // A part cut short by a stop is not a state to continue from.
+    if (stopRequested_) {
+      prefix_.clear();
+      memo = false;
+      continue;
+    }
+    // The state after the last active part is never continued from: a later variant differs
+    // from this one in some part, so it shares at most the parts before the last.
+    const bool later = std::any_of(parts.begin() + static_cast<ptrdiff_t>(k) + 1, parts.end(),
+                                   [](const TFilterPart& p) { return p.Active; });
+    if (!later) break;
+    if (state.Applied) {
+      state.List.assign(list.Items().begin(), list.Items().end());
+      state.FilterLog = list.Log();
+    }
+    prefix_.push_back(std::move(state));
+  }
+}
+
+const std::vector<TComb>* TScriptRunner::BuildStartList(const TScriptOptions& options, bool defer) {
   TCombState& combs = ws_.Combs();
   TCombList& list = combs.List();
   const int type = options.StartCombsType;
+  const std::vector<TComb>* pending = nullptr;
   if (type == StartCurrent) {
     // The list as the previous line or variant left it.
   } else if (!reuse_) {
     combs.GenerateList(true, combs.GenDefaults());
-  } else {
+  } else if (!generated_) {
     // The generation is made once per run; every variant starts from a copy of it, with what a
     // refreshing generation does to the log, the undo copy and the snapshot.
-    if (!generated_) {
-      combs.GenerateList(true, combs.GenDefaults());
-      generated_.emplace(list.Items().begin(), list.Items().end());
-    } else {
-      list.ResizeList(generated_->size(), static_cast<uint32_t>(generated_->size()));
-      if (!generated_->empty()) std::memcpy(list.Data(), generated_->data(), generated_->size() * sizeof(TComb));
-      list.ClearFilterLog();
-      list.UpdateCombsView();
-      list.ReserveUndo(list.Count(), 0);
-      list.ReserveSnapshot(list.Count(), 0);
-    }
+    combs.GenerateList(true, combs.GenDefaults());
+    generated_.emplace(list.Items().begin(), list.Items().end());
+  } else {
+    pending = &*generated_;
+    list.ClearFilterLog();
+    list.ReserveUndo(generated_->size(), 0);
+    list.ReserveSnapshot(generated_->size(), 0);
   }
   const int n = options.DrawsExclude;
   if (type == StartExclude && n > 0 && !Stop()) {
@@ -571,14 +664,19 @@ void TScriptRunner::BuildStartList(const TScriptOptions& options) {
         list.SaveSnapshot(offset, n);
       }
     } else if (auto it = excluded_.find(n); it != excluded_.end()) {
-      list.ResizeList(it->second.size(), static_cast<uint32_t>(it->second.size()));
-      if (!it->second.empty()) std::memcpy(list.Data(), it->second.data(), it->second.size() * sizeof(TComb));
-      list.AddFilterLog(true, "Последние тиражи", std::to_string(n));
-      list.UpdateCombsView();
+      pending = &it->second;
+      list.SetFilterLog(
+          {{"Последние тиражи", std::to_string(n), static_cast<uint32_t>(pending->size()), LogIconRemove}});
     } else {
+      if (pending) PutList(*pending);
+      pending = nullptr;
       combs.RemoveLatestDraws(n);
       excluded_[n].assign(list.Items().begin(), list.Items().end());
     }
+  }
+  if (pending && !defer) {
+    PutList(*pending);
+    pending = nullptr;
   }
   if (options.ClearStakes && !Stop()) {
     TStakeState& stakes = ws_.Stakes();
@@ -587,6 +685,7 @@ void TScriptRunner::BuildStartList(const TScriptOptions& options) {
     stakes.Journal().Clear();
     stakes.UpdateView(true, false);
   }
+  return pending;
 }
 
 const TStatView& TScriptRunner::Table(const TFilterPart& part, const TCDLCoefs& coefs) {
@@ -687,6 +786,10 @@ void TScriptRunner::ApplyPart(const TFilterPart& part) {
   };
   const auto filter = [&](const std::vector<size_t>& selected) {
     Log(keepText);
+    if (!selected.empty()) {
+      ++filterPasses_;
+      combsFiltered_ += list.Count();
+    }
     combs.FilterByValues(method, stat.get(), view.SelectedValues(selected), view.SelectedText(selected),
                          !part.KeepSelected);
     Log(SysFormat("Количество комбинаций в списке: %d", {list.Count()}));

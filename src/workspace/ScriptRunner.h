@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "combs/CombList.h"
 #include "core/Config.h"
 #include "scripts/ScriptText.h"
 #include "stakes/StakeData.h"
@@ -131,6 +132,9 @@ class TScriptRunner {
   int StakeCount() const { return stakeCount_; }
   // Statistics tables computed in this run (the rest were reused).
   int TablesComputed() const { return tablesComputed_; }
+  // Filter passes over the list in this run, and the combinations they read.
+  int64_t FilterPasses() const { return filterPasses_; }
+  int64_t CombsFiltered() const { return combsFiltered_; }
 
   // "Прогноз": the script's lines once for the current offset. False when it did not run at all.
   bool Forecast(const std::vector<std::string>& lines);
@@ -163,7 +167,10 @@ class TScriptRunner {
   void RunVariant(int line, uint64_t number, uint64_t count, const std::array<TFilterPart, 7>& parts,
                   const TScriptOptions& options, std::string_view comment);
   void RunWithoutVariants(int line, const TScriptOptions& options, std::string_view comment);
-  void BuildStartList(const TScriptOptions& options);
+  // Builds the starting list. With `defer`, a prepared list may be left for the caller to put in
+  // place (the state of a shared part may replace it first): it is returned, else null.
+  const std::vector<TComb>* BuildStartList(const TScriptOptions& options, bool defer);
+  void PutList(const std::vector<TComb>& combs);
   void ApplyPart(const TFilterPart& part);
   const TStatView& Table(const TFilterPart& part, const TCDLCoefs& coefs);
   void MakeStake(const TScriptOptions& options);
@@ -171,6 +178,7 @@ class TScriptRunner {
   void StakeComb(const TComb& comb, bool bulk);
   void CheckAfterVariant();
   void ResetReuse();
+  void ApplyParts(const std::array<TFilterPart, 7>& parts, bool memo, const std::vector<TComb>* start);
 
   bool Stop();  // pumps, then the stop request
   void Log(std::string_view entry);
@@ -190,6 +198,7 @@ class TScriptRunner {
   int cycle_ = 0;
   int stakeCount_ = 0;
   int tablesComputed_ = 0;
+  int64_t filterPasses_ = 0, combsFiltered_ = 0;
   std::chrono::steady_clock::time_point stakeShown_{};
   TMethodLookup methods_;
   std::vector<bool> offered_;  // registry entries the statistics view offers
@@ -206,6 +215,19 @@ class TScriptRunner {
   std::optional<std::vector<TComb>> generated_;  // the default generation, made once per run
   std::map<int, std::vector<TComb>> excluded_;   // the generation less the latest N draws
   std::vector<std::string> lines_;               // the script being run
+
+  // The states after each part of the last variant of the line being run: a variant that starts
+  // with the same parts from the same starting list continues from the deepest one, and its log
+  // gets the same entries again.
+  struct TPartState {
+    TFilterPart Part;
+    std::vector<TComb> List;
+    std::vector<TFilterLogRow> FilterLog;
+    std::vector<std::string> LogEntries;
+    bool Applied = false;  // false: skipped, the list held one combination or none
+  };
+  std::vector<TPartState> prefix_;
+  std::vector<std::string>* capture_ = nullptr;  // log entries of the part being applied
 };
 
 }  // namespace kivra

@@ -500,6 +500,52 @@ TEST_F(ScriptRunnerTest, TheLogOfASmallRun) {
   EXPECT_EQ(LogEntries(), lines);
 }
 
+// The reuse of tables, starting lists and the states after shared parts changes nothing that can be
+// seen: the journal, the log, the list and its log are those of a run that makes everything anew.
+TEST_F(ScriptRunnerTest, ReuseChangesNothingThatCanBeSeen) {
+  const Lines script = {
+      Line("EXCL:2#FIRST", {"TSD1#NUMS:10#CMV:1#ST:2", "BMD2#EVEN:5,8#LNO:#ST:1-2;1", "TSD0#SUMS:6#LMV:1#SC:5"}, "a"),
+      Line("FULL:0#LAST#CLR", {"BSF1#NUMS:12#CLV:0-1;1#SC:200", "TMD8#PRIM:10,20#WMV:1#SF:0"}), "",
+      Line("CURR:0#EXT", {"TSD1#SMAL:7#LNO:#SE:9"}, "b"),
+      Line("EXCL:4#ALL", {"TSD1#NUMS:10#CMV:1#SC:3", "TSD1#SUMS:10#LNO:#SC:1"})};
+  test::TTempDir other;
+  TRecordingPort otherPort;
+  TWorkspace plain(other.Path(), otherPort);
+  plain.LoadSettingsAndConfig();
+  for (int i = 0; i < ws.Archive().Count(); ++i) plain.Archive().Append(ws.Archive().Stored(i));
+  plain.Combs().ReserveLists();
+  ASSERT_TRUE(plain.Stakes().Load());
+  plain.Ratings().Load();
+  plain.Runner().SetReuse(false);
+  for (TWorkspace* w : {&ws, &plain}) {
+    w->Config().Data = ws.Config().Data;
+    w->Script().Log().SetEnabled(true);
+    w->Runner().SetSeed(3);
+    ASSERT_TRUE(w->Runner().BackTest(script, 3));
+  }
+  EXPECT_LT(runner.TablesComputed(), plain.Runner().TablesComputed());
+  const auto journal = [](TWorkspace& w) {
+    std::vector<TStakeData> records;
+    for (int i = 0; i < w.Stakes().Journal().Count(); ++i)
+      records.push_back(w.Stakes().Journal().Read(TStakeOrigin::Begin, i));
+    return records;
+  };
+  const auto a = journal(ws), b = journal(plain);
+  EXPECT_GT(a.size(), 10u);
+  EXPECT_EQ(a, b);
+  const auto log = [](const std::filesystem::path& folder) {
+    const std::string text = ReadWholeFile(FindScriptLogs(folder).at(0));
+    std::string entries;
+    for (size_t b = 0, e; (e = text.find("\r\n", b)) != std::string::npos; b = e + 2)
+      entries += text.substr(b + 23, e - b - 23) + "\n";
+    return entries;
+  };
+  EXPECT_EQ(log(dir.Path()), log(other.Path()));
+  EXPECT_TRUE(std::ranges::equal(ws.Combs().List().Items(), plain.Combs().List().Items()));
+  EXPECT_EQ(ws.Combs().List().Log(), plain.Combs().List().Log());
+  EXPECT_EQ(ws.Ratings().Ratings().Rows(), plain.Ratings().Ratings().Rows());
+}
+
 TEST_F(ScriptRunnerTest, SystemModesExpandTheLocalSystem) {
   UseSevenNumbers();  // distinct numbers 1..7 in first-seen order
   ws.Script().Log().SetEnabled(true);
