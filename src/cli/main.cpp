@@ -820,11 +820,11 @@ int Run(int argc, char** argv) {
   }
 
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
-      {"info", CmdInfo},   {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
-      {"stats", CmdStats}, {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable}, {"caches", CmdCaches},         {"script", CmdScript},
-      {"stakes", CmdStakes}, {"ratings", CmdRatings},     {"download", CmdDownload},
-      {"forecast", CmdForecast}, {"test", CmdTest}, {"systems", CmdSystems}};
+      {"info", CmdInfo},       {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
+      {"stats", CmdStats},     {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
+      {"table", CmdTable},     {"caches", CmdCaches},        {"script", CmdScript},        {"stakes", CmdStakes},
+      {"ratings", CmdRatings}, {"download", CmdDownload},    {"forecast", CmdForecast},    {"test", CmdTest},
+      {"systems", CmdSystems}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -173,8 +173,9 @@ void TTemplateMain::BuildMenus() {
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(
       bar->addMenu(QStringLiteral("&Сценарий")),
-      {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
-       "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
+      {"ScriptRun",   "ScriptTest", "ScriptStop",  "",           "ScriptOpen",     "ScriptSave", "", "ScriptAdd",
+       "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit", "ScriptDel",      "ScriptClr",  "", "ScriptUp",
+       "ScriptDown",  "",           "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

@@ -138,6 +138,8 @@ class TTemplateMain : public QMainWindow {
   // The statistics window length becomes the one the field shows (its text committed first); true
   // when it changed.
   bool ApplyStatLength();
+  // The script tab's run started or ended.
+  void ScriptRunStateChanged(bool running);
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);
@@ -191,6 +193,7 @@ class TTemplateMain : public QMainWindow {
   bool quitRequested_ = false;
   bool initialised_ = false;
   bool shutDown_ = false;
+  bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
   int language_ = 1049;
