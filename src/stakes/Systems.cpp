@@ -1,5 +1,7 @@
 #include "stakes/Systems.h"
 
+#include <cmath>
+
 #include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
@@ -41,6 +43,7 @@ std::string SystemShortName(const std::filesystem::path& file) { return file.ste
 TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<const uint8_t> numbers) {
   TSystemExpansion r;
   const int n = static_cast<int>(numbers.size());
+  r.Nums = n;
   const auto files = FindFilesByMask(folder, SystemFileMask(n));
   if (files.empty()) {
     r.Message = SysFormat("Система для %d чисел не найдена или не загружена на компьютер!", {n});
@@ -91,6 +94,41 @@ TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<con
   if (r.Combs.empty()) return fail(SysFormat("Файл \"%s\" не содержит комбинаций", {r.File.string()}));
   r.Ok = true;
   return r;
+}
+
+TSystemInfo SystemPlaceholder() {
+  TSystemInfo info;
+  info.Title = "Список систем не доступен!";
+  return info;
+}
+
+const std::array<std::string_view, SystemColumnCount> SystemColumnCaptions = {
+    "Название", "Автор",    "Числа",     "Блок",        "Комбинаций", "Дата создания",
+    "Статус",   "Загрузок", "Последняя", "Комментарии", "Ссылка"};
+
+std::string SystemDateText(TDateTime t) {
+  if (t <= 0) return {};
+  const std::string date = DateToText(t);
+  const auto seconds = static_cast<int64_t>(std::llround((t - std::floor(t)) * 86400.0));
+  return SysFormat("%s %.2d:%.2d:%.2d", {date, seconds / 3600 % 24, seconds / 60 % 60, seconds % 60});
+}
+
+std::string SystemCellText(const TSystemInfo& info, int column, bool downloaded) {
+  const bool placeholder = info.Id < 0;
+  switch (column) {
+    case 0: return info.Title;
+    case 1: return info.Author;
+    case 2: return placeholder ? std::string() : SysFormat("%.2d", {info.Nums});
+    case 3: return placeholder ? std::string() : std::to_string(info.Block);
+    case 4: return placeholder ? std::string() : std::to_string(info.Count);
+    case 5: return SystemDateText(info.Created);
+    case 6: return downloaded ? "Загружена" : "";
+    case 7: return placeholder ? std::string() : std::to_string(info.Downloads);
+    case 8: return SystemDateText(info.LastDownload);
+    case 9: return info.Description;
+    case 10: return info.Url;
+    default: return {};
+  }
 }
 
 }  // namespace kivra

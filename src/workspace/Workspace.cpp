@@ -22,6 +22,7 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       script_(port, settings_, dataDir_),
       stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
       ratings_(port, dataDir_, stakes_, matchDistribution_, settings_),
+      systems_(port, dataDir_, combs_, stakes_, settings_),
       runner_(*this) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
@@ -54,6 +55,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   script_.LoadSettings();
   stakes_.LoadSettings();
   ratings_.LoadSettings();
+  systems_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {

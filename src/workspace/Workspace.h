@@ -24,6 +24,7 @@
 #include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
+#include "workspace/SystemState.h"
 
 namespace kivra {
 
@@ -132,6 +133,8 @@ class TWorkspace {
   // The ratings of the stake sources, fed by every stake check.
   TRatingState& Ratings() { return ratings_; }
   const TRatingState& Ratings() const { return ratings_; }
+  // The local systems and system play.
+  TSystemState& Systems() { return systems_; }
   // The script interpreter, which drives all of the above while a script runs.
   TScriptRunner& Runner() { return runner_; }
   const TScriptRunner& Runner() const { return runner_; }
@@ -152,6 +155,7 @@ class TWorkspace {
   TScriptState script_;
   TStakeState stakes_;
   TRatingState ratings_;
+  TSystemState systems_;
   TScriptRunner runner_;
 };
 
