@@ -20,6 +20,7 @@
 #include "shell/MainWindow.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/SystemsTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -147,6 +148,12 @@ void TTemplateMain::BuildCommands() {
                     [this](const QString& caption, const QString& filter, const QString& suffix) {
                       return ChooseFile(true, caption, filter, suffix);
                     });
+  // The "Системы" tab registers its own commands (the layout places the tab).
+  systemsTab_ = new TSystemsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvSystems", model, true); });
+  AddSystemCommands(commands_, *systemsTab_, ws, {[this](bool show) {
+                      pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), show);
+                      if (show) pcMain_->setCurrentWidget(systemsTab_);
+                    }});
 }
 
 void TTemplateMain::BuildMenus() {
@@ -171,11 +178,12 @@ void TTemplateMain::BuildMenus() {
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
+  commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn"});
   commands_.Fill(
       bar->addMenu(QStringLiteral("&Сценарий")),
-      {"ScriptRun",   "ScriptTest", "ScriptStop",  "",           "ScriptOpen",     "ScriptSave", "", "ScriptAdd",
-       "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit", "ScriptDel",      "ScriptClr",  "", "ScriptUp",
-       "ScriptDown",  "",           "LogToggle",   "LogsDelete", "StakesCheckLine"});
+      {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
+       "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
+       "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
 }

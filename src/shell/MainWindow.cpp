@@ -31,6 +31,7 @@
 #include "core/Version.h"
 #include "shell/FlowLayout.h"
 #include "shell/ScriptTab.h"
+#include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/StatChart.h"
@@ -437,6 +438,7 @@ void TTemplateMain::BuildLayout() {
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
+  AddMainTab(systemsTab_, QStringLiteral("Системы"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -469,7 +471,9 @@ void TTemplateMain::BuildLayout() {
                                           "StakeAdd",
                                           "StakeAddRandom",
                                           "StakeAddSelected",
-                                          "StakeAddAll"};
+                                          "StakeAddAll",
+                                          "SystemStakeFilter",
+                                          "SystemStakeAll"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
@@ -543,6 +547,8 @@ void TTemplateMain::Create() {
     ws_->LoadSettingsAndConfig();
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
+    systemsTab_->FollowSwitch();
+    pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), ws_->Systems().Enabled());
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
     edStatLen_->setValue(ws_->StatTab().WindowLength());

@@ -37,6 +37,7 @@ namespace kivra::shell {
 class TScriptTab;
 class TStakesTab;
 class TRatingsTab;
+class TSystemsTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -89,6 +90,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* ScriptTab() const { return scriptTab_; }
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
+  TSystemsTab* SystemsTab() const { return systemsTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -219,6 +221,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* scriptTab_ = nullptr;
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
+  TSystemsTab* systemsTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

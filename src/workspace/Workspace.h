@@ -135,6 +135,7 @@ class TWorkspace {
   const TRatingState& Ratings() const { return ratings_; }
   // The local systems and system play.
   TSystemState& Systems() { return systems_; }
+  const TSystemState& Systems() const { return systems_; }
   // The script interpreter, which drives all of the above while a script runs.
   TScriptRunner& Runner() { return runner_; }
   const TScriptRunner& Runner() const { return runner_; }
