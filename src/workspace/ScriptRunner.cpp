@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/SysFormat.h"
+#include "core/TextCodec.h"
 #include "stakes/Systems.h"
 #include "workspace/Workspace.h"
 
@@ -840,7 +841,10 @@ void TScriptRunner::ApplyPart(const TFilterPart& part) {
 
 void TScriptRunner::StakeNumbers(const TStakeNumbers& numbers, bool bulk) {
   TStakeState& stakes = ws_.Stakes();
-  const TStakeData record = stakes.NewRecord(StakeScript, description_, numbers);
+  // The comment as the journal keeps it: at most 255 characters.
+  const std::string cp1251 = Utf8ToCp1251(description_);
+  const TStakeData record = stakes.NewRecord(
+      StakeScript, cp1251.size() > 255 ? Cp1251ToUtf8(std::string_view(cp1251).substr(0, 255)) : description_, numbers);
   if (newOnly_ && stakes.Journal().Exists(record.DrawNumber, numbers)) {
     Log(SysFormat("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]",
                   {record.DrawNumber, StakeNumbersText(numbers, ";")}));

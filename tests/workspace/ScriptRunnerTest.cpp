@@ -249,6 +249,16 @@ TEST_F(ScriptRunnerTest, StakeModesOverAListOfTwentyOneCombinations) {
   EXPECT_EQ(r.Profit, -10 * MoneyScale);
   EXPECT_EQ(r.Comment, "01.000: @ FULL#ALL");
 
+  // The description is the comment cut to 255 characters, as the journal keeps it.
+  ws.Stakes().Clear();
+  std::string stakeComment;
+  runner.OnStakeAdded = [&](const TStakeData& added) { stakeComment = added.Comment; };
+  const std::string longComment(300, 'x');
+  ASSERT_TRUE(runner.Forecast({Line("FULL:0#FIRST", {}, longComment)}));
+  EXPECT_EQ(Stakes().at(0).Comment, ("01.000: " + longComment).substr(0, 255));
+  EXPECT_EQ(stakeComment, Stakes().at(0).Comment);
+  runner.OnStakeAdded = nullptr;
+
   // STOP with more than one combination stops the run with the warning.
   ws.Stakes().Clear();
   port.Messages.clear();
