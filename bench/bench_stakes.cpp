@@ -7,6 +7,8 @@
 //                              records), then the check and the view update
 //   BM_RatingsSort/<column>    the ratings' quicksort of 10,000 rows by a column
 //   BM_RatingsRefresh          the ratings rebuilt from a journal of 1,000,000 checked stakes
+//   BM_TablesStakeTest         the back-test of 100 regular stake rules over the latest 1,000
+//                              draws: 100,000 stakes appended, checked and rated
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -179,6 +181,46 @@ void BM_StakeAddAll(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_StakeAddAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_TablesStakeTest(benchmark::State& state) {
+  TQuietPort port;
+  const auto dir = std::filesystem::temp_directory_path() / ("kivra-bench-tables-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  TWorkspace ws(dir, port);
+  ws.LoadSettingsAndConfig();
+  ws.Config().Data = CheckSetup().config;
+  for (int i = 0; i < 1001; ++i) ws.Archive().Append(CheckSetup().archive.Stored(i));
+  ws.Tables().Load();
+  std::vector<int> rows;
+  for (int r = 0; r < 100; ++r) {
+    TTableData rule;
+    rule.Comment = "Regular " + std::to_string(r);
+    rule.Mode = static_cast<uint8_t>(r % 2);
+    rule.Step = r % 91 - 45;
+    rule.Start = {static_cast<uint8_t>(r % 41 + 1), static_cast<uint8_t>(r % 41 + 2), static_cast<uint8_t>(r % 41 + 3),
+                  static_cast<uint8_t>(r % 41 + 4), static_cast<uint8_t>(r % 41 + 5)};
+    ws.Tables().Add(rule, std::vector<TListComb>{{0, rule.Start}});
+    rows.push_back(r);
+  }
+  int checked = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ws.Stakes().Save();
+    std::filesystem::remove(dir / "Kivra_5x45.lsk");
+    std::filesystem::remove(dir / "Kivra_5x45.lrt");
+    ws.Ratings().Ratings().Clear();
+    if (!ws.Stakes().Load()) std::abort();
+    state.ResumeTiming();
+    if (!ws.Tables().Test(rows, 1000)) std::abort();
+    checked = ws.Stakes().Journal().LastChecked();
+  }
+  state.counters["stakes"] = ws.Stakes().Journal().Count();
+  state.counters["checked"] = checked;
+  state.counters["ratings"] = ws.Ratings().Ratings().Count();
+  ws.Stakes().Save();
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_TablesStakeTest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_RatingsSort(benchmark::State& state) {
   std::mt19937 rng(17);

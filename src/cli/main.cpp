@@ -23,6 +23,9 @@
 #include "stakes/Systems.h"
 #include "combs/CombFiles.h"
 #include "stats/StatPasses.h"
+#include "views/CardView.h"
+#include "views/LayoutView.h"
+#include "views/WeekView.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -46,9 +49,11 @@ constexpr const char* Usage =
     "                        создание и фильтрация списка комбинаций; строки журнала\n"
     "                        фильтров (название;значения;комбинаций) и итог\n"
     "  table КОД --len N [--offset K] [--sorted] [--compare] [--sort СТОЛБЕЦ] [--desc]\n"
-    "        [--decimal-separator C]\n"
+    "        [--decimal-separator C] [--in-list ФАЙЛ]\n"
     "                        таблица статистики по последним N тиражам, как ее показывает\n"
-    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок)\n"
+    "                        вкладка \"Статистика\" (СТОЛБЕЦ: номер 0..19 или заголовок);\n"
+    "                        с --in-list после \"Значение\" столбец \"В списке\": сколько\n"
+    "                        комбинаций файла (*.lcv) оставит фильтр по строке (СТОЛБЕЦ 20)\n"
     "  caches [--force] [--groups all|Г,Г,...]\n"
     "                        файлы распределений полного набора комбинаций (группы:\n"
     "                        номера 0..12 или метки num, sum, ...)\n"
@@ -72,6 +77,18 @@ constexpr const char* Usage =
     "                        E0..E5 не сортируются)\n"
     "  ratings export ФАЙЛ   экспорт рейтинга в CSV-файл\n"
     "  ratings refresh       пересчет рейтинга по текущим ставкам\n"
+    "  regular [list]        регулярные ставки, как их показывает вкладка \"Регуляры\": столбцы\n"
+    "                        через \";\"\n"
+    "  regular add [--start N1,N2,N3,N4,N5] [--step S] [--mode 0|1] [--comment ТЕКСТ]\n"
+    "                        новая регулярная ставка (режим 0: от стартовой комбинации, 1: от\n"
+    "                        предыдущего тиража; шаг -45..45, по умолчанию 1); строка новой записи\n"
+    "  regular del I[,J...]  удаление регулярных ставок (номера строк списка, с 1)\n"
+    "  regular stake [--rules I,J,...] [--offset K]\n"
+    "                        по ставке на следующий тираж от каждой (или указанных) регулярной\n"
+    "                        ставки, с проверкой; строки новых ставок, как в stakes list\n"
+    "  regular test N [--rules I,J,...]\n"
+    "                        тест регулярных ставок по последним N тиражам: ставки, их проверка\n"
+    "                        и рейтинг; строки новых ставок, как в stakes list\n"
     "  download [--url АДРЕС]\n"
     "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
     "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
@@ -83,6 +100,19 @@ constexpr const char* Usage =
     "                        (--log: журнал сценария включен; --out: итоговый список комбинаций)\n"
     "  systems expand N1,N2,...\n"
     "                        комбинации локальной системы для этих чисел\n"
+    "  card [--len N] [--colors] [--channels on|off] [--sequences on|off]\n"
+    "                        карта тиражей, как ее показывает вкладка \"Карта\": строка заголовка\n"
+    "                        и N последних тиражей (по умолчанию все), ячейки через \";\"\n"
+    "  layout --len N [--offset K] [--colors] [--gradient on|off]\n"
+    "                        схема выпадения номеров по последним N тиражам (вкладка \"Схема\")\n"
+    "  layout-compare [--lens L1,L2,L3,L4,L5] [--offset K] [--sort 0|1 [--desc]]\n"
+    "                        пять таблиц сравнения схемы: заголовок и строки каждой,\n"
+    "                        пустая строка между таблицами\n"
+    "  week --len N [--offset K] [--colors]\n"
+    "                        количество выпадений чисел по дням недели (вкладка \"Неделя\")\n"
+    "  week --len N [--offset K] --chart C,R [--mode 0|1]\n"
+    "                        точки графика для ячейки (столбец C, строка R): x;y;подпись\n"
+    "                        (--colors: вместо текста ячеек их цвет #RRGGBB, пусто - обычный)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -232,11 +262,24 @@ int CmdWindow(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// One line of semicolon CSV: the cells joined by ";".
+template <class TCells>
+void PrintCells(const TCells& cells) {
+  std::string text;
+  for (size_t c = 0; c < cells.size(); ++c) {
+    if (c > 0) text += ';';
+    text += cells[c];
+  }
+  text += '\n';
+  std::fputs(text.c_str(), stdout);
+}
+
 int ParseSortColumn(const std::string& text) {
   const int32_t n = StrToIntDef(text, -1);
-  if (n >= 0 && n < StatColumnCount) return n;
+  if (n >= 0 && n <= ColInList) return n;
   for (int c = 0; c < StatColumnCount; ++c)
     if (StatColumnCaptions[c] == text) return c;
+  if (text == InListCaption) return ColInList;
   throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", text)};
 }
 
@@ -244,6 +287,7 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   const std::string code = args.Next("КОД");
   int length = -1, offset = 0, sortColumn = ColCount;
   bool sorted = false, compare = false, descending = false;
+  std::optional<std::string> inList;
   std::string value;
   while (!args.Empty()) {
     if (args.Option("--len", value)) length = ParseNonNegative(value, "--len");
@@ -256,9 +300,13 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
       if (value.size() != 1)
         throw TUsageError{fmt::format("Некорректное значение параметра --decimal-separator: {}", value)};
       SetDecimalSeparator(value[0]);
+    } else if (args.Option("--in-list", value)) {
+      inList = value;
     } else args.ExpectEnd();
   }
   if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  if (sortColumn == ColInList && !inList)
+    throw TUsageError{"Сортировка по столбцу \"В списке\" только с параметром --in-list"};
   const int entry = ws.Stats().FindCode(code);
   if (entry < 0) throw TUsageError{fmt::format("Неизвестный метод расчета статистики: {}", code)};
   ws.LoadArchive();
@@ -268,18 +316,24 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.StatTab().SetWindowLength(length);
   ws.StatTab().SetItem(entry);
   ws.StatTab().View().SetSort(sortColumn, descending);
+  // The list a user saved, counted by the column "В списке" after "Значение".
+  if (inList) {
+    if (!ws.Combs().OpenFile(*inList)) return 1;
+    ws.StatTab().SetShowInList(true, false);
+  }
   if (!ws.StatTab().Refresh(true)) return 1;
-  auto line = [](const auto& cells) {
+  auto line = [&](const auto& cells, std::string_view inListCell) {
     std::string text;
     for (size_t c = 0; c < cells.size(); ++c) {
       if (c > 0) text += ';';
       text += cells[c];
+      if (c == ColValue && inList) (text += ';') += inListCell;
     }
     text += '\n';
     std::fputs(text.c_str(), stdout);
   };
-  line(StatColumnCaptions);
-  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells);
+  line(StatColumnCaptions, InListCaption);
+  for (const auto& row : ws.StatTab().View().Rows()) line(row.Cells, row.InList);
   return 0;
 }
 
@@ -450,9 +504,10 @@ TStakeNumbers ParseStakeNumbers(const std::string& text) {
   return numbers;
 }
 
-int StakesList(TWorkspace& ws) {
+// The journal's records from `first` on, one line each: the grid's cell texts joined by ";".
+void PrintStakesFrom(TWorkspace& ws, int first) {
   auto& journal = ws.Stakes().Journal();
-  for (int i = 0; i < journal.Count(); ++i) {
+  for (int i = first; i < journal.Count(); ++i) {
     const TStakeData r = journal.Read(TStakeOrigin::Begin, i);
     std::string line;
     for (int c = 0; c < StakeColumnCount; ++c) {
@@ -461,7 +516,6 @@ int StakesList(TWorkspace& ws) {
     }
     std::printf("%s\n", line.c_str());
   }
-  return 0;
 }
 
 int StakesAdd(TWorkspace& ws, TArgs& args) {
@@ -527,7 +581,7 @@ int CmdStakes(TWorkspace& ws, TArgs& args) {
   int status = 0;
   if (sub == "list") {
     args.ExpectEnd();
-    status = StakesList(ws);
+    PrintStakesFrom(ws, 0);
   } else if (sub == "add") {
     status = StakesAdd(ws, args);
   } else if (sub == "check") {
@@ -600,6 +654,128 @@ int CmdRatings(TWorkspace& ws, TArgs& args) {
   throw TUsageError{fmt::format("Неизвестная команда ratings: {}", sub)};
 }
 
+// --- Regular stakes ---
+
+void PrintRuleRow(const TTableData& rule) {
+  std::string line;
+  for (int c = 0; c < TableColumnCount; ++c) {
+    if (c) line += ';';
+    line += TableCellText(rule, c);
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+// 1-based row numbers "I,J,..." as 0-based rows of the rules list.
+std::vector<int> ParseRuleRows(const std::string& text, int count, const char* option) {
+  std::vector<int> rows;
+  for (const std::string_view word : SplitNumberWords(text))
+    rows.push_back(static_cast<int>(ParseRange(std::string(word), 1, std::max(count, 1), option)) - 1);
+  if (rows.empty() || count == 0)
+    throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+  return rows;
+}
+
+std::vector<int> AllRuleRows(int count) {
+  std::vector<int> rows(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) rows[static_cast<size_t>(i)] = i;
+  return rows;
+}
+
+int RegularAdd(TTableState& tables, TArgs& args) {
+  TTableData rule = tables.NewRule({});
+  std::string comment(DefaultTableComment), value;
+  std::optional<TComb> start;
+  while (!args.Empty()) {
+    if (args.Option("--start", value)) {
+      start = ParseTableStart(value);
+      if (!start) throw TUsageError{"Введена некорректная комбинация!"};
+    } else if (args.Option("--step", value)) {
+      rule.Step = static_cast<int32_t>(ParseRange(value, -MaxNumber, MaxNumber, "--step"));
+    } else if (args.Option("--mode", value)) {
+      rule.Mode = static_cast<uint8_t>(ParseRange(value, TableFromCurrent, TableFromDraw, "--mode"));
+    } else if (args.Option("--comment", comment)) {
+      continue;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  // The checks of the rule dialog, in its order.
+  if (rule.Mode == TableFromCurrent && !start) throw TUsageError{"Введена некорректная комбинация!"};
+  if (Trim(comment).empty()) throw TUsageError{"Необходимо ввести комментарий!"};
+  if (Cp1251ToUtf8(Utf8ToCp1251(comment)) != comment || Utf8ToCp1251(comment).size() > TableCommentLength)
+    throw TUsageError{
+        fmt::format("Комментарий длиннее {} символов или с символами вне кодовой страницы 1251", TableCommentLength)};
+  if (tables.Tables().CommentTaken(comment)) throw TUsageError{MessageForTerminal(DuplicateTableComment)};
+  rule.Comment = Utf8ToCp1251(comment);
+  if (start) rule.Start = *start;
+  // One rule: as the dialog with one selected combination (or none, in mode 1) makes it.
+  const int before = tables.Count();
+  std::vector<TListComb> given;
+  if (start) given.push_back({0, *start});
+  if (tables.Add(rule, given) == 0) return 1;
+  PrintRuleRow(tables.Tables().Rows()[static_cast<size_t>(before)]);
+  return 0;
+}
+
+int CmdRegular(TWorkspace& ws, TArgs& args) {
+  std::string sub = "list", value;
+  if (const std::string* next = args.Peek(); next && next->rfind("--", 0) != 0) sub = args.Next("КОМАНДА");
+  static const std::vector<std::string> known = {"list", "add", "del", "stake", "test"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда regular: {}", sub)};
+  TTableState& tables = ws.Tables();
+  // The cli works on the rules whatever the window's tab shows.
+  tables.ShowForSession();
+  tables.Load();
+  if (sub == "list") {
+    args.ExpectEnd();
+    for (const TTableData& rule : tables.Tables().Rows()) PrintRuleRow(rule);
+    return 0;
+  }
+  if (sub == "add") return RegularAdd(tables, args);
+  if (sub == "del") {
+    const std::vector<int> rows = ParseRuleRows(args.Next("I,J,..."), tables.Count(), "del");
+    args.ExpectEnd();
+    return tables.Delete(rows) ? 0 : 1;
+  }
+
+  // Stakes: the archive and the journal as the window takes them.
+  int tests = 0, offset = 0;
+  if (sub == "test") tests = static_cast<int>(ParseRange(args.Next("N"), 1, INT32_MAX, "N"));
+  std::vector<int> rows = AllRuleRows(tables.Count());
+  while (!args.Empty()) {
+    if (args.Option("--rules", value)) rows = ParseRuleRows(value, tables.Count(), "--rules");
+    else if (sub == "stake" && args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  if (sub == "test" && tests > tables.MaxTests())
+    throw TUsageError{fmt::format("Количество тестов больше {} (тиражей в архиве без одного)", tables.MaxTests())};
+  if (offset > 0 && offset > ws.Archive().High())
+    throw TUsageError{fmt::format("Некорректное значение параметра --offset: {}", offset)};
+  if (!ws.Stakes().Load()) return 1;
+  ws.SetDrawsOffset(offset);
+  const int first = ws.Stakes().Journal().Count();
+  int status = 0;
+  if (sub == "test") {
+    status = tables.Test(rows, tests) ? 0 : 1;
+  } else {
+    for (int row : rows) {
+      const auto draft = tables.Draft(row);
+      // A rule of mode 1 over an empty archive has no draw to move on from.
+      if (!draft || !ValidStakeNumbers(draft->Record.Numbers)) {
+        ws.Port().ShowError(BadDrawNumbersMessage);
+        status = 1;
+        continue;
+      }
+      if (!tables.Commit(*draft, draft->Record, 1)) status = 1;
+    }
+  }
+  PrintStakesFrom(ws, first);
+  ws.Stakes().Save();
+  return status;
+}
+
 int CmdDownload(TWorkspace& ws, TArgs& args) {
   std::string url = ws.ResultsUrl();
   args.Option("--url", url);
@@ -611,6 +787,141 @@ int CmdDownload(TWorkspace& ws, TArgs& args) {
   const int added = ws.DownloadCommand(url, nullptr);
   ws.Stakes().Save();
   std::printf("Добавлено тиражей: %d\n", added);
+  return 0;
+}
+
+// --- The card, layout and week views: each grid as its tab shows it, one line per grid row ---
+
+// Prints rows x columns cells; with `colors`, data cells (row and column >= 1) show their
+// background instead of their text.
+void PrintGrid(int rows, int columns, bool colors, const std::function<std::string(int, int)>& text,
+               const std::function<TCellColor(int, int)>& color) {
+  std::vector<std::string> cells(static_cast<size_t>(columns));
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c)
+      cells[size_t(c)] = colors && r >= 1 && c >= 1 ? ColorText(color(r, c)) : text(r, c);
+    PrintCells(cells);
+  }
+}
+
+bool ParseOnOff(const std::string& text, const char* option) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
+}
+
+int CmdCard(TWorkspace& ws, TArgs& args) {
+  TCardOptions options = ws.Views().CardOptions();
+  int64_t length = -1;
+  bool colors = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 0, INT32_MAX, "--len");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--channels", value)) options.Channels = ParseOnOff(value, "--channels");
+    else if (args.Option("--sequences", value)) options.Sequences = ParseOnOff(value, "--sequences");
+    else args.ExpectEnd();
+  }
+  ws.LoadArchive();
+  const TDrawsArchive& archive = ws.Archive();
+  const int rows = CardRowCount(archive);
+  const int shown = length < 0 ? rows : static_cast<int>(std::min<int64_t>(rows, length + 1));
+  PrintGrid(
+      shown, CardColumnCount, colors, [&](int r, int c) { return CardCellText(archive, r, c); },
+      [&](int r, int c) { return CardCellColor(archive, r, c, options); });
+  return 0;
+}
+
+int CmdLayout(TWorkspace& ws, TArgs& args) {
+  int64_t length = -1, offset = 0;
+  bool colors = false, gradient = ws.Views().LayoutGradient();
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--gradient", value)) gradient = ParseOnOff(value, "--gradient");
+    else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  const TTextGrid grid = BuildLayoutGrid(ws.Archive(), static_cast<int>(length), ws.Archive().HiddenDrawSet());
+  PrintGrid(
+      grid.Rows, grid.Columns, colors, [&](int r, int c) { return grid.At(r, c); },
+      [&](int r, int c) { return LayoutCellColor(grid, r, c, gradient); });
+  return 0;
+}
+
+int CmdLayoutCompare(TWorkspace& ws, TArgs& args) {
+  std::array<int, CompareTableCount> lengths;
+  for (int t = 0; t < CompareTableCount; ++t) lengths[size_t(t)] = ws.Views().CompareLength(t);
+  int64_t offset = 0;
+  int sortColumn = -1;
+  bool descending = false;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--lens", value)) {
+      const auto words = SplitNumberWords(value);
+      if (words.size() != lengths.size())
+        throw TUsageError{fmt::format("Некорректное значение параметра --lens: {}", value)};
+      for (size_t t = 0; t < words.size(); ++t)
+        lengths[t] = static_cast<int>(ParseRange(std::string(words[t]), 1, INT32_MAX, "--lens"));
+    } else if (args.Option("--offset", value)) {
+      offset = ParseNonNegative(value, "--offset");
+    } else if (args.Option("--sort", value)) {
+      if (value == "0" || value == CompareCountCaption) sortColumn = 0;
+      else if (value == "1") sortColumn = 1;
+      else throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", value)};
+    } else if (args.Flag("--desc")) {
+      descending = true;
+    } else {
+      args.ExpectEnd();
+    }
+  }
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  for (int t = 0; t < CompareTableCount; ++t) {
+    TCompareTable table = BuildCompareTable(ws.Archive(), lengths[size_t(t)]);
+    if (sortColumn >= 0) SortCompareTable(table, sortColumn, descending);
+    if (t > 0) std::fputs("\n", stdout);
+    PrintCells(std::array<std::string, 2>{std::string(CompareCountCaption), table.Caption});
+    for (const auto& row : table.Rows) PrintCells(row);
+  }
+  return 0;
+}
+
+int CmdWeek(TWorkspace& ws, TArgs& args) {
+  int64_t length = -1, offset = 0;
+  int mode = ws.Views().WeekChartMode();
+  bool colors = false;
+  std::optional<std::pair<int, int>> chart;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--len", value)) length = ParseRange(value, 1, INT32_MAX, "--len");
+    else if (args.Option("--offset", value)) offset = ParseNonNegative(value, "--offset");
+    else if (args.Flag("--colors")) colors = true;
+    else if (args.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 1, "--mode"));
+    else if (args.Option("--chart", value)) {
+      const size_t comma = value.find(',');
+      if (comma == std::string::npos)
+        throw TUsageError{fmt::format("Некорректное значение параметра --chart: {}", value)};
+      chart = {static_cast<int>(ParseRange(value.substr(0, comma), 1, MaxNumber, "--chart")),
+               static_cast<int>(ParseRange(value.substr(comma + 1), 1, 7, "--chart"))};
+    } else args.ExpectEnd();
+  }
+  if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
+  ws.LoadArchive();
+  ws.SetDrawsOffset(static_cast<int>(offset));
+  const TWeekCounts counts = CountWeekdays(ws.Archive(), static_cast<int>(length));
+  if (chart) {
+    for (const TChartPoint& p : WeekChart(counts, chart->first, chart->second, mode, false).Points)
+      std::printf("%lld;%lld;%s\n", static_cast<long long>(p.X), static_cast<long long>(p.Y), p.Label.c_str());
+    return 0;
+  }
+  PrintGrid(
+      WeekRowCount, WeekColumnCount, colors, [&](int r, int c) { return WeekCellText(counts, r, c); },
+      [&](int r, int c) { return WeekCellColor(counts, r, c); });
   return 0;
 }
 
@@ -660,8 +971,8 @@ int CmdScriptShow(TWorkspace& ws, TArgs& args) {
   if (!read) return 1;
   const std::vector<std::string>& lines = *read;
   const TMethodLookup methods(ws.Stats());
-  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction", "selection",
-                  "mode", "condition", "values", "stop", "stop_value", "coefs"});
+  PrintScriptRow({"line", "kind", "slot", "text", "description", "method", "draws", "sort_column", "direction",
+                  "selection", "mode", "condition", "values", "stop", "stop_value", "coefs"});
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string n = std::to_string(i + 1);
     if (IsSeparatorLine(lines[i])) {
@@ -820,10 +1131,13 @@ int Run(int argc, char** argv) {
   }
 
   static const std::map<std::string, std::function<int(TWorkspace&, TArgs&)>> commands = {
-      {"info", CmdInfo},       {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv}, {"config", CmdConfig},
-      {"stats", CmdStats},     {"values", CmdValues},        {"window", CmdWindow},        {"filter", CmdFilter},
-      {"table", CmdTable},     {"caches", CmdCaches},        {"script", CmdScript},        {"stakes", CmdStakes},
-      {"ratings", CmdRatings}, {"download", CmdDownload},    {"forecast", CmdForecast},    {"test", CmdTest},
+      {"info", CmdInfo},       {"import-csv", CmdImportCsv}, {"export-csv", CmdExportCsv},
+      {"config", CmdConfig},   {"stats", CmdStats},          {"values", CmdValues},
+      {"window", CmdWindow},   {"filter", CmdFilter},        {"table", CmdTable},
+      {"caches", CmdCaches},   {"script", CmdScript},        {"stakes", CmdStakes},
+      {"ratings", CmdRatings}, {"regular", CmdRegular},      {"download", CmdDownload},
+      {"card", CmdCard},       {"layout", CmdLayout},        {"layout-compare", CmdLayoutCompare},
+      {"week", CmdWeek},       {"forecast", CmdForecast},    {"test", CmdTest},
       {"systems", CmdSystems}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};

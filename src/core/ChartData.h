@@ -34,6 +34,7 @@ struct TChartSeries {
   int PointSize = 0;
   TRgb PointOutline;
   bool ValueLabels = false;
+  bool Bars = false;  // drawn as bars over the points' labels instead of a line
   std::vector<TChartPoint> Points;
 };
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include <QMenu>
+#include <QToolButton>
 #include <QWidget>
 
 namespace kivra::shell {
@@ -123,6 +124,23 @@ class TLocalShortcut : public QObject {
 };
 
 }  // namespace
+
+QToolButton* CommandButton(const QString& text, const char* command, TCommandMap& commands) {
+  QAction* action = commands.Action(command);
+  auto* b = new QToolButton;
+  b->setText(text);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  b->setMinimumHeight(26);
+  b->setObjectName("btn" + action->objectName());
+  b->setStatusTip(action->statusTip());
+  b->setToolTip(action->toolTip());
+  b->setEnabled(action->isEnabled());
+  b->setFocusPolicy(Qt::TabFocus);
+  const QString name = action->objectName();
+  QObject::connect(b, &QToolButton::clicked, b, [&commands, name] { commands.Trigger(name); });
+  QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
+  return b;
+}
 
 void MakeShortcutLocal(TCommandMap& commands, const QString& name, QWidget* widget) {
   QAction* action = commands.Action(name);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QMenu;
+class QToolButton;
 class QWidget;
 
 namespace kivra::shell {
@@ -65,6 +66,9 @@ class TCommandMap {
   std::function<void(const char*)> onError_;
   bool running_ = false;
 };
+
+// A button of a tab's panel that runs a command and follows its enabled state.
+QToolButton* CommandButton(const QString& text, const char* command, TCommandMap& commands);
 
 // Makes a command's shortcut local to one widget: the key runs the command (when enabled) only while
 // that widget has the focus, and is taken before the window's shortcuts there, so that a command of

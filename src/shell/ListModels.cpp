@@ -180,6 +180,7 @@ namespace {
 QStringList StatCaptions() {
   QStringList s;
   for (auto c : StatColumnCaptions) s << ToQ(c);
+  s << ToQ(InListCaption);  // ColInList, shown after "Значение" while its switch is on
   return s;
 }
 }  // namespace
@@ -217,6 +218,8 @@ const std::array<const char*, StatColumnCount> StatColumnHints = {
 QVariant TStatTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section >= 0 && section < StatColumnCount)
     return ToQ(StatColumnHints[section]);
+  if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == ColInList)
+    return QStringLiteral("Сколько комбинаций списка останется, если оставить только эту строку");
   return TArrayModel::headerData(section, orientation, role);
 }
 
@@ -224,7 +227,7 @@ QVariant TStatTableModel::data(const QModelIndex& index, int role) const {
   const auto& rows = ws_.StatTab().View().Rows();
   if (!index.isValid() || index.row() >= static_cast<int>(rows.size())) return {};
   const int col = index.column();
-  if (role == Qt::DisplayRole) return ToQ(rows[index.row()].Cells[col]);
+  if (role == Qt::DisplayRole) return ToQ(col == ColInList ? rows[index.row()].InList : rows[index.row()].Cells[col]);
   if (role == Qt::TextAlignmentRole)
     return col == 0 ? int(Qt::AlignLeft | Qt::AlignVCenter) : int(Qt::AlignRight | Qt::AlignVCenter);
   return {};

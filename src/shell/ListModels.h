@@ -73,7 +73,8 @@ class TFilterLogModel : public TArrayModel {
   const TWorkspace& ws_;
 };
 
-// The statistics table: the 20 columns of the view, in its display order.
+// The statistics table: the 20 columns of the view, in its display order, and ColInList (moved after
+// "Значение" by the window).
 class TStatTableModel : public TArrayModel {
   Q_OBJECT
  public:

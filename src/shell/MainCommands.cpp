@@ -14,14 +14,20 @@
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
+#include <array>
 
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/CardTab.h"
+#include "shell/LayoutTab.h"
 #include "shell/StakesTab.h"
+#include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/SystemsTab.h"
+#include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/UnitWait.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -55,6 +61,16 @@ void TTemplateMain::BuildCommands() {
                  [this] { close(); }, nullptr, nullptr, false});
 
   // Draws archive.
+  add("DrawsDownload", "Загрузка", "Загрузка архива тиражей с сайта лотереи", QKeySequence(Qt::Key_F3),
+      [this] { CmdDrawsDownload(); });
+  for (int mode = 0; mode <= 2; ++mode) {
+    static const std::array<const char*, 3> captions = {"По запросу (по умолчанию)", "Автоматически", "Отключено"};
+    add(QStringLiteral("AutoDownload%1").arg(mode), QString::fromUtf8(captions[mode]),
+        "Загрузка архива тиражей при запуске программы", {},
+        [&ws, mode] { ws.Settings().WriteSetting(Section, "DownloadDrawsOnStart", int64_t{mode}, &ws.Port()); },
+        nullptr,
+        [&ws, mode] { return ws.Settings().ReadSetting(Section, "DownloadDrawsOnStart", int64_t{0}) == mode; });
+  }
   add("DrawsImport", "Импорт из CSV-файла", "Добавление тиражей из CSV-файла", {}, [this] { CmdDrawsImport(); });
   add("DrawsExport", "Экспорт в CSV-файл", "Сохранение архива тиражей в CSV-файл", {}, [this] { CmdDrawsExport(); },
       [&ws] { return !ws.Archive().Empty(); });
@@ -142,6 +158,14 @@ void TTemplateMain::BuildCommands() {
                    {[this] { return SelectedRows(lvCombs_); },
                     [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
                     [this] { lvCombs_->clearSelection(); }});
+  // The card, layout and week tabs register their own commands (the layout places the tabs).
+  cardTab_ = new TCardTab(ws, [this] { return lvDraws_ ? lvDraws_->columnWidth(0) : 60; });
+  layoutTab_ = new TLayoutTab(ws);
+  weekTab_ = new TWeekTab(ws);
+  const TShowPage showPage = [this](QWidget* page, bool shown) { ShowMainPage(page, shown); };
+  cardTab_->AddCommands(commands_, showPage);
+  layoutTab_->AddCommands(commands_, showPage);
+  weekTab_->AddCommands(commands_, showPage);
   // The "Рейтинг" tab registers its own commands (the layout places the tab).
   ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
   AddRatingCommands(commands_, *ratingsTab_, ws,
@@ -154,6 +178,16 @@ void TTemplateMain::BuildCommands() {
                       pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), show);
                       if (show) pcMain_->setCurrentWidget(systemsTab_);
                     }});
+  // The "Регуляры" tab registers its own commands and its "Вид" switch (the layout places the tab).
+  tablesTab_ = new TTablesTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvTables", model, true); });
+  AddTableCommands(commands_, *tablesTab_, ws,
+                   {[this] { return SelectedRows(lvCombs_); },
+                    [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
+                    [this] { lvCombs_->clearSelection(); }},
+                   [this](bool shown, bool activate) {
+                     pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), shown);
+                     if (activate) pcMain_->setCurrentWidget(tablesTab_);
+                   });
 }
 
 void TTemplateMain::BuildMenus() {
@@ -168,8 +202,11 @@ void TTemplateMain::BuildMenus() {
   group->addAction(russian);
   file->addSeparator();
   commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Архив тиражей")),
-                 {"DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
+  QMenu* draws = bar->addMenu(QStringLiteral("&Архив тиражей"));
+  commands_.Fill(draws, {"DrawsDownload"});
+  commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
+                 {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
+  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Комбинации")),
                  {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
                   "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
@@ -178,14 +215,45 @@ void TTemplateMain::BuildMenus() {
                   "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
+  commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
   commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn"});
   commands_.Fill(
       bar->addMenu(QStringLiteral("&Сценарий")),
       {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")), {"ViewColorDraws", "ViewColorCombs"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),
+                 {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
+                  "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
+}
+
+void TTemplateMain::CmdDrawsDownload() {
+  TWaitWindow wait(QStringLiteral("Загрузка архива тиражей..."), this);
+  wait.show();
+  QApplication::processEvents();
+  // The transfer asks at its checkpoints whether to go on: the window repaints there and "Отмена"
+  // is heard.
+  const int added = ws_->DownloadCommand(ws_->ResultsUrl(), [&wait] {
+    QApplication::processEvents();
+    return !wait.Cancelled();
+  });
+  wait.hide();
+  if (added > 0) {
+    RefreshDrawsList(true);
+    RefreshAllViews(true);
+  }
+  UpdateCommands();
+}
+
+void TTemplateMain::StartUpDownload() {
+  if (ws_->ResultsUrl().empty()) return;
+  const int64_t mode = ws_->Settings().ReadSetting(Section, "DownloadDrawsOnStart", int64_t{0});
+  if (mode == 2) return;
+  if (mode == 0 && !port_.AskYesNo("Обновить список тиражей?\r\rДля выполнения обновления необходимо действующее "
+                                   "подключение к сети Интернет."))
+    return;
+  CmdDrawsDownload();
 }
 
 void TTemplateMain::UpdateCommands() {

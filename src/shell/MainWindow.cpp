@@ -22,6 +22,7 @@
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTableView>
+#include <QScopeGuard>
 #include <QThread>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -29,12 +30,16 @@
 
 #include "core/SysFormat.h"
 #include "core/Version.h"
+#include "shell/CardTab.h"
 #include "shell/FlowLayout.h"
+#include "shell/LayoutTab.h"
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/WeekTab.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"
 
@@ -60,8 +65,8 @@ constexpr std::array<const char*, 6> PanelSamples = {"Архив тиражей:
 constexpr std::array<const char*, 7> PanelTexts = {"Архив тиражей: 0", "Следующий тираж: 0", "", "Комбинаций: 0",
                                                    "Ставок: 0",        "Рейтинг: 0",         ""};
 // The lists whose column widths the window keeps (those that exist).
-constexpr std::array<const char*, 7> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
-                                                  "sgStakes", "lvRatings", "lvScript"};
+constexpr std::array<const char*, 8> KeptLists = {"lvDraws",  "lvCombs",   "lvFilters", "lvDrawsStat",
+                                                  "sgStakes", "lvRatings", "lvTables",  "lvScript"};
 
 // Start-up ends with this when the stakes journal cannot be opened for this program alone.
 constexpr std::string_view ExclusiveAccessMessage =
@@ -104,6 +109,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.FullRecreate = HasSwitch(args, "fullrecreate");
   o.FullRefresh = HasSwitch(args, "fullrefresh");
   o.NoLanguage = HasSwitch(args, "no-language");
+  o.LoadOnly = HasSwitch(args, "loadonly");
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
@@ -159,24 +165,6 @@ QTableView* TTemplateMain::NewTable(const QString& name, QAbstractItemModel* mod
 }
 
 namespace {
-// A button of a tab's button panel that runs a command and follows its enabled state.
-QToolButton* CommandButton(const QString& text, const char* command, TCommandMap& commands) {
-  QAction* action = commands.Action(command);
-  auto* b = new QToolButton;
-  b->setText(text);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setMinimumHeight(26);
-  b->setObjectName("btn" + action->objectName());
-  b->setStatusTip(action->statusTip());
-  b->setToolTip(action->toolTip());
-  b->setEnabled(action->isEnabled());
-  b->setFocusPolicy(Qt::TabFocus);
-  const QString name = action->objectName();
-  QObject::connect(b, &QToolButton::clicked, b, [&commands, name] { commands.Trigger(name); });
-  QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
-  return b;
-}
-
 // A number field with its hint (shown in panel 6 and as a tool tip).
 QSpinBox* NewSpin(const char* name, int min, int max, int minWidth, const QString& hint) {
   auto* spin = new QSpinBox;
@@ -222,6 +210,7 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   QWidget* page;
   QVBoxLayout* v = NewPage(page);
   auto* panel = new TFlowLayout;
+  panel->addWidget(CommandButton(QStringLiteral("Загрузка"), "DrawsDownload", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Добавить"), "DrawsAdd", commands_));
   panel->addWidget(CommandButton(QStringLiteral("Удалить"), "DrawsDel", commands_));
   panel->addStretch();
@@ -337,6 +326,21 @@ QWidget* TTemplateMain::BuildStatTab() {
   }
   row3->addWidget(chkPrefetchs_);
   row3->addWidget(chkTotalLine_);
+  auto* chkInList = new QCheckBox(QStringLiteral("Показывать количество в списке"));
+  chkInList->setObjectName("chkInList");
+  chkInList->setStatusTip(
+      QStringLiteral("Столбец \"В списке\": сколько комбинаций списка останется, если оставить строку"));
+  connect(chkInList, &QCheckBox::clicked, this, [this, chkInList](bool on) {
+    if (!port_.IsIdle()) {
+      chkInList->setChecked(!on);
+      return;
+    }
+    ws_->StatTab().SetShowInList(on);
+    RefreshInListColumn(false);
+  });
+  connect(&port_, &TShellPort::BusyStateChanged, chkInList,
+          [this, chkInList] { chkInList->setEnabled(port_.IsIdle()); });
+  row3->addWidget(chkInList);
   v->addLayout(row3);
 
   lvDrawsStat_ = NewTable("lvDrawsStat", statModel_, true);
@@ -346,6 +350,19 @@ QWidget* TTemplateMain::BuildStatTab() {
     lvDrawsStat_->setColumnWidth(
         c, std::max(80, lvDrawsStat_->fontMetrics().horizontalAdvance(ToQ(StatColumnCaptions[c])) + 28));
   auto* header = lvDrawsStat_->horizontalHeader();
+  header->moveSection(ColInList, ColValue + 1);
+  lvDrawsStat_->setColumnHidden(ColInList, true);
+  lvDrawsStat_->setColumnWidth(ColInList, 90);
+  connect(lvDrawsStat_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { RefreshInListColumn(false); });
+  // The list changes in bursts (a script's filters): its counts follow once the burst is over.
+  auto* inListTimer = new QTimer(this);
+  inListTimer->setObjectName("inListTimer");
+  inListTimer->setSingleShot(true);
+  connect(inListTimer, &QTimer::timeout, this, [this, inListTimer] {
+    if (port_.IsIdle()) RefreshInListColumn(true);
+    else inListTimer->start(50);
+  });
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -380,7 +397,12 @@ void TTemplateMain::BuildStatusBar() {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
     if (i < 6) {
-      label->setFixedWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14);
+      // The design width, given up (down to half) when the window is too narrow for all panels:
+      // panels never overlap.
+      const int width = label->fontMetrics().horizontalAdvance(QString::fromUtf8(PanelSamples[i])) + 14;
+      label->setMaximumWidth(width);
+      label->setMinimumWidth(width / 2);
+      label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
       if (i == 2) label->setAlignment(Qt::AlignCenter);
       bar->addWidget(label);
     } else {
@@ -411,6 +433,13 @@ void TTemplateMain::AddMainTab(QWidget* page, const QString& caption) {
   pcMain_->insertTab(at, page, caption);
 }
 
+void TTemplateMain::ShowMainPage(QWidget* page, bool shown) {
+  const int index = pcMain_->indexOf(page);
+  if (index < 0) return;
+  pcMain_->setTabVisible(index, shown);
+  if (shown) pcMain_->setCurrentIndex(index);
+}
+
 void TTemplateMain::BuildLayout() {
   drawsModel_ = new TDrawsModel(*ws_, colors_, this);
   combsModel_ = new TCombsModel(*ws_, colors_, this);
@@ -424,6 +453,9 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  AddMainTab(cardTab_, QStringLiteral("Карта"));
+  AddMainTab(layoutTab_, QStringLiteral("Схема"));
+  AddMainTab(weekTab_, QStringLiteral("Неделя"));
   scriptTab_ = new TScriptTab(
       *ws_, {[this](bool save, const QString& caption, const QString& filter, const QString& suffix) {
                return ChooseFile(save, caption, filter, suffix);
@@ -436,9 +468,15 @@ void TTemplateMain::BuildLayout() {
              [this](bool running) { ScriptRunStateChanged(running); }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
+  // Rating rows turned into script lines: the script tab shows them.
+  connect(ratingsTab_, &TRatingsTab::scriptLinesAdded, this, [this] {
+    scriptTab_->Refresh();
+    pcMain_->setCurrentWidget(scriptTab_);
+  });
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
   AddMainTab(systemsTab_, QStringLiteral("Системы"));
+  AddMainTab(tablesTab_, QStringLiteral("Регуляры"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
   });
@@ -473,7 +511,9 @@ void TTemplateMain::BuildLayout() {
                                           "StakeAddSelected",
                                           "StakeAddAll",
                                           "SystemStakeFilter",
-                                          "SystemStakeAll"};
+                                          "SystemStakeAll",
+                                          "",
+                                          "TablesAdd"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
                                          "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
@@ -545,6 +585,14 @@ void TTemplateMain::Create() {
     }
 
     ws_->LoadSettingsAndConfig();
+    // The views' tabs follow their keys; their fields show the saved lengths.
+    layoutTab_->LoadSettings();
+    weekTab_->LoadSettings();
+    for (auto [page, tab] : {std::pair<QWidget*, TViewTab>{cardTab_, TViewTab::Card},
+                             {layoutTab_, TViewTab::Layout},
+                             {weekTab_, TViewTab::Week}})
+      pcMain_->setTabVisible(pcMain_->indexOf(page), ws_->Views().TabShown(tab));
+    pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), ws_->Tables().Shown());
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
     systemsTab_->FollowSwitch();
@@ -595,6 +643,9 @@ void TTemplateMain::WriteShutdownKeys() {
   s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatTab().WindowLength()});
   s.WriteSetting(Section, "DrawsStatHeight", int64_t{statSplitter_->sizes().value(1, DesignStatChartHeight)});
   s.WriteSetting(Section, "FiltersHeight", int64_t{combsSplitter_->sizes().value(1, DesignFiltersHeight)});
+  layoutTab_->SaveSettings();
+  weekTab_->SaveSettings();
+  ws_->Views().SaveSettings();
 }
 
 void TTemplateMain::RestoreListColumns() {
@@ -612,7 +663,7 @@ void TTemplateMain::RestoreListColumns() {
     const size_t comma = sort.find(',');
     const int column = StrToIntDef(sort.substr(0, comma), ColCount);
     const int dir = comma == std::string::npos ? 0 : StrToIntDef(sort.substr(comma + 1), 0);
-    if (column >= 0 && column < StatColumnCount) ws_->StatTab().View().SetSort(column, dir != 0);
+    if (column >= 0 && column <= ColInList) ws_->StatTab().View().SetSort(column, dir != 0);
   }
 }
 
@@ -622,8 +673,10 @@ void TTemplateMain::SaveListColumns() {
     auto* view = findChild<QTableView*>(name);
     if (!view) continue;
     for (int c = 0; c < view->model()->columnCount(); ++c) {
-      // The comparison columns are hidden while the switch is off: their width is not the user's.
-      if (std::string_view(name) == "lvDrawsStat" && c >= ColNorm && c <= ColDeviationPct) continue;
+      // The comparison columns are hidden while the switch is off: their width is not the user's;
+      // the list-count column keeps its own.
+      if (std::string_view(name) == "lvDrawsStat" && ((c >= ColNorm && c <= ColDeviationPct) || c == ColInList))
+        continue;
       s.WriteSetting(Section, fmt::format("{}.Column{}", name, c), int64_t{view->columnWidth(c)});
     }
   }
@@ -664,7 +717,16 @@ void TTemplateMain::Initialise() {
     initialised_ = true;
     RefreshAllViews(true);
     ws_->Ratings().Load();
+    ws_->Tables().Load();
 
+    if (options_.LoadOnly) {
+      CmdDrawsDownload();
+      if (!options_.FullRecreate && !options_.FullRefresh) {
+        port_.ShowProgress("");
+        close();
+        return;
+      }
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -681,8 +743,11 @@ void TTemplateMain::Initialise() {
     UpdateCommands();
     emit InitialisationDone();
 
-    if (!options_.QuitWhenIdle && ws_->Settings().ReadSetting(Section, "FirstRun", false))
-      QTimer::singleShot(0, this, [this] { CmdFirstRun(); });
+    if (!options_.QuitWhenIdle)
+      QTimer::singleShot(0, this, [this] {
+        StartUpDownload();
+        if (ws_->Settings().ReadSetting(Section, "FirstRun", false)) CmdFirstRun();
+      });
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
@@ -766,6 +831,7 @@ void TTemplateMain::Shutdown() {
   ws_->Stakes().SetViewHandler(nullptr);
   ws_->Stakes().Save();
   ws_->Ratings().Ratings().SetViewHandler(nullptr);
+  ws_->Tables().SetViewHandler(nullptr);
 }
 
 void TTemplateMain::ShowPlaced() {
@@ -826,7 +892,17 @@ bool TTemplateMain::ApplyStatLength() {
   return true;
 }
 
-void TTemplateMain::RefreshAllViews(bool forced) { RefreshStatTable(forced); }
+void TTemplateMain::RefreshAllViews(bool forced) {
+  // One busy span for all the views: the commands are disabled and enabled again once, not once
+  // per view.
+  port_.BeginBusy();
+  const auto done = qScopeGuard([this] { port_.EndBusy(); });
+  RefreshStatTable(forced);
+  cardTab_->Refresh(forced);
+  layoutTab_->RefreshLayout(forced);
+  layoutTab_->RefreshCompare(forced);
+  weekTab_->Refresh(forced);
+}
 
 void TTemplateMain::RefreshDrawsList(bool force) {
   const int count = ws_->Archive().Count();
@@ -840,6 +916,31 @@ void TTemplateMain::RefreshDrawsList(bool force) {
 void TTemplateMain::RefreshCombsView(uint32_t count) {
   combsModel_->SetRowCount(static_cast<int>(count));
   logModel_->SetRowCount(static_cast<int>(ws_->Combs().List().Log().size()));
+  if (ws_->StatTab().ShowInList())
+    if (auto* timer = findChild<QTimer*>("inListTimer")) timer->start(0);
+}
+
+void TTemplateMain::RefreshInListColumn(bool recount) {
+  TStatTab& tab = ws_->StatTab();
+  if (auto* box = findChild<QCheckBox*>("chkInList")) box->setChecked(tab.ShowInList());
+  lvDrawsStat_->setColumnHidden(ColInList, !tab.ShowInList());
+  if (recount) tab.RefreshInList();
+  const auto& view = tab.View();
+  statModel_->Repaint();
+  lvDrawsStat_->horizontalHeader()->setSortIndicator(view.SortColumn(),
+                                                     view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+  // Panel 6, the hint and progress panel, shows the selection's count while rows are selected.
+  static const QString mark = QStringLiteral("Выделено: ");
+  std::vector<size_t> rows;
+  for (uint32_t r : SelectedRows(lvDrawsStat_)) rows.push_back(r);
+  if (!tab.ShowInList() || rows.empty() || !port_.IsIdle()) {
+    if (panels_[6] && panels_[6]->text().startsWith(mark)) panels_[6]->clear();
+    return;
+  }
+  if (panels_[6]) {
+    panels_[6]->setText(ToQ(SysFormat("Выделено: %d строк, в списке: %d", {rows.size(), tab.InListOfRows(rows)})));
+    panels_[6]->setToolTip(panels_[6]->text());
+  }
 }
 
 void TTemplateMain::ApplyComparisonColumns() {
@@ -859,6 +960,7 @@ void TTemplateMain::RefreshStatTable(bool force) {
                                                      view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
   chart_->SetSeries(view.Series());
   ApplyComparisonColumns();
+  RefreshInListColumn(false);
 }
 
 void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {

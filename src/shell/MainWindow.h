@@ -34,10 +34,14 @@ class TWorkspace;
 
 namespace kivra::shell {
 
+class TCardTab;
+class TLayoutTab;
 class TScriptTab;
+class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
 class TSystemsTab;
+class TTablesTab;
 class TStatChart;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
@@ -54,6 +58,7 @@ struct TStartOptions {
   bool FullRecreate = false;            // "fullrecreate": rebuild every full-set file, then quit
   bool FullRefresh = false;             // "fullrefresh": build the missing full-set files, then quit
   bool NoLanguage = false;              // "no-language": the language setting is ignored
+  bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
 
@@ -91,6 +96,10 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
   TSystemsTab* SystemsTab() const { return systemsTab_; }
+  TCardTab* CardTab() const { return cardTab_; }
+  TLayoutTab* LayoutTab() const { return layoutTab_; }
+  TWeekTab* WeekTab() const { return weekTab_; }
+  TTablesTab* TablesTab() const { return tablesTab_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -121,6 +130,8 @@ class TTemplateMain : public QMainWindow {
   QWidget* BuildStatTab();
   // Adds a page to the right page control at its place in the window's tab order.
   void AddMainTab(QWidget* page, const QString& caption);
+  // Shows or hides a page of the right page control; a shown page becomes the current one.
+  void ShowMainPage(QWidget* page, bool shown);
   void BuildStatusBar();
   void BuildCommands();
   void BuildMenus();
@@ -145,6 +156,9 @@ class TTemplateMain : public QMainWindow {
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);
+  // Column "В списке" of the statistics table: shown or hidden by its switch, its counts computed
+  // again when `recount`, and the selection's count in panel 6 while rows are selected.
+  void RefreshInListColumn(bool recount);
   void ApplyComparisonColumns();
   void UpdateCommands();
 
@@ -155,6 +169,11 @@ class TTemplateMain : public QMainWindow {
   void CmdDrawsSorted();
   void CmdDrawsImport();
   void CmdDrawsExport();
+  // The draws download with its wait window; `startUp` is the download at start-up.
+  void CmdDrawsDownload();
+  // The start-up download as "DownloadDrawsOnStart" says (0 ask, 1 always, 2 never); nothing when
+  // no results address is configured.
+  void StartUpDownload();
   void CmdCombsGen();
   void CmdCombsOpen();
   void CmdCombsSave();
@@ -222,6 +241,10 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
   TSystemsTab* systemsTab_ = nullptr;
+  TCardTab* cardTab_ = nullptr;
+  TLayoutTab* layoutTab_ = nullptr;
+  TWeekTab* weekTab_ = nullptr;
+  TTablesTab* tablesTab_ = nullptr;
   std::array<QLabel*, 7> panels_{};
 
   TDrawsModel* drawsModel_ = nullptr;

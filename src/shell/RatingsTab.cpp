@@ -144,6 +144,12 @@ void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, 
   QAction* refresh = add("RatingsRefresh", "Обновить рейтинг", "Пересчет рейтинга по ставкам журнала",
       QKeySequence(Qt::Key_F5), [&ratings] { ratings.Refresh(); },
       [&stakes] { return stakes.Journal().IsOpen(); });
+  add("RatingsToScript", "Добавить в сценарий", "Добавить выделенные строки рейтинга в сценарий", {},
+      [&ratings, &ws, &tab] {
+        if (ratings.ToScript(tab.SelectedRows(), ws.Script(), TMethodLookup(ws.Stats())) > 0)
+          emit tab.scriptLinesAdded();
+      },
+      [&tab] { return tab.HasSelection(); });
   add("RatingsExport", "Экспорт рейтинга в CSV-файл", "Сохранение рейтинга в CSV-файл", {},
       [&ratings, chooseSaveFile] {
         const std::filesystem::path file =

@@ -57,6 +57,8 @@ class TRatingsTab : public QWidget {
  signals:
   // F5 pressed in the list.
   void refreshRequested();
+  // Rows were turned into lines of the working script.
+  void scriptLinesAdded();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "shell/StatChart.h"
 
+#include <QBarSeries>
+#include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -46,11 +48,14 @@ TStatChart::TStatChart(QWidget* parent) : QWidget(parent), chart_(new QChart), v
   chart_->setBackgroundRoundness(0);
 }
 
-int TStatChart::SeriesCount() const { return static_cast<int>(lines_.size()); }
+int TStatChart::SeriesCount() const { return static_cast<int>(lines_.size() + bars_.size()); }
 
 QColor TStatChart::SeriesColor(int index) const {
-  return index >= 0 && index < SeriesCount() ? lines_[index]->pen().color() : QColor();
+  if (index < 0 || index >= SeriesCount()) return QColor();
+  return bars_.empty() ? lines_[size_t(index)]->pen().color() : bars_[size_t(index)]->color();
 }
+
+void TStatChart::SetLegendVisible(bool visible) { chart_->legend()->setVisible(visible); }
 
 void TStatChart::SetTitle(const QString& title) {
   QFont font = chart_->titleFont();
@@ -61,6 +66,7 @@ void TStatChart::SetTitle(const QString& title) {
 
 void TStatChart::Clear() {
   lines_.clear();
+  bars_.clear();
   labelled_.clear();
   chart_->removeAllSeries();
   for (QAbstractAxis* axis : chart_->axes()) {
@@ -77,6 +83,10 @@ void TStatChart::SetValueLabelsVisible(bool visible) {
 void TStatChart::SetSeries(const std::vector<TChartSeries>& series) {
   Clear();
   if (series.empty()) return;
+  if (std::all_of(series.begin(), series.end(), [](const TChartSeries& s) { return s.Bars; })) {
+    SetBars(series);
+    return;
+  }
 
   double minX = 0, maxX = 1, minY = 0, maxY = 1;
   bool first = true;
@@ -167,6 +177,45 @@ void TStatChart::SetSeries(const std::vector<TChartSeries>& series) {
       labelled_.push_back(line);
     }
   }
+}
+
+void TStatChart::SetBars(const std::vector<TChartSeries>& series) {
+  // One bar set per series over the categories of the first one's points.
+  auto* bars = new QBarSeries;
+  double maxY = 1, minY = 0;
+  for (const auto& s : series) {
+    auto* set = new QBarSet(ToQ(s.Title));
+    set->setColor(s.AutoColor ? QColor(AutoColors[bars_.size() % AutoColors.size()]) : Q(s.Color));
+    set->setBorderColor(set->color());
+    for (const auto& p : s.Points) {
+      set->append(static_cast<double>(p.Y));
+      maxY = std::max(maxY, static_cast<double>(p.Y));
+      minY = std::min(minY, static_cast<double>(p.Y));
+    }
+    bars->append(set);
+    bars_.push_back(set);
+  }
+  bars->setBarWidth(0.7);
+  // The bars stand at 0, 1, ...; each carries its point's caption, upright when many share the width.
+  auto* axisX = new QCategoryAxis;
+  axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  const auto& points = series.front().Points;
+  for (size_t i = 0; i < points.size(); ++i) {
+    QString caption = ToQ(points[i].Label);
+    while (axisX->categoriesLabels().contains(caption)) caption += QChar(0x200B);
+    axisX->append(caption, static_cast<double>(i));
+  }
+  axisX->setRange(-0.5, static_cast<double>(points.size()) - 0.5);
+  if (points.size() > 15) axisX->setLabelsAngle(-90);
+  auto* axisY = new QValueAxis;
+  axisY->setRange(minY < 0 ? minY * 1.05 : 0, maxY * 1.05);
+  axisY->applyNiceNumbers();
+  axisY->setLabelFormat("%g");
+  chart_->addSeries(bars);
+  chart_->addAxis(axisX, Qt::AlignBottom);
+  chart_->addAxis(axisY, Qt::AlignLeft);
+  bars->attachAxis(axisX);
+  bars->attachAxis(axisY);
 }
 
 }  // namespace kivra::shell

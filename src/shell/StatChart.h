@@ -9,6 +9,7 @@
 #include "core/ChartData.h"
 
 QT_BEGIN_NAMESPACE
+class QBarSet;
 class QChart;
 class QChartView;
 class QXYSeries;
@@ -25,6 +26,10 @@ class TStatChart : public QWidget {
   void Clear();
   // Series of the data (the point marks drawn beside a line are not counted).
   int SeriesCount() const;
+  // True when the series were given as bars (drawn over the points' labels as categories).
+  bool ShowsBars() const { return !bars_.empty(); }
+  void SetLegendVisible(bool visible);
+  QChart* Chart() const { return chart_; }
 
   // Shows or hides the value labels of the series that were given with them.
   void SetValueLabelsVisible(bool visible);
@@ -35,9 +40,12 @@ class TStatChart : public QWidget {
   QColor SeriesColor(int index) const;
 
  private:
+  void SetBars(const std::vector<TChartSeries>& series);
+
   QChart* chart_;
   QChartView* view_;
   std::vector<QXYSeries*> lines_;
+  std::vector<QBarSet*> bars_;
   std::vector<QXYSeries*> labelled_;
   bool labelsVisible_ = true;
 };

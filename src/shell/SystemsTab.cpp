@@ -76,12 +76,12 @@ void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, 
   QAction* all = commands.Add({"SystemStakeAll", QStringLiteral("Cистемная игра по списку системы"),
                                QStringLiteral("Сделать ставки по всем комбинациям системы для чисел списка комбинаций"),
                                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_J),
-                               [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::All); }, playable});
+                               [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::All); }, playable, nullptr});
   QAction* filter =
       commands.Add({"SystemStakeFilter", QStringLiteral("Cистемная игра по списку комбинаций"),
                     QStringLiteral("Сделать ставки по комбинациям системы, которые есть в списке комбинаций"),
                     QKeySequence(Qt::ALT | Qt::Key_J),
-                    [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::Filter); }, playable});
+                    [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::Filter); }, playable, nullptr});
   tab.SetPlayActions(all, filter);
   commands.Add({"SystemsOn",
                 QStringLiteral("Системная игра"),

@@ -22,6 +22,7 @@
 #include "core/Config.h"
 #include "core/SortaUtils.h"
 #include "stats/ColumnKernel.h"
+#include "stats/RowKeyIndex.h"
 #include "stats/Selection.h"
 #include "stats/StatTypes.h"
 
@@ -96,6 +97,12 @@ class TCustomStat {
   static constexpr bool IsEnabled = true;
   static constexpr bool HasParam = false;
   static constexpr bool SingleValue = false;  // exactly one value per combination (fast counting)
+  // The values of a combination (Values) never repeat: counting them counts combinations.
+  static constexpr bool DistinctValues = false;
+  // A keep by one value record holds exactly the combinations that show its key among the values
+  // the filter test looks up (FilterValues, else Values); the table's rows are then counted over a
+  // list in one pass.
+  static constexpr bool KeepsShownValue = true;
   static bool IsAvailable(const TStatEnv&) { return true; }
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) { return {0, 0}; }
 
@@ -136,6 +143,25 @@ class TCustomStat {
   // Counts the values of bare combinations (option N only; does nothing for the others);
   // `firstIndex` is the position of in[0] in the whole input.
   virtual void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const;
+
+  // Counting the rows of a table over a list. For every combination of `in`, each id of `index`
+  // whose key the combination shows in the filter pass is counted once in counts[id], however often
+  // the combination shows it. Call after PrepareFilter. False, with nothing counted, when a keep by
+  // one row is not decided by the values shown (each row then needs a filter pass of its own).
+  virtual bool CountShownRows(std::span<const TComb>, const TMatchContext&, const TRowKeyIndex&, uint32_t*) const {
+    return false;
+  }
+  // The key whose combinations CountShownRows counts for `row`: the row's own key for the
+  // statistics whose keep by one row holds the combinations that show its value; for the others
+  // the key their test looks the row up by (a unit, a successor). False when a keep by the row
+  // alone leaves nothing. Call after PrepareFilter.
+  virtual bool RowCountKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    key = row.Key;
+    return true;
+  }
+  // True when every combination shows exactly one value, counted by CountSpan (option N), and a
+  // keep by one row holds the combinations that show its value: CountSpan's counts are the rows'.
+  virtual bool CountsKeepsByValue() const { return false; }
 
   // The values of a combination as the filter test sees them (for showing them): CombValues for
   // statistics with option N, the values a filter pass would test for the others where that is
@@ -370,9 +396,168 @@ bool CountSingleValues(std::span<const TComb> in, uint64_t firstIndex, TKeyCount
   return true;
 }
 
+// A count per key, and the last combination that counted it.
+struct TStampedCount {
+  uint32_t Stamp = 0;  // 1 + the position of that combination in the span counted
+  uint32_t Count = 0;
+  void Add(uint32_t stamp) {
+    Count += Stamp != stamp;
+    Stamp = stamp;
+  }
+};
+
+// CountShownRowIds looking each key up in the index.
+template <class Emit>
+void LookUpShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit showValues) {
+  constexpr unsigned MaxHits = 256;  // an occupancy list, the widest view, has 45 values
+  int32_t hits[MaxHits];
+  for (const TComb& c : in) {
+    unsigned n = 0;
+    showValues(c, [&](TStatKey key, bool) {
+      const int32_t id = index.Find(key.Raw());
+      if (id < 0) return;
+      for (unsigned k = 0; k < n; ++k)
+        if (hits[k] == id) return;
+      if (n < MaxHits) hits[n++] = id;
+    });
+    for (unsigned k = 0; k < n; ++k) ++counts[hits[k]];
+  }
+}
+
+// Counts, for every combination, the ids of the distinct keys `showValues(comb, sink)` gives that the
+// index knows (see TCustomStat::CountShownRows). When every key of the index has a cell, the keys
+// are counted in a table of cells instead, then read by the index's keys.
+template <class Emit>
+void CountShownRowIds(std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts, Emit showValues) {
+  const size_t limit = index.CellLimit();
+  if (limit == 0) return LookUpShownRowIds(in, index, counts, showValues);
+  std::vector<TStampedCount> cells(limit);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const auto stamp = static_cast<uint32_t>(i + 1);
+    showValues(in[i], [&](TStatKey key, bool) {
+      size_t cell;
+      if (TRowKeyIndex::CellOf(key.Raw(), cell) && cell < limit) cells[cell].Add(stamp);
+    });
+  }
+  for (size_t id = 0; id < index.Size(); ++id) {
+    size_t cell = 0;
+    TRowKeyIndex::CellOf(index.Key(static_cast<int32_t>(id)), cell);
+    counts[id] += cells[cell].Count;
+  }
+}
+
+// A statistic whose values, for combinations of the numbers 1..45, can be numbered densely may
+// provide
+//   uint64_t CodeSpace() const;  the number of codes
+//   template <class F> void ValueCodes(const TComb& c, F&& f) const;
+//     for c of numbers 1..45, f(code) for each value the filter pass shows (as CountShownRows
+//     counts them), in any order, repeats allowed;
+//   bool CodeOfKey(TStatKey key, uint32_t& code) const;
+//     the code of a value; false when no combination of numbers 1..45 shows it.
+// Its rows are then counted over a list by codes, without looking most values up.
+template <class T>
+concept THasValueCodes = requires(const T& t, const TComb& c, TStatKey key, uint32_t& code) {
+  { t.CodeSpace() } -> std::convertible_to<uint64_t>;
+  t.ValueCodes(c, [](uint32_t) {});
+  { t.CodeOfKey(key, code) } -> std::convertible_to<bool>;
+};
+
+// True when the five numbers lie in 1..45.
+inline bool NumbersInRange(const TComb& c) {
+  return static_cast<uint8_t>(c[0] - 1) < MaxNumber && static_cast<uint8_t>(c[1] - 1) < MaxNumber &&
+         static_cast<uint8_t>(c[2] - 1) < MaxNumber && static_cast<uint8_t>(c[3] - 1) < MaxNumber &&
+         static_cast<uint8_t>(c[4] - 1) < MaxNumber;
+}
+
+// Code spaces counted in a table of cells (8 bytes a code), and up to which a bit per code tells
+// the codes of rows (a bitmap of at most 2 MB).
+constexpr uint64_t CellCodes = uint64_t{1} << 18;
+constexpr uint64_t BitmapCodes = uint64_t{1} << 24;
+
+// CountShownRowIds by codes (THasValueCodes) for code spaces up to BitmapCodes: combinations of
+// numbers 1..45 count their codes, the others go through `showValues`. A small space is counted in a
+// table of cells, read by the codes of the index's keys at the end; a larger one tests each code
+// against the bitmap of the rows' codes and looks up only those. False, with nothing counted, for
+// larger spaces.
+template <class Stat, class Emit>
+bool CountShownRowCodes(const Stat& stat, std::span<const TComb> in, const TRowKeyIndex& index, uint32_t* counts,
+                        Emit showValues) {
+  const uint64_t space = stat.CodeSpace();
+  if (space == 0 || space > BitmapCodes) return false;
+  if (space <= CellCodes) {
+    std::vector<TStampedCount> cells(space);
+    for (size_t i = 0; i < in.size(); ++i) {
+      const TComb& c = in[i];
+      if (!NumbersInRange(c)) {
+        LookUpShownRowIds(in.subspan(i, 1), index, counts, showValues);
+        continue;
+      }
+      const auto stamp = static_cast<uint32_t>(i + 1);
+      stat.ValueCodes(c, [&](uint32_t code) { cells[code].Add(stamp); });
+    }
+    for (size_t id = 0; id < index.Size(); ++id) {
+      uint32_t code;
+      if (stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) && code < space)
+        counts[id] += cells[code].Count;
+    }
+    return true;
+  }
+  // The rows' codes: a bitmap, and the id of each code by open addressing.
+  std::vector<uint64_t> bits((space + 63) / 64);
+  size_t slotCount = 16;
+  while (slotCount < index.Size() * 2) slotCount *= 2;
+  std::vector<uint32_t> slotCodes(slotCount);
+  std::vector<int32_t> slotIds(slotCount, TRowKeyIndex::None);
+  const auto slotOf = [&](uint32_t code) { return (code * 0x9E3779B1u) >> 7 & (slotCount - 1); };
+  for (size_t id = 0; id < index.Size(); ++id) {
+    uint32_t code;
+    if (!stat.CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code) || code >= space) continue;
+    bits[code >> 6] |= uint64_t{1} << (code & 63);
+    size_t k = slotOf(code);
+    while (slotIds[k] != TRowKeyIndex::None) k = (k + 1) & (slotCount - 1);
+    slotCodes[k] = code;
+    slotIds[k] = static_cast<int32_t>(id);
+  }
+  constexpr unsigned MaxHits = 256;
+  int32_t hits[MaxHits];
+  for (size_t i = 0; i < in.size(); ++i) {
+    const TComb& c = in[i];
+    if (!NumbersInRange(c)) {
+      LookUpShownRowIds(in.subspan(i, 1), index, counts, showValues);
+      continue;
+    }
+    unsigned n = 0;
+    stat.ValueCodes(c, [&](uint32_t code) {
+      if (((bits[code >> 6] >> (code & 63)) & 1) == 0) return;
+      size_t k = slotOf(code);
+      while (slotCodes[k] != code) k = (k + 1) & (slotCount - 1);  // the code is a row's: it is there
+      const int32_t id = slotIds[k];
+      for (unsigned h = 0; h < n; ++h)
+        if (hits[h] == id) return;
+      if (n < MaxHits) hits[n++] = id;
+    });
+    for (unsigned h = 0; h < n; ++h) ++counts[hits[h]];
+  }
+  return true;
+}
+
 template <class T>
 concept THasPrepareMatch = requires(T& t, const TMatchContext& ctx) {
   t.PrepareMatch(ctx);
+};
+
+// A statistic whose keep by one row is decided by one key a combination shows, though not by the
+// row's own value (a row matches by its unit, whatever run it shows), provides
+//   template <TValueSink Sink> void MatchKeys(const TComb& c, const TMatchContext& ctx, Sink&& sink) const;
+//     the keys the filter test looks the combination up by (repeats allowed);
+//   bool RowMatchKey(const TStatDrawRec& row, const TMatchContext& ctx, TStatKey& key) const;
+//     the key a combination must show to be kept by the row alone; false when none is kept.
+// The rows of a table are then counted over a list in one pass as well.
+template <class T>
+concept THasMatchKeys = requires(const T& t, const TComb& c, const TMatchContext& ctx, const TStatDrawRec& row,
+                                 TStatKey& key) {
+  t.MatchKeys(c, ctx, [](TStatKey, bool) {});
+  { t.RowMatchKey(row, ctx, key) } -> std::convertible_to<bool>;
 };
 
 // A statistic whose values are byte functions of the five numbers (1..45) may also give them as a
@@ -528,6 +713,39 @@ class TStatImpl : public Base {
     } else {
       return TCustomStat::FilterViewValues(comb, refIndex, sorted, values);
     }
+  }
+
+  bool CountShownRows(std::span<const TComb> in, const TMatchContext& ctx, const TRowKeyIndex& index,
+                      uint32_t* counts) const override {
+    const Derived& self = static_cast<const Derived&>(*this);
+    if constexpr (THasMatchKeys<Derived>) {
+      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.MatchKeys(c, ctx, sink); });
+      return true;
+    } else if constexpr (!Derived::KeepsShownValue) {
+      return false;
+    } else if constexpr (THasFilterValues<Derived>) {
+      const auto showValues = [&](const TComb& c, auto&& sink) { self.FilterValues(c, ctx, sink); };
+      if constexpr (THasValueCodes<Derived>) {
+        if (CountShownRowCodes(self, in, index, counts, showValues)) return true;
+      }
+      CountShownRowIds(in, index, counts, showValues);
+      return true;
+    } else if constexpr (THasCombValues<Derived>) {
+      CountShownRowIds(in, index, counts, [&](const TComb& c, auto&& sink) { self.Values(c, sink); });
+      return true;
+    } else {
+      return false;
+    }
+  }
+
+  bool RowCountKey(const TStatDrawRec& row, const TMatchContext& ctx, TStatKey& key) const override {
+    if constexpr (THasMatchKeys<Derived>) return static_cast<const Derived&>(*this).RowMatchKey(row, ctx, key);
+    else return Base::RowCountKey(row, ctx, key);
+  }
+
+  bool CountsKeepsByValue() const override {
+    return (Derived::SingleValue || Derived::DistinctValues) && Derived::KeepsShownValue &&
+           (Derived::Options & OptN) != 0 && !THasFilterValues<Derived> && !THasMatchKeys<Derived>;
   }
 
   void CountSpan(std::span<const TComb> in, uint64_t firstIndex, TKeyCounter& counter) const override {

@@ -124,6 +124,7 @@ class TstGroupValues final : public TStatImpl<TstGroupValues<Grouping>, typename
   static constexpr int Group = Grouping::Group;
   static constexpr uint8_t Options = OptN;
   static constexpr bool IsNumeric = false;
+  static constexpr bool DistinctValues = true;  // one value per listed group
 
   TstGroupValues(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
     slots_.Build(Grouping::Table(*this), Grouping::ListedGroups(*this));

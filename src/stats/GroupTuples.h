@@ -491,6 +491,81 @@ class TstGroupTuples final : public TStatImpl<TstGroupTuples<Grouping, Mix, K>, 
     const TCombGroups g = TCombGroups::Of(c, Grouping::Table(*this));
     for (int s = 0; s < TupleCount; ++s) sink(TStatKey(Tuple(g, s)), true);
   }
+
+  // Codes of the tuples of numbers 1..45: the places of the K groups among the D groups of the
+  // numbers as the digits of a base-D number.
+  uint64_t CodeSpace() const { return static_cast<uint64_t>(Power(groups_.Count, K)); }
+  template <class F>
+  void ValueCodes(const TComb& c, F&& f) const {
+    const uint32_t d = static_cast<uint32_t>(groups_.Count);
+    const uint32_t p[CombSize] = {groups_.Place[c[0]], groups_.Place[c[1]], groups_.Place[c[2]], groups_.Place[c[3]],
+                                  groups_.Place[c[4]]};
+    for (int s = 0; s < TupleCount; ++s) {
+      uint32_t code = 0;
+      for (int j = 0; j < K; ++j) code = code * d + p[Sets.P[s][j]];
+      f(code);
+    }
+  }
+  // With few groups (D^5 up to SignatureLimit), the tuples of a combination of numbers 1..45
+  // follow from the places of its five groups, its signature: the list is counted by signatures
+  // first, then each signature that occurs adds its count to its tuples' codes, each code once.
+  static constexpr uint64_t SignatureLimit = uint64_t{1} << 18;
+  bool CountShownRows(std::span<const TComb> in, const TMatchContext& ctx, const TRowKeyIndex& index,
+                      uint32_t* counts) const override {
+    const auto d = static_cast<uint32_t>(groups_.Count);
+    uint64_t signatures = 1;
+    for (int k = 0; k < CombSize; ++k) signatures *= d;
+    if (signatures > SignatureLimit) return Impl::CountShownRows(in, ctx, index, counts);
+    std::vector<uint32_t> hist(signatures);
+    std::vector<TComb> others;
+    for (const TComb& c : in) {
+      if (!NumbersInRange(c)) {
+        others.push_back(c);
+        continue;
+      }
+      uint32_t sig = 0;
+      for (uint8_t n : c) sig = sig * d + groups_.Place[n];
+      ++hist[sig];
+    }
+    if (!others.empty()) Impl::CountShownRows(others, ctx, index, counts);
+    std::vector<uint32_t> codeCounts(CodeSpace());
+    for (uint32_t sig = 0; sig < signatures; ++sig) {
+      if (hist[sig] == 0) continue;
+      uint32_t p[CombSize];
+      for (int k = CombSize - 1, rest = static_cast<int>(sig); k >= 0; --k, rest /= static_cast<int>(d))
+        p[k] = static_cast<uint32_t>(rest) % d;
+      uint32_t codes[TupleCount];
+      for (int t = 0; t < TupleCount; ++t) {
+        uint32_t code = 0;
+        for (int j = 0; j < K; ++j) code = code * d + p[Sets.P[t][j]];
+        codes[t] = code;
+        bool seen = false;
+        for (int u = 0; u < t; ++u) seen |= codes[u] == code;
+        if (!seen) codeCounts[code] += hist[sig];
+      }
+    }
+    for (size_t id = 0; id < index.Size(); ++id) {
+      uint32_t code;
+      if (CodeOfKey(TStatKey(index.Key(static_cast<int32_t>(id))), code)) counts[id] += codeCounts[code];
+    }
+    return true;
+  }
+
+  bool CodeOfKey(TStatKey key, uint32_t& code) const {
+    code = 0;
+    for (int j = 1; j <= 4; ++j) {
+      const uint16_t g = key.K(j);
+      if (j > K) {
+        if (g != 0) return false;
+        continue;
+      }
+      int place = 0;
+      while (place < groups_.Count && groups_.Groups[place] != g) ++place;
+      if (place == groups_.Count) return false;
+      code = code * static_cast<uint32_t>(groups_.Count) + static_cast<uint32_t>(place);
+    }
+    return true;
+  }
   void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
                   TLastValueArray& lastSeen) override {
     TCustomStat::DrawValues(index, refIndex, sorted, values, work, lastSeen);

@@ -86,10 +86,22 @@ class TstChain final : public TStatImpl<TstChain<Chains, Kind>, typename Chains:
   static constexpr uint8_t Options = Kind == TChainKind::All2 ? OptD : OptS | OptD;
   static constexpr bool IsNumeric = false;
   static constexpr bool HasParam = AtParam;
+  // A row matches by its successor unit alone, whatever it follows.
+  static constexpr bool KeepsShownValue = false;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv&) {
     return AtParam ? std::pair{1, CombSize} : std::pair{0, 0};
   }
   using Impl::Impl;
+
+  // The units of the numbers; a row is looked up by its successor.
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    CombUnitKeys(c, this->UnitTable(), sink);
+  }
+  bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    key = TStatKey::Words(row.Key.K(Three ? 3 : 2));
+    return true;
+  }
 
   // True as soon as the unit of a number of the combination is a selected successor.
   template <class Sel>
@@ -200,10 +212,22 @@ class TstChainCount final
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
   static constexpr bool HasParam = true;
+  // A row matches by the count it ends with alone, whatever it follows.
+  static constexpr bool KeepsShownValue = false;
   static std::pair<int32_t, int32_t> GetParamRange(const TStatEnv& env) { return Chains::UnitRange(env); }
 
   TstChainCount(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param) {
     members_.Build(this->UnitTable(), param);
+  }
+
+  // The count of numbers in the unit; a row is looked up by the count it ends with.
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    sink(TStatKey::Words(static_cast<uint16_t>(members_.Count(c))), true);
+  }
+  bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    key = TStatKey::Words(row.Key.K(Three ? 3 : 2));
+    return true;
   }
 
   template <class Sel>
@@ -307,6 +331,8 @@ class TstChainInside final : public TStatImpl<TstChainInside<Mode>, TChannelUnit
   static constexpr int Group = 10;
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
+  // A row "x -> 0" matches every number in x's channel, not only the transitions it shows.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
 
   static constexpr int GetInsideMode() { return Mode; }
@@ -315,6 +341,31 @@ class TstChainInside final : public TStatImpl<TstChainInside<Mode>, TChannelUnit
   void PrepareMatch(const TMatchContext& ctx) {
     refExists_ = DrawInArchive(*this, ctx.RefIndex);
     ref_ = refExists_ ? this->Draws()[static_cast<size_t>(ctx.RefIndex)].Nums : TComb{};
+  }
+
+  // Match by one row x -> v, x a number of the newest draw: mode 3 and v = 0 keep the combinations
+  // with a number in x's channel, the others those holding v. The keys: ChannelKey + channel of
+  // each number, and each number other than 0.
+  static constexpr uint16_t ChannelKey = 256;
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    if (!refExists_) return;
+    const TGroupTable& t = this->UnitTable();
+    for (uint8_t y : c) {
+      sink(TStatKey::Words(static_cast<uint16_t>(ChannelKey + t[y])), true);
+      if (Mode != 3 && y != 0) sink(TStatKey::Words(y), true);
+    }
+  }
+  bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    const uint16_t x = row.Key.K1(), v = row.Key.K2();
+    if (!refExists_ || std::find(ref_.begin(), ref_.end(), x) == ref_.end()) return false;
+    if (Mode == 3 || row.Key == TStatKey::Words(x, 0)) {
+      key = TStatKey::Words(static_cast<uint16_t>(ChannelKey + this->UnitTable()[x]));
+      return true;
+    }
+    // x -> v is looked up whole, so only such a key with v a byte matches a number.
+    key = TStatKey::Words(v);
+    return row.Key == TStatKey::Words(x, v) && v != 0 && v < 256;
   }
 
   // For x over the newest draw and y over the combination: in mode 3 a selected value with K1 = x

@@ -170,6 +170,7 @@ class TstDiffSame final : public TStatImpl<TstDiffSame, TCustomStat> {
   static constexpr std::string_view Caption = "Одинаковые разности между соседними позициями";
   static constexpr int Group = 2;
   static constexpr uint8_t Options = OptS | OptN;
+  static constexpr bool DistinctValues = true;  // each difference once
   using TStatImpl::TStatImpl;
 
   template <TValueSink Sink>
@@ -343,6 +344,31 @@ class TstCombDiffSeq final : public TStatImpl<TstCombDiffSeq<Len>, TCustomStat> 
   void FilterValues(const TComb& c, const TMatchContext&, Sink&& sink) const {
     const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
     for (int s = 0; s < RunCount; ++s) sink(Run(d, s), s == 0);
+  }
+  // Codes of the runs of numbers 1..45: the differences (0..44) as base-45 digits.
+  static constexpr uint32_t DiffBase = MaxNumber;
+  static constexpr uint64_t CodeSpace() {
+    uint64_t space = 1;
+    for (int j = 0; j < Len; ++j) space *= DiffBase;
+    return space;
+  }
+  template <class F>
+  void ValueCodes(const TComb& c, F&& f) const {
+    const TAdjacentDiffs d = TAdjacentDiffs::Of(c);
+    for (int s = 0; s < RunCount; ++s) {
+      uint32_t code = 0;
+      for (int j = 0; j < Len; ++j) code = code * DiffBase + d.D[s + j];
+      f(code);
+    }
+  }
+  static bool CodeOfKey(TStatKey key, uint32_t& code) {
+    code = 0;
+    for (int j = 1; j <= 4; ++j) {
+      const uint16_t x = key.K(j);
+      if (j > Len ? x != 0 : x >= DiffBase) return false;
+      if (j <= Len) code = code * DiffBase + x;
+    }
+    return true;
   }
   void DrawValues(int index, int refIndex, bool sorted, TStatDrawArray& values, TStatWork& work,
                   TLastValueArray& lastSeen) override {

@@ -432,6 +432,7 @@ class TstMatrixAdjacent final : public TStatImpl<TstMatrixAdjacent<Rows>, TAdjac
       Rows ? "Строки матрицы со смежными числами" : "Столбцы матрицы со смежными числами";
   static constexpr int Group = 4;
   static constexpr uint8_t Options = OptN;
+  static constexpr bool DistinctValues = true;  // each line once
 
   TstMatrixAdjacent(const TStatClass& cls, const TStatEnv& env, int32_t param) : Impl(cls, env, param, Rows) {}
 

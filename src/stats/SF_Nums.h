@@ -150,6 +150,23 @@ class TstDigits final : public TStatImpl<TstDigits, TCustomNumbersStat> {
       if (sel.Key(static_cast<uint16_t>(std::countr_zero(digits)))) return true;
     return false;
   }
+  // A row keeps the combinations that show its digit: the list is counted by the sets of distinct
+  // digits of its combinations, then each digit adds the counts of the sets holding it.
+  bool CountShownRows(std::span<const TComb> in, const TMatchContext&, const TRowKeyIndex& index,
+                      uint32_t* counts) const override {
+    using nums_detail::DigitSet;
+    std::vector<uint32_t> sets(1024);
+    for (const TComb& c : in)
+      ++sets[DigitSet[c[0]] | DigitSet[c[1]] | DigitSet[c[2]] | DigitSet[c[3]] | DigitSet[c[4]]];
+    for (uint16_t digit = 0; digit < 10; ++digit) {
+      const int32_t id = index.Find(TStatKey::Words(digit).Raw());
+      if (id == TRowKeyIndex::None) continue;
+      uint32_t n = 0;
+      for (unsigned set = 0; set < sets.size(); ++set) n += (set >> digit & 1) != 0 ? sets[set] : 0;
+      counts[id] += n;
+    }
+    return true;
+  }
   // Per number its tens digit (none below 10) and its units digit.
   bool Columns(TColumnProgram& prog, const TMatchContext*) const {
     prog.SkipValue = NoDigit;

@@ -109,6 +109,13 @@ class TSegmentUnitsBase : public TSegmentsStatBase<Base> {
   std::pair<int32_t, int32_t> range_;
 };
 
+// The unit of each number of a combination as a key (the match keys of the members that select by
+// a unit).
+template <class Sink>
+void CombUnitKeys(const TComb& c, const TGroupTable& t, Sink&& sink) {
+  for (uint8_t n : c) sink(TStatKey::Words(t[n]), true);
+}
+
 // True when the draw at index (in the archive) holds a number of unit u.
 template <class Stat>
 bool UnitInDraw(const Stat& stat, int index, unsigned u) {
@@ -215,7 +222,19 @@ class TstSerial final : public TStatImpl<TstSerial<Units, Presence>, typename Un
   static constexpr int Group = 8;
   static constexpr uint8_t Options = OptD;
   static constexpr bool IsNumeric = false;
+  // A row matches by its unit alone, whatever run length it shows.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
+
+  // The units of the numbers; a row is looked up by its unit.
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    CombUnitKeys(c, this->UnitTable(), sink);
+  }
+  bool RowMatchKey(const TStatDrawRec& row, const TMatchContext&, TStatKey& key) const {
+    key = TStatKey::Words(row.Key.K1());
+    return true;
+  }
 
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext&) const {
@@ -303,7 +322,21 @@ class TstPeriods final : public TStatImpl<TstPeriods<Units>, typename Units::tem
   static constexpr int Group = 9;
   static constexpr uint8_t Options = OptP;
   static constexpr bool IsNumeric = false;
+  // A row matches by the draw its period points at, not by the period a combination would show.
+  static constexpr bool KeepsShownValue = false;
   using Impl::Impl;
+
+  // The units of the numbers; a row (u, g) keeps the combinations with unit u when u is in the
+  // draw it points at, none otherwise.
+  template <TValueSink Sink>
+  void MatchKeys(const TComb& c, const TMatchContext&, Sink&& sink) const {
+    CombUnitKeys(c, this->UnitTable(), sink);
+  }
+  bool RowMatchKey(const TStatDrawRec& row, const TMatchContext& ctx, TStatKey& key) const {
+    const uint16_t u = row.Key.K1();
+    key = TStatKey::Words(u);
+    return UnitInDraw(*this, ctx.RefIndex - row.Key.K2() + 1, u);
+  }
 
   template <class Sel>
   bool Match(const TComb& c, const Sel& sel, const TMatchContext& ctx) const {

@@ -196,6 +196,48 @@ size_t FilterCombs(TCustomStat& stat, std::span<const TComb> in, TComb* out, con
   return total;
 }
 
+size_t CountKept(TCustomStat& stat, std::span<const TComb> in, const TStatDrawArray& selected, int refIndex,
+                 bool sorted, bool remove, unsigned threads) {
+  const TMatchContext ctx{refIndex, sorted, remove};
+  stat.PrepareFilter(ctx);
+  const TFastSelection sel(selected);
+  const unsigned parts = EffectiveThreads(in.size(), threads);
+  // Block-aligned chunks: the vector kernels' masks are only counted; other statistics filter into
+  // a scratch piece of their own, a piece at a time.
+  const size_t blocks = (in.size() + ColumnBlock - 1) / ColumnBlock;
+  const auto blockChunks = Chunks(blocks, parts);
+  std::vector<size_t> kept(parts);
+  auto count = [&](unsigned i) {
+    const size_t from = blockChunks[i].first * ColumnBlock;
+    const auto part = in.subspan(from, std::min(in.size(), blockChunks[i].second * ColumnBlock) - from);
+    std::vector<uint64_t> masks(blockChunks[i].second - blockChunks[i].first);
+    if (!part.empty() && stat.FilterMasks(part, sel, ctx, masks.data())) {
+      size_t n = 0;
+      for (uint64_t m : masks) n += std::popcount(m);
+      kept[i] = n;
+      return;
+    }
+    constexpr size_t Piece = 16384;
+    std::vector<TComb> scratch(std::min(Piece, part.size()));
+    size_t n = 0;
+    for (size_t at = 0; at < part.size(); at += Piece)
+      n += stat.FilterSpan(part.subspan(at, std::min(Piece, part.size() - at)), scratch.data(), sel, ctx);
+    kept[i] = n;
+  };
+  if (parts == 1) count(0);
+  else TWorkerPool::Instance().Run(parts, count);
+  size_t total = 0;
+  for (size_t k : kept) total += k;
+  return total;
+}
+
+unsigned PassParts(size_t size, unsigned threads) { return EffectiveThreads(size, threads); }
+
+void RunPassParts(unsigned parts, const std::function<void(unsigned)>& task) {
+  if (parts <= 1) task(0);
+  else TWorkerPool::Instance().Run(parts, task);
+}
+
 TStatDrawArray CountCombValues(const TCustomStat& stat, std::span<const TComb> combs, unsigned threads) {
   if (!stat.Class().CanPrefetch()) return {};
   const unsigned parts = EffectiveThreads(combs.size(), threads);

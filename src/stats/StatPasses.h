@@ -4,6 +4,7 @@
 // same as the serial one.
 #pragma once
 
+#include <functional>
 #include <span>
 
 #include "stats/CustomStat.h"
@@ -22,6 +23,17 @@ unsigned DefaultThreadCount();
 // `in.data()`. An empty selection keeps nothing (or, removing, everything), as the test says.
 size_t FilterCombs(TCustomStat& stat, std::span<const TComb> in, TComb* out, const TStatDrawArray& selected,
                    int refIndex, bool sorted, bool remove, unsigned threads = 1);
+
+// How many combinations FilterCombs would keep, without writing them anywhere: one filter pass.
+size_t CountKept(TCustomStat& stat, std::span<const TComb> in, const TStatDrawArray& selected, int refIndex,
+                 bool sorted, bool remove, unsigned threads = 1);
+
+// The number of contiguous chunks a data-parallel pass over `size` combinations uses with
+// `threads` threads (1 for small inputs).
+unsigned PassParts(size_t size, unsigned threads);
+// Runs task(0..parts-1), part 0 on the calling thread and the others on the pass threads, and
+// waits for all of them.
+void RunPassParts(unsigned parts, const std::function<void(unsigned)>& task);
 
 // The distribution of the values of bare combinations (option N): keys with counts, in the order
 // in which they were first seen, as CombValues into AddStatValue gives it. Empty for statistics

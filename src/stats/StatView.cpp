@@ -338,14 +338,19 @@ void TStatView::BuildChart(const TCustomStat& stat, const TStatDrawArray& values
 }
 
 void TStatView::SetSort(int column, bool descending) {
-  if (column >= 0 && column < StatColumnCount) sortColumn_ = column;
+  if (column >= 0 && column <= ColInList) sortColumn_ = column;
   sortDescending_ = descending;
   SortRows();
 }
 
 void TStatView::ClickColumn(int column) {
-  if (column < 0 || column >= StatColumnCount) return;
+  if (column < 0 || column > ColInList) return;
   SetSort(column, column == sortColumn_ ? !sortDescending_ : false);
+}
+
+void TStatView::SetInList(std::span<const uint32_t> counts) {
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i].InList = i < counts.size() ? std::to_string(counts[i]) : "";
+  if (sortColumn_ == ColInList) SortRows();
 }
 
 void TStatView::SortRows() {
@@ -359,7 +364,8 @@ void TStatView::SortRows() {
   std::vector<TSortItem> items;
   items.reserve(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i)
-    items.push_back({TCellKey(rows_[i].Cells[col]), FoldedText(rows_[i].Cells[ColValue]), i});
+    items.push_back(
+        {TCellKey(col == ColInList ? rows_[i].InList : rows_[i].Cells[col]), FoldedText(rows_[i].Cells[ColValue]), i});
   std::stable_sort(items.begin(), items.end(), [desc](const TSortItem& a, const TSortItem& b) {
     int c = CompareKeys(a.Cell, b.Cell);
     if (c == 0) c = CompareFolded(a.Caption, b.Caption);

@@ -45,10 +45,17 @@ enum TStatColumn : int {
 };
 extern const std::array<std::string_view, StatColumnCount> StatColumnCaptions;
 
+// The column the window may show after "Значение": how many combinations of the list a keep by the
+// row would leave. It is no column of the table's texts (files and exports never see it); it sorts
+// as the column after the last.
+inline constexpr int ColInList = StatColumnCount;
+inline constexpr std::string_view InListCaption = "В списке";
+
 // One row of the table with its own copy of the value record (the filter reads the keys from it).
 struct TStatRow {
   TStatDrawRec Rec;
   std::array<std::string, StatColumnCount> Cells;
+  std::string InList;  // the count of column ColInList; empty while not computed
 };
 
 inline constexpr std::string_view ActualSeriesTitle = "Фактические данные";
@@ -95,13 +102,18 @@ class TStatView {
   const TStatAggregate& Aggregate() const { return aggregate_; }
   long double Scale() const { return scale_; }  // R of the comparison
 
-  // Sorting: the column stays across computations (initially "Количество", ascending).
+  // Sorting: the column stays across computations (initially "Количество", ascending); ColInList
+  // sorts by the rows' InList texts.
   int SortColumn() const { return sortColumn_; }
   bool SortDescending() const { return sortDescending_; }
   void SetSort(int column, bool descending);
   // A click on a column header: ascending by a new column, the order reversed on the same one.
   void ClickColumn(int column);
   void SortRows();
+
+  // The counts of column ColInList in row order (display order; missing counts read as none), the
+  // rows sorted again when the table is sorted by that column. Empty: the column cleared.
+  void SetInList(std::span<const uint32_t> counts);
 
   // The selected rows (positions in display order; out-of-range ones skipped) as the filter reads
   // them: the record copies in row order, and their captions joined by "; ".

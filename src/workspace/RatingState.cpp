@@ -9,6 +9,7 @@
 #include "core/TextCodec.h"
 #include "stakes/Prizes.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/ScriptState.h"
 
 namespace kivra {
 
@@ -32,6 +33,44 @@ std::string_view CommentOf(const TStakeBytes& b) {
 long double MoneyUnits(TMoney amount) { return static_cast<long double>(amount) / MoneyScale; }
 
 }  // namespace
+
+std::optional<std::string> RatingCaptionToScriptLine(std::string_view caption, const TMethodLookup& methods) {
+  if (Utf8ToCp1251(caption).size() >= 255) return std::nullopt;
+  std::string t(caption), comment;
+  // The description written with a stake never holds "@"; a comment may.
+  if (const size_t at = t.rfind('@'); at != std::string::npos) {
+    comment = std::string(Trim(std::string_view(t).substr(0, at)));
+    t = std::string(Trim(std::string_view(t).substr(at + 1)));
+  }
+  std::string joined;  // every " + " becomes "|"
+  for (size_t i = 0; i < t.size();) {
+    if (t.compare(i, 3, " + ") == 0) {
+      joined += '|';
+      i += 3;
+    } else {
+      joined += t[i++];
+    }
+  }
+  t = std::move(joined);
+  // The options and seven command slots: a slot of one space is an empty command.
+  const auto words = [&t] {
+    int n = 0;
+    size_t start = 0;
+    while (start <= t.size()) {
+      const size_t bar = std::min(t.find('|', start), t.size());
+      if (bar > start) ++n;
+      start = bar + 1;
+    }
+    return n;
+  };
+  while (words() <= ScriptCommandCount) t += "| ";
+  t += '|';
+  t += comment;
+  const TScriptLineText line = ReadScriptLine(t);
+  for (const std::string& command : line.Commands)
+    if (ReadFilterItem(command, methods).Method >= 0) return t;
+  return std::nullopt;
+}
 
 TRatingState::TRatingState(TUserPort& port, const std::filesystem::path& dataDir, TStakeState& stakes,
                            const TMatchDistribution& matches, TWindowSettings& settings)
@@ -124,6 +163,22 @@ bool TRatingState::Export(const std::filesystem::path& file) {
     port_.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), e.what()}));
     return false;
   }
+}
+
+int TRatingState::ToScript(const std::vector<int>& rows, TScriptState& script, const TMethodLookup& methods) {
+  TBusyScope busy(port_, "Генерация новых строк в сценарии...");
+  int added = 0;
+  for (int row : rows) {
+    if (row < 0 || row >= ratings_.Count()) continue;
+    const std::string caption = ratings_.Rows()[row].CommentText();
+    if (const auto line = RatingCaptionToScriptLine(caption, methods)) {
+      script.Append(*line);
+      ++added;
+    } else {
+      port_.ShowError(SysFormat("Строку\r\r%s\r\rневозможно добавить в сценарий!", {caption}));
+    }
+  }
+  return added;
 }
 
 std::optional<TChartData> TRatingState::ProfitByDrawChart() {

@@ -12,10 +12,19 @@
 #include "core/SortaUtils.h"
 #include "core/UserPort.h"
 #include "core/WindowSettings.h"
+#include "scripts/ScriptText.h"
 #include "stakes/Ratings.h"
 #include "workspace/StakeState.h"
 
 namespace kivra {
+
+class TScriptState;
+
+// The script line a rating's caption (UTF-8) turns back into: the part after the last "@" is the
+// options and the filters joined by " + ", the part before it the comment. Nothing when no filter
+// of the line names a known statistic, or when the caption fills the whole 255 characters of a
+// comment (it may have been cut, and would then restore another filter).
+std::optional<std::string> RatingCaptionToScriptLine(std::string_view caption, const TMethodLookup& methods);
 
 class TRatingState {
  public:
@@ -53,6 +62,10 @@ class TRatingState {
   bool Refresh();
   // Writes the CSV export to the file.
   bool Export(const std::filesystem::path& file);
+
+  // Appends a script line for each of the rows (busy "Генерация новых строк в сценарии..."); a row
+  // that gives no line is refused with a message and the next follows. The lines added.
+  int ToScript(const std::vector<int>& rows, TScriptState& script, const TMethodLookup& methods);
 
   // The charts; nothing (after the message) when there is nothing to show.
   std::optional<TChartData> ProfitByDrawChart();

@@ -8,6 +8,7 @@
 
 #include "core/FileUtils.h"
 #include "core/SysFormat.h"
+#include "stats/ListCounts.h"
 #include "stats/StatPasses.h"
 #include "workspace/ProgramFiles.h"
 
@@ -45,6 +46,40 @@ void TStatTab::LoadSettings() {
       std::clamp<int64_t>(settings_.ReadSetting(StateSettingsSection, "DrawsStatLen", int64_t{1000}), 1, INT32_MAX));
   prefetchsEnabled_ = settings_.ReadSetting(StateSettingsSection, "PrefetchsEnabled", false);
   showTotalLine_ = settings_.ReadSetting(StateSettingsSection, "ShowTotalLine", true);
+  showInList_ = settings_.ReadSetting(StateSettingsSection, "ShowInList", false);
+}
+
+void TStatTab::SetShowInList(bool on, bool store) {
+  showInList_ = on;
+  if (store) settings_.WriteSetting(StateSettingsSection, "ShowInList", on, &port_);
+  if (!on && view_.SortColumn() == ColInList) view_.SetSort(ColCount, false);
+  RefreshInList();
+}
+
+void TStatTab::RefreshInList() {
+  if (!showInList_ || view_.Rows().empty() || item_ < 0 || item_ >= stats_.Count()) {
+    view_.SetInList({});
+    return;
+  }
+  try {
+    const auto stat = stats_.CreateStat(item_);
+    TStatDrawArray rows;
+    rows.reserve(view_.Rows().size());
+    for (const TStatRow& r : view_.Rows()) rows.push_back(r.Rec);
+    view_.SetInList(CountRowsInList(*stat, combs_.List().Items(), rows, archive_.AnalysisEnd(), archive_.SortedDraws(),
+                                    combs_.FilterThreads()));
+  } catch (const std::exception& e) {
+    view_.SetInList({});
+    port_.ShowError(e.what());
+  }
+}
+
+size_t TStatTab::InListOfRows(std::span<const size_t> rows) {
+  const TStatDrawArray selected = view_.SelectedValues(rows);
+  if (selected.empty() || item_ < 0 || item_ >= stats_.Count()) return 0;
+  const auto stat = stats_.CreateStat(item_);
+  return CountSelectedInList(*stat, combs_.List().Items(), selected, archive_.AnalysisEnd(), archive_.SortedDraws(),
+                             combs_.FilterThreads());
 }
 
 void TStatTab::SetPrefetchsEnabled(bool on, bool store) {
@@ -217,13 +252,14 @@ bool TStatTab::Refresh(bool force) {
     params.IdealLine = showTotalLine_;
     params.Coefs = stats_.Coefs;
     view_.Compute(*stat, archive_, params, cache ? &*cache : nullptr);
-    return true;
   } catch (const std::exception& e) {
     view_.Clear();
     view_.ResetKey();
     port_.ShowError(e.what());
     return false;
   }
+  RefreshInList();
+  return true;
 }
 
 bool TStatTab::FilterByRows(std::span<const size_t> rows, bool remove) {

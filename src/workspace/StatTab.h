@@ -36,6 +36,10 @@ class TStatTab {
   void SetPrefetchsEnabled(bool on, bool store = true);
   bool ShowTotalLine() const { return showTotalLine_; }
   void SetShowTotalLine(bool on, bool store = true);
+  // The switch of column "В списке" (ColInList); `store` writes it to the window settings. Off, the
+  // column is cleared and a sort by it falls back to "Количество".
+  bool ShowInList() const { return showInList_; }
+  void SetShowInList(bool on, bool store = true);
   TStatView& View() { return view_; }
   const TStatView& View() const { return view_; }
 
@@ -43,6 +47,13 @@ class TStatTab {
   // length, the offset, the window length or the entry changed since the last computation.
   // False when a failure was reported.
   bool Refresh(bool force);
+  // Column "В списке" while its switch is on: for every row, how many combinations of the list a
+  // keep by that row alone would leave (Refresh does it after each computation; call it when the
+  // list changed). Nothing while the switch is off.
+  void RefreshInList();
+  // How many combinations of the list a keep by these rows together would leave: one filter pass.
+  // 0 for no rows or no selected entry.
+  size_t InListOfRows(std::span<const size_t> rows);
   // The keep (remove false) or remove command over the selected rows of the table.
   bool FilterByRows(std::span<const size_t> rows, bool remove);
 
@@ -74,6 +85,7 @@ class TStatTab {
   int windowLength_ = 1000;
   bool prefetchsEnabled_ = false;
   bool showTotalLine_ = true;
+  bool showInList_ = false;
   TStatView view_;
 };
 

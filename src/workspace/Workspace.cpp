@@ -1,6 +1,9 @@
 #include "workspace/Workspace.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <unistd.h>
 
 #include "core/DrawsCsv.h"
@@ -23,6 +26,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
       ratings_(port, dataDir_, stakes_, matchDistribution_, settings_),
       systems_(port, dataDir_, combs_, stakes_, settings_),
+      views_(port, archive_, config_, settings_),
+      tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
       runner_(*this) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
@@ -56,6 +61,8 @@ void TWorkspace::LoadSettingsAndConfig() {
   stakes_.LoadSettings();
   ratings_.LoadSettings();
   systems_.LoadSettings();
+  views_.LoadSettings();
+  tables_.LoadSettings();
 }
 
 void TWorkspace::LoadArchive() {
@@ -120,17 +127,23 @@ int TWorkspace::DownloadCommand(const std::string& url, const std::function<bool
 int TWorkspace::DownloadDraws(const std::string& url, const std::function<bool()>& keepGoing) {
   port_.ShowProgress(DownloadProgress);
   if (url.empty()) {
-    port_.ShowError(SysFormat(
-        "Ошибка загрузки файла с архивом тиражей!\r\rАдрес архива тиражей не задан: укажите его в файле "
-        "%s, раздел [DOWNLOAD], ключ ResultsUrl.",
-        {ConfigPath().string()}));
+    port_.ShowError(
+        SysFormat("Ошибка загрузки файла с архивом тиражей!\r\rАдрес архива тиражей не задан: укажите его в файле "
+                  "%s, раздел [DOWNLOAD], ключ ResultsUrl.",
+                  {ConfigPath().string()}));
     return 0;
   }
   const std::filesystem::path zip = dataDir_ / "virma_csv.zip";
   THttpOptions options = BrowserLikeOptions();
   options.MaxBytes = uint64_t{256} << 20;
-  options.Progress = [&keepGoing](uint64_t, uint64_t) { return !keepGoing || keepGoing(); };
-  const THttpResult got = HttpGetToFile(url, zip, options);
+  // The transfer runs on a worker thread; this thread asks `keepGoing` every 50 ms (the window
+  // repaints and hears "Отмена" there) and tells the transfer when to stop.
+  std::atomic<bool> cancelled{false};
+  options.Progress = [&cancelled](uint64_t, uint64_t) { return !cancelled.load(); };
+  auto transfer = std::async(std::launch::async, [&] { return HttpGetToFile(url, zip, options); });
+  while (transfer.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    if (keepGoing && !cancelled && !keepGoing()) cancelled = true;
+  const THttpResult got = transfer.get();
   if (!got.Ok) {
     port_.ShowError(SysFormat("Ошибка загрузки файла с архивом тиражей!\r\r%s", {got.Error}));
     return 0;

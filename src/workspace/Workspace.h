@@ -25,6 +25,8 @@
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
 #include "workspace/SystemState.h"
+#include "workspace/ViewsState.h"
+#include "workspace/TableState.h"
 
 namespace kivra {
 
@@ -139,6 +141,12 @@ class TWorkspace {
   // The script interpreter, which drives all of the above while a script runs.
   TScriptRunner& Runner() { return runner_; }
   const TScriptRunner& Runner() const { return runner_; }
+  // The card, layout and week views: their switches, lengths and last tables.
+  TViewsState& Views() { return views_; }
+  const TViewsState& Views() const { return views_; }
+  // The regular stake rules of the "Регуляры" tab, their stakes and back-test.
+  TTableState& Tables() { return tables_; }
+  const TTableState& Tables() const { return tables_; }
 
  private:
   bool SaveArchive();
@@ -157,6 +165,8 @@ class TWorkspace {
   TStakeState stakes_;
   TRatingState ratings_;
   TSystemState systems_;
+  TViewsState views_;
+  TTableState tables_;
   TScriptRunner runner_;
 };
 

@@ -2,6 +2,8 @@
 // offset, the statistics table's filters with undo, combination files, the clipboard, the busy
 // state and the settings written on closing. Screenshots go to <build>/screens.
 #include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QSignalSpy>
@@ -192,6 +194,44 @@ class MainWindowTest : public QObject {
     // One level only.
     QVERIFY(!window_->Commands().Action("CombsUndo")->isEnabled());
     QVERIFY(!Run("CombsUndo"));
+  }
+
+  void statisticsInListColumn() {
+    // Off at start: the column is hidden and the switch is not in the settings.
+    QTableView* table = window_->StatTable();
+    QVERIFY(table->isColumnHidden(ColInList));
+    QVERIFY(!Ws().Settings().ReadSetting(StateSettingsSection, "ShowInList", false));
+    QTest::mouseClick(guitest::Child<QCheckBox>(window_.get(), "chkInList"), Qt::LeftButton);
+    QVERIFY(Ws().StatTab().ShowInList());
+    QVERIFY(Ws().Settings().ReadSetting(StateSettingsSection, "ShowInList", false));
+    QVERIFY(!table->isColumnHidden(ColInList));
+    QCOMPARE(table->horizontalHeader()->visualIndex(ColInList), 1);  // after "Значение"
+    QCOMPARE(table->model()->headerData(ColInList, Qt::Horizontal).toString(), QStringLiteral("В списке"));
+    auto cell = [&](int row) { return table->model()->index(row, ColInList).data().toString(); };
+
+    // Three rows: the status names the count of a keep by them, which the keep then leaves.
+    SelectRows(table, 0, 2);
+    const QString status = window_->StatusText(6);
+    QVERIFY2(status.startsWith(QStringLiteral("Выделено: 3 строк, в списке: ")), qPrintable(status));
+    guitest::SaveScreen(window_.get(), "main_stat_inlist");
+    QVERIFY(Run("StatFilter_Include"));
+    QCOMPARE(status, QStringLiteral("Выделено: 3 строк, в списке: %1").arg(Ws().Combs().List().Count()));
+    QVERIFY(Run("CombsUndo"));
+
+    // One row: its cell is what the keep leaves; after it, the column follows the new list.
+    const QString first = cell(0);
+    SelectRows(table, 0, 0);
+    QVERIFY(Run("StatFilter_Include"));
+    QCOMPARE(first, QString::number(Ws().Combs().List().Count()));
+    QTRY_COMPARE(cell(0), first);  // every combination left shows the value
+    QTRY_VERIFY(cell(1).toUInt() < first.toUInt() || table->model()->rowCount() == 1);
+
+    // Sorted by the column, then switched off: hidden again, the sort back on "Количество".
+    table->horizontalHeader()->sectionClicked(ColInList);
+    QCOMPARE(Ws().StatTab().View().SortColumn(), ColInList);
+    QTest::mouseClick(guitest::Child<QCheckBox>(window_.get(), "chkInList"), Qt::LeftButton);
+    QVERIFY(table->isColumnHidden(ColInList));
+    QCOMPARE(Ws().StatTab().View().SortColumn(), int(ColCount));
   }
 
   void removesTheLatestDrawsOnEnter() {

@@ -25,10 +25,12 @@
 #include "TempDir.h"
 #include "TestDraws.h"
 #include "core/DrawsArchive.h"
+#include "core/TextCodec.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/ChartWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/RatingsTab.h"
+#include "shell/ScriptTab.h"
 #include "shell/StatChart.h"
 #include "workspace/Workspace.h"
 
@@ -110,8 +112,7 @@ class RatingsTabTest : public QObject {
     QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
     window_->ShowPlaced();
     QVERIFY(ready.wait(10000));
-    // The journal is opened at start-up by the stakes tab's window; opened here where it is not.
-    if (!Ws().Stakes().Journal().IsOpen()) QVERIFY(Ws().Stakes().Load());
+    QVERIFY(Ws().Stakes().Journal().IsOpen());
   }
   void Restart() {
     window_->close();
@@ -254,7 +255,8 @@ class RatingsTabTest : public QObject {
     for (QAction* a : ratingsMenu->actions())
       items << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? "[" + a->text() + "]" : a->objectName());
     QCOMPARE(items, QStringList({"StakesGraphOverlap", "StakesGraphProfits", "RatingsGraphOverlap", "-",
-                                 "[Эффективность (столбцы E0..n)]", "-", "RatingsRefresh", "-", "RatingsExport"}));
+                                 "[Эффективность (столбцы E0..n)]", "-", "RatingsRefresh", "-", "RatingsToScript", "-",
+                                 "RatingsExport"}));
     // The context menu has the same commands, and the profit chart of all stakes.
     QVERIFY(List()->actions().contains(Action("RatingsGraphOverlap")));
     QVERIFY(List()->actions().contains(Action("StakesGraphDraws")));
@@ -500,6 +502,24 @@ class RatingsTabTest : public QObject {
     timer->stop();
     QVERIFY(opened);
     QVERIFY(messages_.empty());
+  }
+
+  void rowsBackIntoScript() {
+    // A row made by a script stake gives back the line that made it; a manual row is refused.
+    Ratings().Ratings().Add(Utf8ToCp1251("01.001: прогноз @ FULL#EXT + TSD1#SUMS:10#LNO:#SF:0"), 2, 0);
+    Ratings().Ratings().Add(Utf8ToCp1251("Ставка \"вручную\""), 1, 0);
+    Ratings().Ratings().Save();
+    ShowTab();
+    QVERIFY(!Enabled("RatingsToScript"));
+    SelectRows(0, 1);
+    QVERIFY(Run("RatingsToScript"));
+    QCOMPARE(Ws().Script().Count(), 1);
+    QCOMPARE(QString::fromStdString(Ws().Script().Line(0)),
+             QStringLiteral("FULL#EXT|TSD1#SUMS:10#LNO:#SF:0| | | | | | |01.001: прогноз"));
+    QCOMPARE(messages_.size(), size_t{1});
+    QVERIFY(messages_[0].Text.startsWith(QStringLiteral("Строку")) && messages_[0].Text.contains(QStringLiteral("Ставка")));
+    QCOMPARE(window_->findChild<QTabWidget*>("pcMain")->currentWidget(), static_cast<QWidget*>(window_->ScriptTab()));
+    guitest::SaveScreen(window_.get(), "ratings_to_script");
   }
 
   void chartFailures() {

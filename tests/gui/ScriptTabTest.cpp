@@ -51,20 +51,7 @@ TDrawsArray SampleDraws() {
   return draws;
 }
 
-// Acts on the next modal dialog of type D once it shows (the command's exec() waits meanwhile).
-template <class D>
-void WhenModal(std::function<void(D*)> act) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(dialog);
-    }
-  });
-  timer->start();
-}
+using guitest::WhenModal;
 
 const std::vector<std::string> StartScript = {
     "EXCL:5#RAND#CLR#NEX|tsd1#sums:10,20#lmv:3| |BMF8#EVEN:30#WMV:5#ST:2#1:-1:1:0:1| | | | |Прогноз на неделю",

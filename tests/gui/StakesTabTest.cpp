@@ -145,7 +145,7 @@ class StakesTabTest : public QObject {
     Start();
     auto* tabs = window_->findChild<QTabWidget*>("pcMain");
     QCOMPARE(tabs->tabText(tabs->indexOf(window_->StakesTab())), QStringLiteral("Ставки"));
-    QCOMPARE(tabs->tabText(tabs->indexOf(window_->StakesTab()) - 1), QStringLiteral("Статистика"));
+    QCOMPARE(tabs->tabText(tabs->indexOf(window_->StakesTab()) - 1), QStringLiteral("Неделя"));
     QCOMPARE(Grid()->objectName(), QStringLiteral("sgStakes"));
     QCOMPARE(Grid()->model()->columnCount(), 9);
     const QStringList captions = {"№ тиража",   "Вид ставки", "Моя ставка", "Выборка",    "Результаты тиража",

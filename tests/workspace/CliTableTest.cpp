@@ -1,6 +1,8 @@
 // kivra-cli table and caches, end to end in a data folder of their own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CliRunner.h"
 #include "TempDir.h"
 #include "core/DrawsArchive.h"
@@ -63,6 +65,37 @@ TEST_F(CliTable, TableAndCaches) {
   EXPECT_NE(out, "Создано файлов: 0\n");
   EXPECT_EQ(Run("table EVEN --len 4 --sort Нет").first, 2);
   EXPECT_EQ(Run("caches --groups 13").first, 2);
+}
+
+TEST_F(CliTable, InListCountsTheCombinationsOfAFile) {
+  // A list made and saved by the filter command.
+  const std::string gen = "filter --gen 3:1,2,3,4,5,6,7,8,9,10,11,12";
+  const std::string file = (dir / "list.lcv").string();
+  ASSERT_EQ(Run(gen + " --out '" + file + "'").first, 0);
+  auto [status, out] = Run("table EVEN --len 4 --offset 1 --sort 0 --desc --in-list '" + file + "'");
+  EXPECT_EQ(status, 0);
+  const std::string header(Header);
+  EXPECT_EQ(out.substr(0, out.find('\n') + 1), "Значение;В списке;" + header.substr(header.find(';') + 1));
+  // Each count is the filter command's keep by that value over the same list.
+  auto kept = [&](const std::string& value) {
+    const std::string total = Run(gen + " --offset 1 --keep EVEN:4 '" + value + "'").second;
+    const size_t colon = total.rfind(": ") + 2;
+    return total.substr(colon, total.size() - colon - 1);
+  };
+  for (const char* value : {"5:0", "3:2", "0:5"})
+    EXPECT_NE(out.find(std::string("\n") + value + ";" + kept(value) + ";"), std::string::npos) << value << "\n" << out;
+
+  // Sorted by the column, descending: the largest count first.
+  std::tie(status, out) = Run("table EVEN --len 4 --sort 'В списке' --desc --in-list '" + file + "'");
+  std::vector<long> counts;
+  for (size_t at = out.find('\n'); at + 1 < out.size(); at = out.find('\n', at + 1)) {
+    const size_t from = out.find(';', at) + 1;
+    counts.push_back(std::stol(out.substr(from, out.find(';', from) - from)));
+  }
+  ASSERT_EQ(counts.size(), 6u);
+  EXPECT_TRUE(std::is_sorted(counts.rbegin(), counts.rend()));
+  EXPECT_EQ(Run("table EVEN --len 4 --sort 20").first, 2);  // no list to count
+  EXPECT_EQ(Run("table EVEN --len 4 --in-list '" + (dir / "none.lcv").string() + "'").first, 1);
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST(ScriptVariants, ExpandDepthFirstWithTheFirstCommandSlowest) {
   }
 
   // A command that cannot be expanded is refused with the writer's text of it.
-  for (const std::string& bad : {"TSD1#NOPE:10#LNO:#SF:0", "TSD1#SUMS:x#LNO:#SF:0", "TSD1#SUMS:10#LMV:#SF:0"}) {
+  for (const char* bad : {"TSD1#NOPE:10#LNO:#SF:0", "TSD1#SUMS:x#LNO:#SF:0", "TSD1#SUMS:10#LMV:#SF:0"}) {
     try {
       TLineVariants({" ", bad}, methods);
       ADD_FAILURE() << bad;

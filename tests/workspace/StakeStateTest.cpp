@@ -5,6 +5,7 @@
 #include "CliRunner.h"
 #include "TempDir.h"
 #include "TestDraws.h"
+#include "core/TextCodec.h"
 #include "stakes/Prizes.h"
 #include "workspace/Workspace.h"
 
@@ -228,6 +229,41 @@ TEST_F(StakesCliTest, RefusedWhileAnotherProgramHoldsTheJournal) {
   EXPECT_NE(run.Err.find("занят другой копией программы"), std::string::npos) << run.Err;
   held.Close();
   EXPECT_EQ(Run("stakes list").Status, 0);
+}
+
+}  // namespace
+}  // namespace kivra
+
+namespace kivra {
+namespace {
+
+TEST(RatingsToScript, CaptionsTurnBackIntoScriptLines) {
+  test::TTempDir dir;
+  TRecordingPort port;
+  TWorkspace ws{dir.Path(), port};
+  ws.LoadSettingsAndConfig();
+  const TMethodLookup methods(ws.Stats());
+  struct TCase {
+    std::string caption;
+    std::optional<std::string> line;
+  };
+  const std::vector<TCase> cases = {
+      {"03.002: мой сценарий @ FULL#EXT + TSD1#SUMS:10#LNO:#SF:0",
+       "FULL#EXT|TSD1#SUMS:10#LNO:#SF:0| | | | | | |03.002: мой сценарий"},
+      {"01.001: @ EXCL:3#FIRST + TS#SUMS:5 + TS#SUMS:7", "EXCL:3#FIRST|TS#SUMS:5|TS#SUMS:7| | | | | |01.001:"},
+      {"a@b @ FULL#EXT + TS#SUMS:5", "FULL#EXT|TS#SUMS:5| | | | | | |a@b"},  // split at the last "@"
+      {"Ставка \"вручную\"", std::nullopt},                                     // no filters
+      {"x @ FULL#EXT + TS#NOSUCH:5", std::nullopt},                          // no known statistic
+      {std::string(240, 'z') + " @ FULL#EXT + TS#SUMS:5", std::nullopt},     // 255 characters: maybe cut
+  };
+  for (const TCase& c : cases) EXPECT_EQ(RatingCaptionToScriptLine(c.caption, methods), c.line) << c.caption;
+
+  ws.Ratings().Ratings().Add(Utf8ToCp1251(cases[0].caption), 1, 0);
+  ws.Ratings().Ratings().Add("no filters", 1, 0);
+  EXPECT_EQ(ws.Ratings().ToScript({0, 1}, ws.Script(), methods), 1);
+  ASSERT_EQ(ws.Script().Count(), 1);
+  EXPECT_EQ(ws.Script().Line(0), *cases[0].line);
+  EXPECT_EQ(port.Messages.back().Text, "Строку\r\rno filters\r\rневозможно добавить в сценарий!");
 }
 
 }  // namespace

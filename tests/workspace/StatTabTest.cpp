@@ -176,5 +176,55 @@ TEST_F(StatTab, RefreshRulesAndFilterBySelectedRows) {
   EXPECT_TRUE(ws.StatTab().View().Rows().empty());
 }
 
+TEST_F(StatTab, InListCountsWhatAKeepByTheRowsWouldLeave) {
+  ws.StatTab().SetItem(Entry("DIGS"));  // a digit can show twice in a combination
+  ws.StatTab().SetWindowLength(30);
+  ws.SetDrawsOffset(3);
+  ASSERT_TRUE(ws.Combs().GenerateList(false, {GenFullSet, ""}));
+  TStatTab& tab = ws.StatTab();
+  const auto& rows = tab.View().Rows();
+
+  // Off (as it starts): no counts.
+  ASSERT_FALSE(tab.ShowInList());
+  ASSERT_TRUE(tab.Refresh(true));
+  ASSERT_EQ(rows.size(), 10u);
+  for (const auto& r : rows) EXPECT_EQ(r.InList, "");
+
+  tab.SetShowInList(true, false);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::string caption = rows[r].Cells[ColValue], inList = rows[r].InList;
+    ASSERT_TRUE(tab.FilterByRows(std::vector<size_t>{r}, false));
+    EXPECT_EQ(inList, std::to_string(ws.Combs().List().Count())) << caption;
+    ASSERT_TRUE(ws.Combs().Undo());
+  }
+  // Two rows together: the combinations that show both count once.
+  const std::vector<size_t> two = {0, 5};
+  const size_t both = tab.InListOfRows(two);
+  EXPECT_LT(both, std::stoul(rows[0].InList) + std::stoul(rows[5].InList));
+  ASSERT_TRUE(tab.FilterByRows(two, false));
+  EXPECT_EQ(both, ws.Combs().List().Count());
+
+  // The list changed: the counts follow; sorted by the column, numerically.
+  tab.RefreshInList();
+  tab.View().ClickColumn(ColInList);
+  uint64_t total = 0, previous = 0;
+  for (const auto& r : rows) {
+    const uint64_t n = std::stoul(r.InList);
+    EXPECT_GE(n, previous);
+    previous = n;
+    total += n;
+  }
+  EXPECT_GE(total, ws.Combs().List().Count());
+  EXPECT_EQ(tab.View().SortColumn(), ColInList);
+
+  // Off again: the column is cleared and the sort goes back to "Количество"; the switch is stored.
+  tab.SetShowInList(false);
+  EXPECT_EQ(rows[0].InList, "");
+  EXPECT_EQ(tab.View().SortColumn(), ColCount);
+  tab.SetShowInList(true);
+  tab.LoadSettings();
+  EXPECT_TRUE(tab.ShowInList());
+}
+
 }  // namespace
 }  // namespace kivra
