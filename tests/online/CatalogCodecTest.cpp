@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <cstdlib>
-
 #include "online/Catalog.h"
 #include "online/CatalogCodec.h"
+#include "online/TimeZone.h"
 
 namespace kivra {
 namespace {
@@ -116,15 +115,9 @@ TEST(CatalogCodecTest, UtcTimesAreReadByFixedPositions) {
 }
 
 TEST(CatalogCodecTest, ReplyTimesBecomeLocalTime) {
-  const char* saved = std::getenv("TZ");
-  const std::string old = saved ? saved : "";
-  setenv("TZ", "Europe/Moscow", 1);
-  tzset();
+  const test::TTimeZone zone("Europe/Moscow");
   EXPECT_EQ(DateTimeToText(UnixToLocalDateTime(ParseUtcTime("2024-03-01 21:30:05"))), "2024-03-02 00:30:05");
   EXPECT_EQ(DateTimeToText(UnixToLocalDateTime(0)), "");
-  if (saved) setenv("TZ", old.c_str(), 1);
-  else unsetenv("TZ");
-  tzset();
 }
 
 TEST(CatalogCodecTest, ScriptTextSplitsAtAnyLineBreakAndJoinsWithCrLf) {
