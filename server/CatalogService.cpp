@@ -33,9 +33,9 @@ CREATE TABLE IF NOT EXISTS scripts (
   author TEXT NOT NULL, lcid INTEGER NOT NULL,
   app_name TEXT NOT NULL, app_ver TEXT NOT NULL, app_guid TEXT NOT NULL,
   uniapps INTEGER NOT NULL, publics INTEGER NOT NULL,
-  title TEXT NOT NULL, descr TEXT NOT NULL, script TEXT NOT NULL, created INTEGER NOT NULL,
-  downloads INTEGER NOT NULL DEFAULT 0, last_download INTEGER NOT NULL DEFAULT 0);
-CREATE INDEX IF NOT EXISTS scripts_title ON scripts(title COLLATE NOCASE);
+  title TEXT NOT NULL, title_key TEXT NOT NULL, descr TEXT NOT NULL, script TEXT NOT NULL,
+  created INTEGER NOT NULL, downloads INTEGER NOT NULL DEFAULT 0, last_download INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS scripts_title ON scripts(title_key);
 CREATE TABLE IF NOT EXISTS rates (
   script INTEGER NOT NULL REFERENCES scripts(id) ON DELETE CASCADE,
   user INTEGER NOT NULL REFERENCES users(id),
@@ -100,6 +100,30 @@ bool IntField(const TFields& f, std::string_view name, int64_t& value) {
 int64_t IntFieldOr(const TFields& f, std::string_view name, int64_t otherwise) {
   int64_t value = 0;
   return IntField(f, name, value) ? value : otherwise;
+}
+
+// A title for comparisons without regard to letter case: Latin and Cyrillic capitals (Ё and the
+// other letters of U+0400..U+042F included) made small; other characters stay.
+std::string TitleKey(std::string_view title) {
+  std::string key;
+  key.reserve(title.size());
+  for (size_t i = 0; i < title.size(); ++i) {
+    const auto c = static_cast<unsigned char>(title[i]);
+    if (c >= 'A' && c <= 'Z') {
+      key += static_cast<char>(c - 'A' + 'a');
+    } else if ((c == 0xD0) && i + 1 < title.size()) {
+      const auto d = static_cast<unsigned char>(title[i + 1]);
+      unsigned code = 0x400 + (d & 0x3F);  // U+0400..U+043F
+      if (code <= 0x40F) code += 0x50;
+      else if (code <= 0x42F) code += 0x20;
+      key += static_cast<char>(0xC0 | (code >> 6));
+      key += static_cast<char>(0x80 | (code & 0x3F));
+      ++i;
+    } else {
+      key += static_cast<char>(c);
+    }
+  }
+  return key;
 }
 
 std::string LowerAscii(std::string text) {
@@ -402,8 +426,8 @@ std::string TCatalogService::ScriptRate(const TFields& f, int64_t now) {
 }
 
 bool TCatalogService::TitleTaken(std::string_view title, int64_t exceptId) {
-  TStatement find = db_.Prepare("SELECT 1 FROM scripts WHERE title = ?1 COLLATE NOCASE AND id <> ?2");
-  find.Bind(1, title).Bind(2, exceptId);
+  TStatement find = db_.Prepare("SELECT 1 FROM scripts WHERE title_key = ?1 AND id <> ?2");
+  find.Bind(1, TitleKey(title)).Bind(2, exceptId);
   return find.Step();
 }
 
@@ -441,9 +465,10 @@ std::string TCatalogService::ScriptPut(const TFields& f, int64_t now) {
   const int64_t publics = Field(f, "scr_publics") == "1" ? 1 : 0;
   TStatement write = db_.Prepare(
       id < 0 ? "INSERT INTO scripts (author, lcid, app_name, app_ver, app_guid, uniapps, publics, title, descr, "
-               "script, created, owner) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)"
+               "script, created, title_key, owner) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)"
              : "UPDATE scripts SET author = ?1, lcid = ?2, app_name = ?3, app_ver = ?4, app_guid = ?5, uniapps = ?6, "
-               "publics = ?7, title = ?8, descr = ?9, script = ?10, created = ?11 WHERE id = ?12 AND owner = ?13");
+               "publics = ?7, title = ?8, descr = ?9, script = ?10, created = ?11, title_key = ?12 WHERE id = ?13 AND "
+               "owner = ?14");
   write.Bind(1, author)
       .Bind(2, lcid)
       .Bind(3, Field(f, "cl_app"))
@@ -454,11 +479,12 @@ std::string TCatalogService::ScriptPut(const TFields& f, int64_t now) {
       .Bind(8, title)
       .Bind(9, TextField(f, "scr_descr"))
       .Bind(10, script)
-      .Bind(11, now);
+      .Bind(11, now)
+      .Bind(12, TitleKey(title));
   if (id < 0) {
-    write.Bind(12, user.Id).Step();
+    write.Bind(13, user.Id).Step();
   } else {
-    write.Bind(12, id).Bind(13, user.Id).Step();
+    write.Bind(13, id).Bind(14, user.Id).Step();
   }
   const int64_t result = id < 0 ? db_.LastInsertId() : id;
   transaction.Commit();
