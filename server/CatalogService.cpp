@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::string_view Schema = R"sql(
 PRAGMA journal_mode = WAL;
+PRAGMA synchronous = NORMAL;
 PRAGMA foreign_keys = ON;
 CREATE TABLE IF NOT EXISTS users (
   id INTEGER PRIMARY KEY,

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "CatalogService.h"
 #include "TempDir.h"
 #include "online/Catalog.h"
 #include "online/Http.h"
@@ -322,6 +323,64 @@ TEST_F(ServerTest, FourClientsAnswerPromptly) {
   EXPECT_LT(all.back(), 1e9) << "a request failed";
 #ifndef KIVRA_SANITIZED_BUILD
   EXPECT_LE(all[all.size() * 95 / 100], 20.0);
+#endif
+}
+
+}  // namespace
+}  // namespace kivra
+
+namespace kivra {
+namespace {
+
+// A catalogue of 10,000 scripts, filled in-process, then listed through the running server.
+TEST(ServerLoadTest, TenThousandScriptsAreListedPromptly) {
+  test::TTempDir dir;
+  {
+    server::TCatalogService service((dir / "catalog.db").string());
+    for (int i = 0; i < 10000; ++i) {
+      TCatalogClient author;
+      author.UserName = "Автор " + std::to_string(i % 50);
+      author.UserMail = "user" + std::to_string(i % 50) + "@example.org";
+      author.ClientKey = "key" + std::to_string(i % 50);
+      author.AppName = "Kivra_5x45";
+      author.AppVersion = "0.1.0.0";
+      TScriptData data;
+      data.Title = "Сценарий №" + std::to_string(i);
+      data.Description = "Описание сценария номер " + std::to_string(i);
+      server::TFields fields;
+      for (auto& [name, value] : ParseFormBody(ScriptSaveForm(author, data, "x = 1", false)))
+        fields.emplace(name, value);
+      std::string reply;
+      ASSERT_TRUE(service.Handle("scr_putscript.php", fields, 1700000000 + i, reply));
+      ASSERT_EQ(reply.find("<error>"), std::string::npos) << reply;
+    }
+  }
+  TServerProcess server(dir);
+  ASSERT_FALSE(server.Url().empty());
+  TCatalogClient reader;
+  reader.BaseUrl = server.Url();
+  const std::string form = ScriptsListForm(reader, 1);
+  double serverMs = 1e9, clientMs = 1e9;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    auto start = std::chrono::steady_clock::now();
+    const auto raw = HttpPost(CatalogUrl(reader, "scr_getlist.php"), form, "application/x-www-form-urlencoded", {});
+    serverMs =
+        std::min(serverMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    ASSERT_TRUE(raw.Ok) << raw.Error;
+    start = std::chrono::steady_clock::now();
+    const auto list = LoadScriptsList(reader, 1);
+    clientMs =
+        std::min(clientMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    ASSERT_TRUE(list.Ok) << list.Error;
+    ASSERT_EQ(list.Value.size(), 10000u);
+    EXPECT_EQ(list.Value[9999].Title, "Сценарий №9999");
+  }
+  RecordProperty("server_ms", std::to_string(serverMs));
+  RecordProperty("client_ms", std::to_string(clientMs));
+  std::printf("10,000 scripts: server %.1f ms, request and parse %.1f ms\n", serverMs, clientMs);
+#ifndef KIVRA_SANITIZED_BUILD
+  EXPECT_LE(serverMs, 100.0);
+  EXPECT_LE(clientMs, 300.0);
 #endif
 }
 
