@@ -48,7 +48,10 @@ CREATE TABLE IF NOT EXISTS rates (
 // Builds "<result><row>...</row>...</result>".
 class TReplyText {
  public:
-  TReplyText() { text_ = "<result>"; }
+  TReplyText() {
+    text_.reserve(4096);
+    text_ = "<result>";
+  }
   TReplyText& Row() {
     CloseRow();
     text_ += "<row>";
@@ -347,12 +350,12 @@ std::string TCatalogService::ScriptsList(const TFields& f, int64_t now) {
   if (filter < -1 || filter > 6) filter = 1;
   std::string sql =
       "SELECT * FROM (SELECT s.id, s.app_name, s.app_ver, s.author, u.mail, s.lcid, s.uniapps, s.publics, "
-      "s.created, s.last_download, "
-      "(SELECT AVG(rate) FROM rates r WHERE r.script = s.id AND r.rate > 0), "
-      "(SELECT COUNT(*) FROM rates r WHERE r.script = s.id AND r.rate > 0), "
-      "COALESCE((SELECT rate FROM rates r WHERE r.script = s.id AND r.user = ?1), 0) AS you, "
-      "s.downloads, s.title, s.descr, s.app_guid, s.owner "
-      "FROM scripts s JOIN users u ON u.id = s.owner WHERE s.publics = 1 OR s.owner = ?1) AS s WHERE ";
+      "s.created, s.last_download, g.average, COALESCE(g.count, 0), COALESCE(mine.rate, 0) AS you, "
+      "s.downloads, s.title, s.descr, s.app_guid, s.owner FROM scripts s JOIN users u ON u.id = s.owner "
+      "LEFT JOIN (SELECT script, AVG(rate) AS average, COUNT(*) AS count FROM rates WHERE rate > 0 "
+      "GROUP BY script) g ON g.script = s.id "
+      "LEFT JOIN rates mine ON mine.script = s.id AND mine.user = ?1 "
+      "WHERE s.publics = 1 OR s.owner = ?1) AS s WHERE ";
   sql += filters[filter + 1];
   sql += " ORDER BY s.id";
   TStatement rows = db_.Prepare(sql);

@@ -243,14 +243,19 @@ std::string EntityDecode(std::string_view text) {
   return out;
 }
 
+TReplyRow::TReplyRow(std::string_view text) : text_(text), lower_(text) {
+  for (char& c : lower_) c = LowerAscii(c);
+}
+
 std::string TReplyRow::Raw(std::string_view tag) const {
   std::string open = "<", close = "</";
-  open.append(tag).push_back('>');
-  close.append(tag).push_back('>');
-  const size_t start = FindNoCase(text_, open, 0);
+  for (const char c : tag) open += LowerAscii(c);
+  open += '>';
+  close.append(open, 1);
+  const size_t start = lower_.find(open);
   if (start == std::string_view::npos) return {};
   const size_t from = start + open.size();
-  const size_t end = FindNoCase(text_, close, from);
+  const size_t end = lower_.find(close, from);
   if (end == std::string_view::npos) return {};
   return text_.substr(from, end - from);
 }

@@ -54,7 +54,7 @@ std::string EntityDecode(std::string_view text);
 // One <row> of a reply: its fields are found by tag without regard to letter case.
 class TReplyRow {
  public:
-  explicit TReplyRow(std::string_view text) : text_(text) {}
+  explicit TReplyRow(std::string_view text);
   // The raw text between <tag> and </tag>; empty when the tag is missing or not closed.
   std::string Raw(std::string_view tag) const;
   // A plain-text field: entities decoded.
@@ -67,6 +67,7 @@ class TReplyRow {
 
  private:
   std::string text_;
+  std::string lower_;  // text_ with ASCII capitals made small, for finding tags
 };
 
 struct TCatalogReply {

@@ -56,8 +56,9 @@ TEST(CatalogCodecTest, Base64MatchesTheStandardVectorsAndRefusesMalformedText) {
 
 TEST(CatalogCodecTest, FormValuesSurviveAStandardFormDecoder) {
   const std::string values[] = {"a+b", "x/y", "k=v&w", "Система №1", "100% \"да\"", "Zm9v+/=="};
+  const std::string names[] = {"f0", "f1", "f2", "f3", "f4", "f5"};
   TFormBody form;
-  for (size_t i = 0; i < std::size(values); ++i) form.Add("f" + std::to_string(i), values[i]);
+  for (size_t i = 0; i < std::size(values); ++i) form.Add(names[i], values[i]);
   EXPECT_EQ(TFormBody().Add("v", "+/= Я").Text(), "v=%2B%2F%3D%20%D0%AF");
   // The form as any server reads it: split at "&" and "=", then percent-decoded with "+" as space.
   httplib::Params params;
@@ -65,7 +66,7 @@ TEST(CatalogCodecTest, FormValuesSurviveAStandardFormDecoder) {
   const auto ours = ParseFormBody(form.Text());
   ASSERT_EQ(ours.size(), std::size(values));
   for (size_t i = 0; i < std::size(values); ++i) {
-    const std::string name = "f" + std::to_string(i);
+    const std::string& name = names[i];
     ASSERT_EQ(params.count(name), 1u);
     EXPECT_EQ(params.find(name)->second, values[i]);
     EXPECT_EQ(ours[i].second, values[i]);
