@@ -44,6 +44,19 @@ TCatalogResult<T> Failed(std::string error) {
   return result;
 }
 
+// The first non-empty Base64 text of `tag` among the reply's rows; an invalid one fails.
+TCatalogResult<std::string> FirstBase64Text(const TCatalogReply& reply, std::string_view tag) {
+  if (!reply.Ok) return Failed<std::string>(reply.Error);
+  TCatalogResult<std::string> result;
+  for (const TReplyRow& row : reply.Rows) {
+    std::string error;
+    if (!ReplyBase64(row, tag, result.Value, error)) return Failed<std::string>(error);
+    if (!result.Value.empty()) break;
+  }
+  result.Ok = true;
+  return result;
+}
+
 }  // namespace
 
 std::string SystemsListForm(const TCatalogClient& client) {
@@ -222,16 +235,7 @@ TCatalogResult<std::vector<TSystemInfo>> LoadSystemsList(const TCatalogClient& c
 }
 
 TCatalogResult<std::string> LoadSystemContent(const TCatalogClient& client, int32_t id) {
-  const TCatalogReply reply = CatalogRequest(client, "sys_getdata.php", SystemDataForm(id));
-  if (!reply.Ok) return Failed<std::string>(reply.Error);
-  TCatalogResult<std::string> result;
-  for (const TReplyRow& row : reply.Rows) {
-    std::string error;
-    if (!ReplyBase64(row, "clist", result.Value, error)) return Failed<std::string>(error);
-    if (!result.Value.empty()) break;
-  }
-  result.Ok = true;
-  return result;
+  return FirstBase64Text(CatalogRequest(client, "sys_getdata.php", SystemDataForm(id)), "clist");
 }
 
 TCatalogResult<int32_t> SaveSystem(const TCatalogClient& client, const TSystemData& data, bool remove) {
@@ -263,16 +267,7 @@ TCatalogResult<std::vector<TScriptInfo>> LoadScriptsList(const TCatalogClient& c
 }
 
 TCatalogResult<std::string> LoadScriptText(const TCatalogClient& client, int32_t id) {
-  const TCatalogReply reply = CatalogRequest(client, "scr_getdata.php", ScriptDataForm(id));
-  if (!reply.Ok) return Failed<std::string>(reply.Error);
-  TCatalogResult<std::string> result;
-  for (const TReplyRow& row : reply.Rows) {
-    std::string error;
-    if (!ReplyBase64(row, "script", result.Value, error)) return Failed<std::string>(error);
-    if (!result.Value.empty()) break;
-  }
-  result.Ok = true;
-  return result;
+  return FirstBase64Text(CatalogRequest(client, "scr_getdata.php", ScriptDataForm(id)), "script");
 }
 
 TCatalogResult<int32_t> RateScript(const TCatalogClient& client, int32_t id, int32_t value, std::string_view notes) {
