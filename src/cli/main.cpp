@@ -20,6 +20,8 @@
 #include "core/Version.h"
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
+#include "stakes/Systems.h"
+#include "combs/CombFiles.h"
 #include "stats/StatPasses.h"
 #include "views/CardView.h"
 #include "views/LayoutView.h"
@@ -90,6 +92,14 @@ constexpr const char* Usage =
     "  download [--url АДРЕС]\n"
     "                        загрузка архива тиражей (адрес по умолчанию: ключ ResultsUrl\n"
     "                        раздела [DOWNLOAD] файла Kivra_5x45.ini), затем проверка ставок\n"
+    "  forecast [--script ФАЙЛ] [--offset K] [--seed N] [--log] [--out ФАЙЛ]\n"
+    "                        прогноз: рабочий сценарий (или ФАЙЛ) для текущего смещения, как\n"
+    "                        кнопка \"Прогноз\"; строка на ставку (тираж;числа;комментарий) и итог\n"
+    "  test K [--script ФАЙЛ] [--seed N] [--log] [--out ФАЙЛ]\n"
+    "                        тест сценария на последних K тиражах, как кнопка \"Тест\"\n"
+    "                        (--log: журнал сценария включен; --out: итоговый список комбинаций)\n"
+    "  systems expand N1,N2,...\n"
+    "                        комбинации локальной системы для этих чисел\n"
     "  card [--len N] [--colors] [--channels on|off] [--sequences on|off]\n"
     "                        карта тиражей, как ее показывает вкладка \"Карта\": строка заголовка\n"
     "                        и N последних тиражей (по умолчанию все), ячейки через \";\"\n"
@@ -1016,6 +1026,91 @@ int CmdScript(TWorkspace& ws, TArgs& args) {
   throw TUsageError{fmt::format("Неизвестная команда: script {}", what)};
 }
 
+// --- Script runs ---
+
+// forecast and test: the options, then the run on the data folder as the window makes it.
+int CmdRunScript(TWorkspace& ws, TArgs& args, bool test) {
+  int64_t cycles = 0;
+  if (test) {
+    const std::string k = args.Next("K");
+    cycles = ParseRange(k, 1, INT32_MAX, "K");
+  }
+  std::string script, value, out;
+  std::optional<int64_t> offset;
+  uint64_t seed = 0;
+  bool seeded = false, log = false;
+  while (!args.Empty()) {
+    if (args.Option("--script", script)) continue;
+    if (!test && args.Option("--offset", value)) {
+      offset = ParseRange(value, 0, INT32_MAX, "--offset");
+      continue;
+    }
+    if (args.Option("--seed", value)) {
+      seed = static_cast<uint64_t>(ParseRange(value, 0, INT64_MAX, "--seed"));
+      seeded = true;
+      continue;
+    }
+    if (args.Option("--out", out)) continue;
+    if (args.Flag("--log")) {
+      log = true;
+      continue;
+    }
+    throw TUsageError{fmt::format("Неизвестный параметр: {}", *args.Peek())};
+  }
+  ws.LoadArchive();
+  if (test && cycles > ws.Archive().Count() - 1)
+    throw TUsageError{fmt::format("K: допустимо от 1 до {}", std::max(ws.Archive().Count() - 1, 1))};
+  if (offset) ws.SetDrawsOffset(static_cast<int>(*offset));
+  std::vector<std::string> lines;
+  if (!script.empty()) {
+    if (!LoadScriptFile(script, lines, ws.Port())) return 1;
+  } else {
+    ws.Script().LoadWorkingScript();
+    lines = ws.Script().Lines();
+  }
+  // The journal's lock keeps a running window on the same folder out.
+  if (!ws.Stakes().Load()) return 1;
+  ws.Ratings().Load();
+  ws.Combs().ReserveLists();
+  if (log) ws.Script().Log().SetEnabled(true);
+  TScriptRunner& runner = ws.Runner();
+  if (seeded) runner.SetSeed(seed);
+  runner.OnStakeAdded = [](const TStakeData& r) {
+    std::printf("%d;%s;%s\n", r.DrawNumber, StakeNumbersText(r.Numbers, " ").c_str(), r.Comment.c_str());
+  };
+  const bool ran = test ? runner.BackTest(lines, static_cast<int>(cycles)) : runner.Forecast(lines);
+  if (!out.empty()) ws.Combs().SaveFile(out);
+  ws.Stakes().Save();
+  std::printf("Ставок: %d, смещение: %d, комбинаций: %u\n", runner.StakeCount(), ws.Archive().DrawsOffset(),
+              ws.Combs().List().Count());
+  return ran ? 0 : 1;
+}
+
+int CmdForecast(TWorkspace& ws, TArgs& args) { return CmdRunScript(ws, args, false); }
+int CmdTest(TWorkspace& ws, TArgs& args) { return CmdRunScript(ws, args, true); }
+
+// systems expand: the local system for the numbers, one combination a line (ascending, as staked).
+int CmdSystems(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("expand");
+  if (sub != "expand") throw TUsageError{fmt::format("Неизвестная команда systems: {}", sub)};
+  const std::string text = args.Next("ЧИСЛА");
+  args.ExpectEnd();
+  TByteArray numbers;
+  for (std::string_view word : SplitNumberWords(text))
+    numbers.push_back(static_cast<uint8_t>(ParseRange(std::string(word), 1, MaxNumber, "ЧИСЛА")));
+  const TSystemExpansion system = SystemExpand(SystemsFolder(ws.DataDir()), numbers);
+  if (!system.Ok) {
+    ws.Port().ShowError(system.LongMessage);
+    return 1;
+  }
+  std::printf("%s\n", SystemShortName(system.File).c_str());
+  for (TComb comb : system.Combs) {
+    std::sort(comb.begin(), comb.end());
+    std::printf("%s\n", CombToText(comb).c_str());
+  }
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   std::vector<std::string> raw(argv + 1, argv + argc);
   TArgs args(raw);
@@ -1042,7 +1137,8 @@ int Run(int argc, char** argv) {
       {"caches", CmdCaches},   {"script", CmdScript},        {"stakes", CmdStakes},
       {"ratings", CmdRatings}, {"regular", CmdRegular},      {"download", CmdDownload},
       {"card", CmdCard},       {"layout", CmdLayout},        {"layout-compare", CmdLayoutCompare},
-      {"week", CmdWeek}};
+      {"week", CmdWeek},       {"forecast", CmdForecast},    {"test", CmdTest},
+      {"systems", CmdSystems}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -117,6 +117,8 @@ class TCombList {
   // --- Applied-operations log ---
   const std::vector<TFilterLogRow>& Log() const { return log_; }
   void ClearFilterLog() { log_.clear(); }
+  // The whole log replaced (the interpreter restores a state it has seen before).
+  void SetFilterLog(std::vector<TFilterLogRow> log) { log_ = std::move(log); }
   void AddFilterLog(bool remove, std::string_view caption, std::string_view values);
   void AddUndoLog();
   void RemoveLastFilterLog() {

@@ -69,22 +69,24 @@ void TCommandMap::Update() {
 
 bool TCommandMap::Trigger(const QString& name) {
   const auto it = byName_.find(name);
-  if (it == byName_.end() || running_) return false;
+  if (it == byName_.end()) return false;
   TEntry& e = entries_[it->second];
+  // While a command runs (and processes events) only the commands that need no idle program start.
+  if (running_ && e.Command.IdleOnly) return false;
   // The rule is checked again: a shortcut may arrive before the idle update ran.
   const bool enabled = (!e.Command.IdleOnly || isIdle_()) && (!e.Command.Enabled || e.Command.Enabled());
   if (!enabled) {
     if (e.Command.Checked) e.Action->setChecked(e.Command.Checked());
     return false;
   }
-  running_ = e.Command.IdleOnly;
+  const bool wasRunning = running_;
+  running_ = running_ || e.Command.IdleOnly;
   try {
     e.Command.Run();
   } catch (const std::exception& ex) {
-    running_ = false;
     if (onError_) onError_(ex.what());
   }
-  running_ = false;
+  running_ = wasRunning;
   if (afterRun_) afterRun_();
   return true;
 }

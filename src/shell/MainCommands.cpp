@@ -24,6 +24,7 @@
 #include "shell/StakesTab.h"
 #include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/SystemsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/UnitWait.h"
@@ -171,6 +172,12 @@ void TTemplateMain::BuildCommands() {
                     [this](const QString& caption, const QString& filter, const QString& suffix) {
                       return ChooseFile(true, caption, filter, suffix);
                     });
+  // The "Системы" tab registers its own commands (the layout places the tab).
+  systemsTab_ = new TSystemsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvSystems", model, true); });
+  AddSystemCommands(commands_, *systemsTab_, ws, {[this](bool show) {
+                      pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), show);
+                      if (show) pcMain_->setCurrentWidget(systemsTab_);
+                    }});
   // The "Регуляры" tab registers its own commands and its "Вид" switch (the layout places the tab).
   tablesTab_ = new TTablesTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvTables", model, true); });
   AddTableCommands(commands_, *tablesTab_, ws,
@@ -209,10 +216,12 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
+  commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn"});
   commands_.Fill(
       bar->addMenu(QStringLiteral("&Сценарий")),
-      {"ScriptOpen", "ScriptSave", "", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone", "ScriptEdit",
-       "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown", "", "LogToggle", "LogsDelete", "StakesCheckLine"});
+      {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
+       "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
+       "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),
                  {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});

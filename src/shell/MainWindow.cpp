@@ -34,6 +34,7 @@
 #include "shell/FlowLayout.h"
 #include "shell/LayoutTab.h"
 #include "shell/ScriptTab.h"
+#include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
@@ -463,7 +464,8 @@ void TTemplateMain::BuildLayout() {
                return TScriptEditContext{
                    &ws_->Stats(),      &port_, ws_->Stats().SelectorItems(false), SelectedEntry(), edStatLen_->value(),
                    edExclude_->value()};
-             }});
+             },
+             [this](bool running) { ScriptRunStateChanged(running); }});
   scriptTab_->AddCommands(commands_);
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   // Rating rows turned into script lines: the script tab shows them.
@@ -473,6 +475,7 @@ void TTemplateMain::BuildLayout() {
   });
   AddMainTab(stakesTab_, QStringLiteral("Ставки"));
   AddMainTab(ratingsTab_, QStringLiteral("Рейтинг"));
+  AddMainTab(systemsTab_, QStringLiteral("Системы"));
   AddMainTab(tablesTab_, QStringLiteral("Регуляры"));
   connect(pcMain_, &QTabWidget::currentChanged, this, [this] {
     if (initialised_) RefreshAllViews(false);
@@ -507,6 +510,8 @@ void TTemplateMain::BuildLayout() {
                                           "StakeAddRandom",
                                           "StakeAddSelected",
                                           "StakeAddAll",
+                                          "SystemStakeFilter",
+                                          "SystemStakeAll",
                                           "",
                                           "TablesAdd"};
   const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
@@ -583,12 +588,15 @@ void TTemplateMain::Create() {
     // The views' tabs follow their keys; their fields show the saved lengths.
     layoutTab_->LoadSettings();
     weekTab_->LoadSettings();
-    for (auto [page, tab] : {std::pair<QWidget*, TViewTab>{cardTab_, TViewTab::Card}, {layoutTab_, TViewTab::Layout},
+    for (auto [page, tab] : {std::pair<QWidget*, TViewTab>{cardTab_, TViewTab::Card},
+                             {layoutTab_, TViewTab::Layout},
                              {weekTab_, TViewTab::Week}})
       pcMain_->setTabVisible(pcMain_->indexOf(page), ws_->Views().TabShown(tab));
     pcMain_->setTabVisible(pcMain_->indexOf(tablesTab_), ws_->Tables().Shown());
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
+    systemsTab_->FollowSwitch();
+    pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), ws_->Systems().Enabled());
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
     edStatLen_->setValue(ws_->StatTab().WindowLength());
@@ -753,7 +761,45 @@ void TTemplateMain::Initialise() {
   }
 }
 
+void TTemplateMain::ScriptRunStateChanged(bool running) {
+  // The lists the run drives are locked while it runs.
+  pcLists_->widget(0)->setEnabled(!running);
+  pcLists_->widget(1)->setEnabled(!running);
+  if (QWidget* stat = pcMain_->widget(0)) stat->setEnabled(!running);
+  if (running) return;
+  // The statistics tab shows what the run selected last, with the sort it had before the run.
+  if (const int at = cbDrawsStat_->findData(ws_->StatTab().Item()); at >= 0) {
+    const QSignalBlocker block(cbDrawsStat_);
+    cbDrawsStat_->setCurrentIndex(at);
+  }
+  {
+    const QSignalBlocker block(edStatLen_);
+    edStatLen_->setValue(ws_->StatTab().WindowLength());
+  }
+  RefreshDrawsList(false);
+  RefreshAllViews(false);
+  // A close asked for during the run (and answered by a stop) takes place now.
+  // (The run's command is still finishing: the close waits until the program is idle.)
+  if (closeAfterRun_) {
+    auto* timer = new QTimer(this);
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+      if (!port_.IsIdle()) return;
+      timer->deleteLater();
+      close();
+    });
+    timer->start();
+  }
+}
+
 void TTemplateMain::closeEvent(QCloseEvent* event) {
+  // A running script is stopped first (with its question); the window closes once it has ended.
+  if (ws_ && ws_->Runner().Running()) {
+    if (!ws_->Runner().StopRequested()) commands_.Trigger("ScriptStop");
+    closeAfterRun_ = ws_->Runner().StopRequested();
+    event->ignore();
+    return;
+  }
   // A command under way (it processes events while it works) keeps the window open: closing now
   // would release the data it is working on.
   if (!port_.IsIdle()) {

@@ -40,6 +40,7 @@ class TScriptTab;
 class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
+class TSystemsTab;
 class TTablesTab;
 class TStatChart;
 
@@ -94,6 +95,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* ScriptTab() const { return scriptTab_; }
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
+  TSystemsTab* SystemsTab() const { return systemsTab_; }
   TCardTab* CardTab() const { return cardTab_; }
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
@@ -149,6 +151,8 @@ class TTemplateMain : public QMainWindow {
   // The statistics window length becomes the one the field shows (its text committed first); true
   // when it changed.
   bool ApplyStatLength();
+  // The script tab's run started or ended.
+  void ScriptRunStateChanged(bool running);
   void RefreshDrawsList(bool force);
   void RefreshCombsView(uint32_t count);
   void RefreshStatTable(bool force);
@@ -210,6 +214,7 @@ class TTemplateMain : public QMainWindow {
   bool quitRequested_ = false;
   bool initialised_ = false;
   bool shutDown_ = false;
+  bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
   int language_ = 1049;
@@ -235,6 +240,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* scriptTab_ = nullptr;
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
+  TSystemsTab* systemsTab_ = nullptr;
   TCardTab* cardTab_ = nullptr;
   TLayoutTab* layoutTab_ = nullptr;
   TWeekTab* weekTab_ = nullptr;

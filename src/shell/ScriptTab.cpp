@@ -1,6 +1,11 @@
 #include "shell/ScriptTab.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
@@ -115,14 +120,44 @@ TScriptTab::TScriptTab(TWorkspace& ws, TScriptTabHost host, QWidget* parent)
   v->addWidget(list_, 1);
   v->addWidget(bar);
 
+  ws_.Runner().SetHost(this);
   ws_.Script().Log().SetOpener([](const std::filesystem::path& file) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
   });
   Refresh();
 }
 
+std::optional<int> AskTestCount(QWidget* parent, int max) {
+  QDialog dialog(parent);
+  dialog.setObjectName("TestCountDialog");
+  dialog.setWindowTitle(QStringLiteral("Количество тестов"));
+  auto* label = new QLabel(QStringLiteral("Укажите количество тестов:"));
+  auto* spin = new QSpinBox;
+  spin->setObjectName("edTestCount");
+  spin->setRange(1, std::max(1, max));
+  spin->setValue(std::min(10, std::max(1, max)));
+  spin->setToolTip(QStringLiteral("Укажите количество последних тиражей, на которых будет производится тестирование"));
+  spin->setStatusTip(spin->toolTip());
+  label->setBuddy(spin);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  buttons->button(QDialogButtonBox::Ok)->setObjectName("btnOk");
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnCancel");
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(label);
+  layout->addWidget(spin);
+  layout->addWidget(buttons);
+  spin->selectAll();
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  spin->interpretText();
+  return spin->value();
+}
+
 void TScriptTab::AddCommands(TCommandMap& commands) {
   TScriptState& script = ws_.Script();
+  commands_ = &commands;
   auto add = [&commands](QString name, QString caption, QString hint, QKeySequence key, std::function<void()> run,
                          std::function<bool()> enabled = nullptr, std::function<bool()> checked = nullptr) {
     commands.Add({std::move(name), std::move(caption), std::move(hint), std::move(key), std::move(run),
@@ -160,14 +195,23 @@ void TScriptTab::AddCommands(TCommandMap& commands) {
       [&script] { script.ToggleLog(); }, nullptr, [&script] { return script.LogEnabled(); });
   add("LogsDelete", "Удалить журналы выполнения сценариев", "Удалить файлы журналов выполнения сценария", {},
       [&script] { script.DeleteLogs(); });
+  // The run commands: "Стоп" is the only command a run leaves enabled.
+  const auto canRun = [this] { return ws_.Script().Count() > 0 && !ws_.Archive().Empty() && !ws_.Runner().Running(); };
+  add("ScriptRun", "Прогноз", "Выполнить сценарий для текущего тиража и смещения", QKeySequence(Qt::Key_F10),
+      [this] { CmdRun(); }, canRun);
+  add("ScriptTest", "Тест", "Тестирование сценария на основе результатов предыдуших тиражей",
+      QKeySequence(Qt::CTRL | Qt::Key_F10), [this] { CmdTest(); }, canRun);
+  commands.Add({"ScriptStop", "Стоп", "Остановить выполнение сценария", QKeySequence(Qt::CTRL | Qt::Key_X),
+                [this] { CmdStop(); }, [this] { return ws_.Runner().Running() && !ws_.Runner().StopRequested(); },
+                nullptr, false});
   // clang-format on
   // Ctrl+Enter from the keypad as well.
   if (QAction* edit = commands.Action("ScriptEdit"))
     edit->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
 
   // The button row: each button shows its command's caption and follows its enabled state.
-  for (const char* name : {"ScriptOpen", "ScriptSave", "ScriptAdd", "ScriptEmpty", "ScriptClone", "ScriptEdit",
-                           "ScriptDel", "ScriptUp", "ScriptDown"}) {
+  for (const char* name : {"ScriptRun", "ScriptTest", "ScriptStop", "ScriptOpen", "ScriptSave", "ScriptAdd",
+                           "ScriptEmpty", "ScriptClone", "ScriptEdit", "ScriptDel", "ScriptUp", "ScriptDown"}) {
     auto* button = new QToolButton(this);
     button->setObjectName(QStringLiteral("btn%1").arg(name));
     button->setDefaultAction(commands.Action(name));
@@ -176,8 +220,9 @@ void TScriptTab::AddCommands(TCommandMap& commands) {
     button->setFocusPolicy(Qt::TabFocus);
     buttons_->addWidget(button);
   }
-  for (const char* name : {"ScriptOpen", "ScriptSave", "ScriptLoad", "", "ScriptAdd", "ScriptEmpty", "ScriptClone",
-                           "ScriptEdit", "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown"}) {
+  for (const char* name :
+       {"ScriptRun", "ScriptTest", "ScriptStop", "", "ScriptOpen", "ScriptSave", "ScriptLoad", "", "ScriptAdd",
+        "ScriptEmpty", "ScriptClone", "ScriptEdit", "ScriptDel", "ScriptClr", "", "ScriptUp", "ScriptDown"}) {
     if (*name) {
       list_->addAction(commands.Action(name));
       continue;
@@ -308,6 +353,43 @@ void TScriptTab::CmdSave() {
   if (!host_.ChooseFile) return;
   const auto file = host_.ChooseFile(true, ToQ("Сохранить сценарий"), ToQ(ScriptFileFilter), ToQ(ScriptFileExtension));
   if (!file.empty()) ws_.Script().Save(file);
+}
+
+// --- Runs ---
+
+void TScriptTab::CmdRun() { ws_.Runner().Forecast(ws_.Script().Lines()); }
+
+void TScriptTab::CmdTest() {
+  const int max = ws_.Archive().Count() - 1;
+  const std::optional<int> k = testCountAsker_ ? testCountAsker_(max) : AskTestCount(window(), max);
+  if (!k || *k <= 0) return;
+  ws_.Runner().BackTest(ws_.Script().Lines(), *k);
+}
+
+void TScriptTab::CmdStop() {
+  ws_.Runner().AskStop();
+  if (commands_) commands_->Update();
+}
+
+void TScriptTab::Pump() {
+  if (pumped_.isValid() && pumped_.elapsed() < 20) return;
+  QApplication::processEvents(QEventLoop::AllEvents);
+  pumped_.restart();
+}
+
+void TScriptTab::ShowStatus(int panel, std::string_view text) { SetPanelText(panel, ToQ(text)); }
+
+void TScriptTab::RunningChanged(bool running) {
+  list_->setEnabled(!running);
+  pumped_.invalidate();
+  if (host_.RunStateChanged) host_.RunStateChanged(running);
+  if (commands_) commands_->Update();
+  if (!running) SelectLine(-1);
+}
+
+void TScriptTab::SelectLine(int index) {
+  if (index < 0) list_->clearSelection();
+  else SelectRow(index);
 }
 
 }  // namespace kivra::shell

@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
+
 #include "scripts/ScriptText.h"
 #include "shell/ListModels.h"
 #include "shell/UnitFilterCommand.h"
+#include "workspace/ScriptRunner.h"
 
 class QLabel;
 class QLayout;
@@ -52,15 +55,23 @@ struct TScriptTabHost {
   // The editors' context when one opens: the selector's methods, the sample length, the number of
   // latest draws to exclude.
   std::function<TScriptEditContext()> EditContext;
+  // A script run starts (true) or ends (false): the window locks or unlocks the lists the run
+  // drives, and shows the views again afterwards.
+  std::function<void(bool running)> RunStateChanged;
 };
 
-class TScriptTab : public QWidget {
+// The dialog "Количество тестов": the number of back-test cycles, 1..max (initially 10, at most
+// max); nothing when cancelled.
+std::optional<int> AskTestCount(QWidget* parent, int max);
+
+class TScriptTab : public QWidget, public TScriptHost {
   Q_OBJECT
  public:
   TScriptTab(TWorkspace& ws, TScriptTabHost host, QWidget* parent = nullptr);
 
-  // Registers the script commands (ScriptAdd ... ScriptLoad, LogToggle, LogsDelete) and puts them
-  // on the tab's button row and the list's context menu.
+  // Registers the script commands (ScriptAdd ... ScriptLoad, LogToggle, LogsDelete, and the run
+  // commands ScriptRun, ScriptTest, ScriptStop) and puts them on the tab's button row and the
+  // list's context menu.
   void AddCommands(TCommandMap& commands);
 
   QTableView* List() const { return list_; }
@@ -82,6 +93,9 @@ class TScriptTab : public QWidget {
   using TLineEditor =
       std::function<std::optional<std::string>(const QString& caption, int drawCount, const std::string& line)>;
   void SetLineEditor(TLineEditor editor) { lineEditor_ = std::move(editor); }
+  // The dialog "Количество тестов"; tests replace it.
+  using TTestCountAsker = std::function<std::optional<int>(int max)>;
+  void SetTestCountAsker(TTestCountAsker asker) { testCountAsker_ = std::move(asker); }
 
   // The commands.
   void CmdAdd();
@@ -93,6 +107,17 @@ class TScriptTab : public QWidget {
   void CmdMove(bool up);
   void CmdOpen(bool append);
   void CmdSave();
+  // The run commands: "Прогноз", "Тест" (after the dialog) and "Стоп" (after its question).
+  void CmdRun();
+  void CmdTest();
+  void CmdStop();
+
+  // The interpreter's host: the window's events are processed at its checkpoints (at most every
+  // 20 ms, so that the run keeps its pace), the status panels, the selected line.
+  void Pump() override;
+  void ShowStatus(int panel, std::string_view text) override;
+  void RunningChanged(bool running) override;
+  void SelectLine(int index) override;
 
  private:
   std::optional<std::string> EditLine(const QString& caption, int drawCount, const std::string& line);
@@ -101,6 +126,9 @@ class TScriptTab : public QWidget {
   TWorkspace& ws_;
   TScriptTabHost host_;
   TLineEditor lineEditor_;
+  TTestCountAsker testCountAsker_;
+  TCommandMap* commands_ = nullptr;
+  QElapsedTimer pumped_;
   TScriptModel* model_;
   QTableView* list_;
   QLayout* buttons_;

@@ -362,6 +362,8 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeAddRandom",
                                             "StakeAddSelected",
                                             "StakeAddAll",
+                                            "SystemStakeFilter",
+                                            "SystemStakeAll",
                                             "",
                                             "StakeDel",
                                             "StakeFilter",

@@ -25,8 +25,10 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       script_(port, settings_, dataDir_),
       stakes_(port, dataDir_, archive_, config_, combs_.List(), settings_),
       ratings_(port, dataDir_, stakes_, matchDistribution_, settings_),
+      systems_(port, dataDir_, combs_, stakes_, settings_),
       views_(port, archive_, config_, settings_),
-      tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_) {}
+      tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
+      runner_(*this) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -58,6 +60,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   script_.LoadSettings();
   stakes_.LoadSettings();
   ratings_.LoadSettings();
+  systems_.LoadSettings();
   views_.LoadSettings();
   tables_.LoadSettings();
 }

@@ -19,10 +19,12 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/ProgramFiles.h"
+#include "workspace/ScriptRunner.h"
 #include "workspace/ScriptState.h"
 #include "workspace/RatingState.h"
 #include "workspace/StakeState.h"
 #include "workspace/StatTab.h"
+#include "workspace/SystemState.h"
 #include "workspace/ViewsState.h"
 #include "workspace/TableState.h"
 
@@ -133,6 +135,12 @@ class TWorkspace {
   // The ratings of the stake sources, fed by every stake check.
   TRatingState& Ratings() { return ratings_; }
   const TRatingState& Ratings() const { return ratings_; }
+  // The local systems and system play.
+  TSystemState& Systems() { return systems_; }
+  const TSystemState& Systems() const { return systems_; }
+  // The script interpreter, which drives all of the above while a script runs.
+  TScriptRunner& Runner() { return runner_; }
+  const TScriptRunner& Runner() const { return runner_; }
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
@@ -156,8 +164,10 @@ class TWorkspace {
   TScriptState script_;
   TStakeState stakes_;
   TRatingState ratings_;
+  TSystemState systems_;
   TViewsState views_;
   TTableState tables_;
+  TScriptRunner runner_;
 };
 
 }  // namespace kivra

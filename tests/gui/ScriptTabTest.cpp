@@ -163,7 +163,7 @@ class ScriptTabTest : public QObject {
     QCOMPARE(Cell(1, 1), QString());                                // a separator
     QCOMPARE(Cell(2, 3), QStringLiteral("TSD1#XYZ:10#LNO:#SF:0"));  // unresolved: as read
 
-    // The menu comes after "Статистика", last before "Вид", and offers no run commands yet.
+    // The menu comes after "Статистика", last before "Вид", with the run commands after the list's.
     QStringList menus;
     for (QAction* a : window_->menuBar()->actions()) menus << a->text();
     const qsizetype at = menus.indexOf(QStringLiteral("&Сценарий"));
@@ -174,8 +174,8 @@ class ScriptTabTest : public QObject {
     for (QAction* a : window_->menuBar()->actions()[at]->menu()->actions())
       if (!a->isSeparator()) items << a->objectName();
     QCOMPARE(items, (QStringList{"ScriptOpen", "ScriptSave", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
-                                 "ScriptEdit", "ScriptDel", "ScriptClr", "ScriptUp", "ScriptDown", "LogToggle",
-                                 "LogsDelete", "StakesCheckLine"}));
+                                 "ScriptEdit", "ScriptDel", "ScriptClr", "ScriptUp", "ScriptDown", "ScriptRun",
+                                 "ScriptTest", "ScriptStop", "LogToggle", "LogsDelete", "StakesCheckLine"}));
     const auto* edit = window_->Commands().Action("ScriptEdit");
     QCOMPARE(edit->text(), QStringLiteral("Изменить"));
     QCOMPARE(edit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
