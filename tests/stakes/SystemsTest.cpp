@@ -48,7 +48,7 @@ TEST(Systems, FailuresGiveTheShortAndTheLongMessage) {
             "предварительно загрузить системы на Ваш компьютер через меню \"Системы\" - \"Загрузить\".");
 
   // A position past N, or a line without five positions, fails the whole expansion.
-  for (const std::string& line : {"1 2 3 4 8", "1 2 3 4", "1 2 3 4 x", "0 1 2 3 4"}) {
+  for (const std::string line : {"1 2 3 4 8", "1 2 3 4", "1 2 3 4 x", "0 1 2 3 4"}) {
     WriteFileAtomic(dir / "5-07-1_0002.dat", "1 2 3 4 5\r\n" + line + "\r\n");
     r = SystemExpand(dir.Path(), seven);
     EXPECT_FALSE(r.Ok) << line;
