@@ -33,7 +33,7 @@ struct TOptions {
 };
 
 constexpr const char* Usage =
-    "usage: kivra-server --db FILE [--listen HOST:PORT] [--files DIR] [--cert FILE --key FILE]\n";
+    "Использование: kivra-server --db ФАЙЛ [--listen АДРЕС:ПОРТ] [--files ПАПКА] [--cert ФАЙЛ --key ФАЙЛ]\n";
 
 bool ParseOptions(int argc, char** argv, TOptions& options) {
   for (int i = 1; i < argc; ++i) {
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     files = fs::canonical(options.Files, ec);
     if (ec || !fs::is_directory(files)) {
-      std::cerr << "kivra-server: not a folder: " << options.Files << "\n";
+      std::cerr << "kivra-server: это не папка: " << options.Files << "\n";
       return 1;
     }
   }
@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
   try {
     service = std::make_unique<TCatalogService>(options.Db);
   } catch (const std::exception& e) {
-    std::cerr << "kivra-server: cannot open " << options.Db << ": " << e.what() << "\n";
+    std::cerr << "kivra-server: не удалось открыть базу данных " << options.Db << ": " << e.what() << "\n";
     return 1;
   }
   // SIGINT and SIGTERM stop the server from a thread of their own.
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
   if (tls) {
     auto secure = std::make_unique<httplib::SSLServer>(options.Cert.c_str(), options.Key.c_str());
     if (!secure->is_valid()) {
-      std::cerr << "kivra-server: cannot use the certificate or the key\n";
+      std::cerr << "kivra-server: не удалось использовать сертификат или ключ\n";
       return 1;
     }
     server = std::move(secure);
@@ -186,10 +186,11 @@ int main(int argc, char** argv) {
     port = -1;
   }
   if (port < 0) {
-    std::cerr << "kivra-server: cannot listen on " << options.Host << ":" << options.Port << "\n";
+    std::cerr << "kivra-server: не удалось принимать запросы на " << options.Host << ":" << options.Port << "\n";
     return 1;
   }
-  std::cout << "listening on " << (tls ? "https://" : "http://") << options.Host << ":" << port << std::endl;
+  std::cout << "kivra-server принимает запросы на " << (tls ? "https://" : "http://") << options.Host << ":" << port
+            << std::endl;
   std::thread stopper([&server, signals] {
     int signal = 0;
     sigwait(&signals, &signal);
