@@ -143,6 +143,7 @@ std::filesystem::path TStakesJournal::BackupPath() const {
 
 bool TStakesJournal::Load() {
   TBusyScope busy(port_, "Загрузка файла ставок...");
+  scanFrom_ = 0;
   try {
     OpenFile();
     bool outdated = size_ % RecordBytes != 0;
@@ -207,6 +208,7 @@ void TStakesJournal::ReadAt(int64_t offset, TStakeBytes& bytes) const {
 
 void TStakesJournal::WriteAt(int64_t offset, const TStakeBytes& bytes) {
   cacheValid_ = false;
+  if (offset < size_) scanFrom_ = std::min(scanFrom_, static_cast<int>(offset / RecordBytes));
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, offset + static_cast<int64_t>(done));
@@ -325,6 +327,7 @@ bool TStakesJournal::Exists(int32_t drawNumber, const TStakeNumbers& numbers) {
 }
 
 bool TStakesJournal::Clear() {
+  scanFrom_ = 0;
   if (fd_ >= 0) {
     cacheValid_ = false;
     if (::ftruncate(fd_, 0) != 0) {
@@ -392,6 +395,7 @@ bool TStakesJournal::Rewrite(const std::function<bool(int index, const TStakeByt
   }
   // The journal is opened again in every case (after a replacement it is the new file).
   cacheValid_ = false;
+  scanFrom_ = 0;
   Reopen();
   std::error_code ignored;
   if (std::filesystem::exists(tempFile_, ignored)) std::filesystem::remove(tempFile_, ignored);
@@ -492,10 +496,10 @@ bool TStakesJournal::CheckRecords(const TDrawsArchive& archive, const TConfigDat
   for (int n = MinStakeNumbers; n <= MaxStakeNumbers; ++n)
     for (int m = 0; m <= CombSize; ++m) profits[n][m] = StakeProfit(config, n, m);
 
-  int first = -1;
+  int first = -1, stillDue = -1;
   int64_t total = 0, step = 1;
   try {
-    for (int i = 0; i < count; ++i) {
+    for (int i = std::min(scanFrom_, count); i < count; ++i) {
       uint8_t* p = base + static_cast<size_t>(i) * StakeRecordSize;
       if (!DueBytes(p)) continue;
       if (first < 0) {
@@ -527,6 +531,8 @@ bool TStakesJournal::CheckRecords(const TDrawsArchive& archive, const TConfigDat
           p[StakeField::Profit + b] = static_cast<uint8_t>(static_cast<uint64_t>(profit) >> (8 * b));
         ++lastChecked_;
         if (onChecked) onChecked(DecodeStake(std::span<const uint8_t, StakeRecordSize>(p, StakeRecordSize)));
+      } else if (stillDue < 0) {
+        stillDue = i;  // its draw has not come yet
       }
       const int64_t passed = i - first;
       if (passed > 0 && passed % step == 0)
@@ -539,6 +545,7 @@ bool TStakesJournal::CheckRecords(const TDrawsArchive& archive, const TConfigDat
     return lastChecked_ > 0;
   }
   ::munmap(mapped, length);
+  scanFrom_ = stillDue >= 0 ? stillDue : count;
   return lastChecked_ > 0;
 }
 

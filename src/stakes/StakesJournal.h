@@ -117,6 +117,10 @@ class TStakesJournal {
   int cacheIndex_ = 0;
   TStakeData cache_;
   int lastChecked_ = 0;
+  // Records before this index are known not to be due (checked, separators or never checkable):
+  // a check starts here. Appends leave it; an in-place write before it, a replacement, a clearing
+  // or a load move it back.
+  int scanFrom_ = 0;
 };
 
 }  // namespace kivra

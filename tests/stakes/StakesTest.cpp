@@ -387,6 +387,18 @@ TEST(StakesCheck, CompletesDueStakesOnly) {
   archive.SetDrawsOffset(1);
   EXPECT_TRUE(f.journal.Check(archive, config, nullptr));
   EXPECT_EQ(f.journal.Read(TStakeOrigin::Begin, 2).Profit, 9990 * MoneyScale);
+
+  // A check starts after the records it knows are done, but a record written in place before them,
+  // or a replaced journal, is looked at again.
+  EXPECT_FALSE(f.journal.Check(archive, config, nullptr));
+  ASSERT_TRUE(f.journal.Write(TStakeOrigin::Begin, 0, Stake(498, {1, 2, 3, 40, 41})));
+  EXPECT_TRUE(f.journal.Check(archive, config, nullptr));
+  EXPECT_EQ(f.journal.LastChecked(), 1);
+  EXPECT_EQ(f.journal.Read(TStakeOrigin::Begin, 0).Matched.Count, 3);
+  ASSERT_TRUE(f.journal.Append(Stake(499, {3, 7, 10, 22, 45}), 1));
+  ASSERT_TRUE(f.journal.DeleteRows(2, 2));
+  EXPECT_TRUE(f.journal.Check(archive, config, nullptr));
+  EXPECT_EQ(f.journal.LastChecked(), 1);
 }
 
 TEST(StakesJournal, RecentDraws) {
