@@ -35,7 +35,7 @@ void BM_MergeResultFile(benchmark::State& state) {
     ws.Archive().Clear();
     std::ofstream(dir / "Virma_Results__1-5000.csv", std::ios::binary) << text;
     state.ResumeTiming();
-    added = ws.MergeResultFiles();
+    added = ws.Download().MergeResultFiles();
   }
   state.counters["draws"] = added;
   std::filesystem::remove_all(dir);

@@ -793,14 +793,14 @@ int CmdRegular(TWorkspace& ws, TArgs& args) {
 }
 
 int CmdDownload(TWorkspace& ws, TArgs& args) {
-  std::string url = ws.ResultsUrl();
+  std::string url = ws.Download().ResultsUrl();
   args.Option("--url", url);
   args.ExpectEnd();
   ws.LoadArchive();
   // The journal's lock keeps a running window on the same folder from sharing the archive.
   if (!ws.Stakes().Load()) return 1;
   ws.Ratings().Load();
-  const int added = ws.DownloadCommand(url, nullptr);
+  const int added = ws.Download().Command(url, nullptr);
   ws.Stakes().Save();
   std::printf("Добавлено тиражей: %d\n", added);
   return 0;

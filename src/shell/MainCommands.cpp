@@ -234,7 +234,7 @@ void TTemplateMain::CmdDrawsDownload() {
   QApplication::processEvents();
   // The transfer asks at its checkpoints whether to go on: the window repaints there and "Отмена"
   // is heard.
-  const int added = ws_->DownloadCommand(ws_->ResultsUrl(), [&wait] {
+  const int added = ws_->Download().Command(ws_->Download().ResultsUrl(), [&wait] {
     QApplication::processEvents();
     return !wait.Cancelled();
   });
@@ -247,7 +247,7 @@ void TTemplateMain::CmdDrawsDownload() {
 }
 
 void TTemplateMain::StartUpDownload() {
-  if (ws_->ResultsUrl().empty()) return;
+  if (ws_->Download().ResultsUrl().empty()) return;
   const int64_t mode = ws_->Settings().ReadSetting(Section, "DownloadDrawsOnStart", int64_t{0});
   if (mode == 2) return;
   if (mode == 0 && !port_.AskYesNo("Обновить список тиражей?\r\rДля выполнения обновления необходимо действующее "

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "core/WindowSettings.h"
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
+#include "workspace/DrawsDownload.h"
 #include "workspace/ProgramFiles.h"
 #include "workspace/ScriptRunner.h"
 #include "workspace/ScriptState.h"
@@ -87,22 +87,6 @@ class TWorkspace {
   int ImportDrawsCsv(const std::filesystem::path& file);
   bool ExportDrawsCsv(const std::filesystem::path& file);
 
-  // --- The results download ---
-
-  // The address of the operator's results archive: [DOWNLOAD] "ResultsUrl" of the configuration
-  // file; an address without a path gets the default path. Empty when none is configured.
-  std::string ResultsUrl() const;
-  // The download command: busy, the download, then in every case the stake check and its view.
-  // `keepGoing` is asked while the transfer runs (the shell processes its events there); false
-  // cancels. The draws added.
-  int DownloadCommand(const std::string& url, const std::function<bool()>& keepGoing);
-  // Fetches the results archive into the data folder, extracts its result files and merges them.
-  int DownloadDraws(const std::string& url, const std::function<bool()>& keepGoing);
-  // Merges the result files of the data folder into the archive, in ascending order of their first
-  // draw number; each file whose range holds the next draw number is read whole, then its draws
-  // appended and the archive saved once. Every file is deleted after its turn. The draws added.
-  int MergeResultFiles();
-
   // A record for the add command: cleared, numbered NextDrawNumber(0).
   TDraw NewDrawRecord() const;
 
@@ -141,6 +125,8 @@ class TWorkspace {
   // The script interpreter, which drives all of the above while a script runs.
   TScriptRunner& Runner() { return runner_; }
   const TScriptRunner& Runner() const { return runner_; }
+  // The draws download from the operator's results archive.
+  TDrawsDownload& Download() { return download_; }
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
@@ -168,6 +154,7 @@ class TWorkspace {
   TViewsState views_;
   TTableState tables_;
   TScriptRunner runner_;
+  TDrawsDownload download_;
 };
 
 }  // namespace kivra

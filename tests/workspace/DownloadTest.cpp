@@ -55,7 +55,7 @@ TEST_F(DownloadTest, MergesTheFilesThatFollowTheArchive) {
   TStakeData stake = ws.Stakes().NewRecord(StakeManual, "c", TStakeNumbers{5, {1, 2, 3, 4, 5}});
   stake.DrawNumber = 1002;
   ASSERT_TRUE(ws.Stakes().AddOne(stake, 1));
-  EXPECT_EQ(ws.DownloadCommand(server.Url("/virma_csv.zip"), [] { return true; }), 3);
+  EXPECT_EQ(ws.Download().Command(server.Url("/virma_csv.zip"), [] { return true; }), 3);
   const auto numbers = Numbers();
   EXPECT_EQ(std::vector<int32_t>(numbers.end() - 4, numbers.end()), (std::vector<int32_t>{1000, 1001, 1002, 1003}));
   EXPECT_EQ(ws.Archive().Stored(1002).Nums,
@@ -70,12 +70,12 @@ TEST_F(DownloadTest, MergesTheFilesThatFollowTheArchive) {
 
 TEST_F(DownloadTest, AnEmptyArchiveTakesEveryFileWhateverTheirOrderInTheZip) {
   zip = test::MakeZip({ResultFile(1001, 1500), ResultFile(501, 1000), ResultFile(1, 500)});
-  EXPECT_EQ(ws.DownloadCommand(server.Url("/virma_csv.zip"), nullptr), 1500);
+  EXPECT_EQ(ws.Download().Command(server.Url("/virma_csv.zip"), nullptr), 1500);
   const auto numbers = Numbers();
   ASSERT_EQ(numbers.size(), 1500u);
   EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
   // Again: nothing new.
-  EXPECT_EQ(ws.DownloadCommand(server.Url("/virma_csv.zip"), nullptr), 0);
+  EXPECT_EQ(ws.Download().Command(server.Url("/virma_csv.zip"), nullptr), 0);
 }
 
 TEST_F(DownloadTest, FailuresLeaveTheArchiveAsItWas) {
@@ -94,7 +94,7 @@ TEST_F(DownloadTest, FailuresLeaveTheArchiveAsItWas) {
   for (const TCase& c : cases) {
     zip = c.zipBytes;
     port.Messages.clear();
-    EXPECT_EQ(ws.DownloadCommand(c.url, nullptr), 0) << c.message;
+    EXPECT_EQ(ws.Download().Command(c.url, nullptr), 0) << c.message;
     EXPECT_EQ(ws.Archive().Count(), 10) << c.message;
     ASSERT_EQ(port.Messages.size(), 1u) << c.message;
     EXPECT_EQ(port.Messages[0].Text.rfind(c.message, 0), 0u) << port.Messages[0].Text;
@@ -104,9 +104,9 @@ TEST_F(DownloadTest, FailuresLeaveTheArchiveAsItWas) {
 
 TEST_F(DownloadTest, TheAddressComesFromTheConfigurationAndTheCli) {
   test::WriteBytes(ws.ConfigPath(), "[DOWNLOAD]\r\nResultsUrl=https://results.example\r\n");
-  EXPECT_EQ(ws.ResultsUrl(), "https://results.example/mailbox/out/downloading_results/virma_csv.zip");
+  EXPECT_EQ(ws.Download().ResultsUrl(), "https://results.example/mailbox/out/downloading_results/virma_csv.zip");
   test::WriteBytes(ws.ConfigPath(), "[DOWNLOAD]\r\nResultsUrl=" + server.Url("/virma_csv.zip") + "\r\n");
-  EXPECT_EQ(ws.ResultsUrl(), server.Url("/virma_csv.zip"));
+  EXPECT_EQ(ws.Download().ResultsUrl(), server.Url("/virma_csv.zip"));
 
   ws.Stakes().Save();  // the cli takes the journal itself
   zip = test::MakeZip({ResultFile(1, 7)});
