@@ -113,6 +113,9 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
+    else if (args[i] == "--catalog-url") o.Online.CatalogUrl = args[i + 1].toStdString();
+    else if (args[i] == "--update-url") o.Online.UpdateUrl = args[i + 1].toStdString();
+    else if (args[i] == "--ca-file") o.Online.CaFile = args[i + 1].toStdString();
   if (!args.isEmpty()) o.ExecutableDir = std::filesystem::path(QFileInfo(args[0]).absolutePath().toStdString());
   return o;
 }
@@ -542,6 +545,7 @@ void TTemplateMain::Create() {
     std::error_code ec;
     std::filesystem::create_directories(dataDir, ec);
     ws_ = std::make_unique<TWorkspace>(dataDir, port_);
+    ws_->Online().SetOverrides(options_.Online);
     ws_->Combs().List().OnViewChanged = [this](uint32_t count) { RefreshCombsView(count); };
 
     // Waits for the previous process to end (after a restart), about one minute at most.

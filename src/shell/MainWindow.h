@@ -18,6 +18,7 @@
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "stats/StatList.h"
+#include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
 
 class QCheckBox;
@@ -61,6 +62,7 @@ struct TStartOptions {
   bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
+  TOnlineOverrides Online;              // "--catalog-url URL", "--update-url URL", "--ca-file FILE"
 
   static TStartOptions Parse(const QStringList& args);
 };

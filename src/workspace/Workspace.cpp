@@ -22,7 +22,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       views_(port, archive_, config_, settings_),
       tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
       runner_(*this),
-      download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }) {}
+      download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }),
+      online_(ConfigPath()) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
