@@ -690,13 +690,11 @@ void TTemplateMain::SaveListColumns() {
 }
 
 QString TTemplateMain::HelpFile() const {
-  // The help pages: help/index.html beside the program or in its parent folder.
-  for (const auto& dir : {options_.ExecutableDir / "help", options_.ExecutableDir.parent_path() / "help"}) {
-    const auto index = dir / "index.html";
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(index, ec)) return QString::fromStdString(index.string());
-  }
-  return {};
+  // The help pages: help/index.html beside the program, in its parent folder or in the installed
+  // share folder.
+  const auto index = ProgramResourceDir(options_.ExecutableDir, "help") / "index.html";
+  std::error_code ec;
+  return std::filesystem::is_regular_file(index, ec) ? QString::fromStdString(index.string()) : QString();
 }
 
 void TTemplateMain::Initialise() {
@@ -755,6 +753,9 @@ void TTemplateMain::Initialise() {
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
+        const QString help = HelpFile();
+        std::fprintf(stderr, "quit-when-idle: data %s, help %s\n", ws_->DataDir().c_str(),
+                     help.isEmpty() ? "-" : help.toLocal8Bit().constData());
         std::fprintf(stderr, "quit-when-idle: closing at %lld ms\n",
                      static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         close();
