@@ -561,13 +561,20 @@ void TTemplateMain::Create() {
       }
     }
 
+    // The interface language: the module "Language" names when it is present, else Russian. The
+    // commands and menus are made in it; the names file keeps a section per language.
+    languages_ = FindLanguages(ProgramResourceDir(options_.ExecutableDir, "lang"));
+    const int wanted = options_.NoLanguage ? RussianLanguage
+                                           : static_cast<int>(ws_->Settings().ReadSetting(
+                                                 Section, "Language", int64_t{RussianLanguage}));
+    const TLanguageModule& language = ChooseLanguage(languages_, wanted);
+    language_ = InstallLanguage(language) ? language.Lcid : RussianLanguage;
+    ws_->Stats().Language = LanguageAbbr(language_).toStdString();
+
     BuildCommands();
     BuildLayout();
     BuildMenus();
 
-    // The interface language: only Russian is present.
-    language_ =
-        options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
     setWindowTitle(title_);
     QApplication::setApplicationDisplayName(QString());
 

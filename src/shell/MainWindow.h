@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/CommandMap.h"
+#include "shell/LanguageMenu.h"
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "stats/StatList.h"
@@ -111,6 +112,14 @@ class TTemplateMain : public QMainWindow {
                                              const QString& suffix, const QString& dir)>;
   void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
 
+  // The interface language in use (a Windows language identifier) and the languages present.
+  int Language() const { return language_; }
+  const std::vector<TLanguageModule>& Languages() const { return languages_; }
+  // `Restart`: the program started again with "restart" and this one closed. Tests replace what
+  // starts the program.
+  void Restart();
+  void SetRestartStarter(std::function<bool()> starter) { restartStarter_ = std::move(starter); }
+
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
   // Fills the statistics selector (and the chart selector) from the registry.
@@ -195,6 +204,7 @@ class TTemplateMain : public QMainWindow {
   void CmdEditProxy();
   void CmdToggleColor(bool draws);
   void CmdAbout();
+  void CmdLanguage(int lcid);
   void CmdGetHelp();
   void CmdFirstRun();
 
@@ -219,7 +229,9 @@ class TTemplateMain : public QMainWindow {
   bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
-  int language_ = 1049;
+  int language_ = RussianLanguage;
+  std::vector<TLanguageModule> languages_;
+  std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
 
   // Widgets.
