@@ -20,6 +20,7 @@
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/WebLinks.h"
 #include "shell/CardTab.h"
 #include "shell/LayoutTab.h"
 #include "shell/StakesTab.h"
@@ -151,6 +152,10 @@ void TTemplateMain::BuildCommands() {
   add("GetHelp", "Справка", "Справочная система программы", QKeySequence(Qt::Key_F1), [this] { CmdGetHelp(); },
       [this] { return !HelpFile().isEmpty(); });
   commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
+  AddWebLinkCommands(commands_, [this](const char* key) {
+    const auto it = webLinks_.find(QString::fromLatin1(key));
+    return it == webLinks_.end() ? QString() : it->second;
+  });
   // clang-format on
 
   // The "Ставки" tab registers its own commands (the layout places the tab).
@@ -222,7 +227,10 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),
                  {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
-  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Справка"))), {"GetHelp", "About"});
+  std::vector<QString> help = {"GetHelp", "About", "", "OpenLotoSite", ""};
+  for (const TWebLink& link : WebLinkCommands())
+    if (QString(link.Command) != QLatin1String("OpenLotoSite")) help.push_back(link.Command);
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Справка"))), help);
 }
 
 void TTemplateMain::CmdDrawsDownload() {

@@ -36,6 +36,7 @@
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
+#include "shell/WebLinks.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
@@ -570,6 +571,7 @@ void TTemplateMain::Create() {
     const TLanguageModule& language = ChooseLanguage(languages_, wanted);
     language_ = InstallLanguage(language) ? language.Lcid : RussianLanguage;
     ws_->Stats().Language = LanguageAbbr(language_).toStdString();
+    webLinks_ = ReadWebLinks(ws_->ConfigPath());
 
     BuildCommands();
     BuildLayout();

@@ -231,6 +231,7 @@ class TTemplateMain : public QMainWindow {
   bool clipboardHasText_ = false;
   int language_ = RussianLanguage;
   std::vector<TLanguageModule> languages_;
+  std::map<QString, QString> webLinks_;  // section LINKS, read at start
   std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
 
