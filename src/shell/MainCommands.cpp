@@ -27,6 +27,7 @@
 #include "shell/SystemsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/UnitUpdate.h"
 #include "shell/UnitWait.h"
 #include "workspace/Workspace.h"
 
@@ -178,6 +179,8 @@ void TTemplateMain::BuildCommands() {
                       pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), show);
                       if (show) pcMain_->setCurrentWidget(systemsTab_);
                     }});
+  // The program update: "AutoSelfUpdate" and "CheckUpdate".
+  AddUpdateCommands(commands_, ws, this, UpdateContext());
   // The "Регуляры" tab registers its own commands and its "Вид" switch (the layout places the tab).
   tablesTab_ = new TTablesTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvTables", model, true); });
   AddTableCommands(commands_, *tablesTab_, ws,
@@ -225,7 +228,7 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),
                  {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About", "", "AutoSelfUpdate", "CheckUpdate"});
 }
 
 void TTemplateMain::CmdDrawsDownload() {

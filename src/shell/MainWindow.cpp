@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QToolButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -38,6 +39,7 @@
 #include "shell/StakesTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
+#include "shell/UnitUpdate.h"
 #include "shell/StatChart.h"
 #include "shell/WeekTab.h"
 #include "shell/WindowPlacement.h"
@@ -85,7 +87,9 @@ bool OtherInstanceRunning() {
     bool numeric = false;
     const qint64 id = pid.toLongLong(&numeric);
     if (!numeric || id == own) continue;
-    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    // A process whose executable was replaced by an update still counts.
+    if (exe.endsWith(QStringLiteral(" (deleted)"))) exe.chop(10);
     if (!exe.isEmpty() && QFileInfo(exe).fileName().compare(self, Qt::CaseInsensitive) == 0) return true;
   }
   return false;
@@ -117,6 +121,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
     else if (args[i] == "--update-url") o.Online.UpdateUrl = args[i + 1].toStdString();
     else if (args[i] == "--ca-file") o.Online.CaFile = args[i + 1].toStdString();
   if (!args.isEmpty()) o.ExecutableDir = std::filesystem::path(QFileInfo(args[0]).absolutePath().toStdString());
+  o.Arguments = args.mid(1);
   return o;
 }
 
@@ -131,6 +136,7 @@ TTemplateMain::TTemplateMain(TStartOptions options, QString title, QWidget* pare
           this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
   setObjectName("TFormMain");
   port_.SetOwner(this);
+  programFile_ = QCoreApplication::applicationFilePath();
   commands_.SetErrorHandler([this](const char* what) { port_.ShowError(what); });
   Create();
 }
@@ -731,6 +737,12 @@ void TTemplateMain::Initialise() {
         return;
       }
     }
+    // The quiet update check; after an installed update the program starts again and nothing else
+    // of the start-up runs.
+    if (StartUpUpdateCheck(*ws_, this, UpdateContext())) {
+      port_.ShowProgress("");
+      return;
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -763,6 +775,21 @@ void TTemplateMain::Initialise() {
     port_.ShowProgress("");
     port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(e.what())}));
   }
+}
+
+TUpdateContext TTemplateMain::UpdateContext() {
+  return {options_.ExecutableDir, [this] { return language_; }, [this] { Restart(); }};
+}
+
+void TTemplateMain::Restart() {
+  QStringList args;
+  for (const QString& a : options_.Arguments)
+    if (!HasSwitch({QString(), a}, QStringLiteral("restart"))) args << a;
+  args << QStringLiteral("restart");
+  const QString dir = QFileInfo(programFile_).absolutePath();
+  if (restarter_) restarter_(programFile_, args, dir);
+  else QProcess::startDetached(programFile_, args, dir);
+  close();
 }
 
 void TTemplateMain::ScriptRunStateChanged(bool running) {

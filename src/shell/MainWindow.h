@@ -44,6 +44,7 @@ class TRatingsTab;
 class TSystemsTab;
 class TTablesTab;
 class TStatChart;
+struct TUpdateContext;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
 // the engine's state keys share it.
@@ -63,6 +64,7 @@ struct TStartOptions {
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
   TOnlineOverrides Online;              // "--catalog-url URL", "--update-url URL", "--ca-file FILE"
+  QStringList Arguments;                // the parameters as given, passed on by a restart
 
   static TStartOptions Parse(const QStringList& args);
 };
@@ -111,6 +113,13 @@ class TTemplateMain : public QMainWindow {
                                              const QString& suffix, const QString& dir)>;
   void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
 
+  // Starts the program's executable again in its folder, with the parameters it was given and
+  // "restart" (the new process waits for this one to end), and closes the window. Tests replace
+  // the start of the process.
+  void Restart();
+  using TRestarter = std::function<bool(const QString& program, const QStringList& args, const QString& dir)>;
+  void SetRestarter(TRestarter restarter) { restarter_ = std::move(restarter); }
+
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
   // Fills the statistics selector (and the chart selector) from the registry.
@@ -148,6 +157,8 @@ class TTemplateMain : public QMainWindow {
   void RestoreListColumns();
   void SaveListColumns();
   QString HelpFile() const;
+  // What the update check needs from the window.
+  TUpdateContext UpdateContext();
 
   // Views.
   // The statistics window length becomes the one the field shows (its text committed first); true
@@ -211,6 +222,8 @@ class TTemplateMain : public QMainWindow {
   TCommandMap commands_;
   TViewColors colors_;
   TFileChooser fileChooser_;
+  TRestarter restarter_;
+  QString programFile_;  // the executable, taken at start (an update may replace the file)
   QTimer initTimer_;
   QTimer idleTimer_;
   bool quitRequested_ = false;
