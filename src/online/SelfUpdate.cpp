@@ -21,6 +21,7 @@
 #include "core/SortaUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
+#include "online/Catalog.h"
 #include "online/Http.h"
 
 namespace kivra {
@@ -87,20 +88,6 @@ bool IsValidUtf8(std::string_view s) {
 std::string DecodeText(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   return IsValidUtf8(bytes) ? std::string(bytes) : Cp1251ToUtf8(bytes);
-}
-
-// Lines split at CR LF, CR or LF; a break at the end adds no empty line.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
 }
 
 // A list of file names separated by ";", each trimmed; empty pieces are skipped.
@@ -314,7 +301,7 @@ class TUpdater {
         fs::remove(File, ignored);
       }
     } remove{local};
-    return SplitLines(DecodeText(ReadWholeFile(local)));
+    return SplitScriptText(DecodeText(ReadWholeFile(local)));
   }
 
   int Install() {
