@@ -2,20 +2,15 @@
 // certificate made by the test and trusted through --ca-file; the same server refused without it
 // and over http; a local update folder; no update address.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
 #include "CliRunner.h"
+#include "ServerProcess.h"
 #include "TempDir.h"
 #include "core/TextCodec.h"
 #include "core/Version.h"
 #include "online/SelfUpdate.h"
-
-extern char** environ;
 
 namespace kivra {
 namespace {
@@ -23,44 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::WriteBytes;
-
-// kivra-server serving `files` over https; the address comes from the line it prints once bound.
-class THttpsFileServer {
- public:
-  THttpsFileServer(const fs::path& db, const fs::path& files, const fs::path& cert, const fs::path& key) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {KIVRA_SERVER,   "--db",   db.string(),   "--listen", "127.0.0.1:0", "--files",
-                                     files.string(), "--cert", cert.string(), "--key",    key.string()};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, KIVRA_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string line;
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    const size_t at = line.find("https://");
-    if (pid_ > 0 && at != std::string::npos) url_ = line.substr(at);
-  }
-  ~THttpsFileServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-  const std::string& Url() const { return url_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string url_;
-};
 
 TEST(SelfUpdateCli, HttpsWithTheTestCertificateLocalFolderAndRefusals) {
   test::TTempDir dir;
@@ -75,8 +32,10 @@ TEST(SelfUpdateCli, HttpsWithTheTestCertificateLocalFolderAndRefusals) {
       "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
       (dir / "key.pem").string() + "' -out '" + (dir / "cert.pem").string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(openssl.c_str()), 0) << "openssl could not make the test certificate";
-  THttpsFileServer server(dir / "catalog.db", files, dir / "cert.pem", dir / "key.pem");
-  ASSERT_FALSE(server.Url().empty()) << "kivra-server did not start";
+  const test::TServerProcess server({"--db", (dir / "catalog.db").string(), "--listen", "127.0.0.1:0", "--files",
+                                     files.string(), "--cert", (dir / "cert.pem").string(), "--key",
+                                     (dir / "key.pem").string()});
+  ASSERT_EQ(server.Url().rfind("https://", 0), 0u) << "kivra-server did not start over https: " << server.Url();
 
   // The package: a shell script that leaves one file; offered as a build far above any running one.
   const std::string verId = "9.9.9.2000000000";
