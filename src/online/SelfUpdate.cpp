@@ -234,7 +234,7 @@ class TUpdater {
  private:
   int Check(const fs::path& description) {
     TUpdateOffer offer;
-    bool offered = false;
+    bool offered = false, failed = false;
     std::string error;
     {
       TProgressScope progress(port_, ui_, "Поиск доступных обновлений...", 5);
@@ -260,10 +260,11 @@ class TUpdater {
         }
         ui_.ProgressStep();
       } catch (const std::exception& e) {
+        failed = true;
         error = e.what();
       }
     }
-    if (!error.empty()) {
+    if (failed) {
       if (!p_.Quiet) port_.ShowError(SysFormat("Ошибка поиска обновлений!\r\r%s", {error}));
       return 2;
     }
@@ -305,6 +306,7 @@ class TUpdater {
   }
 
   int Install() {
+    bool failed = false;
     std::string error;
     {
       TProgressScope progress(port_, ui_, SysFormat("Загрузка и установка обновления \"%s\"...", {info_.VerId}), 14);
@@ -312,17 +314,19 @@ class TUpdater {
       try {
         InstallSteps(journal);
       } catch (const std::exception& e) {
+        failed = true;
         error = e.what();
         journal.Rollback();
       }
       try {
         RemoveFolder(work_);
       } catch (const std::exception& e) {
-        if (error.empty()) error = e.what();
+        if (!failed) error = e.what();
+        failed = true;
       }
       ui_.ProgressStep();
     }
-    if (!error.empty()) {
+    if (failed) {
       port_.ShowError(SysFormat("Ошибка установки обновления!\r\r%s", {error}));
       return 2;
     }
