@@ -76,7 +76,7 @@ class SelfUpdateTest : public ::testing::Test {
     p.Quiet = quiet;
     p.ProgramDir = program_;
     p.RunningVersion = "2.0.0.15";
-    p.RunLimit = std::chrono::milliseconds(1500);
+    p.RunLimit = std::chrono::milliseconds(3000);  // the "too long" cases wait this long
     return p;
   }
   // The update description: the program's section and, before it, "GlobalOptions".
