@@ -37,6 +37,7 @@
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
+#include "shell/WebLinks.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/UnitUpdate.h"
@@ -136,7 +137,9 @@ TTemplateMain::TTemplateMain(TStartOptions options, QString title, QWidget* pare
           this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
   setObjectName("TFormMain");
   port_.SetOwner(this);
-  programFile_ = QCoreApplication::applicationFilePath();
+  // Qt keeps the executable's path from its first use: taken now, it stays right after an update
+  // has replaced the file.
+  QCoreApplication::applicationFilePath();
   commands_.SetErrorHandler([this](const char* what) { port_.ShowError(what); });
   Create();
 }
@@ -567,13 +570,21 @@ void TTemplateMain::Create() {
       }
     }
 
+    // The interface language: the module "Language" names when it is present, else Russian. The
+    // commands and menus are made in it; the names file keeps a section per language.
+    languages_ = FindLanguages(ProgramResourceDir(options_.ExecutableDir, "lang"));
+    const int wanted = options_.NoLanguage ? RussianLanguage
+                                           : static_cast<int>(ws_->Settings().ReadSetting(
+                                                 Section, "Language", int64_t{RussianLanguage}));
+    const TLanguageModule& language = ChooseLanguage(languages_, wanted);
+    language_ = InstallLanguage(language) ? language.Lcid : RussianLanguage;
+    ws_->Stats().Language = LanguageAbbr(language_).toStdString();
+    webLinks_ = ReadWebLinks(ws_->ConfigPath());
+
     BuildCommands();
     BuildLayout();
     BuildMenus();
 
-    // The interface language: only Russian is present.
-    language_ =
-        options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
     setWindowTitle(title_);
     QApplication::setApplicationDisplayName(QString());
 
@@ -696,13 +707,11 @@ void TTemplateMain::SaveListColumns() {
 }
 
 QString TTemplateMain::HelpFile() const {
-  // The help pages: help/index.html beside the program or in its parent folder.
-  for (const auto& dir : {options_.ExecutableDir / "help", options_.ExecutableDir.parent_path() / "help"}) {
-    const auto index = dir / "index.html";
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(index, ec)) return QString::fromStdString(index.string());
-  }
-  return {};
+  // The help pages: help/index.html beside the program, in its parent folder or in the installed
+  // share folder.
+  const auto index = ProgramResourceDir(options_.ExecutableDir, "help") / "index.html";
+  std::error_code ec;
+  return std::filesystem::is_regular_file(index, ec) ? QString::fromStdString(index.string()) : QString();
 }
 
 void TTemplateMain::Initialise() {
@@ -767,6 +776,9 @@ void TTemplateMain::Initialise() {
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
+        const QString help = HelpFile();
+        std::fprintf(stderr, "quit-when-idle: data %s, help %s\n", ws_->DataDir().c_str(),
+                     help.isEmpty() ? "-" : help.toLocal8Bit().constData());
         std::fprintf(stderr, "quit-when-idle: closing at %lld ms\n",
                      static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         close();
@@ -781,15 +793,17 @@ TUpdateContext TTemplateMain::UpdateContext() {
   return {options_.ExecutableDir, [this] { return language_; }, [this] { Restart(); }};
 }
 
-void TTemplateMain::Restart() {
+QStringList TTemplateMain::RestartArguments() const {
+  // The places the program was told to use go on; one-shot switches do not.
+  static const QStringList kept = {"--data-dir", "--catalog-url", "--update-url", "--ca-file"};
   QStringList args;
-  for (const QString& a : options_.Arguments)
-    if (!HasSwitch({QString(), a}, QStringLiteral("restart"))) args << a;
+  for (qsizetype i = 0; i + 1 < options_.Arguments.size(); ++i)
+    if (kept.contains(options_.Arguments[i])) {
+      args << options_.Arguments[i] << options_.Arguments[i + 1];
+      ++i;
+    }
   args << QStringLiteral("restart");
-  const QString dir = QFileInfo(programFile_).absolutePath();
-  if (restarter_) restarter_(programFile_, args, dir);
-  else QProcess::startDetached(programFile_, args, dir);
-  close();
+  return args;
 }
 
 void TTemplateMain::ScriptRunStateChanged(bool running) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/CommandMap.h"
+#include "shell/LanguageMenu.h"
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "stats/StatList.h"
@@ -64,7 +65,7 @@ struct TStartOptions {
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
   TOnlineOverrides Online;              // "--catalog-url URL", "--update-url URL", "--ca-file FILE"
-  QStringList Arguments;                // the parameters as given, passed on by a restart
+  QStringList Arguments;                // the parameters as given (a restart passes some on)
 
   static TStartOptions Parse(const QStringList& args);
 };
@@ -113,12 +114,16 @@ class TTemplateMain : public QMainWindow {
                                              const QString& suffix, const QString& dir)>;
   void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
 
-  // Starts the program's executable again in its folder, with the parameters it was given and
-  // "restart" (the new process waits for this one to end), and closes the window. Tests replace
-  // the start of the process.
+  // The interface language in use (a Windows language identifier) and the languages present.
+  int Language() const { return language_; }
+  const std::vector<TLanguageModule>& Languages() const { return languages_; }
+  // `Restart`: the program started again with "restart" and this one closed. Tests replace what
+  // starts the program.
   void Restart();
-  using TRestarter = std::function<bool(const QString& program, const QStringList& args, const QString& dir)>;
-  void SetRestarter(TRestarter restarter) { restarter_ = std::move(restarter); }
+  void SetRestartStarter(std::function<bool()> starter) { restartStarter_ = std::move(starter); }
+  // The parameters of the new start: the data folder and the online addresses this one was given,
+  // then "restart".
+  QStringList RestartArguments() const;
 
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
@@ -206,6 +211,7 @@ class TTemplateMain : public QMainWindow {
   void CmdEditProxy();
   void CmdToggleColor(bool draws);
   void CmdAbout();
+  void CmdLanguage(int lcid);
   void CmdGetHelp();
   void CmdFirstRun();
 
@@ -222,8 +228,6 @@ class TTemplateMain : public QMainWindow {
   TCommandMap commands_;
   TViewColors colors_;
   TFileChooser fileChooser_;
-  TRestarter restarter_;
-  QString programFile_;  // the executable, taken at start (an update may replace the file)
   QTimer initTimer_;
   QTimer idleTimer_;
   bool quitRequested_ = false;
@@ -232,7 +236,10 @@ class TTemplateMain : public QMainWindow {
   bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
-  int language_ = 1049;
+  int language_ = RussianLanguage;
+  std::vector<TLanguageModule> languages_;
+  std::map<QString, QString> webLinks_;  // section LINKS, read at start
+  std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
 
   // Widgets.
