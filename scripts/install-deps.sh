@@ -7,6 +7,7 @@ packages=(
   libcurl4-openssl-dev libzip-dev libxlsxwriter-dev libfmt-dev zlib1g-dev libcpp-httplib-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick fonts-dejavu-core python3-numpy desktop-file-utils file
+  libssl-dev openssl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -18,6 +18,7 @@
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "core/Version.h"
+#include "online/SelfUpdate.h"
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
 #include "stakes/Systems.h"
@@ -130,6 +131,10 @@ constexpr const char* Usage =
     "  comb-info N1,N2,N3,N4,N5 [--offset K] [--sorted] [--cols C]\n"
     "                        подробная информация о тираже или комбинации: Свойство;Значение;\n"
     "                        с --cols после пустой строки числа на сетке из C столбцов\n"
+    "  update check [--install] [--program-dir ПАПКА]\n"
+    "                        поиск обновления программы (ключ UpdateUrl раздела [ONLINE]);\n"
+    "                        с --install найденное обновление устанавливается в папку\n"
+    "                        программы (по умолчанию папка kivra-cli)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -1245,6 +1250,50 @@ int CmdSystems(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// The update check's windows in a terminal: the offer is printed and taken when --install was given.
+class TCliUpdateUi : public TUpdateUi {
+ public:
+  explicit TCliUpdateUi(bool install) : install_(install) {}
+  void ProgressOpen(std::string_view, int) override {}
+  void ProgressStep() override {}
+  void ProgressClose() override {}
+  bool OfferUpdate(const TUpdateOffer& offer) override {
+    std::printf("Текущая версия программы: %s\nНовая версия программы: %s\nОписание версии:\n",
+                offer.RunningVersion.c_str(), offer.Description.c_str());
+    for (const std::string& line : offer.Text) std::printf("%s\n", line.c_str());
+    return install_;
+  }
+
+ private:
+  bool install_;
+};
+
+// update check [--install] [--program-dir DIR]: the "Поиск обновлений" command.
+int CmdUpdate(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("check");
+  if (sub != "check") throw TUsageError{fmt::format("Неизвестная команда update: {}", sub)};
+  bool install = false;
+  std::string programDir;
+  while (!args.Empty()) {
+    if (args.Flag("--install")) install = true;
+    else if (!args.Option("--program-dir", programDir))
+      throw TUsageError{fmt::format("Неизвестный параметр: {}", *args.Peek())};
+  }
+  TSelfUpdateParams params;
+  params.Address = UpdateDescriptionAddress(ws.Online().UpdateUrl());
+  if (params.Address.empty()) {
+    ws.Port().ShowError(SysFormat("Адрес обновлений не задан: укажите его в файле %s, раздел [ONLINE], ключ UpdateUrl.",
+                                  {ws.ConfigPath().string()}));
+    return 1;
+  }
+  params.LanguageId = static_cast<int>(ws.Settings().ReadSetting(StateSettingsSection, "Language", int64_t{1049}));
+  params.ProgramDir = programDir.empty() ? ExecutableDir() : std::filesystem::absolute(programDir);
+  params.RunningVersion = KIVRA_FILE_VERSION;
+  params.CaFile = ws.Online().CaFile();
+  TCliUpdateUi ui(install);
+  return CheckForUpdate(params, ws.Port(), ui) == 2 ? 1 : 0;
+}
+
 int Run(int argc, char** argv) {
   std::vector<std::string> raw(argv + 1, argv + argc);
   TArgs args(raw);
@@ -1280,7 +1329,8 @@ int Run(int argc, char** argv) {
       {"card", CmdCard},       {"layout", CmdLayout},        {"layout-compare", CmdLayoutCompare},
       {"week", CmdWeek},       {"forecast", CmdForecast},    {"test", CmdTest},
       {"systems", CmdSystems}, {"graph", CmdGraph},          {"repeats", CmdRepeats},
-      {"sums", CmdSums},       {"draw-info", CmdDrawInfo},   {"comb-info", CmdCombInfo}};
+      {"sums", CmdSums},       {"draw-info", CmdDrawInfo},   {"comb-info", CmdCombInfo},
+      {"update", CmdUpdate}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

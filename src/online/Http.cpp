@@ -92,8 +92,9 @@ THttpResult Perform(const std::string& url, const std::string* postBody, const s
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  const char* protocols = options.HttpsOnly ? "https" : "http,https";
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, protocols);
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, static_cast<long>(options.MaxRedirects));
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);

@@ -27,6 +27,8 @@ struct THttpOptions {
   long LowSpeedSeconds = 30;
   uint64_t MaxBytes = uint64_t{256} << 20;  // the largest body accepted
   int MaxRedirects = 10;
+  // Only https, for the request and every redirect (the program update takes nothing over http).
+  bool HttpsOnly = false;
   // The configuration's proxy, used only when set (mode 1: the environment's proxy variables).
   std::optional<TProxyConfig> Proxy;
   // A PEM file of certificate authorities trusted in addition to the system's (verification is

@@ -30,6 +30,7 @@
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/UnitHelp.h"
+#include "shell/UnitUpdate.h"
 #include "shell/UnitWait.h"
 #include "workspace/Workspace.h"
 
@@ -185,6 +186,8 @@ void TTemplateMain::BuildCommands() {
                       pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), show);
                       if (show) pcMain_->setCurrentWidget(systemsTab_);
                     }});
+  // The program update: "AutoSelfUpdate" and "CheckUpdate".
+  AddUpdateCommands(commands_, ws, this, UpdateContext());
   // The "Регуляры" tab registers its own commands and its "Вид" switch (the layout places the tab).
   tablesTab_ = new TTablesTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvTables", model, true); });
   AddTableCommands(commands_, *tablesTab_, ws,
@@ -228,7 +231,7 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),
                  {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
-  std::vector<QString> help = {"GetHelp", "About", "", "OpenLotoSite", ""};
+  std::vector<QString> help = {"GetHelp", "About", "", "AutoSelfUpdate", "CheckUpdate", "", "OpenLotoSite", ""};
   for (const TWebLink& link : WebLinkCommands())
     if (QString(link.Command) != QLatin1String("OpenLotoSite")) help.push_back(link.Command);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Справка"))), help);
@@ -466,7 +469,7 @@ void TTemplateMain::CmdLanguage(int lcid) {
 void TTemplateMain::Restart() {
   const bool started = restartStarter_ ? restartStarter_() : QProcess::startDetached(
                                                                  QCoreApplication::applicationFilePath(),
-                                                                 {QStringLiteral("restart")},
+                                                                 RestartArguments(),
                                                                  QCoreApplication::applicationDirPath());
   if (!started) {
     port_.ShowError("Не удалось перезапустить программу!\r\rЗапустите её заново вручную.");

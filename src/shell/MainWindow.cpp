@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QToolButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -39,6 +40,7 @@
 #include "shell/WebLinks.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
+#include "shell/UnitUpdate.h"
 #include "shell/StatChart.h"
 #include "shell/UnitHelp.h"
 #include "shell/WeekTab.h"
@@ -87,7 +89,9 @@ bool OtherInstanceRunning() {
     bool numeric = false;
     const qint64 id = pid.toLongLong(&numeric);
     if (!numeric || id == own) continue;
-    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    // A process whose executable was replaced by an update still counts.
+    if (exe.endsWith(QStringLiteral(" (deleted)"))) exe.chop(10);
     if (!exe.isEmpty() && QFileInfo(exe).fileName().compare(self, Qt::CaseInsensitive) == 0) return true;
   }
   return false;
@@ -119,6 +123,7 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
     else if (args[i] == "--update-url") o.Online.UpdateUrl = args[i + 1].toStdString();
     else if (args[i] == "--ca-file") o.Online.CaFile = args[i + 1].toStdString();
   if (!args.isEmpty()) o.ExecutableDir = std::filesystem::path(QFileInfo(args[0]).absolutePath().toStdString());
+  o.Arguments = args.mid(1);
   return o;
 }
 
@@ -133,6 +138,9 @@ TTemplateMain::TTemplateMain(TStartOptions options, QString title, QWidget* pare
           this, [this] { return port_.IsIdle(); }, [this] { UpdateCommands(); }) {
   setObjectName("TFormMain");
   port_.SetOwner(this);
+  // Qt keeps the executable's path from its first use: taken now, it stays right after an update
+  // has replaced the file.
+  QCoreApplication::applicationFilePath();
   commands_.SetErrorHandler([this](const char* what) { port_.ShowError(what); });
   Create();
 }
@@ -739,6 +747,12 @@ void TTemplateMain::Initialise() {
         return;
       }
     }
+    // The quiet update check; after an installed update the program starts again and nothing else
+    // of the start-up runs.
+    if (StartUpUpdateCheck(*ws_, this, UpdateContext())) {
+      port_.ShowProgress("");
+      return;
+    }
     if (options_.FullRecreate) {
       ws_->StatTab().BuildAllCaches(true, (1u << 13) - 1);
       port_.ShowProgress("");
@@ -774,6 +788,23 @@ void TTemplateMain::Initialise() {
     port_.ShowProgress("");
     port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(e.what())}));
   }
+}
+
+TUpdateContext TTemplateMain::UpdateContext() {
+  return {options_.ExecutableDir, [this] { return language_; }, [this] { Restart(); }};
+}
+
+QStringList TTemplateMain::RestartArguments() const {
+  // The places the program was told to use go on; one-shot switches do not.
+  static const QStringList kept = {"--data-dir", "--catalog-url", "--update-url", "--ca-file"};
+  QStringList args;
+  for (qsizetype i = 0; i + 1 < options_.Arguments.size(); ++i)
+    if (kept.contains(options_.Arguments[i])) {
+      args << options_.Arguments[i] << options_.Arguments[i + 1];
+      ++i;
+    }
+  args << QStringLiteral("restart");
+  return args;
 }
 
 void TTemplateMain::ScriptRunStateChanged(bool running) {

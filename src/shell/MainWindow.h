@@ -47,6 +47,7 @@ class TRatingsTab;
 class TSystemsTab;
 class TTablesTab;
 class TStatChart;
+struct TUpdateContext;
 
 // The window-settings section of the main window's own keys (placement, splitters, "FirstRun");
 // the engine's state keys share it.
@@ -66,6 +67,7 @@ struct TStartOptions {
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
   TOnlineOverrides Online;              // "--catalog-url URL", "--update-url URL", "--ca-file FILE"
+  QStringList Arguments;                // the parameters as given (a restart passes some on)
 
   static TStartOptions Parse(const QStringList& args);
 };
@@ -122,6 +124,9 @@ class TTemplateMain : public QMainWindow {
   // starts the program.
   void Restart();
   void SetRestartStarter(std::function<bool()> starter) { restartStarter_ = std::move(starter); }
+  // The parameters of the new start: the data folder and the online addresses this one was given,
+  // then "restart".
+  QStringList RestartArguments() const;
 
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
@@ -163,6 +168,8 @@ class TTemplateMain : public QMainWindow {
   // Opens the help index in the one "Справка" window (created on first use, then raised); owner is
   // the window it must stay usable over (a modal dialog that asks for help, else the main window).
   void ShowHelp(QWidget* owner);
+  // What the update check needs from the window.
+  TUpdateContext UpdateContext();
 
   // Views.
   // The statistics window length becomes the one the field shows (its text committed first); true

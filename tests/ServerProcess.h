@@ -1,0 +1,58 @@
+// kivra-server in a child process for a test, stopped when the object goes; its address comes
+// from the line the server prints once bound ("http://..." or "https://...").
+#pragma once
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kivra::test {
+
+class TServerProcess {
+ public:
+  // `args`: the server's parameters (--db, --listen, --files, ...).
+  explicit TServerProcess(std::vector<std::string> args) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    args.insert(args.begin(), KIVRA_SERVER);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, KIVRA_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string line;
+    char c = 0;
+    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    close(out[0]);
+    const size_t at = line.find("http");
+    if (pid_ > 0 && at != std::string::npos) url_ = line.substr(at);
+  }
+  ~TServerProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  TServerProcess(const TServerProcess&) = delete;
+  TServerProcess& operator=(const TServerProcess&) = delete;
+
+  // Empty when the server did not start.
+  const std::string& Url() const { return url_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string url_;
+};
+
+}  // namespace kivra::test
