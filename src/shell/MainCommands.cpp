@@ -225,13 +225,14 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
                  {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
   commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Комбинации")),
-                 {"CombsInfo", "CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
-                  "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
-                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
-                  "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "", "AnalyzeRepeats",
-                  "TotalSumCombs"});
+  commands_.Fill(
+      bar->addMenu(QStringLiteral("&Комбинации")),
+      {"CombsInfo", "CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
+       "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
+  commands_.Fill(
+      bar->addMenu(QStringLiteral("&Статистика")),
+      {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
+       "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "", "AnalyzeRepeats", "TotalSumCombs"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());

@@ -493,8 +493,8 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  const std::vector<QString> drawsMenu = {"DrawsInfo", "", "DrawsImport", "DrawsExport", "", "DrawsAdd",
-                                          "DrawsEdit", "DrawsDel", "", "DrawsSorted"};
+  const std::vector<QString> drawsMenu = {"DrawsInfo", "", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit",
+                                          "DrawsDel",  "", "DrawsSorted"};
   const std::vector<QString> combsMenu = {"CombsInfo",
                                           "CombsCheckNums",
                                           "CombsFindInDraws",
