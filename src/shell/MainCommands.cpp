@@ -22,6 +22,8 @@
 #include "shell/MainWindow.h"
 #include "shell/WebLinks.h"
 #include "shell/CardTab.h"
+#include "shell/GraphsTab.h"
+#include "shell/RepeatsWindow.h"
 #include "shell/LayoutTab.h"
 #include "shell/StakesTab.h"
 #include "shell/WeekTab.h"
@@ -32,6 +34,7 @@
 #include "shell/UnitHelp.h"
 #include "shell/UnitUpdate.h"
 #include "shell/UnitWait.h"
+#include "views/SumDistribution.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -59,6 +62,8 @@ void TTemplateMain::BuildCommands() {
   // clang-format off
   // File.
   add("EditConfig", "Параметры", "Параметры системы", {}, [this] { CmdEditConfig(); });
+  add("EditShredding", "Формулы шинковки", "Редактирование формул для методов шинковки", {},
+      [this] { CmdEditShredding(); });
   add("EditProxy", "Параметры proxy-сервера", "Параметры подключения к сети через proxy-сервер", {},
       [this] { CmdEditProxy(); });
   commands_.Add({"ExitProgram", "Выход", "Завершение работы программы", QKeySequence(Qt::ALT | Qt::Key_F4),
@@ -82,10 +87,14 @@ void TTemplateMain::BuildCommands() {
   add("DrawsEdit", "Изменить", "Изменение выделенного тиража", {}, [this] { CmdDrawsEdit(); }, hasRows(lvDraws_));
   add("DrawsDel", "Удалить", "Удаление выделенных тиражей из архива", {}, [this] { CmdDrawsDel(); },
       hasRows(lvDraws_));
+  add("DrawsInfo", "Сведения о тираже", "Подробная информация о выделенном тираже", {}, [this] { CmdDrawsInfo(); },
+      hasRows(lvDraws_));
   add("DrawsSorted", "Упорядочить MIN->MAX", "Показывать и анализировать числа тиражей по возрастанию", {},
       [this] { CmdDrawsSorted(); }, nullptr, [&ws] { return ws.Archive().SortedDraws(); });
 
   // Combinations.
+  add("CombsInfo", "Сведения о комбинации", "Подробная информация о выделенной комбинации", {},
+      [this] { CmdCombsInfo(); }, hasRows(lvCombs_));
   add("CombsCheckNums", "Количество уникальных номеров", "Количество разных чисел в списке комбинаций", {},
       [&ws] { ws.Combs().CheckNums(); });
   add("CombsFindInDraws", "Проверить по архиву тиражей", "Поиск выделенной комбинации в архиве тиражей",
@@ -131,6 +140,12 @@ void TTemplateMain::BuildCommands() {
         UpdateCommands();
       },
       [this, &ws] { return !ws.Archive().Empty() && SelectedEntry() >= 0; });
+  add("AnalyzeRepeats", "Количество повторов в зависимости от тиража",
+      "Анализ повторов чисел тиражей в предыдущих тиражах", {}, [this] { TRepeatsWindow::ShowModal(*ws_, this); },
+      [&ws] { return !ws.Archive().Empty(); });
+  add("TotalSumCombs", QString::fromUtf8(SumDistributionCaption.data(), SumDistributionCaption.size()),
+      "Сравнение распределения сумм тиражей с распределением сумм всех возможных комбинаций", {},
+      [this] { CmdTotalSumCombs(); });
   add("DrawsStatePrefetchsEnabled", "Использовать сравнение с полным набором комбинаций",
       "Сравнение статистики с распределением значений по всем возможным комбинациям", {},
       [this] { CmdTogglePrefetchs(); }, nullptr, [&ws] { return ws.StatTab().PrefetchsEnabled(); });
@@ -174,6 +189,9 @@ void TTemplateMain::BuildCommands() {
   cardTab_->AddCommands(commands_, showPage);
   layoutTab_->AddCommands(commands_, showPage);
   weekTab_->AddCommands(commands_, showPage);
+  // The "Графики" tab registers its own commands (the layout places the tab).
+  graphsTab_ = new TGraphsTab(ws);
+  graphsTab_->AddCommands(commands_, showPage);
   // The "Рейтинг" tab registers its own commands (the layout places the tab).
   ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
   AddRatingCommands(commands_, *ratingsTab_, ws,
@@ -207,18 +225,20 @@ void TTemplateMain::BuildMenus() {
   lang->setObjectName(QStringLiteral("mnLanguage"));
   FillLanguageMenu(lang, languages_, language_, [this](int lcid) { CmdLanguage(lcid); });
   file->addSeparator();
-  commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
+  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "", "ExitProgram"});
   QMenu* draws = bar->addMenu(Tr(QStringLiteral("&Архив тиражей")));
-  commands_.Fill(draws, {"DrawsDownload"});
+  commands_.Fill(draws, {"DrawsInfo", "", "DrawsDownload"});
   commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),
                  {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
   commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
-  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Комбинации"))),
-                 {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
-                  "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
-  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Статистика"))),
-                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
-                  "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  commands_.Fill(
+      bar->addMenu(Tr(QStringLiteral("&Комбинации"))),
+      {"CombsInfo", "CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
+       "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
+  commands_.Fill(
+      bar->addMenu(Tr(QStringLiteral("&Статистика"))),
+      {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
+       "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "", "AnalyzeRepeats", "TotalSumCombs"});
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Ставки"))), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(Tr(QStringLiteral("&Рейтинг"))), commands_);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("Ре&гуляры"))), TableMenuCommands());
@@ -229,7 +249,7 @@ void TTemplateMain::BuildMenus() {
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),
-                 {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
+                 {"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
   std::vector<QString> help = {"GetHelp", "About", "", "AutoSelfUpdate", "CheckUpdate", "", "OpenLotoSite", ""};
   for (const TWebLink& link : WebLinkCommands())
@@ -382,13 +402,9 @@ void TTemplateMain::CmdCombsSelectAll() {
 }
 
 void TTemplateMain::CmdCombsFindInDraws() {
-  const std::vector<uint32_t> rows = SelectedRows(lvCombs_);
-  const QModelIndex current = lvCombs_->currentIndex();
-  uint32_t row = rows.empty() ? 0 : rows.front();
-  if (current.isValid() && std::binary_search(rows.begin(), rows.end(), static_cast<uint32_t>(current.row())))
-    row = static_cast<uint32_t>(current.row());
-  if (rows.empty() || row >= ws_->Combs().List().Count()) return;
-  ws_->Combs().FindInDraws(ws_->Combs().List()[row]);
+  const int row = ActedRow(lvCombs_);
+  if (row < 0 || uint32_t(row) >= ws_->Combs().List().Count()) return;
+  ws_->Combs().FindInDraws(ws_->Combs().List()[size_t(row)]);
 }
 
 void TTemplateMain::CmdCombsDelExists() { ws_->Combs().RemoveLatestDraws(edExclude_->value()); }

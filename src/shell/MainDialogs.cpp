@@ -2,7 +2,10 @@
 // carries out the command, the window refreshes its views.
 #include <QTableView>
 
+#include "shell/ChartWindow.h"
+#include "shell/InfoWindow.h"
 #include "shell/MainWindow.h"
+#include "shell/ShreddingDialog.h"
 #include "shell/UnitConfig.h"
 #include "shell/UnitDraw.h"
 #include "shell/UnitFavorites.h"
@@ -10,6 +13,7 @@
 #include "shell/UnitGen.h"
 #include "shell/UnitHelp.h"
 #include "shell/UnitProxy.h"
+#include "views/SumDistribution.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -28,12 +32,8 @@ void TTemplateMain::CmdDrawsAdd() {
 }
 
 void TTemplateMain::CmdDrawsEdit() {
-  const auto rows = SelectedRows(lvDraws_);
-  if (rows.empty()) return;
-  const QModelIndex current = lvDraws_->currentIndex();
-  const int row = current.isValid() && std::binary_search(rows.begin(), rows.end(), uint32_t(current.row()))
-                      ? current.row()
-                      : static_cast<int>(rows.front());
+  const int row = ActedRow(lvDraws_);
+  if (row < 0) return;
   const int index = drawsModel_->ArchiveIndex(row);
   if (index < 0 || index > ws_->Archive().High()) return;
   TEditDrawDialog dialog(this, DrawCaption, ws_->Archive().Stored(index), port_,
@@ -86,6 +86,40 @@ void TTemplateMain::CmdEditProxy() {
   TEditProxyDialog dialog(this, ws_->Config().Proxy);
   if (dialog.exec() != QDialog::Accepted) return;
   ws_->SaveProxy(dialog.Result());
+}
+
+void TTemplateMain::CmdEditShredding() {
+  TShreddingDialog dialog(this, ws_->Config().Shredding);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const uint32_t groups = ws_->ApplyShredding(dialog.Result());
+  // The methods' names show the formulas: the registry is rebuilt and the selection kept by position.
+  FillSelectors(true, true);
+  // With the comparison off the old formulas' full-set files are deleted, else built anew.
+  ws_->StatTab().BuildAllCaches(false, groups);
+  RefreshAllViews(true);
+}
+
+void TTemplateMain::CmdDrawsInfo() {
+  const int row = ActedRow(lvDraws_);
+  const int index = row < 0 ? -1 : drawsModel_->ArchiveIndex(row);
+  if (index < 0 || index > ws_->Archive().High()) return;
+  TInfoWindow::ShowModal(*ws_, DrawInfoSubject(ws_->Archive(), index, ws_->Archive().SortedDraws()), this);
+}
+
+void TTemplateMain::CmdCombsInfo() {
+  const int row = ActedRow(lvCombs_);
+  if (row < 0 || uint32_t(row) >= ws_->Combs().List().Count()) return;
+  TInfoWindow::ShowModal(
+      *ws_, CombInfoSubject(ws_->Archive(), ws_->Combs().List()[size_t(row)], ws_->Archive().SortedDraws()), this);
+}
+
+void TTemplateMain::CmdTotalSumCombs() {
+  TChartData chart;
+  {
+    TBusyScope busy(port_, "Идет сбор статистики....");
+    chart = SumDistributionChart(BuildSumDistribution(ws_->Archive()));
+  }
+  TChartWindow::ShowModal(chart, this);
 }
 
 void TTemplateMain::CmdFirstRun() {

@@ -33,6 +33,7 @@
 #include "core/Version.h"
 #include "shell/CardTab.h"
 #include "shell/FlowLayout.h"
+#include "shell/GraphsTab.h"
 #include "shell/LayoutTab.h"
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
@@ -244,7 +245,7 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   const std::array<int, 8> widths = {60, 34, 34, 34, 34, 34, 40, 90};
   for (int c = 0; c < 8; ++c) lvDraws_->setColumnWidth(c, widths[c]);
   lvDraws_->horizontalHeader()->setStretchLastSection(true);
-  connect(lvDraws_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("DrawsEdit"); });
+  connect(lvDraws_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("DrawsInfo"); });
   // Ins adds, Enter edits, Del deletes (with the confirmation).
   lvDraws_->installEventFilter(this);
   v->addWidget(lvDraws_, 1);
@@ -466,6 +467,7 @@ void TTemplateMain::BuildLayout() {
   pcMain_ = new QTabWidget;
   pcMain_->setObjectName("pcMain");
   AddMainTab(BuildStatTab(), QStringLiteral("Статистика"));
+  AddMainTab(graphsTab_, QStringLiteral("Графики"));
   AddMainTab(cardTab_, QStringLiteral("Карта"));
   AddMainTab(layoutTab_, QStringLiteral("Схема"));
   AddMainTab(weekTab_, QStringLiteral("Неделя"));
@@ -501,9 +503,10 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  const std::vector<QString> drawsMenu = {"DrawsImport", "DrawsExport", "", "DrawsAdd",
-                                          "DrawsEdit",   "DrawsDel",    "", "DrawsSorted"};
-  const std::vector<QString> combsMenu = {"CombsCheckNums",
+  const std::vector<QString> drawsMenu = {"DrawsInfo", "", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit",
+                                          "DrawsDel",  "", "DrawsSorted"};
+  const std::vector<QString> combsMenu = {"CombsInfo",
+                                          "CombsCheckNums",
                                           "CombsFindInDraws",
                                           "",
                                           "CombsGen",
@@ -610,6 +613,8 @@ void TTemplateMain::Create() {
     // The views' tabs follow their keys; their fields show the saved lengths.
     layoutTab_->LoadSettings();
     weekTab_->LoadSettings();
+    graphsTab_->LoadSettings();
+    pcMain_->setTabVisible(pcMain_->indexOf(graphsTab_), ws_->Graphs().Shown());
     for (auto [page, tab] : {std::pair<QWidget*, TViewTab>{cardTab_, TViewTab::Card},
                              {layoutTab_, TViewTab::Layout},
                              {weekTab_, TViewTab::Week}})
@@ -668,6 +673,7 @@ void TTemplateMain::WriteShutdownKeys() {
   layoutTab_->SaveSettings();
   weekTab_->SaveSettings();
   ws_->Views().SaveSettings();
+  graphsTab_->SaveSettings();
 }
 
 void TTemplateMain::RestoreListColumns() {
@@ -944,6 +950,7 @@ void TTemplateMain::RefreshAllViews(bool forced) {
   port_.BeginBusy();
   const auto done = qScopeGuard([this] { port_.EndBusy(); });
   RefreshStatTable(forced);
+  graphsTab_->Refresh(forced);
   cardTab_->Refresh(forced);
   layoutTab_->RefreshLayout(forced);
   layoutTab_->RefreshCompare(forced);
@@ -1017,10 +1024,20 @@ void TTemplateMain::FillSelectors(bool rebuild, bool keepIndex) {
   const TStatList& stats = ws_->Stats();
   for (const auto& item : stats.SelectorItems(false)) cbDrawsStat_->addItem(ToQ(item.Caption), item.Index);
   chartItems_ = stats.SelectorItems(true);
+  if (graphsTab_) graphsTab_->FillSelector(chartItems_);
   if (remembered >= 0 && remembered < cbDrawsStat_->count()) cbDrawsStat_->setCurrentIndex(remembered);
   else cbDrawsStat_->setCurrentIndex(-1);
   ws_->StatTab().SetItem(SelectedEntry());
   if (scriptTab_) scriptTab_->Refresh();  // the script list resolves codes over the registry
+}
+
+int TTemplateMain::ActedRow(QTableView* view) const {
+  const std::vector<uint32_t> rows = SelectedRows(view);
+  if (rows.empty()) return -1;
+  const QModelIndex current = view->currentIndex();
+  if (current.isValid() && std::binary_search(rows.begin(), rows.end(), static_cast<uint32_t>(current.row())))
+    return current.row();
+  return static_cast<int>(rows.front());
 }
 
 int TTemplateMain::SelectedEntry() const {

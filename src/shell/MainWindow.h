@@ -39,6 +39,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TCardTab;
+class TGraphsTab;
 class TLayoutTab;
 class TScriptTab;
 class TWeekTab;
@@ -104,6 +105,7 @@ class TTemplateMain : public QMainWindow {
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
   TSystemsTab* SystemsTab() const { return systemsTab_; }
   TCardTab* CardTab() const { return cardTab_; }
+  TGraphsTab* GraphsTab() const { return graphsTab_; }
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
   TTablesTab* TablesTab() const { return tablesTab_; }
@@ -215,6 +217,13 @@ class TTemplateMain : public QMainWindow {
   void CmdFiltersInfo(int entry);
   void CmdEditConfig();
   void CmdEditProxy();
+  // The formula dialog; OK writes the formulas, rebuilds the selectors and the statistics table.
+  void CmdEditShredding();
+  // The information window for the selected draw or combination.
+  void CmdDrawsInfo();
+  void CmdCombsInfo();
+  // The sum distribution in the chart window, modal.
+  void CmdTotalSumCombs();
   void CmdToggleColor(bool draws);
   void CmdAbout();
   void CmdLanguage(int lcid);
@@ -224,6 +233,9 @@ class TTemplateMain : public QMainWindow {
   // A file dialog starting in the data folder; empty when cancelled.
   std::filesystem::path ChooseFile(bool save, const QString& caption, const QString& filter, const QString& suffix);
   std::vector<uint32_t> SelectedRows(QTableView* view) const;
+  // The row a command on one row acts on: the current row when it is selected, else the first
+  // selected row; -1 when nothing is selected.
+  int ActedRow(QTableView* view) const;
   int SelectedEntry() const;  // the registry entry of the statistics selector, or -1
   bool ClipboardHasText();
 
@@ -271,6 +283,7 @@ class TTemplateMain : public QMainWindow {
   TRatingsTab* ratingsTab_ = nullptr;
   TSystemsTab* systemsTab_ = nullptr;
   TCardTab* cardTab_ = nullptr;
+  TGraphsTab* graphsTab_ = nullptr;
   TLayoutTab* layoutTab_ = nullptr;
   TWeekTab* weekTab_ = nullptr;
   TTablesTab* tablesTab_ = nullptr;

@@ -21,6 +21,7 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       ratings_(port, dataDir_, stakes_, matchDistribution_, settings_),
       systems_(port, dataDir_, combs_, stakes_, settings_),
       views_(port, archive_, config_, settings_),
+      graphs_(port, archive_, stats_, settings_),
       tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
       runner_(*this),
       download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }),
@@ -185,6 +186,13 @@ void TWorkspace::RebuildRegistry() {
 bool TWorkspace::SaveShredding(const TShreddingConfig& shredding) {
   config_.Shredding = shredding;
   return SaveShreddingConfig(ConfigPath(), shredding, port_);
+}
+
+uint32_t TWorkspace::ApplyShredding(const TShreddingConfig& shredding) {
+  const uint32_t groups = shredding == config_.Shredding ? 0u : 1u << 12;
+  SaveShredding(shredding);
+  stats_.SetConfig(config_.Data, config_.Shredding);
+  return groups;
 }
 
 bool TWorkspace::SaveProxy(const TProxyConfig& proxy) {

@@ -18,6 +18,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/DrawsDownload.h"
+#include "workspace/GraphsState.h"
 #include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
 #include "workspace/ScriptRunner.h"
@@ -102,6 +103,10 @@ class TWorkspace {
   // The registry rebuilt after a configuration change (parameter ranges and shredding names may
   // change), keeping the user's names and favourites: SaveNames, Build, SelectAll, LoadNames.
   void RebuildRegistry();
+  // The formula dialog confirmed: the formulas replace those in use, section "SHREDDING" is written
+  // at once and statistics created from now on read them. Returns the full-set cache groups the
+  // change touches (bit 12 when anything changed).
+  uint32_t ApplyShredding(const TShreddingConfig& shredding);
 
   // --- The state objects: one per concern, each with its own commands ---
 
@@ -134,6 +139,9 @@ class TWorkspace {
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
+  // The "Графики" tab: its switch, window length and last chart.
+  TGraphsState& Graphs() { return graphs_; }
+  const TGraphsState& Graphs() const { return graphs_; }
   // The regular stake rules of the "Регуляры" tab, their stakes and back-test.
   TTableState& Tables() { return tables_; }
   const TTableState& Tables() const { return tables_; }
@@ -156,6 +164,7 @@ class TWorkspace {
   TRatingState ratings_;
   TSystemState systems_;
   TViewsState views_;
+  TGraphsState graphs_;
   TTableState tables_;
   TScriptRunner runner_;
   TDrawsDownload download_;

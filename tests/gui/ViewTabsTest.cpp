@@ -96,7 +96,7 @@ class ViewTabsTest : public QObject {
     Start();
     QStringList captions;
     for (int i = 0; i < Tabs()->count(); ++i) captions << Tabs()->tabText(i);
-    QCOMPARE(captions.mid(0, 5), QStringList({"Статистика", "Карта", "Схема", "Неделя", "Ставки"}));
+    QCOMPARE(captions.mid(0, 6), QStringList({"Статистика", "Графики", "Карта", "Схема", "Неделя", "Ставки"}));
     const TDrawsArchive& archive = Ws().Archive();
 
     // The card: the newest draw first, its number in the fixed column, 18-pixel number columns.
@@ -322,8 +322,8 @@ class ViewTabsTest : public QObject {
     for (QAction* a : window_->menuBar()->actions())
       if (a->text() == QStringLiteral("&Вид"))
         for (QAction* item : a->menu()->actions()) view << (item->isSeparator() ? QString() : item->objectName());
-    QCOMPARE(view, QStringList({"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
-                                "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"}));
+    QCOMPARE(view, QStringList({"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws",
+                                "ViewColorCombs", "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"}));
   }
 
   void compareTableSortsTwiceAndLengthFieldsRefresh() {
