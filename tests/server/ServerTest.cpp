@@ -1,10 +1,6 @@
 // kivra-server started on 127.0.0.1 with a fresh database, driven by the catalogue client as two
 // users.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,55 +11,14 @@
 #include <vector>
 
 #include "CatalogService.h"
+#include "ServerProcess.h"
 #include "TempDir.h"
 #include "online/Catalog.h"
 #include "online/Http.h"
 #include "online/TimeZone.h"
 
-extern char** environ;
-
 namespace kivra {
 namespace {
-
-// kivra-server in a child process; the address comes from the line it prints once bound.
-class TServerProcess {
- public:
-  explicit TServerProcess(const test::TTempDir& dir) {
-    std::filesystem::create_directories(dir / "files" / "UpdDescr");
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string db = (dir / "catalog.db").string(), files = (dir / "files").string();
-    std::vector<std::string> args = {KIVRA_SERVER, "--db", db, "--listen", "127.0.0.1:0", "--files", files};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, KIVRA_SERVER, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string line;
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
-    close(out[0]);
-    const size_t at = line.find("http://");
-    if (pid_ > 0 && at != std::string::npos) url_ = line.substr(at);
-  }
-  ~TServerProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-  }
-  const std::string& Url() const { return url_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string url_;
-};
 
 class ServerTest : public ::testing::Test {
  protected:
@@ -109,7 +64,7 @@ class ServerTest : public ::testing::Test {
 
   test::TTimeZone zone_{"Europe/Moscow"};
   test::TTempDir dir_;
-  TServerProcess server_{dir_};
+  test::TServerProcess server_{dir_, KIVRA_SERVER};
   TCatalogClient ann_, bob_;
 };
 
@@ -355,7 +310,7 @@ TEST(ServerLoadTest, TenThousandScriptsAreListedPromptly) {
       ASSERT_EQ(reply.find("<error>"), std::string::npos) << reply;
     }
   }
-  TServerProcess server(dir);
+  test::TServerProcess server(dir, KIVRA_SERVER);
   ASSERT_FALSE(server.Url().empty());
   TCatalogClient reader;
   reader.BaseUrl = server.Url();

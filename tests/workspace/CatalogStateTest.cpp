@@ -1,0 +1,279 @@
+// The catalogue state against kivra-server started on 127.0.0.1: two users, each with a data
+// folder of their own, publishing, listing, downloading, editing and deleting systems and scripts;
+// and the dialog rules that need no server.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "ServerProcess.h"
+#include "TempDir.h"
+#include "core/FileUtils.h"
+#include "online/TimeZone.h"
+#include "workspace/Workspace.h"
+
+namespace kivra {
+namespace {
+
+// One user: a data folder, a recording port and a workspace pointed at the server.
+struct TUser {
+  TUser(const std::string& url, const std::string& name, const std::string& mail) {
+    ws.LoadSettingsAndConfig();
+    ws.Online().SetOverrides({url, std::nullopt, std::nullopt});
+    EXPECT_TRUE(ws.Online().SaveIdentity(name, mail));
+  }
+  TCatalogState& Catalog() { return ws.Catalog(); }
+  const std::vector<TSystemInfo>& Systems() const { return ws.Systems().Rows(); }
+  int SystemRow(const std::string& title) const {
+    for (size_t i = 0; i < Systems().size(); ++i)
+      if (Systems()[i].Title == title) return static_cast<int>(i);
+    return -1;
+  }
+  std::vector<std::string> Messages() {
+    std::vector<std::string> texts;
+    for (const auto& m : port.Messages) texts.push_back(m.Text);
+    port.Messages.clear();
+    return texts;
+  }
+
+  test::TTempDir dir;
+  TRecordingPort port;
+  TWorkspace ws{dir.Path(), port};
+};
+
+int64_t FileSeconds(const std::filesystem::path& file) {
+  struct stat st {};
+  return stat(file.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : -1;
+}
+
+// Whether the script is in the user's list under each filter (the list index of the filter).
+void ExpectListedBy(TUser& user, int32_t id, std::vector<std::pair<int, bool>> filters) {
+  for (const auto& [filter, listed] : filters) {
+    user.Catalog().SetFilter(filter);
+    ASSERT_TRUE(user.Catalog().LoadScripts());
+    EXPECT_EQ(user.Catalog().FindScript(id) >= 0, listed) << "filter " << filter;
+  }
+  user.Catalog().SetFilter(2);
+  ASSERT_TRUE(user.Catalog().LoadScripts());
+}
+
+class CatalogStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(server_.Url().empty()) << "kivra-server did not start"; }
+  TSystemData System(TUser& user, const std::string& title, const std::string& content) {
+    TSystemData data = user.Catalog().NewSystem();
+    data.Title = title;
+    data.Description = "Описание";
+    const TNormalisedSystem normal = NormaliseSystemContent(content);
+    data.Content = normal.Content;
+    data.Nums = static_cast<uint8_t>(normal.Nums);
+    data.Count = normal.Count;
+    return data;
+  }
+
+  test::TTimeZone zone_{"Europe/Moscow"};
+  test::TTempDir serverDir_;
+  test::TServerProcess server_{serverDir_, KIVRA_SERVER};
+  TUser ann_{server_.Url(), "Анна", "Anna@Example.org"};
+  TUser bob_{server_.Url(), "Боб", "bob@example.org"};
+};
+
+TEST_F(CatalogStateTest, SystemsArePublishedDownloadedReplacedEditedAndDeletedByTheirOwnerOnly) {
+  ASSERT_GE(ann_.Catalog().AddSystem(System(ann_, "Первая", "1 2 3 4 5\n2 3 4 5 6\n")), 0) << ann_.Messages()[0];
+  ASSERT_GE(ann_.Catalog().AddSystem(System(ann_, "Вторая", "1 2 3 4 6\n")), 0);
+
+  bob_.Catalog().LoadSystems();
+  ASSERT_EQ(bob_.Systems().size(), 2u);
+  const int first = bob_.SystemRow("Первая"), second = bob_.SystemRow("Вторая");
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(SystemCellText(bob_.Systems()[first], 1, false), "Анна");
+  EXPECT_EQ(SystemCellText(bob_.Systems()[first], 2, false), "06");
+
+  // A count that does not match the content writes nothing.
+  bob_.ws.Systems().MutableRows()[first].Count = 3;
+  EXPECT_FALSE(bob_.Catalog().DownloadSystem(first));
+  EXPECT_NE(bob_.Messages().at(0).find("Количество скачанных комбинаций ( 2 ) отличается от ожидаемого значения ( 3 )"),
+            std::string::npos);
+  EXPECT_FALSE(bob_.ws.Systems().Downloaded(bob_.Systems()[first]));
+  bob_.ws.Systems().MutableRows()[first].Count = 2;
+
+  ASSERT_TRUE(bob_.Catalog().DownloadSystem(first));
+  const TSystemInfo info = bob_.Systems()[first];
+  const auto file = bob_.ws.Systems().Folder() / SystemFileName(info.Nums, info.Block, info.Id);
+  EXPECT_EQ(ReadWholeFile(file), "01 02 03 04 05\r\n02 03 04 05 06");
+  EXPECT_EQ(FileSeconds(file), LocalDateTimeToUnix(info.Created));
+  EXPECT_TRUE(bob_.ws.Systems().Downloaded(info));
+
+  // A second system of the same N replaces the first one's file; a changed file time brings the
+  // system down again at the next list.
+  ASSERT_TRUE(bob_.Catalog().DownloadSystem(second));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  const TSystemInfo other = bob_.Systems()[second];
+  const auto otherFile = bob_.ws.Systems().Folder() / SystemFileName(other.Nums, other.Block, other.Id);
+  WriteFileAtomic(otherFile, "garbage");
+  std::filesystem::last_write_time(otherFile, std::filesystem::last_write_time(otherFile) - std::chrono::hours(1));
+  bob_.Catalog().LoadSystems();
+  EXPECT_EQ(ReadWholeFile(otherFile), "01 02 03 04 06");
+  EXPECT_EQ(FileSeconds(otherFile), LocalDateTimeToUnix(other.Created));
+  EXPECT_TRUE(bob_.Messages().empty());
+
+  // Not Bob's: neither edited nor deleted.
+  const int bobsRow = bob_.SystemRow("Вторая");
+  EXPECT_FALSE(bob_.Catalog().EditSystem(bobsRow, bob_.Catalog().SystemData(bobsRow, "01 02 03 04 05")));
+  EXPECT_FALSE(bob_.Catalog().DeleteSystem(bobsRow));
+  EXPECT_EQ(bob_.Messages(), std::vector<std::string>{"Вы можете удалять только свои системы!"});
+
+  ann_.Catalog().LoadSystems();
+  const int annsRow = ann_.SystemRow("Вторая");
+  auto content = ann_.Catalog().SystemContent(annsRow, "Ошибка изменения системы!");
+  ASSERT_TRUE(content);
+  TSystemData edit = ann_.Catalog().SystemData(annsRow, *content);
+  edit.Title = "Вторая, исправленная";
+  ASSERT_TRUE(ann_.Catalog().EditSystem(annsRow, edit));
+  bob_.Catalog().LoadSystems();
+  EXPECT_GE(bob_.SystemRow("Вторая, исправленная"), 0);
+
+  // Deleting asks first (No is the default): nothing happens until the answer is Yes.
+  const int deleted = ann_.SystemRow("Вторая, исправленная");
+  EXPECT_FALSE(ann_.Catalog().DeleteSystem(deleted));
+  ann_.port.Answers = {true};
+  ASSERT_TRUE(ann_.Catalog().DeleteSystem(deleted));
+  bob_.Catalog().LoadSystems();
+  EXPECT_EQ(bob_.SystemRow("Вторая, исправленная"), -1);
+  EXPECT_EQ(bob_.Systems().size(), 1u);
+}
+
+TEST_F(CatalogStateTest, ScriptsArePublishedDownloadedReplacedRatedHiddenFilteredAndDeleted) {
+  ann_.ws.Script().SetLines({"строка 1", "", "строка \"3\""});
+  TScriptData data = ann_.Catalog().NewScriptData();
+  data.Title = "  Сценарий Анны  ";
+  data.Description = "Что-то\\нужное";
+  ASSERT_FALSE(ann_.Catalog().CheckScriptData(data));
+  const int row = ann_.Catalog().PublishScript(data);
+  ASSERT_GE(row, 0) << ann_.Messages().at(0);
+  const int32_t id = ann_.Catalog().Scripts()[row].Id;
+  EXPECT_EQ(ScriptCellText(ann_.Catalog().Scripts()[row], 0), "Мой");
+  EXPECT_EQ(ann_.Catalog().Scripts()[row].Title, "Сценарий Анны");
+
+  // The title is taken for Bob's new script; the author must be given.
+  bob_.Catalog().LoadScripts();
+  TScriptData taken = bob_.Catalog().NewScriptData();
+  taken.Title = "Сценарий Анны";
+  EXPECT_EQ(bob_.Catalog().CheckScriptData(taken)->Message,
+            "Сценарий с таким названием уже существует!\rВыберите другое название.");
+  taken.Title = "Свободное";
+  taken.Author = " ";
+  EXPECT_EQ(bob_.Catalog().CheckScriptData(taken)->Field, 1);
+
+  const int bobs = bob_.Catalog().FindScript(id);
+  ASSERT_GE(bobs, 0);
+  EXPECT_EQ(ScriptCellText(bob_.Catalog().Scripts()[bobs], 0), "Общий");
+  EXPECT_FALSE(bob_.Catalog().Scripts()[bobs].Editable);
+  EXPECT_FALSE(bob_.Catalog().DeleteScript(bobs));
+  ASSERT_TRUE(bob_.Catalog().DownloadScript(bobs));
+  EXPECT_EQ(bob_.ws.Script().Lines(), (std::vector<std::string>{"строка 1", "", "строка \"3\""}));
+
+  ann_.ws.Script().SetLines({"новая"});
+  TScriptData replaced = ann_.Catalog().ScriptData(ann_.Catalog().FindScript(id));
+  replaced.Description = "Новое описание";
+  ASSERT_EQ(ann_.Catalog().PublishScript(replaced), ann_.Catalog().FindScript(id));
+  ASSERT_TRUE(bob_.Catalog().DownloadScript(bob_.Catalog().FindScript(id)));
+  EXPECT_EQ(bob_.ws.Script().Lines(), std::vector<std::string>{"новая"});
+
+  // Bob rates it, sees his rating and its notes, removes it, then hides the script.
+  ASSERT_TRUE(bob_.Catalog().RateScript(bob_.Catalog().FindScript(id), 4, "Хорошо; \"да\""));
+  ExpectListedBy(bob_, id, {{1, true}, {2, true}, {3, false}, {4, true}, {5, true}, {6, false}, {7, true}});
+  const TScriptInfo rated = bob_.Catalog().Scripts()[bob_.Catalog().FindScript(id)];
+  EXPECT_EQ(ScriptCellText(rated, 7), "4.000");
+  EXPECT_EQ(ScriptCellText(rated, 9), "4");
+  const auto rates = bob_.Catalog().ScriptRates(bob_.Catalog().FindScript(id));
+  ASSERT_TRUE(rates && rates->size() == 1);
+  EXPECT_EQ(RateCellText(rates->front(), 0), "Боб");
+  EXPECT_EQ(RateCellText(rates->front(), 5), "Хорошо; \"да\"");
+  ASSERT_TRUE(bob_.Catalog().RateScript(bob_.Catalog().FindScript(id), 0, ""));
+  EXPECT_EQ(bob_.Catalog().Scripts()[bob_.Catalog().FindScript(id)].YourRating, 0);
+  EXPECT_FALSE(bob_.Catalog().RateScript(bob_.Catalog().FindScript(id), 0, ""));  // no own rating left
+  ASSERT_TRUE(bob_.Catalog().RateScript(bob_.Catalog().FindScript(id), -1, ""));
+  EXPECT_EQ(bob_.Catalog().FindScript(id), -1);  // the default filter leaves hidden ones out
+  ExpectListedBy(bob_, id, {{0, true}, {1, true}, {2, false}, {4, false}, {5, false}, {6, false}});
+  ExpectListedBy(ann_, id, {{0, false}, {2, true}, {3, true}});
+  EXPECT_TRUE(bob_.Messages().empty());
+
+  ann_.port.Answers = {true};
+  ASSERT_TRUE(ann_.Catalog().DeleteScript(ann_.Catalog().FindScript(id)));
+  bob_.Catalog().SetFilter(1);
+  ASSERT_TRUE(bob_.Catalog().LoadScripts());
+  EXPECT_TRUE(bob_.Catalog().Scripts().empty());
+}
+
+TEST(CatalogStateNoServerTest, WithoutAddressThePlaceholderRowAndNoMessage) {
+  test::TTempDir dir;
+  TRecordingPort port;
+  TWorkspace ws(dir.Path(), port);
+  ws.LoadSettingsAndConfig();
+  ws.Online().SetOverrides({std::string(), std::nullopt, std::nullopt});
+  EXPECT_FALSE(ws.Catalog().HasCatalog());
+  ws.Catalog().LoadSystems();
+  ASSERT_EQ(ws.Systems().Rows().size(), 1u);
+  EXPECT_EQ(ws.Systems().Rows()[0].Title, "Список систем не доступен!");
+  EXPECT_TRUE(ws.Catalog().LoadScripts());
+  EXPECT_TRUE(ws.Catalog().Scripts().empty());
+  EXPECT_TRUE(port.Messages.empty());
+
+  // A catalogue that does not answer: the error box, and the placeholder row.
+  ws.Online().SetOverrides({std::string("http://127.0.0.1:9"), std::nullopt, std::nullopt});
+  ws.Catalog().LoadSystems();
+  ASSERT_EQ(port.Messages.size(), 1u);
+  EXPECT_EQ(port.Messages[0].Text.rfind("Ошибка загрузки списка систем!\r\r", 0), 0u);
+  EXPECT_EQ(ws.Systems().Rows()[0].Id, -1);
+}
+
+TEST(CatalogDialogRulesTest, SystemContentIsNormalised) {
+  struct {
+    const char* Text;
+    const char* Content;
+    int Nums, Count;
+  } const cases[] = {
+      {"1,2;3 4-5\r\n1 2 3 4", "01 02 03 04 05", 5, 1},
+      {"  7*8+9.10/11 \n\n~13=14\\15_16|17:\r", "07 08 09 10 11\r\n13 14 15 16 17", 11, 2},
+      {"1 2 3 4 5 6\nx 2 3 4 5\n1 2 3 4 5a", "", 0, 0},
+      {"45 44 43 42 41\r10 11 12 13 14", "45 44 43 42 41\r\n10 11 12 13 14", 36, 2},
+  };
+  for (const auto& c : cases) {
+    const TNormalisedSystem n = NormaliseSystemContent(c.Text);
+    EXPECT_EQ(n.Content, c.Content) << c.Text;
+    EXPECT_EQ(n.Nums, c.Nums) << c.Text;
+    EXPECT_EQ(n.Count, c.Count) << c.Text;
+  }
+}
+
+TEST(CatalogDialogRulesTest, SystemChecksComeInOrderAndLinksOpenOnlyOverHttp) {
+  TSystemData data;
+  const auto check = [&data] { return CheckSystemData(data); };
+  EXPECT_EQ(check()->Field, 0);
+  data.Title = "T";
+  data.Nums = 5;
+  EXPECT_EQ(check()->Message, "Указано недопустмое количество используемых чисел!");
+  data.Nums = 46;
+  EXPECT_EQ(check()->Field, 1);
+  data.Nums = 45;
+  data.Block = 5;
+  EXPECT_EQ(check()->Message, "Указан недопустмый размер блока!");
+  data.Block = 4;
+  EXPECT_EQ(check()->Field, 3);
+  data.Author = "A";
+  EXPECT_EQ(check()->Field, 4);
+  data.Description = "D";
+  EXPECT_EQ(check()->Message, "Содержимое системы должно быть указано обязательно!");
+  data.Content = "01 02 03 04 05";
+  EXPECT_FALSE(check());
+
+  for (const auto& [url, openable] : std::vector<std::pair<std::string, bool>>{{"http://a.org/x", true},
+                                                                               {" HTTPS://a.org", true},
+                                                                               {"file:///etc/passwd", false},
+                                                                               {"javascript:alert(1)", false},
+                                                                               {"https://", false},
+                                                                               {"", false}})
+    EXPECT_EQ(OpenableLink(url), openable) << url;
+}
+
+}  // namespace
+}  // namespace kivra
