@@ -25,6 +25,8 @@
 #include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/SystemsTab.h"
+#include "shell/ScriptLibraryPanel.h"
+#include "shell/UnitOnline.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/UnitWait.h"
@@ -57,6 +59,7 @@ void TTemplateMain::BuildCommands() {
   add("EditConfig", "Параметры", "Параметры системы", {}, [this] { CmdEditConfig(); });
   add("EditProxy", "Параметры proxy-сервера", "Параметры подключения к сети через proxy-сервер", {},
       [this] { CmdEditProxy(); });
+  AddOnlineCommand(commands_, *ws_, this);
   commands_.Add({"ExitProgram", "Выход", "Завершение работы программы", QKeySequence(Qt::ALT | Qt::Key_F4),
                  [this] { close(); }, nullptr, nullptr, false});
 
@@ -201,7 +204,7 @@ void TTemplateMain::BuildMenus() {
   auto* group = new QActionGroup(lang);
   group->addAction(russian);
   file->addSeparator();
-  commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
+  commands_.Fill(file, {"EditConfig", "EditProxy", "EditOnline", "", "ExitProgram"});
   QMenu* draws = bar->addMenu(QStringLiteral("&Архив тиражей"));
   commands_.Fill(draws, {"DrawsDownload"});
   commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
@@ -216,10 +219,13 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
-  commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn"});
+  commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn", "", "SystemsDownload", "", "SystemsRefresh", "", "SystemsAdd", "SystemsProp", "SystemsDel"});
+  QMenu* script = bar->addMenu(QStringLiteral("&Сценарий"));
+  commands_.Fill(script, {"ScriptOpen", "ScriptSave", ""});
+  commands_.Fill(script->addMenu(QStringLiteral("Online-каталог сценариев")), LibraryMenuCommands());
   commands_.Fill(
-      bar->addMenu(QStringLiteral("&Сценарий")),
-      {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
+      script,
+      {"", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),

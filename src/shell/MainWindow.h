@@ -42,6 +42,7 @@ class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
 class TSystemsTab;
+class TScriptLibraryPanel;
 class TTablesTab;
 class TStatChart;
 
@@ -98,6 +99,7 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
   TSystemsTab* SystemsTab() const { return systemsTab_; }
+  TScriptLibraryPanel* LibraryPanel() const { return libraryPanel_; }
   TCardTab* CardTab() const { return cardTab_; }
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
@@ -243,6 +245,7 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
   TSystemsTab* systemsTab_ = nullptr;
+  TScriptLibraryPanel* libraryPanel_ = nullptr;
   TCardTab* cardTab_ = nullptr;
   TLayoutTab* layoutTab_ = nullptr;
   TWeekTab* weekTab_ = nullptr;
