@@ -222,7 +222,9 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn", "", "SystemsDownload", "", "SystemsRefresh", "", "SystemsAdd", "SystemsProp", "SystemsDel"});
   QMenu* script = bar->addMenu(QStringLiteral("&Сценарий"));
   commands_.Fill(script, {"ScriptOpen", "ScriptSave", ""});
-  commands_.Fill(script->addMenu(QStringLiteral("Online-каталог сценариев")), LibraryMenuCommands());
+  QMenu* library = script->addMenu(QStringLiteral("Online-каталог сценариев"));
+  library->menuAction()->setObjectName("ScriptLibraryMenu");
+  commands_.Fill(library, LibraryMenuCommands());
   commands_.Fill(
       script,
       {"", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",

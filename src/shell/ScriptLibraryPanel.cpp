@@ -21,6 +21,7 @@
 
 #include "shell/CommandMap.h"
 #include "shell/DialogUtil.h"
+#include "shell/FlowLayout.h"
 #include "shell/ShellPort.h"
 #include "shell/UnitOnline.h"
 #include "workspace/Workspace.h"
@@ -80,12 +81,13 @@ TScriptLibraryPanel::TScriptLibraryPanel(TWorkspace& ws,
   top->addSpacing(12);
   top->addWidget(new QLabel(QStringLiteral("Фильтр сценариев:")));
   top->addWidget(filter_);
-  buttons_ = new QHBoxLayout;
-  top->addLayout(buttons_, 1);
+  top->addStretch(1);
+  buttons_ = new TFlowLayout;
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(0, 2, 0, 0);
   v->setSpacing(2);
   v->addLayout(top);
+  v->addLayout(buttons_);
   v->addWidget(list_, 1);
   askComment_ = [this]() -> std::optional<QString> {
     bool ok = false;
@@ -131,7 +133,6 @@ void TScriptLibraryPanel::AddCommandButtons(TCommandMap& commands) {
     QAction* action = commands.Action(QString::fromLatin1(name));
     buttons_->addWidget(CommandButton(action->text(), name, commands));
   }
-  buttons_->addStretch(1);
   for (const QString& name : LibraryMenuCommands()) {
     if (name.isEmpty()) {
       auto* separator = new QAction(list_);

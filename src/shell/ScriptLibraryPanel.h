@@ -65,7 +65,7 @@ class TScriptLibraryPanel : public QWidget {
   TWorkspace& ws_;
   TOnlineScriptsModel* model_;
   QComboBox* filter_;
-  QHBoxLayout* buttons_;
+  class TFlowLayout* buttons_;
   QTableView* list_;
   TCommentAsker askComment_;
 };
