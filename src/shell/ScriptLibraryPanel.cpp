@@ -74,6 +74,8 @@ TScriptLibraryPanel::TScriptLibraryPanel(TWorkspace& ws,
   list_->horizontalHeader()->setSortIndicator(ScriptRatingColumn, Qt::DescendingOrder);
   list_->setColumnWidth(0, 60);
   list_->setColumnWidth(1, 220);
+  list_->setColumnWidth(6, 150);
+  list_->setColumnWidth(11, 150);
   list_->setColumnWidth(12, 300);
   auto* caption = new QLabel(QStringLiteral("<b>Online каталог сценариев</b>"));
   auto* top = new QHBoxLayout;

@@ -82,6 +82,8 @@ TSystemsTab::TSystemsTab(TWorkspace& ws, const std::function<QTableView*(QAbstra
   // Names and descriptions are the long texts.
   list_->setColumnWidth(0, 240);
   list_->setColumnWidth(9, 240);
+  list_->setColumnWidth(5, 150);
+  list_->setColumnWidth(8, 150);
   buttons_ = new QHBoxLayout;
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(2, 2, 2, 2);
