@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "CliRunner.h"
 #include "ServerProcess.h"
 #include "TempDir.h"
 #include "core/FileUtils.h"
@@ -202,6 +203,57 @@ TEST_F(CatalogStateTest, ScriptsArePublishedDownloadedReplacedRatedHiddenFiltere
   bob_.Catalog().SetFilter(1);
   ASSERT_TRUE(bob_.Catalog().LoadScripts());
   EXPECT_TRUE(bob_.Catalog().Scripts().empty());
+}
+
+// kivra-cli as two users: rows printed as the lists show them, ";" between cells; refusals exit 1.
+TEST_F(CatalogStateTest, CliPrintsTheRowsAndRefusesOthersItems) {
+  test::TTempDir a, b;
+  const std::string url = "--catalog-url " + server_.Url() + " ";
+  auto run = [&](const test::TTempDir& who, const std::string& args) {
+    return test::RunCli(who.Path(), url + args, who / "err.txt");
+  };
+  ASSERT_EQ(run(a, "identity 'Анна' anna@example.org").Status, 0);
+  ASSERT_EQ(run(b, "identity 'Боб' bob@example.org").Status, 0);
+  EXPECT_EQ(run(a, "identity").Out, "Анна;anna@example.org\n");
+  WriteFileAtomic(a / "sys.txt", "1,2;3 4-5\n1 2 3 4\n2 3 4 5 6\n");
+  const auto added = run(a, "systems add --title 'Шесть' --descr 'Две строки' --url https://example.org --file '" +
+                                (a / "sys.txt").string() + "'");
+  ASSERT_EQ(added.Status, 0) << added.Err;
+  const std::string id = std::string(Trim(added.Out));
+
+  const auto list = run(b, "systems list");
+  ASSERT_EQ(list.Status, 0) << list.Err;
+  const auto lines = SplitScriptText(list.Out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0],
+            "Название;Автор;Числа;Блок;Комбинаций;Дата создания;Статус;Загрузок;Последняя;Комментарии;Ссылка");
+  EXPECT_EQ(lines[1].rfind("Шесть;Анна;06;0;2;", 0), 0u) << lines[1];
+  EXPECT_NE(lines[1].find(";;0;;Две строки;https://example.org"), std::string::npos) << lines[1];
+  ASSERT_EQ(run(b, "systems download " + id).Status, 0);
+  EXPECT_NE(run(b, "systems list").Out.find(";Загружена;"), std::string::npos);
+  const auto refused = run(b, "systems delete " + id + " --yes");
+  EXPECT_EQ(refused.Status, 1);
+  EXPECT_NE(refused.Err.find("Вы можете удалять только свои системы!"), std::string::npos);
+
+  WriteFileAtomic(a / "s.lss", "строка 1\r\nстрока 2\r\n");
+  const auto published =
+      run(a, "library publish --title 'Сценарий; с точкой' --lang 1033 --script '" + (a / "s.lss").string() + "'");
+  ASSERT_EQ(published.Status, 0) << published.Err;
+  const std::string script = std::string(Trim(published.Out));
+  ASSERT_EQ(run(b, "library rate " + script + " 3 --notes 'так себе'").Status, 0);
+  const auto scripts = SplitScriptText(run(b, "library list").Out);
+  ASSERT_EQ(scripts.size(), 2u);
+  EXPECT_EQ(
+      scripts[0],
+      "Тип;Название;Автор;Программа;Версия;Язык;Создан;Рейтинг;Оценок;Ваша оценка;Загрузок;Последняя;Комментарии");
+  EXPECT_EQ(scripts[1].rfind("Общий;Сценарий; с точкой;Анна;Kivra_5x45;", 0), 0u) << scripts[1];
+  EXPECT_NE(scripts[1].find(";ENU;"), std::string::npos) << scripts[1];
+  EXPECT_NE(scripts[1].find(";3.000;1;3;"), std::string::npos) << scripts[1];
+  ASSERT_EQ(run(b, "library download " + script).Status, 0);
+  EXPECT_EQ(ReadWholeFile(b / "Kivra_5x45.lss"), ReadWholeFile(a / "Kivra_5x45.lss"));
+  EXPECT_EQ(run(b, "library delete " + script + " --yes").Status, 1);
+  EXPECT_EQ(run(a, "library delete " + script + " --yes").Status, 0);
+  EXPECT_EQ(SplitScriptText(run(b, "library list --filter 1").Out).size(), 1u);
 }
 
 TEST(CatalogStateNoServerTest, WithoutAddressThePlaceholderRowAndNoMessage) {
