@@ -20,7 +20,7 @@ namespace kivra::test {
 // kivra-server in a child process; the address comes from the line it prints once bound.
 class TServerProcess {
  public:
-  TServerProcess(const TTempDir& dir, const char* program) {
+  TServerProcess(const TTempDir& dir, const char* program, std::vector<std::string> extra = {}) {
     std::filesystem::create_directories(dir / "files" / "UpdDescr");
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("pipe");
@@ -30,6 +30,7 @@ class TServerProcess {
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string db = (dir / "catalog.db").string(), files = (dir / "files").string();
     std::vector<std::string> args = {program, "--db", db, "--listen", "127.0.0.1:0", "--files", files};
+    args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -40,7 +41,7 @@ class TServerProcess {
     char c = 0;
     while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
     close(out[0]);
-    const size_t at = line.find("http://");
+    const size_t at = line.find("http");
     if (pid_ > 0 && at != std::string::npos) url_ = line.substr(at);
   }
   ~TServerProcess() {

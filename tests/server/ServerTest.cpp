@@ -276,6 +276,7 @@ TEST_F(ServerTest, FourClientsAnswerPromptly) {
   }
   std::sort(all.begin(), all.end());
   EXPECT_LT(all.back(), 1e9) << "a request failed";
+  std::printf("4 clients x 500 requests: p95 %.2f ms, max %.2f ms\n", all[all.size() * 95 / 100], all.back());
 #ifndef KIVRA_SANITIZED_BUILD
   EXPECT_LE(all[all.size() * 95 / 100], 20.0);
 #endif

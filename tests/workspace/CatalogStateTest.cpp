@@ -278,6 +278,34 @@ TEST(CatalogStateNoServerTest, WithoutAddressThePlaceholderRowAndNoMessage) {
   EXPECT_EQ(ws.Systems().Rows()[0].Id, -1);
 }
 
+// Over https with a certificate made for the test: refused until --ca-file names it.
+TEST(CatalogStateHttpsTest, TheExtraCaFileIsTrusted) {
+  test::TTempDir dir;
+  const std::string cert = (dir / "cert.pem").string(), key = (dir / "key.pem").string();
+  const std::string make =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+      "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+      key + "' -out '" + cert + "' >/dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "openssl cannot make a certificate here";
+  test::TServerProcess server(dir, KIVRA_SERVER, {"--cert", cert, "--key", key});
+  ASSERT_EQ(server.Url().rfind("https://", 0), 0u) << server.Url();
+  TUser user(server.Url(), "Анна", "anna@example.org");
+  user.Catalog().LoadSystems();
+  ASSERT_EQ(user.port.Messages.size(), 1u);  // not trusted
+  user.port.Messages.clear();
+  user.ws.Online().SetOverrides({server.Url(), std::nullopt, cert});
+  TSystemData data = user.Catalog().NewSystem();
+  data.Title = data.Description = "S";
+  data.Content = "01 02 03 04 05";
+  data.Nums = 6;
+  data.Count = 1;
+  ASSERT_GE(user.Catalog().AddSystem(data), 0) << user.Messages().at(0);
+  user.Catalog().LoadSystems();
+  EXPECT_EQ(user.Systems().size(), 1u);
+  EXPECT_EQ(user.Systems()[0].Title, "S");
+  EXPECT_TRUE(user.port.Messages.empty());
+}
+
 TEST(CatalogDialogRulesTest, SystemContentIsNormalised) {
   struct {
     const char* Text;
