@@ -15,7 +15,7 @@
 #include <QTest>
 #include <memory>
 
-#include "CatalogService.h"
+#include "CatalogFill.h"
 #include "ServerProcess.h"
 #include "TempDir.h"
 #include "gui/GuiTestUtil.h"
@@ -45,27 +45,6 @@ class CatalogTest : public QObject {
   TWorkspace& Ws() { return window_->Workspace(); }
   QTabWidget* Tabs() { return window_->findChild<QTabWidget*>("pcMain"); }
   QString Cell(QAbstractItemModel* model, int row, int column) { return model->index(row, column).data().toString(); }
-  // Scripts published straight into the catalogue's database, by 50 authors.
-  void FillCatalog(int count) {
-    server::TCatalogService service((*serverDir_ / "catalog.db").string());
-    for (int i = 0; i < count; ++i) {
-      TCatalogClient author;
-      author.UserName = "Автор " + std::to_string(i % 50);
-      author.UserMail = "user" + std::to_string(i % 50) + "@example.org";
-      author.ClientKey = "key" + std::to_string(i % 50);
-      author.AppName = std::string(CatalogAppName);
-      author.AppVersion = "0.1.0";
-      author.AppGuid = std::string(CatalogAppGuid);
-      TScriptData data;
-      data.Title = "Сценарий №" + std::to_string(i);
-      data.Description = "Описание сценария номер " + std::to_string(i);
-      server::TFields fields;
-      for (auto& [name, value] : ParseFormBody(ScriptSaveForm(author, data, "x = 1", false)))
-        fields.emplace(name, value);
-      std::string reply;
-      QVERIFY(service.Handle("scr_putscript.php", fields, 1700000000 + i, reply));
-    }
-  }
   bool Enabled(const char* command) {
     window_->Commands().Update();
     return window_->Commands().Action(command)->isEnabled();
@@ -75,7 +54,10 @@ class CatalogTest : public QObject {
   void init() {
     zone_ = std::make_unique<test::TTimeZone>("Europe/Moscow");
     serverDir_ = std::make_unique<test::TTempDir>();
-    if (QTest::currentTestFunction() == QByteArray("tenThousandScriptsAreShownPromptly")) FillCatalog(10000);
+    if (QTest::currentTestFunction() == QByteArray("tenThousandScriptsAreShownPromptly")) {
+      std::string failure;
+      QVERIFY2(test::FillCatalogScripts(*serverDir_ / "catalog.db", 10000, failure), failure.c_str());
+    }
     server_ = std::make_unique<test::TServerProcess>(*serverDir_, KIVRA_SERVER);
     QVERIFY(!server_->Url().empty());
     TCatalogClient bob;

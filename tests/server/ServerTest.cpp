@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "CatalogFill.h"
 #include "CatalogService.h"
 #include "ServerProcess.h"
 #include "TempDir.h"
@@ -291,26 +292,8 @@ namespace {
 // A catalogue of 10,000 scripts, filled in-process, then listed through the running server.
 TEST(ServerLoadTest, TenThousandScriptsAreListedPromptly) {
   test::TTempDir dir;
-  {
-    server::TCatalogService service((dir / "catalog.db").string());
-    for (int i = 0; i < 10000; ++i) {
-      TCatalogClient author;
-      author.UserName = "Автор " + std::to_string(i % 50);
-      author.UserMail = "user" + std::to_string(i % 50) + "@example.org";
-      author.ClientKey = "key" + std::to_string(i % 50);
-      author.AppName = "Kivra_5x45";
-      author.AppVersion = "0.1.0.0";
-      TScriptData data;
-      data.Title = "Сценарий №" + std::to_string(i);
-      data.Description = "Описание сценария номер " + std::to_string(i);
-      server::TFields fields;
-      for (auto& [name, value] : ParseFormBody(ScriptSaveForm(author, data, "x = 1", false)))
-        fields.emplace(name, value);
-      std::string reply;
-      ASSERT_TRUE(service.Handle("scr_putscript.php", fields, 1700000000 + i, reply));
-      ASSERT_EQ(reply.find("<error>"), std::string::npos) << reply;
-    }
-  }
+  std::string failure;
+  ASSERT_TRUE(test::FillCatalogScripts(dir / "catalog.db", 10000, failure)) << failure;
   test::TServerProcess server(dir, KIVRA_SERVER);
   ASSERT_FALSE(server.Url().empty());
   TCatalogClient reader;
