@@ -1406,6 +1406,9 @@ bool ReadScriptOptions(TWorkspace& ws, TArgs& args, TScriptData& data) {
       if (!ws.Script().Open(value)) return false;
     } else args.ExpectEnd();
   }
+  // The dialog's fields hold at most 64 characters.
+  for (const std::string* text : {&data.Title, &data.Author})
+    if (Utf8ToCp1251(*text).size() > 64) throw TUsageError{"Название и имя автора: не более 64 символов"};
   if (ws.Script().Count() == 0) {
     ws.Port().ShowError("Рабочий сценарий пуст!");
     return false;

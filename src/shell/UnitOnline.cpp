@@ -32,7 +32,7 @@ TOnlineDialog::TOnlineDialog(QWidget* parent, const TWorkspace& ws) : QDialog(pa
   address->setTextInteractionFlags(Qt::TextSelectableByMouse);
   form->addRow(QStringLiteral("Адрес каталога:"), address);
   auto* note =
-      new QLabel(QStringLiteral("Имя и адрес электронной почты видны другим пользователям каталога\n"
+      new QLabel(QStringLiteral("Имя и адрес электронной почты видны другим пользователям каталога "
                                 "рядом с опубликованными системами, сценариями и оценками."));
   note->setWordWrap(true);
   auto* v = new QVBoxLayout(this);
