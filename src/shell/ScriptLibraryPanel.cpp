@@ -72,6 +72,14 @@ TScriptLibraryPanel::TScriptLibraryPanel(TWorkspace& ws,
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->horizontalHeader()->setSortIndicatorShown(true);
   list_->horizontalHeader()->setSortIndicator(ScriptRatingColumn, Qt::DescendingOrder);
+  list_->horizontalHeader()->setSectionsClickable(true);
+  connect(list_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+    const int row = SelectedRow();
+    const int32_t id = row >= 0 ? ws_.Catalog().Scripts()[row].Id : -1;
+    ws_.Catalog().SortScripts(column, order == Qt::DescendingOrder);
+    Refresh();
+    if (row >= 0) SelectRow(ws_.Catalog().FindScript(id));
+  });
   list_->setColumnWidth(0, 60);
   list_->setColumnWidth(1, 220);
   list_->setColumnWidth(6, 150);

@@ -79,6 +79,16 @@ TSystemsTab::TSystemsTab(TWorkspace& ws, const std::function<QTableView*(QAbstra
   // Initially sorted by "Числа" ascending.
   list_->horizontalHeader()->setSortIndicatorShown(true);
   list_->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
+  list_->horizontalHeader()->setSectionsClickable(true);
+  connect(list_->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+    const int row = SelectedRow();
+    const int32_t id = row >= 0 ? ws_.Systems().Rows()[row].Id : -1;
+    ws_.Catalog().SortSystems(column, order == Qt::DescendingOrder);
+    Refresh();
+    const auto& rows = ws_.Systems().Rows();
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (row >= 0 && rows[i].Id == id) SelectRow(static_cast<int>(i));
+  });
   // Names and descriptions are the long texts.
   list_->setColumnWidth(0, 240);
   list_->setColumnWidth(9, 240);

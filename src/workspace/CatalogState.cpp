@@ -38,14 +38,40 @@ bool SetFileSeconds(const std::filesystem::path& file, int64_t seconds) {
   return utimensat(AT_FDCWD, file.c_str(), times, 0) == 0;
 }
 
-void SortByRating(std::vector<TScriptInfo>& rows) {
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const TScriptInfo& a, const TScriptInfo& b) { return a.RatingAvg > b.RatingAvg; });
+// A column's sort value: numbers and dates as they are; nullopt for the columns of texts.
+std::optional<double> SortValue(const TSystemInfo& s, int column) {
+  switch (column) {
+    case 2: return s.Nums;
+    case 3: return s.Block;
+    case 4: return s.Count;
+    case 5: return s.Created;
+    case 7: return s.Downloads;
+    case 8: return s.LastDownload;
+    default: return std::nullopt;
+  }
 }
 
-void SortByNums(std::vector<TSystemInfo>& rows) {
+std::optional<double> SortValue(const TScriptInfo& s, int column) {
+  switch (column) {
+    case 6: return s.Created;
+    case 7: return s.RatingAvg;
+    case 8: return s.RatingCount;
+    case 9: return s.YourRating;
+    case 10: return s.Downloads;
+    case 11: return s.LastDownload;
+    default: return std::nullopt;
+  }
+}
+
+// Stable, so that rows equal in the column keep the order they had.
+template <class Row, class Text>
+void SortRows(std::vector<Row>& rows, int column, bool descending, Text text) {
+  auto less = [column, &text](const Row& a, const Row& b) {
+    const auto x = SortValue(a, column), y = SortValue(b, column);
+    return x && y ? *x < *y : text(a, column) < text(b, column);
+  };
   std::stable_sort(rows.begin(), rows.end(),
-                   [](const TSystemInfo& a, const TSystemInfo& b) { return a.Nums < b.Nums; });
+                   [&](const Row& a, const Row& b) { return descending ? less(b, a) : less(a, b); });
 }
 
 }  // namespace
@@ -184,6 +210,21 @@ TCatalogClient TCatalogState::Client() {
   return client;
 }
 
+void TCatalogState::SortSystems(int column, bool descending) {
+  if (column < 0 || column >= SystemColumnCount) return;
+  systemsSort_ = column;
+  systemsDescending_ = descending;
+  SortRows(systems_.MutableRows(), column, descending,
+           [this](const TSystemInfo& s, int c) { return SystemCellText(s, c, systems_.Downloaded(s)); });
+}
+
+void TCatalogState::SortScripts(int column, bool descending) {
+  if (column < 0 || column >= ScriptColumnCount) return;
+  scriptsSort_ = column;
+  scriptsDescending_ = descending;
+  SortRows(scripts_, column, descending, [](const TScriptInfo& s, int c) { return ScriptCellText(s, c); });
+}
+
 bool TCatalogState::IsOwn(std::string_view authorMail) const {
   const std::string mail = online_.UserMail();
   return !mail.empty() && SameText(Trim(authorMail), Trim(mail));
@@ -225,7 +266,7 @@ void TCatalogState::LoadSystems() {
     rows = {SystemPlaceholder()};
     return;
   }
-  SortByNums(rows);
+  SortSystems(systemsSort_, systemsDescending_);
   for (size_t i = 0; i < rows.size(); ++i) {
     if (!systems_.Downloaded(rows[i])) continue;
     const auto file = systems_.Folder() / SystemFileName(rows[i].Nums, rows[i].Block, rows[i].Id);
@@ -427,7 +468,7 @@ bool TCatalogState::LoadScripts() {
     return false;
   }
   scripts_ = std::move(list.Value);
-  SortByRating(scripts_);
+  SortScripts(scriptsSort_, scriptsDescending_);
   return true;
 }
 
@@ -521,7 +562,7 @@ int TCatalogState::PublishScript(const TScriptData& given) {
   info.Own = info.Editable = info.Downloadable = true;
   if (replace) scripts_[row] = std::move(info);
   else scripts_.push_back(std::move(info));
-  SortByRating(scripts_);
+  SortScripts(scriptsSort_, scriptsDescending_);
   return FindScript(saved.Value);
 }
 

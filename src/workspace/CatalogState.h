@@ -91,6 +91,12 @@ class TCatalogState {
   // Whether the row's system or script is the user's own (e-mail, letter case ignored).
   bool IsOwn(std::string_view authorMail) const;
 
+  // The lists' sort orders (the systems list starts by "Числа" ascending, the library by "Рейтинг"
+  // descending): applied at once and after every load. Numbers and dates compare as values, the
+  // other columns as their texts.
+  void SortSystems(int column, bool descending);
+  void SortScripts(int column, bool descending);
+
   // --- Systems ---
   // The list from the catalogue (busy "Загрузка списка систем..."); the placeholder row when there
   // is no address, the reply is empty, or it failed (then with its error box). Local files whose
@@ -160,6 +166,8 @@ class TCatalogState {
   TSystemState& systems_;
   TScriptState& script_;
   TWindowSettings& settings_;
+  int systemsSort_ = 2, scriptsSort_ = ScriptRatingColumn;
+  bool systemsDescending_ = false, scriptsDescending_ = true;
   bool libraryOn_ = true;
   int filter_ = 2;
   std::vector<TScriptInfo> scripts_;

@@ -116,6 +116,14 @@ TEST_F(CatalogStateTest, SystemsArePublishedDownloadedReplacedEditedAndDeletedBy
   EXPECT_EQ(FileSeconds(otherFile), LocalDateTimeToUnix(other.Created));
   EXPECT_TRUE(bob_.Messages().empty());
 
+  // Sorting: by a number column both ways, by a text column; the order holds through a reload.
+  bob_.Catalog().SortSystems(4, true);  // "Комбинаций" descending
+  EXPECT_EQ(bob_.Systems()[0].Title, "Первая");
+  bob_.Catalog().SortSystems(0, false);  // "Название" ascending: В before П
+  EXPECT_EQ(bob_.Systems()[0].Title, "Вторая");
+  bob_.Catalog().LoadSystems();
+  EXPECT_EQ(bob_.Systems()[0].Title, "Вторая");
+
   // Not Bob's: neither edited nor deleted.
   const int bobsRow = bob_.SystemRow("Вторая");
   EXPECT_FALSE(bob_.Catalog().EditSystem(bobsRow, bob_.Catalog().SystemData(bobsRow, "01 02 03 04 05")));
