@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <array>
@@ -15,8 +16,10 @@
 #include <vector>
 
 #include "shell/CommandMap.h"
+#include "shell/LanguageMenu.h"
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
+#include "shell/UnitHelp.h"
 #include "stats/StatList.h"
 #include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
@@ -104,6 +107,7 @@ class TTemplateMain : public QMainWindow {
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
   TTablesTab* TablesTab() const { return tablesTab_; }
+  TDescriptionViewer* HelpViewer() const { return helpViewer_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -112,6 +116,14 @@ class TTemplateMain : public QMainWindow {
   using TFileChooser = std::function<QString(bool save, const QString& caption, const QString& filter,
                                              const QString& suffix, const QString& dir)>;
   void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
+
+  // The interface language in use (a Windows language identifier) and the languages present.
+  int Language() const { return language_; }
+  const std::vector<TLanguageModule>& Languages() const { return languages_; }
+  // `Restart`: the program started again with "restart" and this one closed. Tests replace what
+  // starts the program.
+  void Restart();
+  void SetRestartStarter(std::function<bool()> starter) { restartStarter_ = std::move(starter); }
 
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
@@ -150,6 +162,9 @@ class TTemplateMain : public QMainWindow {
   void RestoreListColumns();
   void SaveListColumns();
   QString HelpFile() const;
+  // Opens the help index in the one "Справка" window (created on first use, then raised); owner is
+  // the window it must stay usable over (a modal dialog that asks for help, else the main window).
+  void ShowHelp(QWidget* owner);
 
   // Views.
   // The statistics window length becomes the one the field shows (its text committed first); true
@@ -197,6 +212,7 @@ class TTemplateMain : public QMainWindow {
   void CmdEditProxy();
   void CmdToggleColor(bool draws);
   void CmdAbout();
+  void CmdLanguage(int lcid);
   void CmdGetHelp();
   void CmdFirstRun();
 
@@ -221,8 +237,12 @@ class TTemplateMain : public QMainWindow {
   bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
-  int language_ = 1049;
+  int language_ = RussianLanguage;
+  std::vector<TLanguageModule> languages_;
+  std::map<QString, QString> webLinks_;  // section LINKS, read at start
+  std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
+  QPointer<TDescriptionViewer> helpViewer_;  // the "Справка" window while it exists
 
   // Widgets.
   QSplitter* splitter_ = nullptr;
