@@ -17,8 +17,8 @@ bool TCliPort::Message(TMessageKind kind, std::string_view caption, std::string_
       std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(caption.size()), caption.data(), shown.c_str());
       return false;
     case TMessageKind::Question:
-      std::fprintf(stderr, "%s %s\n", shown.c_str(), defaultYes ? "Да" : "Нет");
-      return defaultYes;
+      std::fprintf(stderr, "%s %s\n", shown.c_str(), YesToAll || defaultYes ? "Да" : "Нет");
+      return YesToAll || defaultYes;
   }
   return false;
 }

@@ -12,6 +12,8 @@ class TCliPort : public TUserPort {
   bool Message(TMessageKind kind, std::string_view caption, std::string_view text, bool defaultYes) override;
 
   int Errors() const { return errors_; }
+  // Questions answered Yes ("--yes" of the commands that ask before deleting).
+  bool YesToAll = false;
 
  private:
   int errors_ = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/CliPort.h"
+#include "core/FileUtils.h"
 #include "core/SortaUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
@@ -106,6 +107,31 @@ constexpr const char* Usage =
     "                        (--log: журнал сценария включен; --out: итоговый список комбинаций)\n"
     "  systems expand N1,N2,...\n"
     "                        комбинации локальной системы для этих чисел\n"
+    "  systems list          каталог систем, как его показывает вкладка \"Системы\": строка\n"
+    "                        заголовков и строки списка, ячейки через \";\"\n"
+    "  systems download ID [ID...]\n"
+    "                        загрузка систем каталога в папку Systems\n"
+    "  systems add --title T --descr D --file ФАЙЛ [--author A] [--url U] [--block B]\n"
+    "                        публикация новой системы (строки файла приводятся к виду\n"
+    "                        \"01 02 03 04 05\", как в окне \"Система\"); печатает ее номер\n"
+    "  systems edit ID [--title T] [--descr D] [--file ФАЙЛ] [--author A] [--url U] [--block B]\n"
+    "                        изменение своей системы\n"
+    "  systems delete ID [--yes]\n"
+    "                        удаление своей системы из каталога и из папки Systems\n"
+    "  library list [--filter 0..7]\n"
+    "                        online каталог сценариев (фильтр: 0 скрытые, 1 все, 2 все, кроме\n"
+    "                        скрытых, 3 только мои, 4 публичные, 5 с моими оценками, 6 без\n"
+    "                        моих оценок, 7 новые), по убыванию рейтинга, ячейки через \";\"\n"
+    "  library download ID   сценарий каталога становится рабочим сценарием\n"
+    "  library publish|replace [ID] --title T [--descr D] [--author A] [--lang LCID]\n"
+    "                  [--universal|--this-program] [--public|--private] [--script ФАЙЛ]\n"
+    "                        публикация рабочего сценария (или ФАЙЛА) / замена своего\n"
+    "  library delete ID [--yes]\n"
+    "                        удаление своего сценария из каталога\n"
+    "  library rate ID 1..5 [--notes ТЕКСТ] | library rate ID 0 | library hide ID\n"
+    "                        оценка сценария, удаление своей оценки, скрытие сценария\n"
+    "  library rates ID      оценки пользователей: Имя;Оценка;Дата;Программа;Версия;Комментарии\n"
+    "  identity [ИМЯ ПОЧТА]  имя и адрес электронной почты для online-каталогов\n"
     "  card [--len N] [--colors] [--channels on|off] [--sequences on|off]\n"
     "                        карта тиражей, как ее показывает вкладка \"Карта\": строка заголовка\n"
     "                        и N последних тиражей (по умолчанию все), ячейки через \";\"\n"
@@ -1229,9 +1255,7 @@ int CmdForecast(TWorkspace& ws, TArgs& args) { return CmdRunScript(ws, args, fal
 int CmdTest(TWorkspace& ws, TArgs& args) { return CmdRunScript(ws, args, true); }
 
 // systems expand: the local system for the numbers, one combination a line (ascending, as staked).
-int CmdSystems(TWorkspace& ws, TArgs& args) {
-  const std::string sub = args.Next("expand");
-  if (sub != "expand") throw TUsageError{fmt::format("Неизвестная команда systems: {}", sub)};
+int SystemsExpand(TWorkspace& ws, TArgs& args) {
   const std::string text = args.Next("ЧИСЛА");
   args.ExpectEnd();
   TByteArray numbers;
@@ -1294,6 +1318,262 @@ int CmdUpdate(TWorkspace& ws, TArgs& args) {
   return CheckForUpdate(params, ws.Port(), ui) == 2 ? 1 : 0;
 }
 
+// --- The online catalogues: the window's operations, rows as the lists show them ---
+
+template <size_t N, class Cell>
+void PrintCatalogRow(const std::array<std::string_view, N>& captions, Cell cell) {
+  std::string line;
+  for (size_t c = 0; c < captions.size(); ++c) {
+    if (c > 0) line += ';';
+    line += cell(static_cast<int>(c));
+  }
+  std::printf("%s\n", line.c_str());
+}
+
+void RequireCatalog(TWorkspace& ws) {
+  if (!ws.Catalog().HasCatalog())
+    throw TUsageError{"Адрес online-каталога не указан: --catalog-url АДРЕС или ключ CatalogUrl раздела [ONLINE]"};
+}
+
+void AnswerYes(TWorkspace& ws) {
+  if (auto* port = dynamic_cast<TCliPort*>(&ws.Port())) port->YesToAll = true;
+}
+
+// The list row of a catalogue id, or a usage error.
+int SystemRowById(TWorkspace& ws, const std::string& text) {
+  const int32_t id = static_cast<int32_t>(ParseRange(text, 0, INT32_MAX, "ID"));
+  const auto& rows = ws.Systems().Rows();
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].Id == id) return static_cast<int>(i);
+  throw TUsageError{fmt::format("Система #{} не найдена в каталоге", id)};
+}
+
+// The fields of "systems add|edit": the dialog's values, the content normalised as the dialog does.
+bool ReadSystemOptions(TWorkspace& ws, TArgs& args, TSystemData& data) {
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--title", value)) data.Title = value;
+    else if (args.Option("--descr", value)) data.Description = value;
+    else if (args.Option("--author", value)) data.Author = value;
+    else if (args.Option("--url", value)) data.Url = value;
+    else if (args.Option("--block", value)) data.Block = static_cast<uint8_t>(ParseRange(value, 0, 255, "--block"));
+    else if (args.Option("--file", value)) {
+      std::string content;
+      try {
+        content = ReadWholeFile(value);
+      } catch (const TFileError& e) {
+        ws.Port().ShowError(e.what());
+        return false;
+      }
+      const TNormalisedSystem normal = NormaliseSystemContent(content);
+      data.Content = normal.Content;
+      data.Nums = static_cast<uint8_t>(std::clamp(normal.Nums, 0, 255));
+      data.Count = normal.Count;
+    } else args.ExpectEnd();
+  }
+  if (const auto error = CheckSystemData(data)) {
+    ws.Port().ShowError(error->Message);
+    return false;
+  }
+  return true;
+}
+
+// systems list|download|add|edit|delete|expand
+int CmdSystems(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("list|download|add|edit|delete|expand");
+  if (sub == "expand") return SystemsExpand(ws, args);
+  static const std::vector<std::string> known = {"list", "download", "add", "edit", "delete"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда systems: {}", sub)};
+  RequireCatalog(ws);
+  TCatalogState& catalog = ws.Catalog();
+  if (sub == "add") {
+    TSystemData data = catalog.NewSystem();
+    if (!ReadSystemOptions(ws, args, data)) return 1;
+    ws.Systems().MutableRows().clear();
+    const int row = catalog.AddSystem(data);
+    if (row < 0) return 1;
+    std::printf("%d\n", ws.Systems().Rows()[row].Id);
+    return 0;
+  }
+  catalog.LoadSystems();
+  const auto& rows = ws.Systems().Rows();
+  if (sub == "list") {
+    args.ExpectEnd();
+    PrintCatalogRow(SystemColumnCaptions, [](int c) { return std::string(SystemColumnCaptions[c]); });
+    for (const TSystemInfo& info : rows)
+      PrintCatalogRow(SystemColumnCaptions,
+                      [&](int c) { return SystemCellText(info, c, ws.Systems().Downloaded(info)); });
+    return 0;
+  }
+  if (sub == "download") {
+    std::vector<int> chosen;
+    do chosen.push_back(SystemRowById(ws, args.Next("ID")));
+    while (!args.Empty());
+    bool ok = true;
+    for (int row : chosen) ok = catalog.DownloadSystem(row) && ok;
+    return ok ? 0 : 1;
+  }
+  const int row = SystemRowById(ws, args.Next("ID"));
+  if (sub == "delete") {
+    if (args.Flag("--yes")) AnswerYes(ws);
+    args.ExpectEnd();
+    return catalog.DeleteSystem(row) ? 0 : 1;
+  }
+  // edit
+  if (!catalog.IsOwn(rows[row].AuthorMail)) {
+    ws.Port().ShowError("Вы можете изменять только свои системы!");
+    return 1;
+  }
+  const auto content = catalog.SystemContent(row, "Ошибка изменения системы!");
+  if (!content) return 1;
+  TSystemData data = catalog.SystemData(row, *content);
+  if (!ReadSystemOptions(ws, args, data)) return 1;
+  return catalog.EditSystem(row, data) ? 0 : 1;
+}
+
+int ScriptRowById(TWorkspace& ws, const std::string& text) {
+  const int32_t id = static_cast<int32_t>(ParseRange(text, 0, INT32_MAX, "ID"));
+  const int row = ws.Catalog().FindScript(id);
+  if (row < 0) throw TUsageError{fmt::format("Сценарий #{} не найден в каталоге", id)};
+  return row;
+}
+
+// The fields of "library publish|replace": the properties dialog's values and its checks.
+bool ReadScriptOptions(TWorkspace& ws, TArgs& args, TScriptData& data) {
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--title", value)) data.Title = value;
+    else if (args.Option("--descr", value)) data.Description = value;
+    else if (args.Option("--author", value)) data.Author = value;
+    else if (args.Option("--lang", value)) data.Language = static_cast<int32_t>(ParseRange(value, 0, 65535, "--lang"));
+    else if (args.Flag("--universal")) data.Universal = true;
+    else if (args.Flag("--this-program")) data.Universal = false;
+    else if (args.Flag("--private")) data.Public = false;
+    else if (args.Flag("--public")) data.Public = true;
+    else if (args.Option("--script", value)) {
+      if (!ws.Script().Open(value)) return false;
+    } else args.ExpectEnd();
+  }
+  // The dialog's fields hold at most 64 characters.
+  for (const std::string* text : {&data.Title, &data.Author})
+    if (Utf8ToCp1251(*text).size() > 64) throw TUsageError{"Название и имя автора: не более 64 символов"};
+  if (ws.Script().Count() == 0) {
+    ws.Port().ShowError("Рабочий сценарий пуст!");
+    return false;
+  }
+  if (const auto error = ws.Catalog().CheckScriptData(data)) {
+    if (!error->Message.empty()) ws.Port().ShowError(error->Message);
+    return false;
+  }
+  return true;
+}
+
+// library list|download|publish|replace|delete|rate|hide|rates
+int CmdLibrary(TWorkspace& ws, TArgs& args) {
+  const std::string sub = args.Next("list|download|publish|replace|delete|rate|hide|rates");
+  static const std::vector<std::string> known = {"list",   "download", "publish", "replace",
+                                                 "delete", "rate",     "hide",    "rates"};
+  if (std::find(known.begin(), known.end(), sub) == known.end())
+    throw TUsageError{fmt::format("Неизвестная команда library: {}", sub)};
+  RequireCatalog(ws);
+  TCatalogState& catalog = ws.Catalog();
+  catalog.SetLibraryOn(true, false);
+  if (sub == "list") {
+    std::string value;
+    int filter = catalog.Filter();
+    while (!args.Empty()) {
+      if (args.Option("--filter", value))
+        filter = static_cast<int>(ParseRange(value, 0, ScriptFilterCount - 1, "--filter"));
+      else args.ExpectEnd();
+    }
+    catalog.SetFilter(filter, false);
+    if (!catalog.LoadScripts()) return 1;
+    PrintCatalogRow(ScriptColumnCaptions, [](int c) { return std::string(ScriptColumnCaptions[c]); });
+    for (const TScriptInfo& info : catalog.Scripts())
+      PrintCatalogRow(ScriptColumnCaptions, [&](int c) { return ScriptCellText(info, c); });
+    return 0;
+  }
+  ws.Script().LoadWorkingScript();
+  if (sub == "publish") {
+    TScriptData data = catalog.NewScriptData();
+    if (!ReadScriptOptions(ws, args, data)) return 1;
+    const int row = catalog.PublishScript(data);
+    if (row < 0) return 1;
+    std::printf("%d\n", catalog.Scripts()[row].Id);
+    return 0;
+  }
+  // Every other command names a row of the whole list, hidden ones included.
+  catalog.SetFilter(1, false);
+  if (!catalog.LoadScripts()) return 1;
+  const int row = ScriptRowById(ws, args.Next("ID"));
+  if (sub == "download") {
+    args.ExpectEnd();
+    if (!catalog.Scripts()[row].Downloadable) {
+      ws.Port().ShowError("Сценарий опубликован для другой программы!");
+      return 1;
+    }
+    if (!catalog.DownloadScript(row)) return 1;
+    std::printf("Строк сценария: %d\n", ws.Script().Count());
+    return 0;
+  }
+  if (sub == "replace") {
+    if (!catalog.Scripts()[row].Editable) {
+      ws.Port().ShowError("Вы можете изменять только свои сценарии!");
+      return 1;
+    }
+    TScriptData data = catalog.ScriptData(row);
+    if (!ReadScriptOptions(ws, args, data)) return 1;
+    return catalog.PublishScript(data) >= 0 ? 0 : 1;
+  }
+  if (sub == "delete") {
+    if (args.Flag("--yes")) AnswerYes(ws);
+    args.ExpectEnd();
+    if (!catalog.Scripts()[row].Editable) {
+      ws.Port().ShowError("Вы можете удалять только свои сценарии!");
+      return 1;
+    }
+    return catalog.DeleteScript(row) ? 0 : 1;
+  }
+  if (sub == "rates") {
+    args.ExpectEnd();
+    const auto rates = catalog.ScriptRates(row);
+    if (!rates) return 1;
+    PrintCatalogRow(RateColumnCaptions, [](int c) { return std::string(RateColumnCaptions[c]); });
+    for (const TScriptRate& rate : *rates)
+      PrintCatalogRow(RateColumnCaptions, [&](int c) { return RateCellText(rate, c); });
+    return 0;
+  }
+  int value = -1;
+  std::string notes;
+  if (sub == "rate") {
+    value = static_cast<int>(ParseRange(args.Next("ОЦЕНКА"), 0, 5, "ОЦЕНКА"));
+    args.Option("--notes", notes);
+  }
+  args.ExpectEnd();
+  if (value == 0 && catalog.Scripts()[row].YourRating <= 0) {
+    ws.Port().ShowError("Вы не оценивали этот сценарий!");
+    return 1;
+  }
+  return catalog.RateScript(row, value, notes) ? 0 : 1;
+}
+
+// identity [ИМЯ ПОЧТА]: the name and e-mail the catalogues know the user by.
+int CmdIdentity(TWorkspace& ws, TArgs& args) {
+  if (args.Empty()) {
+    std::printf("%s;%s\n", ws.Online().UserName().c_str(), ws.Online().UserMail().c_str());
+    return 0;
+  }
+  const std::string name(Trim(args.Next("ИМЯ"))), mail(Trim(args.Next("ПОЧТА")));
+  args.ExpectEnd();
+  if (name.empty() || mail.empty()) throw TUsageError{"Имя и адрес электронной почты должны быть указаны"};
+  if (!ws.Online().SaveIdentity(name, mail)) {
+    ws.Port().ShowError("Не удалось сохранить параметры online-сервисов!");
+    return 1;
+  }
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   std::vector<std::string> raw(argv + 1, argv + argc);
   TArgs args(raw);
@@ -1330,7 +1610,7 @@ int Run(int argc, char** argv) {
       {"week", CmdWeek},       {"forecast", CmdForecast},    {"test", CmdTest},
       {"systems", CmdSystems}, {"graph", CmdGraph},          {"repeats", CmdRepeats},
       {"sums", CmdSums},       {"draw-info", CmdDrawInfo},   {"comb-info", CmdCombInfo},
-      {"update", CmdUpdate}};
+      {"library", CmdLibrary}, {"identity", CmdIdentity}, {"update", CmdUpdate}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -13,6 +13,7 @@
 #include "core/Config.h"
 #include "core/SortaUtils.h"
 #include "online/CatalogCodec.h"
+#include "stakes/Systems.h"
 
 namespace kivra {
 
@@ -29,21 +30,6 @@ struct TCatalogClient {
   // The configuration's proxy settings (the catalogues use them; nothing else is assumed).
   std::optional<TProxyConfig> Proxy;
   std::string CaFile;  // extra certificate authorities to trust (PEM); empty: the system's only
-};
-
-struct TSystemInfo {
-  int32_t Id = -1;
-  uint8_t Nums = 0;
-  uint8_t Block = 0;
-  int32_t Count = 0;
-  std::string Title;
-  std::string Author;
-  std::string AuthorMail;
-  std::string Description;
-  TDateTime Created = 0;  // local time, 0 = none
-  int32_t Downloads = 0;
-  TDateTime LastDownload = 0;
-  std::string Url;
 };
 
 struct TSystemData : TSystemInfo {

@@ -344,6 +344,20 @@ TDateTime UnixToLocalDateTime(int64_t seconds) {
   return date + (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) / 86400.0;
 }
 
+int64_t LocalDateTimeToUnix(TDateTime value) {
+  if (value <= 0) return 0;
+  int year = 0, month = 0, day = 0;
+  DecodeDate(value, year, month, day);
+  const auto seconds = static_cast<int64_t>(std::llround((value - std::floor(value)) * 86400.0));
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_sec = static_cast<int>(seconds);  // mktime carries a whole day over
+  local.tm_isdst = -1;
+  return static_cast<int64_t>(std::mktime(&local));
+}
+
 std::string DateTimeToText(TDateTime value) {
   if (value <= 0) return {};
   int year = 0, month = 0, day = 0;

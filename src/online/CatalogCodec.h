@@ -87,6 +87,8 @@ int64_t ParseUtcTime(std::string_view text);
 std::string FormatUtcTime(int64_t seconds);
 // Seconds since 1970 to the local date-time (0 stays 0).
 TDateTime UnixToLocalDateTime(int64_t seconds);
+// The inverse: a local date-time to seconds since 1970, rounded to the second (0 stays 0).
+int64_t LocalDateTimeToUnix(TDateTime value);
 // A local date-time as "yyyy-mm-dd hh:mm:ss"; empty when 0 or less.
 std::string DateTimeToText(TDateTime value);
 

@@ -29,6 +29,8 @@
 #include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
 #include "shell/SystemsTab.h"
+#include "shell/ScriptLibraryPanel.h"
+#include "shell/UnitOnline.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
 #include "shell/UnitHelp.h"
@@ -66,6 +68,7 @@ void TTemplateMain::BuildCommands() {
       [this] { CmdEditShredding(); });
   add("EditProxy", "Параметры proxy-сервера", "Параметры подключения к сети через proxy-сервер", {},
       [this] { CmdEditProxy(); });
+  AddOnlineCommand(commands_, *ws_, this);
   commands_.Add({"ExitProgram", "Выход", "Завершение работы программы", QKeySequence(Qt::ALT | Qt::Key_F4),
                  [this] { close(); }, nullptr, nullptr, false});
 
@@ -225,7 +228,7 @@ void TTemplateMain::BuildMenus() {
   lang->setObjectName(QStringLiteral("mnLanguage"));
   FillLanguageMenu(lang, languages_, language_, [this](int lcid) { CmdLanguage(lcid); });
   file->addSeparator();
-  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "", "ExitProgram"});
+  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "EditOnline", "", "ExitProgram"});
   QMenu* draws = bar->addMenu(Tr(QStringLiteral("&Архив тиражей")));
   commands_.Fill(draws, {"DrawsInfo", "", "DrawsDownload"});
   commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),
@@ -242,10 +245,16 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Ставки"))), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(Tr(QStringLiteral("&Рейтинг"))), commands_);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("Ре&гуляры"))), TableMenuCommands());
-  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Системы"))), {"SystemsOn"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Системы"))),
+                 {"SystemsOn", "", "SystemsDownload", "", "SystemsRefresh", "", "SystemsAdd", "SystemsProp", "SystemsDel"});
+  QMenu* script = bar->addMenu(Tr(QStringLiteral("&Сценарий")));
+  commands_.Fill(script, {"ScriptOpen", "ScriptSave", ""});
+  QMenu* library = script->addMenu(Tr(QStringLiteral("Online-каталог сценариев")));
+  library->menuAction()->setObjectName("ScriptLibraryMenu");
+  commands_.Fill(library, LibraryMenuCommands());
   commands_.Fill(
-      bar->addMenu(Tr(QStringLiteral("&Сценарий"))),
-      {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
+      script,
+      {"", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),

@@ -35,6 +35,7 @@
 #include "shell/FlowLayout.h"
 #include "shell/GraphsTab.h"
 #include "shell/LayoutTab.h"
+#include "shell/ScriptLibraryPanel.h"
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
@@ -482,6 +483,13 @@ void TTemplateMain::BuildLayout() {
              },
              [this](bool running) { ScriptRunStateChanged(running); }});
   scriptTab_->AddCommands(commands_);
+  // The online script catalogue's panel under the script, with its commands.
+  libraryPanel_ = new TScriptLibraryPanel(
+      *ws_, [this](QAbstractItemModel* model) { return NewTable("lvOnlineScripts", model, false); });
+  AddLibraryCommands(commands_, *libraryPanel_, *ws_, {[this] { scriptTab_->Refresh(); }});
+  scriptTab_->Splitter()->addWidget(libraryPanel_);
+  scriptTab_->Splitter()->setSizes(
+      {400, static_cast<int>(ws_->Settings().ReadSetting(Section, "ScriptLibraryHeight", int64_t{220}))});
   AddMainTab(scriptTab_, QStringLiteral("Сценарий"));
   // Rating rows turned into script lines: the script tab shows them.
   connect(ratingsTab_, &TRatingsTab::scriptLinesAdded, this, [this] {
@@ -623,6 +631,7 @@ void TTemplateMain::Create() {
     ws_->Script().LoadWorkingScript();
     scriptTab_->Refresh();
     systemsTab_->FollowSwitch();
+    libraryPanel_->Reload();
     pcMain_->setTabVisible(pcMain_->indexOf(systemsTab_), ws_->Systems().Enabled());
     colors_.Draws = ws_->Settings().ReadSetting(Section, "ColorDraws", true);
     colors_.Combs = ws_->Settings().ReadSetting(Section, "ColorCombs", true);
@@ -670,6 +679,8 @@ void TTemplateMain::WriteShutdownKeys() {
   s.WriteSetting(Section, "DrawsStatLen", int64_t{ws_->StatTab().WindowLength()});
   s.WriteSetting(Section, "DrawsStatHeight", int64_t{statSplitter_->sizes().value(1, DesignStatChartHeight)});
   s.WriteSetting(Section, "FiltersHeight", int64_t{combsSplitter_->sizes().value(1, DesignFiltersHeight)});
+  if (libraryPanel_ && libraryPanel_->isVisible())
+    s.WriteSetting(Section, "ScriptLibraryHeight", int64_t{scriptTab_->Splitter()->sizes().value(1, 220)});
   layoutTab_->SaveSettings();
   weekTab_->SaveSettings();
   ws_->Views().SaveSettings();

@@ -46,6 +46,7 @@ class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
 class TSystemsTab;
+class TScriptLibraryPanel;
 class TTablesTab;
 class TStatChart;
 struct TUpdateContext;
@@ -104,6 +105,7 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
   TSystemsTab* SystemsTab() const { return systemsTab_; }
+  TScriptLibraryPanel* LibraryPanel() const { return libraryPanel_; }
   TCardTab* CardTab() const { return cardTab_; }
   TGraphsTab* GraphsTab() const { return graphsTab_; }
   TLayoutTab* LayoutTab() const { return layoutTab_; }
@@ -282,6 +284,7 @@ class TTemplateMain : public QMainWindow {
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
   TSystemsTab* systemsTab_ = nullptr;
+  TScriptLibraryPanel* libraryPanel_ = nullptr;
   TCardTab* cardTab_ = nullptr;
   TGraphsTab* graphsTab_ = nullptr;
   TLayoutTab* layoutTab_ = nullptr;

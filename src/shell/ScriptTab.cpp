@@ -1,5 +1,7 @@
 #include "shell/ScriptTab.h"
 
+#include <QSplitter>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -117,7 +119,12 @@ TScriptTab::TScriptTab(TWorkspace& ws, TScriptTabHost host, QWidget* parent)
   v->setContentsMargins(2, 2, 2, 2);
   v->setSpacing(2);
   v->addLayout(buttons_);
-  v->addWidget(list_, 1);
+  // The list over the online catalogue's panel (the window adds the panel).
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName("spScript");
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(list_);
+  v->addWidget(splitter_, 1);
   v->addWidget(bar);
 
   ws_.Runner().SetHost(this);

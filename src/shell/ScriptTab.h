@@ -20,6 +20,7 @@
 
 class QLabel;
 class QLayout;
+class QSplitter;
 class QTableView;
 
 namespace kivra {
@@ -75,6 +76,8 @@ class TScriptTab : public QWidget, public TScriptHost {
   void AddCommands(TCommandMap& commands);
 
   QTableView* List() const { return list_; }
+  // The list and, below it, the online catalogue's panel.
+  QSplitter* Splitter() const { return splitter_; }
   TScriptModel* Model() const { return model_; }
   // The panels of the tab's status bar: 0 "Строк: %d"; 1..4 are the interpreter's.
   QLabel* Panel(int i) const { return panels_[i]; }
@@ -131,6 +134,7 @@ class TScriptTab : public QWidget, public TScriptHost {
   QElapsedTimer pumped_;
   TScriptModel* model_;
   QTableView* list_;
+  QSplitter* splitter_ = nullptr;
   QLayout* buttons_;
   std::array<QLabel*, 5> panels_{};
 };

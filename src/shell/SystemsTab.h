@@ -5,11 +5,13 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "shell/ListModels.h"
 
 class QAbstractItemModel;
 class QAction;
+class QBoxLayout;
 class QTableView;
 
 namespace kivra {
@@ -39,6 +41,13 @@ class TSystemsTab : public QWidget {
               QWidget* parent = nullptr);
 
   QTableView* List() const { return list_; }
+  // The selected rows in order, and the current (first) one, -1 when none.
+  std::vector<int> SelectedRows() const;
+  int SelectedRow() const;
+  // Makes the row the only selected one and scrolls to it.
+  void SelectRow(int row);
+  // The catalogue's commands' button row and the list's context menu.
+  void AddCommandButtons(TCommandMap& commands);
   TSystemsModel* Model() const { return model_; }
   // The list shown again from the systems state.
   void Refresh();
@@ -52,6 +61,7 @@ class TSystemsTab : public QWidget {
   TSystemsModel* model_;
   QTableView* list_;
   std::array<QAction*, 2> playActions_{};
+  QBoxLayout* buttons_ = nullptr;
 };
 
 // What the system commands take from the main window.
@@ -60,7 +70,8 @@ struct TSystemsHost {
   std::function<void(bool show)> ShowTab;
 };
 
-// Registers SystemsOn, SystemStakeAll and SystemStakeFilter.
+// Registers SystemsOn, SystemStakeAll, SystemStakeFilter and the catalogue's SystemsRefresh,
+// SystemsDownload, SystemsAdd, SystemsProp (also a double click on a row) and SystemsDel.
 void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, TSystemsHost host);
 
 }  // namespace kivra::shell

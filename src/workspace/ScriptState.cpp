@@ -111,6 +111,11 @@ bool TScriptState::AppendFile(const std::filesystem::path& file) {
   return true;
 }
 
+void TScriptState::SetLines(std::vector<std::string> lines) {
+  lines_ = std::move(lines);
+  SaveWorking();
+}
+
 bool TScriptState::Save(const std::filesystem::path& file) { return SaveScriptFile(file, lines_, port_); }
 
 void TScriptState::ToggleLog() {

@@ -62,6 +62,8 @@ class TScriptState {
   // lines, a separator first unless the last line already is one.
   bool AppendFile(const std::filesystem::path& file);
   bool Save(const std::filesystem::path& file);
+  // The lines replace the script (a script downloaded from the library).
+  void SetLines(std::vector<std::string> lines);
 
   // The journal the interpreter writes to.
   TScriptLog& Log() { return log_; }

@@ -34,6 +34,8 @@ class TSystemState {
 
   // The list's rows. LoadList puts the placeholder row when no catalogue gives a list.
   const std::vector<TSystemInfo>& Rows() const { return rows_; }
+  // The catalogue state fills and edits the rows.
+  std::vector<TSystemInfo>& MutableRows() { return rows_; }
   void LoadList();
   void ClearList() { rows_.clear(); }
   // Whether the row's system is in the local folder.

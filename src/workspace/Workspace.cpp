@@ -25,7 +25,8 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
       runner_(*this),
       download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }),
-      online_(ConfigPath()) {}
+      online_(ConfigPath()),
+      catalog_(port_, online_, config_, systems_, script_, settings_) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
@@ -61,6 +62,7 @@ void TWorkspace::LoadSettingsAndConfig() {
   stakes_.LoadSettings();
   ratings_.LoadSettings();
   systems_.LoadSettings();
+  catalog_.LoadSettings();
   views_.LoadSettings();
   tables_.LoadSettings();
 }

@@ -16,6 +16,7 @@
 #include "core/UserPort.h"
 #include "core/WindowSettings.h"
 #include "stats/StatList.h"
+#include "workspace/CatalogState.h"
 #include "workspace/CombState.h"
 #include "workspace/DrawsDownload.h"
 #include "workspace/GraphsState.h"
@@ -136,6 +137,9 @@ class TWorkspace {
   // The online services' addresses and the user's identity (section "ONLINE").
   TOnlineSettings& Online() { return online_; }
   const TOnlineSettings& Online() const { return online_; }
+  // The systems catalogue and the script library over the online settings.
+  TCatalogState& Catalog() { return catalog_; }
+  const TCatalogState& Catalog() const { return catalog_; }
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
@@ -169,6 +173,7 @@ class TWorkspace {
   TScriptRunner runner_;
   TDrawsDownload download_;
   TOnlineSettings online_;
+  TCatalogState catalog_;
 };
 
 }  // namespace kivra

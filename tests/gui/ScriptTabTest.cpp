@@ -173,7 +173,7 @@ class ScriptTabTest : public QObject {
     QStringList items;
     for (QAction* a : window_->menuBar()->actions()[at]->menu()->actions())
       if (!a->isSeparator()) items << a->objectName();
-    QCOMPARE(items, (QStringList{"ScriptOpen", "ScriptSave", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
+    QCOMPARE(items, (QStringList{"ScriptOpen", "ScriptSave", "ScriptLibraryMenu", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
                                  "ScriptEdit", "ScriptDel", "ScriptClr", "ScriptUp", "ScriptDown", "ScriptRun",
                                  "ScriptTest", "ScriptStop", "LogToggle", "LogsDelete", "StakesCheckLine"}));
     const auto* edit = window_->Commands().Action("ScriptEdit");

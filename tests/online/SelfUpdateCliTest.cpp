@@ -32,7 +32,7 @@ TEST(SelfUpdateCli, HttpsWithTheTestCertificateLocalFolderAndRefusals) {
       "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
       (dir / "key.pem").string() + "' -out '" + (dir / "cert.pem").string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(openssl.c_str()), 0) << "openssl could not make the test certificate";
-  const test::TServerProcess server({"--db", (dir / "catalog.db").string(), "--listen", "127.0.0.1:0", "--files",
+  const test::TServerProcess server(KIVRA_SERVER, {"--db", (dir / "catalog.db").string(), "--listen", "127.0.0.1:0", "--files",
                                      files.string(), "--cert", (dir / "cert.pem").string(), "--key",
                                      (dir / "key.pem").string()});
   ASSERT_EQ(server.Url().rfind("https://", 0), 0u) << "kivra-server did not start over https: " << server.Url();
