@@ -26,7 +26,7 @@ struct TXlsxCell {
 struct TXlsxSheet {
   std::string Name;
   std::map<std::string, TXlsxCell> Cells;  // by reference, "A1"
-  int Rows = 0;                            // the highest row that holds a cell
+  int Rows = 0;  // the highest row that holds a cell (from the sheet's dimension when it has one)
   const TXlsxCell* At(const std::string& ref) const {
     auto it = Cells.find(ref);
     return it == Cells.end() ? nullptr : &it->second;
@@ -35,7 +35,8 @@ struct TXlsxSheet {
 
 class TXlsxReader {
  public:
-  explicit TXlsxReader(const std::filesystem::path& file) {
+  // Reads the cells of rows 1..maxRows of each sheet (a big book's first rows only).
+  explicit TXlsxReader(const std::filesystem::path& file, int maxRows = 1 << 30) {
     int err = 0;
     zip_t* zip = zip_open(file.c_str(), ZIP_RDONLY, &err);
     if (!zip) throw std::runtime_error("not a zip: " + file.string());
@@ -58,7 +59,7 @@ class TXlsxReader {
     for (const std::string& tag : Tags(workbook, "sheet")) {
       TXlsxSheet sheet;
       sheet.Name = Unescape(Attribute(tag, "name"));
-      ReadCells(part("xl/worksheets/sheet" + std::to_string(index++) + ".xml"), strings, sheet);
+      ReadCells(part("xl/worksheets/sheet" + std::to_string(index++) + ".xml"), strings, maxRows, sheet);
       Sheets.push_back(std::move(sheet));
     }
     zip_close(zip);
@@ -150,8 +151,16 @@ class TXlsxReader {
     }
   }
 
-  void ReadCells(const std::string& xml, const std::vector<std::string>& strings, TXlsxSheet& sheet) const {
-    for (const std::string& c : Elements(xml, "c")) {
+  void ReadCells(const std::string& xml, const std::vector<std::string>& strings, int maxRows,
+                 TXlsxSheet& sheet) const {
+    const auto dimension = Tags(xml.substr(0, xml.find("<sheetData")), "dimension");
+    if (!dimension.empty()) {
+      const std::string ref = Attribute(dimension[0], "ref");
+      sheet.Rows = std::atoi(ref.substr(ref.find_last_not_of("0123456789") + 1).c_str());
+    }
+    // The cells of the rows wanted: the text before the first row past them.
+    const size_t end = xml.find("<row r=\"" + std::to_string(maxRows + 1) + "\"");
+    for (const std::string& c : Elements(end == std::string::npos ? xml : xml.substr(0, end), "c")) {
       const std::string tag = c.substr(0, c.find('>') + 1);
       TXlsxCell cell;
       const std::string type = Attribute(tag, "t");
