@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <system_error>
 #include <unistd.h>
@@ -19,6 +20,7 @@ constexpr int MaxNumberDigits = 15;  // what a double keeps exactly
 constexpr uint32_t ProgressStep = 4096;
 constexpr uint32_t WidthSampleRows = 200;
 constexpr double MinColumnWidth = 4, MaxColumnWidth = 60;
+constexpr double GeneralIntegerLimit = 1e11;
 
 // Characters (code points) of a UTF-8 text.
 size_t Utf8Length(std::string_view text) {
@@ -48,8 +50,9 @@ class TFormats {
   lxw_format* Caption() const { return caption_; }
   // A text cell (decimals < 0) or a number cell with that many decimals, with the background.
   lxw_format* Cell(int decimals, const TXlsxColor& color) {
-    if (decimals < 0 && !color) return nullptr;
-    const uint64_t key = (static_cast<uint64_t>(decimals + 1) << 32) | (color ? (color.value_or(0) & 0xFFFFFF) | 0x1000000 : 0);
+    if (decimals < 0 && !color.has_value()) return nullptr;
+    const uint32_t rgb = color.value_or(0) & 0xFFFFFF;
+    const uint64_t key = (static_cast<uint64_t>(decimals + 1) << 32) | (color.has_value() ? rgb | 0x1000000 : 0);
     auto [it, added] = formats_.try_emplace(key, nullptr);
     if (added) {
       lxw_format* f = workbook_add_format(book_);
@@ -58,9 +61,9 @@ class TFormats {
         code.append(static_cast<size_t>(decimals), '0');
         format_set_num_format(f, code.c_str());
       }
-      if (color) {
+      if (color.has_value()) {
         format_set_pattern(f, LXW_PATTERN_SOLID);
-        format_set_bg_color(f, *color & 0xFFFFFF);
+        format_set_bg_color(f, rgb);
       }
       it->second = f;
     }
@@ -136,6 +139,13 @@ bool WriteXlsxBook(const std::filesystem::path& file, const TXlsxTable& table, c
   const uint32_t sheets = std::max<uint32_t>(1, (table.RowCount + perSheet - 1) / perSheet);
   const std::vector<double> widths = ColumnWidths(table);
 
+  // The folder is checked first: the library would report a missing one on its own as well.
+  std::error_code folderError;
+  const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+  if (!std::filesystem::is_directory(folder, folderError)) {
+    error = "Не удалось записать файл \"" + file.string() + "\": папка не существует";
+    return false;
+  }
   const std::filesystem::path temp =
       file.parent_path() / ("." + file.filename().string() + "." + std::to_string(getpid()) + ".tmp");
   lxw_workbook_options bookOptions{};
@@ -169,12 +179,16 @@ bool WriteXlsxBook(const std::filesystem::path& file, const TXlsxTable& table, c
       std::fill(cells.begin(), cells.end(), std::string());
       std::fill(colors.begin(), colors.end(), std::nullopt);
       table.Row(row, cells, colors);
+      if (!table.Backgrounds) std::fill(colors.begin(), colors.end(), std::nullopt);
       for (size_t c = 0; c < columns; ++c) {
         const auto col = static_cast<lxw_col_t>(c);
         const std::string& text = cells[c];
-        const TXlsxColor color = table.Backgrounds ? colors[c] : std::nullopt;
+        const TXlsxColor& color = colors[c];
         if (const auto number = XlsxNumberCell(text)) {
-          worksheet_write_number(sheet, line, col, number->Value, formats.Cell(number->Decimals, color));
+          // The general format shows an integer of up to 11 digits as it is; leaving its format out
+          // keeps the full list's sheets a good deal smaller and faster to pack.
+          const bool general = number->Decimals == 0 && std::fabs(number->Value) < GeneralIntegerLimit;
+          worksheet_write_number(sheet, line, col, number->Value, formats.Cell(general ? -1 : number->Decimals, color));
         } else if (!text.empty()) {
           worksheet_write_string(sheet, line, col, text.c_str(), formats.Cell(-1, color));
         } else if (color) {

@@ -93,9 +93,10 @@ TEST(XlsxBook, SheetNamesAreCutToThirtyOneCharacters) {
 TEST(XlsxBook, CaptionsCellTypesAndBackgroundsReadBack) {
   TTempDir dir;
   const auto file = dir / "book.xlsx";
-  const TXlsxTable table = Table("Карта", {"Тираж", "1", "S", "Дата тиража"}, 3,
-                                 {{"7", "12.50", "05.03.2024"}, {"01", "", "-"}, {"", "-4", "нет & <да>"}},
-                                 {{std::nullopt, 0xFFFF00}, {0x00FFFF, 0x123456, 0xFF0000}});
+  const TXlsxTable table =
+      Table("Карта", {"Тираж", "1", "S", "Дата тиража", "Сумма"}, 3,
+            {{"7", "12.50", "05.03.2024", "123456789012"}, {"01", "", "-"}, {"", "-4", "нет & <да>"}},
+            {{std::nullopt, 0xFFFF00}, {0x00FFFF, 0x123456, 0xFF0000}});
   std::string error;
   ASSERT_TRUE(WriteXlsxBook(file, table, {}, error)) << error;
 
@@ -120,15 +121,12 @@ TEST(XlsxBook, CaptionsCellTypesAndBackgroundsReadBack) {
     std::optional<uint32_t> Fill;
   };
   const TExpect cells[] = {
-      {"A2", true, "1", "0", std::nullopt},
-      {"B2", true, "7", "0", 0xFFFF00},
-      {"C2", true, "12.5", "0.00", std::nullopt},
-      {"D2", false, "05.03.2024", "General", std::nullopt},
-      {"A3", true, "2", "0", 0x00FFFF},
-      {"B3", false, "01", "General", 0x123456},
-      {"D3", false, "-", "General", std::nullopt},
-      {"C4", true, "-4", "0", std::nullopt},
-      {"D4", false, "нет & <да>", "General", std::nullopt},
+      // Integers up to 11 digits show as they are in the general format; longer ones get "0".
+      {"A2", true, "1", "General", std::nullopt},      {"B2", true, "7", "General", 0xFFFF00},
+      {"C2", true, "12.5", "0.00", std::nullopt},      {"D2", false, "05.03.2024", "General", std::nullopt},
+      {"A3", true, "2", "General", 0x00FFFF},          {"B3", false, "01", "General", 0x123456},
+      {"D3", false, "-", "General", std::nullopt},     {"C4", true, "-4", "General", std::nullopt},
+      {"E2", true, "123456789012", "0", std::nullopt}, {"D4", false, "нет & <да>", "General", std::nullopt},
   };
   for (const TExpect& e : cells) {
     const auto* cell = sheet.At(e.Ref);
@@ -168,7 +166,7 @@ TEST(XlsxBook, RowsPastTheSheetLimitContinueOnFurtherSheets) {
       ASSERT_NE(sheet.At("A1"), nullptr);
       EXPECT_EQ(sheet.At("A1")->Text, "№ п.п.");
       for (int r = 2; r <= sheet.Rows; ++r, ++next)
-        EXPECT_EQ(sheet.At("A" + std::to_string(r))->Text, std::to_string(next));
+        EXPECT_EQ(sheet.At(std::string("A").append(std::to_string(r)))->Text, std::to_string(next));
     }
     EXPECT_EQ(next, c.Rows + 1);
   }

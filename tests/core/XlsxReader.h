@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -59,7 +60,7 @@ class TXlsxReader {
     for (const std::string& tag : Tags(workbook, "sheet")) {
       TXlsxSheet sheet;
       sheet.Name = Unescape(Attribute(tag, "name"));
-      ReadCells(part("xl/worksheets/sheet" + std::to_string(index++) + ".xml"), strings, maxRows, sheet);
+      ReadCells(part(Concat({"xl/worksheets/sheet", std::to_string(index++), ".xml"})), strings, maxRows, sheet);
       Sheets.push_back(std::move(sheet));
     }
     zip_close(zip);
@@ -74,10 +75,16 @@ class TXlsxReader {
   };
   std::vector<TStyle> styles_;
 
+  // The parts joined (written so rather than with "+", which g++ 12 warns about wrongly here).
+  static std::string Concat(std::initializer_list<std::string_view> parts) {
+    std::string r;
+    for (std::string_view p : parts) r += p;
+    return r;
+  }
   // The opening tags "<name ...>" (or "<name .../>") in order.
   static std::vector<std::string> Tags(const std::string& xml, const std::string& name) {
     std::vector<std::string> r;
-    for (size_t pos = 0; (pos = xml.find("<" + name, pos)) != std::string::npos;) {
+    for (size_t pos = 0; (pos = xml.find(Concat({"<", name}), pos)) != std::string::npos;) {
       const char next = xml[pos + name.size() + 1];
       const size_t end = xml.find('>', pos);
       if (next == ' ' || next == '>' || next == '/') r.push_back(xml.substr(pos, end - pos + 1));
@@ -88,7 +95,7 @@ class TXlsxReader {
   // Whole elements "<name ...>...</name>" (or self-closed ones) in order.
   static std::vector<std::string> Elements(const std::string& xml, const std::string& name) {
     std::vector<std::string> r;
-    for (size_t pos = 0; (pos = xml.find("<" + name, pos)) != std::string::npos;) {
+    for (size_t pos = 0; (pos = xml.find(Concat({"<", name}), pos)) != std::string::npos;) {
       const char next = xml[pos + name.size() + 1];
       if (next != ' ' && next != '>' && next != '/') {
         ++pos;
@@ -96,14 +103,14 @@ class TXlsxReader {
       }
       const size_t tagEnd = xml.find('>', pos);
       size_t end = tagEnd + 1;
-      if (xml[tagEnd - 1] != '/') end = xml.find("</" + name + ">", pos) + name.size() + 3;
+      if (xml[tagEnd - 1] != '/') end = xml.find(Concat({"</", name, ">"}), pos) + name.size() + 3;
       r.push_back(xml.substr(pos, end - pos));
       pos = end;
     }
     return r;
   }
   static std::string Attribute(const std::string& tag, const std::string& name) {
-    const size_t pos = tag.find(" " + name + "=\"");
+    const size_t pos = tag.find(Concat({" ", name, "=\""}));
     if (pos == std::string::npos) return {};
     const size_t start = pos + name.size() + 3;
     return tag.substr(start, tag.find('"', start) - start);
@@ -159,7 +166,7 @@ class TXlsxReader {
       sheet.Rows = std::atoi(ref.substr(ref.find_last_not_of("0123456789") + 1).c_str());
     }
     // The cells of the rows wanted: the text before the first row past them.
-    const size_t end = xml.find("<row r=\"" + std::to_string(maxRows + 1) + "\"");
+    const size_t end = xml.find(Concat({"<row r=\"", std::to_string(maxRows + 1), "\""}));
     for (const std::string& c : Elements(end == std::string::npos ? xml : xml.substr(0, end), "c")) {
       const std::string tag = c.substr(0, c.find('>') + 1);
       TXlsxCell cell;

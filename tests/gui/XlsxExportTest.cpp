@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 #include <unistd.h>
 
@@ -54,6 +55,13 @@ QString Shown(const TXlsxSheet& sheet, int row, int column) {
   const size_t point = cell->Format.find('.');
   const int decimals = point == std::string::npos ? 0 : int(cell->Format.size() - point - 1);
   return QString::number(std::stod(cell->Text), 'f', decimals);
+}
+
+// Processor time of the process so far.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // The resident memory now, in kB.
@@ -265,6 +273,11 @@ class XlsxExportTest : public QObject {
       QVERIFY2(list->actions().contains(Action(name)), qPrintable(name));
       QCOMPARE(Action(name)->text().contains("Microsoft Excel"), true);
     }
+    // The statistics table's context menu as it pops up.
+    QMenu popup;
+    popup.addActions(window_->StatTable()->actions());
+    popup.adjustSize();
+    guitest::SaveScreen(&popup, "xlsx_stat_context_menu");
   }
 
   void fullListOnTwoSheetsWithProgress() {
@@ -296,6 +309,7 @@ class XlsxExportTest : public QObject {
     });
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = CpuSeconds();
     auto* probe = new QTimer(window_.get());
     QObject::connect(probe, &QTimer::timeout, [&] {
       const QString text = window_->StatusText(6);
@@ -305,14 +319,19 @@ class XlsxExportTest : public QObject {
     probe->start(0);
     Run("CombsXlsExport", *dir_ / "full.xlsx");
     const qint64 ms = timer.elapsed();
+    const double cpu = CpuSeconds() - cpuBefore;
     probe->stop();
     writing = false;
     sampler.join();
     const long growthMb = (rssPeak - rssBefore) / 1024;
     const TXlsxReader book(*dir_ / "full.xlsx", 3);
-    qInfo("full list export: %lld ms, memory growth %ld MB, %d paints, %lld progress texts", ms, growthMb, paints,
-          static_cast<long long>(progress.size()));
-    QVERIFY2(ms <= 20000, qPrintable(QString::number(ms)));
+    qInfo("full list export: %lld ms (%.1f s of processor time), memory growth %ld MB, %d paints, %lld progress texts",
+          ms, cpu, growthMb, paints, static_cast<long long>(progress.size()));
+    // The figure is 20 s on the machine's two cores; the builders sharing them can stretch the
+    // wall clock, so the limit holds the processor time the export took (the wall clock only
+    // catches a hang).
+    QVERIFY2(cpu <= 20, qPrintable(QString::number(cpu)));
+    QVERIFY2(ms <= 60000, qPrintable(QString::number(ms)));
     QVERIFY(progress.size() > 10);
     QVERIFY(progress.last().endsWith("%"));
     QVERIFY(paints > 10);

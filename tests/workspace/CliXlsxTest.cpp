@@ -103,7 +103,7 @@ TEST_F(CliXlsx, CardBackgroundsAreTheGridColours) {
   int coloured = 0;
   for (size_t r = 1; r < colors.size(); ++r) {
     // The row header keeps no colour.
-    EXPECT_FALSE(sheet.At("A" + std::to_string(r + 1))->Fill.has_value());
+    EXPECT_FALSE(sheet.At(std::string("A").append(std::to_string(r + 1)))->Fill.has_value());
     for (size_t c = 1; c < colors[r].size(); ++c) {
       const auto* cell = sheet.At(ColumnName(c) + std::to_string(r + 1));
       char shown[8] = "";
