@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -24,6 +25,13 @@ struct TXlsxCell {
   std::optional<uint32_t> Fill;  // a solid background, 0xRRGGBB
 };
 
+// The letters of a 0-based column ("A", ..., "Z", "AA", ...).
+inline std::string XlsxColumnName(size_t column) {
+  std::string name;
+  for (size_t n = column + 1; n > 0; n = (n - 1) / 26) name.insert(name.begin(), char('A' + (n - 1) % 26));
+  return name;
+}
+
 struct TXlsxSheet {
   std::string Name;
   std::map<std::string, TXlsxCell> Cells;  // by reference, "A1"
@@ -31,6 +39,19 @@ struct TXlsxSheet {
   const TXlsxCell* At(const std::string& ref) const {
     auto it = Cells.find(ref);
     return it == Cells.end() ? nullptr : &it->second;
+  }
+  const TXlsxCell* At(size_t row, size_t column) const { return At(XlsxColumnName(column) + std::to_string(row + 1)); }
+  // What the cell at a 0-based row and column shows: its text, or its number with the decimals of
+  // its format ("0.00" -> 2); empty when there is no cell.
+  std::string Shown(size_t row, size_t column) const {
+    const TXlsxCell* cell = At(row, column);
+    if (!cell) return {};
+    if (!cell->Number) return cell->Text;
+    const size_t point = cell->Format.find('.');
+    const int decimals = point == std::string::npos ? 0 : static_cast<int>(cell->Format.size() - point - 1);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::stod(cell->Text));
+    return text;
   }
 };
 

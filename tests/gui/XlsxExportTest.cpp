@@ -41,20 +41,10 @@ using test::TXlsxSheet;
 
 namespace {
 
-std::string ColumnName(int c) {
-  std::string name;
-  for (int n = c + 1; n > 0; n = (n - 1) / 26) name.insert(name.begin(), char('A' + (n - 1) % 26));
-  return name;
-}
+std::string ColumnName(int c) { return test::XlsxColumnName(size_t(c)); }
 
-// What a cell shows: its text, or its number with the decimals of its format.
 QString Shown(const TXlsxSheet& sheet, int row, int column) {
-  const auto* cell = sheet.At(ColumnName(column) + std::to_string(row + 1));
-  if (!cell) return {};
-  if (!cell->Number) return QString::fromStdString(cell->Text);
-  const size_t point = cell->Format.find('.');
-  const int decimals = point == std::string::npos ? 0 : int(cell->Format.size() - point - 1);
-  return QString::number(std::stod(cell->Text), 'f', decimals);
+  return QString::fromStdString(sheet.Shown(size_t(row), size_t(column)));
 }
 
 // Processor time of the process so far.

@@ -16,23 +16,10 @@ namespace {
 using test::TXlsxReader;
 using test::TXlsxSheet;
 
-std::string ColumnName(size_t c) {
-  std::string name;
-  for (size_t n = c + 1; n > 0; n = (n - 1) / 26) name.insert(name.begin(), char('A' + (n - 1) % 26));
-  return name;
-}
+using test::XlsxColumnName;
 
-// What a cell shows: a text, or the number with the decimals of its format ("0.00" -> 2).
-std::string Shown(const TXlsxSheet& sheet, size_t row, size_t column) {
-  const auto* cell = sheet.At(ColumnName(column) + std::to_string(row + 1));
-  if (!cell) return "";
-  if (!cell->Number) return cell->Text;
-  const size_t point = cell->Format.find('.');
-  const int decimals = point == std::string::npos ? 0 : static_cast<int>(cell->Format.size() - point - 1);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, std::stod(cell->Text));
-  return text;
-}
+// What a cell shows (see TXlsxSheet::Shown).
+std::string Shown(const TXlsxSheet& sheet, size_t row, size_t column) { return sheet.Shown(row, column); }
 
 std::vector<std::vector<std::string>> Rows(const std::string& out) {
   std::vector<std::vector<std::string>> rows;
@@ -91,7 +78,7 @@ TEST_F(CliXlsx, BooksHoldTheTextTablesOfTheirViews) {
     EXPECT_EQ(sheet.Rows, static_cast<int>(text.size())) << c.Book;
     for (size_t r = 0; r < text.size(); ++r)
       for (size_t col = 0; col < text[r].size(); ++col)
-        EXPECT_EQ(Shown(sheet, r, col), text[r][col]) << c.Book << " " << ColumnName(col) << r + 1;
+        EXPECT_EQ(Shown(sheet, r, col), text[r][col]) << c.Book << " " << XlsxColumnName(col) << r + 1;
   }
 }
 
@@ -105,10 +92,10 @@ TEST_F(CliXlsx, CardBackgroundsAreTheGridColours) {
     // The row header keeps no colour.
     EXPECT_FALSE(sheet.At(std::string("A").append(std::to_string(r + 1)))->Fill.has_value());
     for (size_t c = 1; c < colors[r].size(); ++c) {
-      const auto* cell = sheet.At(ColumnName(c) + std::to_string(r + 1));
+      const auto* cell = sheet.At(XlsxColumnName(c) + std::to_string(r + 1));
       char shown[8] = "";
       if (cell && cell->Fill) std::snprintf(shown, sizeof shown, "#%06X", *cell->Fill), ++coloured;
-      EXPECT_EQ(shown, colors[r][c]) << ColumnName(c) << r + 1;
+      EXPECT_EQ(shown, colors[r][c]) << XlsxColumnName(c) << r + 1;
     }
   }
   EXPECT_GT(coloured, 0);
