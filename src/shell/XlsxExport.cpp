@@ -103,7 +103,8 @@ void AddXlsxCommand(TCommandMap& commands, TXlsxExporter& exporter, const QStrin
                 hint,
                 {},
                 [&exporter, caption, table] { exporter.Export(caption, table()); },
-                std::move(enabled)});
+                std::move(enabled),
+                nullptr});
 }
 
 }  // namespace kivra::shell

@@ -124,6 +124,21 @@ TEST_F(CliXlsx, DrawsNewestFirstAndHiddenComparisonColumns) {
   EXPECT_EQ(captions[3], text[0][6]);
   EXPECT_EQ(Shown(stats, 1, 3), text[1][6]);
 
+  // A combination file: its rows numbered in file order with their sums.
+  Run("filter --gen 2:1,2,3,4,5,6,7 --out '" + (dir / "f.lcv").string() + "'");
+  Run("export-xlsx combs '" + (dir / "f.lcv").string() + "' '" + file.string() + "'");
+  const TXlsxSheet combs = TXlsxReader(file).Sheets.at(0);
+  EXPECT_EQ(combs.Name, "Комбинации");
+  EXPECT_EQ(combs.Rows, 22);
+  const std::vector<std::vector<std::string>> rows = {{"№ п.п.", "1", "2", "3", "4", "5", "S"},
+                                                      {"1", "1", "2", "3", "4", "5", "15"},
+                                                      {"21", "3", "4", "5", "6", "7", "25"}};
+  for (size_t c = 0; c < 7; ++c) {
+    EXPECT_EQ(Shown(combs, 0, c), rows[0][c]);
+    EXPECT_EQ(Shown(combs, 1, c), rows[1][c]);
+    EXPECT_EQ(Shown(combs, 21, c), rows[2][c]);
+  }
+
   // A wrong view is a usage error.
   EXPECT_EQ(test::RunCli(data, "export-xlsx week '" + file.string() + "'", dir / "err").Status, 2);
 }
