@@ -61,9 +61,11 @@ void TCardTab::AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExpor
                 },
                 shown, [&views] { return views.ColorCardSequences(); }});
   // clang-format on
-  AddXlsxCommand(commands, xlsx, "CardXlsExport", "Экспорт карты тиражей в Microsoft Excel", "Экспорт карты тиражей в книгу Microsoft Excel",
-                 [this] { return GridTable(grid_, *model_, QStringLiteral("Карта")); },
-                 [shown, this] { return shown() && model_->GridColumns() > 2; });
+  AddXlsxCommand(
+      commands, xlsx, "CardXlsExport", "Экспорт карты тиражей в Microsoft Excel",
+      "Экспорт карты тиражей в книгу Microsoft Excel",
+      [this] { return GridTable(grid_, *model_, QStringLiteral("Карта")); },
+      [shown, this] { return shown() && model_->GridColumns() > 2; });
   AddContextMenu(grid_, commands, {"CardFilter_Include", "CardFilter_Exclude", "", "CardXlsExport"});
 }
 

@@ -267,9 +267,11 @@ void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExp
   row->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "LayoutFilter_Exclude", commands));
   static_cast<QGridLayout*>(cmpPanel_->layout())
       ->addWidget(CommandButton(QStringLiteral("Обновить"), "LayoutCmpCalc", commands), 0, CompareTableCount);
-  AddXlsxCommand(commands, xlsx, "LayoutXlsExport", "Экспорт схемы в Microsoft Excel", "Экспорт схемы выпадения номеров в книгу Microsoft Excel",
-                 [this] { return GridTable(grid_, *model_, QStringLiteral("Схема")); },
-                 [shown, this] { return shown() && model_->GridColumns() > 2; });
+  AddXlsxCommand(
+      commands, xlsx, "LayoutXlsExport", "Экспорт схемы в Microsoft Excel",
+      "Экспорт схемы выпадения номеров в книгу Microsoft Excel",
+      [this] { return GridTable(grid_, *model_, QStringLiteral("Схема")); },
+      [shown, this] { return shown() && model_->GridColumns() > 2; });
   AddContextMenu(grid_, commands,
                  {"LayoutFilter_Include", "LayoutFilter_Exclude", "", "LayoutXlsExport", "", "ViewShemaGradient"});
 }

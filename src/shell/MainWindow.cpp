@@ -488,8 +488,8 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  const std::vector<QString> drawsMenu = {"DrawsImport", "DrawsExport", "DrawsXlsExport", "",           "DrawsAdd",
-                                          "DrawsEdit",   "DrawsDel",    "",               "DrawsSorted"};
+  const std::vector<QString> drawsMenu = {
+      "DrawsImport", "DrawsExport", "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"};
   const std::vector<QString> combsMenu = {"CombsCheckNums",
                                           "CombsFindInDraws",
                                           "",
@@ -516,9 +516,9 @@ void TTemplateMain::BuildLayout() {
                                           "SystemStakeAll",
                                           "",
                                           "TablesAdd"};
-  const std::vector<QString> statMenu = {"StatFilter_Include",     "StatFilter_Exclude", "", "DrawsStatCalc", "",
-                                         "DrawsStatExportToExcel", "",
-                                         "DrawsStatePrefetchsEnabled"};
+  const std::vector<QString> statMenu = {
+      "StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "", "DrawsStatExportToExcel", "",
+      "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
        {std::pair{lvDraws_, &drawsMenu}, std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
     for (const QString& name : *names) {

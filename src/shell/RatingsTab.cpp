@@ -172,10 +172,10 @@ void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, 
       [&ratings, &tab, show] { show(ratings.StakesByDrawChart(tab.SelectedRows(), true)); },
       [journalNotEmpty, selected] { return journalNotEmpty() && selected(); });
   // clang-format on
-  AddXlsxCommand(commands, xlsx, "RatingsXlsExport", "Экспорт рейтинга в Microsoft Excel",
-                 "Экспорт рейтинга в книгу Microsoft Excel",
-                 [&tab] { return ViewTable(tab.List(), QStringLiteral("Рейтинг")); },
-                 [&ratings] { return ratings.Ratings().Count() > 0; });
+  AddXlsxCommand(
+      commands, xlsx, "RatingsXlsExport", "Экспорт рейтинга в Microsoft Excel",
+      "Экспорт рейтинга в книгу Microsoft Excel", [&tab] { return ViewTable(tab.List(), QStringLiteral("Рейтинг")); },
+      [&ratings] { return ratings.Ratings().Count() > 0; });
   const std::array<const char*, 3> modeHints = {
       "Столбцы E0..E5: ожидаемое количество ставок с данным числом совпадений",
       "Столбцы E0..E5: доля ставок с данным числом совпадений минус ожидаемая доля (в процентах)",

@@ -227,8 +227,8 @@ bool TStakesTab::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-const std::vector<QString> GridMenu = {"StakeDel", "StakeFilter", "StakeClear",      "", "StakesCheckManual", "",
-                                       "StakesXlsExport", "", "StakesScroll"};
+const std::vector<QString> GridMenu = {
+    "StakeDel", "StakeFilter", "StakeClear", "", "StakesCheckManual", "", "StakesXlsExport", "", "StakesScroll"};
 
 TStakeNumbers CombNumbers(const TComb& comb) {
   TStakeNumbers numbers;
@@ -343,9 +343,10 @@ void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TC
       [&stakes] { return stakes.CheckOnLine(); });
   // clang-format on
 
-  AddXlsxCommand(commands, xlsx, "StakesXlsExport", "Экспорт ставок в Microsoft Excel",
-                 "Экспорт журнала ставок в книгу Microsoft Excel",
-                 [grid] { return ViewTable(grid, QStringLiteral("Ставки")); }, notEmpty);
+  AddXlsxCommand(
+      commands, xlsx, "StakesXlsExport", "Экспорт ставок в Microsoft Excel",
+      "Экспорт журнала ставок в книгу Microsoft Excel", [grid] { return ViewTable(grid, QStringLiteral("Ставки")); },
+      notEmpty);
 
   // Ctrl+Del deletes stakes only in the grid (the grid takes the key, see the tab's key filter);
   // elsewhere it stays with the combination list. The menu still shows the key.
