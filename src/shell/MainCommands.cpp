@@ -49,10 +49,10 @@ void TTemplateMain::BuildCommands() {
     return [&view] { return view && view->selectionModel() && view->selectionModel()->hasSelection(); };
   };
   auto listNotEmpty = [&ws] { return ws.Combs().List().Count() > 0; };
-  xlsx_ = std::make_unique<TXlsxExporter>(port_, [this](const QString& caption, const QString& filter,
-                                                        const QString& suffix) {
-    return ChooseFile(true, caption, filter, suffix);
-  });
+  xlsx_ = std::make_unique<TXlsxExporter>(port_,
+                                          [this](const QString& caption, const QString& filter, const QString& suffix) {
+                                            return ChooseFile(true, caption, filter, suffix);
+                                          });
 
   // The command table: one entry per action, written as a table (the formatter would break the
   // entries with several lambdas apart).
@@ -153,17 +153,19 @@ void TTemplateMain::BuildCommands() {
   // clang-format on
 
   // Spreadsheet books of the window's own lists.
-  AddXlsxCommand(commands_, *xlsx_, "DrawsXlsExport", "Экспорт в Microsoft Excel",
-                 "Экспорт списка тиражей в книгу Microsoft Excel",
-                 [this] { return ViewTable(lvDraws_, QStringLiteral("Архив тиражей")); },
-                 [&ws] { return !ws.Archive().Empty(); });
-  AddXlsxCommand(commands_, *xlsx_, "CombsXlsExport", "Экспорт в Microsoft Excel",
-                 "Экспорт списка комбинаций в книгу Microsoft Excel",
-                 [this] { return ViewTable(lvCombs_, QStringLiteral("Комбинации")); }, listNotEmpty);
-  AddXlsxCommand(commands_, *xlsx_, "DrawsStatExportToExcel", "Экспорт статистики в Microsoft Excel",
-                 "Экспорт таблицы статистики в книгу Microsoft Excel",
-                 [this] { return ViewTable(lvDrawsStat_, QStringLiteral("Статистика")); },
-                 [&ws] { return !ws.StatTab().View().Rows().empty(); });
+  AddXlsxCommand(
+      commands_, *xlsx_, "DrawsXlsExport", "Экспорт в Microsoft Excel",
+      "Экспорт списка тиражей в книгу Microsoft Excel",
+      [this] { return ViewTable(lvDraws_, QStringLiteral("Архив тиражей")); }, [&ws] { return !ws.Archive().Empty(); });
+  AddXlsxCommand(
+      commands_, *xlsx_, "CombsXlsExport", "Экспорт в Microsoft Excel",
+      "Экспорт списка комбинаций в книгу Microsoft Excel",
+      [this] { return ViewTable(lvCombs_, QStringLiteral("Комбинации")); }, listNotEmpty);
+  AddXlsxCommand(
+      commands_, *xlsx_, "DrawsStatExportToExcel", "Экспорт статистики в Microsoft Excel",
+      "Экспорт таблицы статистики в книгу Microsoft Excel",
+      [this] { return ViewTable(lvDrawsStat_, QStringLiteral("Статистика")); },
+      [&ws] { return !ws.StatTab().View().Rows().empty(); });
 
   // clang-format off
   // Help.
@@ -189,11 +191,12 @@ void TTemplateMain::BuildCommands() {
   weekTab_->AddCommands(commands_, showPage);
   // The "Рейтинг" tab registers its own commands (the layout places the tab).
   ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
-  AddRatingCommands(commands_, *ratingsTab_, ws,
-                    [this](const QString& caption, const QString& filter, const QString& suffix) {
-                      return ChooseFile(true, caption, filter, suffix);
-                    },
-                    *xlsx_);
+  AddRatingCommands(
+      commands_, *ratingsTab_, ws,
+      [this](const QString& caption, const QString& filter, const QString& suffix) {
+        return ChooseFile(true, caption, filter, suffix);
+      },
+      *xlsx_);
   // The "Системы" tab registers its own commands (the layout places the tab).
   systemsTab_ = new TSystemsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvSystems", model, true); });
   AddSystemCommands(commands_, *systemsTab_, ws, {[this](bool show) {
@@ -228,15 +231,16 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(draws, {"DrawsDownload"});
   commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
                  {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
-  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "",
-                         "DrawsSorted"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Комбинации")),
-                 {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
-                  "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo", "",
-                  "CombsXlsExport"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Статистика")),
-                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "DrawsStatExportToExcel", "", "StatFilter_Include", "StatFilter_Exclude", "",
-                  "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
+  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel",
+                         "", "DrawsSorted"});
+  commands_.Fill(
+      bar->addMenu(QStringLiteral("&Комбинации")),
+      {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "", "CombsCopy",
+       "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo", "", "CombsXlsExport"});
+  commands_.Fill(
+      bar->addMenu(QStringLiteral("&Статистика")),
+      {"FiltersManager", "FiltersReset", "FiltersInfo", "", "DrawsStatExportToExcel", "", "StatFilter_Include",
+       "StatFilter_Exclude", "", "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
   commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
