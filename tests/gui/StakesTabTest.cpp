@@ -186,27 +186,11 @@ class StakesTabTest : public QObject {
     QVERIFY(menus.indexOf(QStringLiteral("&Ставки")) < menus.indexOf(QStringLiteral("&Вид")));
     QStringList names;
     for (QAction* a : stakesMenu->actions()) names << (a->isSeparator() ? QString() : a->objectName());
-    QCOMPARE(names, QStringList({"StakeAdd",
-                                 "StakeAddRandom",
-                                 "StakeAddSelected",
-                                 "StakeAddAll",
-                                 "SystemStakeFilter",
-                                 "SystemStakeAll",
-                                 "",
-                                 "StakeDel",
-                                 "StakeFilter",
-                                 "StakeClear",
-                                 "",
-                                 "StakesGraphDraws",
-                                 "",
-                                 "StakesXlsExport",
-                                 "",
-                                 "StakesCheckManual",
-                                 "",
-                                 "LogStakes",
-                                 "LogStakesDelete",
-                                 "StakesScroll",
-                                 "StakesCheckLine"}));
+    QCOMPARE(names,
+             QStringList({"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeAddAll", "SystemStakeFilter",
+                          "SystemStakeAll", "", "StakeDel", "StakeFilter", "StakeClear", "", "StakesGraphDraws", "",
+                          "StakesXlsExport", "", "StakesCheckManual", "", "LogStakes", "LogStakesDelete",
+                          "StakesScroll", "StakesCheckLine"}));
 
     // A switch is written at once.
     QVERIFY(Run("StakesScroll"));
