@@ -21,6 +21,7 @@
 
 #include "core/SysFormat.h"
 #include "core/UserPort.h"
+#include "stats/ColumnKernel.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -49,7 +50,7 @@ struct TBenchWorkspace {
     ws.LoadSettingsAndConfig();
     ws.ImportDrawsCsv(DemoArchive());
     ws.Combs().ReserveLists();
-    ws.Combs().SetFilterThreads(1);
+    ws.Combs().SetFilterThreads(std::getenv("BENCH_THREADS") ? std::atoi(std::getenv("BENCH_THREADS")) : 1);
     ws.Stakes().Load();
     ws.Ratings().Load();
     ws.Runner().SetSeed(1);
@@ -248,6 +249,12 @@ int Draws() {
   const char* n = std::getenv("BENCH_DRAWS");
   return n ? std::atoi(n) : 100;
 }
+// BENCH_SCALAR=1 measures both on the statistics' scalar kernels (as on a processor without the
+// vector ones).
+[[maybe_unused]] const bool ScalarKernels = [] {
+  if (const char* s = std::getenv("BENCH_SCALAR"); s && std::atoi(s) != 0) EnableColumnKernel(false);
+  return true;
+}();
 
 // The processor time of the work (the machine may be shared: its wall time is reported apart).
 double Seconds(const std::function<void()>& work, double* wall = nullptr) {

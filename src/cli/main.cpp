@@ -38,7 +38,8 @@ namespace kivra {
 namespace {
 
 constexpr const char* Usage =
-    "Использование: kivra-cli [--data-dir ПАПКА] КОМАНДА [ПАРАМЕТРЫ]\n"
+    "Использование: kivra-cli [--data-dir ПАПКА] [--catalog-url АДРЕС] [--update-url АДРЕС]\n"
+    "                 [--ca-file ФАЙЛ] КОМАНДА [ПАРАМЕТРЫ]\n"
     "\n"
     "Команды:\n"
     "  info [--offset K]     состояние архива тиражей (строки панелей 0, 1 и 2 окна)\n"
@@ -1425,7 +1426,14 @@ int Run(int argc, char** argv) {
     std::fputs(Usage, stderr);
     return 2;
   }
-  args.Option("--data-dir", dataDir);
+  TOnlineOverrides online;
+  for (std::string value;;) {
+    if (args.Option("--data-dir", dataDir)) continue;
+    if (args.Option("--catalog-url", value)) online.CatalogUrl = value;
+    else if (args.Option("--update-url", value)) online.UpdateUrl = value;
+    else if (args.Option("--ca-file", value)) online.CaFile = value;
+    else break;
+  }
   const std::string command = args.Next("КОМАНДА");
   if (command == "--help" || command == "help") {
     std::fputs(Usage, stdout);
@@ -1459,6 +1467,7 @@ int Run(int argc, char** argv) {
   }
   TCliPort port;
   TWorkspace ws(dir, port);
+  ws.Online().SetOverrides(online);
   ws.LoadSettingsAndConfig();
   const int status = it->second(ws, args);
   return status != 0 ? status : (port.Errors() > 0 ? 1 : 0);

@@ -210,6 +210,7 @@ TCatalogReply CatalogRequest(const TCatalogClient& client, std::string_view name
   options.UserAgent = client.AppName + "/" + client.AppVersion;
   options.MaxBytes = MaxCatalogBytes;
   options.Proxy = client.Proxy;
+  options.CaFile = client.CaFile;
   const THttpResult http =
       HttpPost(CatalogUrl(client, name), form, "application/x-www-form-urlencoded; charset=UTF-8", options);
   if (!http.Ok) {

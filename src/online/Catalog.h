@@ -28,6 +28,7 @@ struct TCatalogClient {
   std::string AppGuid;  // this program's fixed identifier
   // The configuration's proxy settings (the catalogues use them; nothing else is assumed).
   std::optional<TProxyConfig> Proxy;
+  std::string CaFile;  // extra certificate authorities to trust (PEM); empty: the system's only
 };
 
 struct TSystemInfo {

@@ -44,6 +44,22 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
+// The system's certificate authorities followed by those of `caFile`, for CURLOPT_CAINFO_BLOB (the
+// extra file adds to the system's trust instead of replacing it).
+bool CombinedCaBundle(const std::string& caFile, std::string& bundle, std::string& error) {
+  const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+  const std::filesystem::path system = info && info->cainfo ? info->cainfo : "/etc/ssl/certs/ca-certificates.crt";
+  try {
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(system, ec)) bundle = ReadWholeFile(system) + "\n";
+    bundle += ReadWholeFile(caFile);
+  } catch (const std::exception&) {
+    error = fmt::format("Не удалось прочитать файл сертификатов \"{}\"", caFile);
+    return false;
+  }
+  return true;
+}
+
 struct TProgressState {
   const std::function<bool(uint64_t, uint64_t)>* Callback = nullptr;
   bool Cancelled = false;
@@ -110,6 +126,17 @@ THttpResult Perform(const std::string& url, const std::string* postBody, const s
     }
   } else if (!(options.Proxy && options.Proxy->Mode == 1)) {
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
+  }
+
+  std::string caBundle;
+  if (!options.CaFile.empty()) {
+    if (!CombinedCaBundle(options.CaFile, caBundle, result.Error)) {
+      curl_slist_free_all(headers);
+      curl_easy_cleanup(curl);
+      return result;
+    }
+    curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
+    curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
   }
 
   const CURLcode code = curl_easy_perform(curl);

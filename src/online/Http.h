@@ -29,6 +29,9 @@ struct THttpOptions {
   int MaxRedirects = 10;
   // The configuration's proxy, used only when set (mode 1: the environment's proxy variables).
   std::optional<TProxyConfig> Proxy;
+  // A PEM file of certificate authorities trusted in addition to the system's (verification is
+  // never turned off). Empty: the system's only.
+  std::string CaFile;
   // Called while data arrives (bytes so far, total or 0 when unknown); returning false cancels.
   std::function<bool(uint64_t done, uint64_t total)> Progress;
 };

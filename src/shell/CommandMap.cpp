@@ -13,6 +13,8 @@ TCommandMap::TCommandMap(QWidget* owner, std::function<bool()> isIdle, std::func
     : owner_(owner), isIdle_(std::move(isIdle)), afterRun_(std::move(afterRun)) {}
 
 QAction* TCommandMap::Add(TCommand command) {
+  command.Caption = Tr(command.Caption);
+  if (!command.Hint.isEmpty()) command.Hint = Tr(command.Hint);
   auto* action = new QAction(command.Caption, owner_);
   action->setObjectName(command.Name);
   action->setStatusTip(command.Hint);

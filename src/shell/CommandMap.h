@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QString>
 #include <functional>
@@ -27,6 +28,12 @@ struct TCommand {
   std::function<bool()> Checked;  // null: not checkable
   bool IdleOnly = true;           // false only for leaving the program and the about box
 };
+
+// A text of the window through the installed language module: the Russian text itself when no
+// module is installed or the module has no translation of it.
+inline QString Tr(const QString& text) {
+  return QCoreApplication::translate("TFormMain", text.toUtf8().constData());
+}
 
 class TCommandMap {
  public:

@@ -1,6 +1,7 @@
 // The command map of the main window and the commands that need no dialog of their own.
 #include <QActionGroup>
 #include <QApplication>
+#include <QProcess>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/WebLinks.h"
 #include "shell/CardTab.h"
 #include "shell/LayoutTab.h"
 #include "shell/StakesTab.h"
@@ -172,6 +174,10 @@ void TTemplateMain::BuildCommands() {
   add("GetHelp", "Справка", "Справочная система программы", QKeySequence(Qt::Key_F1), [this] { CmdGetHelp(); },
       [this] { return !HelpFile().isEmpty(); });
   commands_.Add({"About", "О программе", "Сведения о программе", {}, [this] { CmdAbout(); }, nullptr, nullptr, false});
+  AddWebLinkCommands(commands_, [this](const char* key) {
+    const auto it = webLinks_.find(QString::fromLatin1(key));
+    return it == webLinks_.end() ? QString() : it->second;
+  });
   // clang-format on
 
   // The "Ставки" tab registers its own commands (the layout places the tab).
@@ -217,43 +223,42 @@ void TTemplateMain::BuildCommands() {
 
 void TTemplateMain::BuildMenus() {
   QMenuBar* bar = menuBar();
-  QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
-  QMenu* lang = file->addMenu(QStringLiteral("Язык интерфейса"));
-  // One radio item per language present; only Russian is.
-  auto* russian = lang->addAction(QStringLiteral("Русский"));
-  russian->setCheckable(true);
-  russian->setChecked(true);
-  auto* group = new QActionGroup(lang);
-  group->addAction(russian);
+  QMenu* file = bar->addMenu(Tr(QStringLiteral("&Файл")));
+  QMenu* lang = file->addMenu(Tr(QStringLiteral("Язык интерфейса")));
+  lang->setObjectName(QStringLiteral("mnLanguage"));
+  FillLanguageMenu(lang, languages_, language_, [this](int lcid) { CmdLanguage(lcid); });
   file->addSeparator();
   commands_.Fill(file, {"EditConfig", "EditProxy", "", "ExitProgram"});
-  QMenu* draws = bar->addMenu(QStringLiteral("&Архив тиражей"));
+  QMenu* draws = bar->addMenu(Tr(QStringLiteral("&Архив тиражей")));
   commands_.Fill(draws, {"DrawsDownload"});
-  commands_.Fill(draws->addMenu(QStringLiteral("Автозагрузка при запуске программы")),
+  commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),
                  {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
   commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel",
                          "", "DrawsSorted"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Комбинации"))),
+                 {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
+                  "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo", "",
+                  "CombsXlsExport"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Статистика"))),
+                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "DrawsStatExportToExcel", "",
+                  "StatFilter_Include", "StatFilter_Exclude", "", "DrawsStatCalc", "DrawsStatePrefetchsEnabled",
+                  "DrawsStatShowTotalLine"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Ставки"))), StakeMenuCommands());
+  FillRatingsMenu(bar->addMenu(Tr(QStringLiteral("&Рейтинг"))), commands_);
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("Ре&гуляры"))), TableMenuCommands());
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Системы"))), {"SystemsOn"});
   commands_.Fill(
-      bar->addMenu(QStringLiteral("&Комбинации")),
-      {"CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "", "CombsCopy",
-       "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo", "", "CombsXlsExport"});
-  commands_.Fill(
-      bar->addMenu(QStringLiteral("&Статистика")),
-      {"FiltersManager", "FiltersReset", "FiltersInfo", "", "DrawsStatExportToExcel", "", "StatFilter_Include",
-       "StatFilter_Exclude", "", "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Ставки")), StakeMenuCommands());
-  FillRatingsMenu(bar->addMenu(QStringLiteral("&Рейтинг")), commands_);
-  commands_.Fill(bar->addMenu(QStringLiteral("Ре&гуляры")), TableMenuCommands());
-  commands_.Fill(bar->addMenu(QStringLiteral("&Системы")), {"SystemsOn"});
-  commands_.Fill(
-      bar->addMenu(QStringLiteral("&Сценарий")),
+      bar->addMenu(Tr(QStringLiteral("&Сценарий"))),
       {"ScriptOpen", "ScriptSave", "",           "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Вид")),
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),
                  {"TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
                   "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
-  commands_.Fill(bar->addMenu(QStringLiteral("&Справка")), {"GetHelp", "About"});
+  std::vector<QString> help = {"GetHelp", "About", "", "OpenLotoSite", ""};
+  for (const TWebLink& link : WebLinkCommands())
+    if (QString(link.Command) != QLatin1String("OpenLotoSite")) help.push_back(link.Command);
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Справка"))), help);
 }
 
 void TTemplateMain::CmdDrawsDownload() {
@@ -461,6 +466,24 @@ void TTemplateMain::CmdToggleColor(bool draws) {
 void TTemplateMain::CmdGetHelp() {
   const QString file = HelpFile();
   if (!file.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void TTemplateMain::CmdLanguage(int lcid) {
+  // The new language takes effect in a new start of the program.
+  ws_->Settings().WriteSetting(Section, "Language", int64_t{lcid});
+  Restart();
+}
+
+void TTemplateMain::Restart() {
+  const bool started = restartStarter_ ? restartStarter_() : QProcess::startDetached(
+                                                                 QCoreApplication::applicationFilePath(),
+                                                                 {QStringLiteral("restart")},
+                                                                 QCoreApplication::applicationDirPath());
+  if (!started) {
+    port_.ShowError("Не удалось перезапустить программу!\r\rЗапустите её заново вручную.");
+    return;
+  }
+  close();
 }
 
 void TTemplateMain::CmdAbout() {

@@ -89,7 +89,7 @@ void TTemplateMain::CmdEditProxy() {
 }
 
 void TTemplateMain::CmdFirstRun() {
-  TFirstRunDialog dialog(this, HelpFile());
+  TFirstRunDialog dialog(this, HelpFile(), webLinks_);
   dialog.exec();
   if (dialog.DontShowAgain()) ws_->Settings().WriteSetting(MainWindowSection, "FirstRun", false, &port_);
 }

@@ -36,6 +36,7 @@
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
+#include "shell/WebLinks.h"
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
@@ -113,6 +114,9 @@ TStartOptions TStartOptions::Parse(const QStringList& args) {
   o.QuitWhenIdle = HasSwitch(args, "quit-when-idle");
   for (int i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "--data-dir") o.DataDir = std::filesystem::path(args[i + 1].toStdString());
+    else if (args[i] == "--catalog-url") o.Online.CatalogUrl = args[i + 1].toStdString();
+    else if (args[i] == "--update-url") o.Online.UpdateUrl = args[i + 1].toStdString();
+    else if (args[i] == "--ca-file") o.Online.CaFile = args[i + 1].toStdString();
   if (!args.isEmpty()) o.ExecutableDir = std::filesystem::path(QFileInfo(args[0]).absolutePath().toStdString());
   return o;
 }
@@ -545,6 +549,7 @@ void TTemplateMain::Create() {
     std::error_code ec;
     std::filesystem::create_directories(dataDir, ec);
     ws_ = std::make_unique<TWorkspace>(dataDir, port_);
+    ws_->Online().SetOverrides(options_.Online);
     ws_->Combs().List().OnViewChanged = [this](uint32_t count) { RefreshCombsView(count); };
 
     // Waits for the previous process to end (after a restart), about one minute at most.
@@ -560,13 +565,21 @@ void TTemplateMain::Create() {
       }
     }
 
+    // The interface language: the module "Language" names when it is present, else Russian. The
+    // commands and menus are made in it; the names file keeps a section per language.
+    languages_ = FindLanguages(ProgramResourceDir(options_.ExecutableDir, "lang"));
+    const int wanted = options_.NoLanguage ? RussianLanguage
+                                           : static_cast<int>(ws_->Settings().ReadSetting(
+                                                 Section, "Language", int64_t{RussianLanguage}));
+    const TLanguageModule& language = ChooseLanguage(languages_, wanted);
+    language_ = InstallLanguage(language) ? language.Lcid : RussianLanguage;
+    ws_->Stats().Language = LanguageAbbr(language_).toStdString();
+    webLinks_ = ReadWebLinks(ws_->ConfigPath());
+
     BuildCommands();
     BuildLayout();
     BuildMenus();
 
-    // The interface language: only Russian is present.
-    language_ =
-        options_.NoLanguage ? 1049 : static_cast<int>(ws_->Settings().ReadSetting(Section, "Language", int64_t{1049}));
     setWindowTitle(title_);
     QApplication::setApplicationDisplayName(QString());
 
@@ -689,13 +702,11 @@ void TTemplateMain::SaveListColumns() {
 }
 
 QString TTemplateMain::HelpFile() const {
-  // The help pages: help/index.html beside the program or in its parent folder.
-  for (const auto& dir : {options_.ExecutableDir / "help", options_.ExecutableDir.parent_path() / "help"}) {
-    const auto index = dir / "index.html";
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(index, ec)) return QString::fromStdString(index.string());
-  }
-  return {};
+  // The help pages: help/index.html beside the program, in its parent folder or in the installed
+  // share folder.
+  const auto index = ProgramResourceDir(options_.ExecutableDir, "help") / "index.html";
+  std::error_code ec;
+  return std::filesystem::is_regular_file(index, ec) ? QString::fromStdString(index.string()) : QString();
 }
 
 void TTemplateMain::Initialise() {
@@ -754,6 +765,9 @@ void TTemplateMain::Initialise() {
     if (options_.QuitWhenIdle)
       QTimer::singleShot(0, this, [this] {
         // The moment closing starts, for the measuring script (the process's end is the other).
+        const QString help = HelpFile();
+        std::fprintf(stderr, "quit-when-idle: data %s, help %s\n", ws_->DataDir().c_str(),
+                     help.isEmpty() ? "-" : help.toLocal8Bit().constData());
         std::fprintf(stderr, "quit-when-idle: closing at %lld ms\n",
                      static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
         close();

@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "shell/CommandMap.h"
+#include "shell/LanguageMenu.h"
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "shell/XlsxExport.h"
 #include "stats/StatList.h"
+#include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
 
 class QCheckBox;
@@ -62,6 +64,7 @@ struct TStartOptions {
   bool LoadOnly = false;                // "loadonly": download the draws after initialisation, then quit
   bool QuitWhenIdle = false;            // "quit-when-idle" (tests): quit once initialised, printing
                                         // the moment closing starts to stderr
+  TOnlineOverrides Online;              // "--catalog-url URL", "--update-url URL", "--ca-file FILE"
 
   static TStartOptions Parse(const QStringList& args);
 };
@@ -111,6 +114,14 @@ class TTemplateMain : public QMainWindow {
   using TFileChooser = std::function<QString(bool save, const QString& caption, const QString& filter,
                                              const QString& suffix, const QString& dir)>;
   void SetFileChooser(TFileChooser chooser) { fileChooser_ = std::move(chooser); }
+
+  // The interface language in use (a Windows language identifier) and the languages present.
+  int Language() const { return language_; }
+  const std::vector<TLanguageModule>& Languages() const { return languages_; }
+  // `Restart`: the program started again with "restart" and this one closed. Tests replace what
+  // starts the program.
+  void Restart();
+  void SetRestartStarter(std::function<bool()> starter) { restartStarter_ = std::move(starter); }
 
   // The refresh dispatcher: the views recompute (forced) or when their inputs changed.
   void RefreshAllViews(bool forced);
@@ -196,6 +207,7 @@ class TTemplateMain : public QMainWindow {
   void CmdEditProxy();
   void CmdToggleColor(bool draws);
   void CmdAbout();
+  void CmdLanguage(int lcid);
   void CmdGetHelp();
   void CmdFirstRun();
 
@@ -221,7 +233,10 @@ class TTemplateMain : public QMainWindow {
   bool closeAfterRun_ = false;  // a close asked for while a script ran, answered by a stop
   bool clipboardKnown_ = false;
   bool clipboardHasText_ = false;
-  int language_ = 1049;
+  int language_ = RussianLanguage;
+  std::vector<TLanguageModule> languages_;
+  std::map<QString, QString> webLinks_;  // section LINKS, read at start
+  std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
 
   // Widgets.

@@ -9,20 +9,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/WebLinks.h"
+
 namespace kivra::shell {
 
-std::vector<std::pair<QString, QUrl>> TFirstRunDialog::WebPages() {
+std::vector<std::pair<QString, QString>> TFirstRunDialog::WebPages() {
   return {
-      {QStringLiteral("Статьи о программе"), QUrl("https://example.org/kivra/articles/")},
-      {QStringLiteral("Блог"), QUrl("https://example.org/kivra/blog/")},
-      {QStringLiteral("Видеоканал"), QUrl("https://example.org/kivra/video/")},
-      {QStringLiteral("Группа пользователей"), QUrl("https://example.org/kivra/community/")},
-      {QStringLiteral("Группа обсуждений"), QUrl("https://example.org/kivra/forum/")},
-      {QStringLiteral("Канал новостей"), QUrl("https://example.org/kivra/news/")},
+      {QStringLiteral("Статьи о программе"), QStringLiteral("AuthText")},
+      {QStringLiteral("Блог"), QStringLiteral("Blog")},
+      {QStringLiteral("Видеоканал"), QStringLiteral("YT")},
+      {QStringLiteral("Группа пользователей"), QStringLiteral("VK")},
+      {QStringLiteral("Группа обсуждений"), QStringLiteral("OK")},
+      {QStringLiteral("Канал новостей"), QStringLiteral("TG")},
   };
 }
 
-TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile) : QDialog(parent) {
+TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const std::map<QString, QString>& links)
+    : QDialog(parent) {
   setObjectName("FirstRunDialog");
   setWindowTitle(QStringLiteral("Справочная информация"));
 
@@ -44,9 +47,11 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile) : QDi
   for (size_t i = 0; i < list.size(); ++i) {
     auto* button = new QPushButton(list[i].first, this);
     button->setObjectName(QStringLiteral("btnWeb%1").arg(i + 1));
-    button->setToolTip(list[i].second.toString());
-    const QUrl url = list[i].second;
-    connect(button, &QPushButton::clicked, this, [url] { QDesktopServices::openUrl(url); });
+    const auto it = links.find(list[i].second);
+    const QString address = it == links.end() ? QString() : it->second;
+    button->setEnabled(IsWebAddress(address));
+    button->setToolTip(address);
+    connect(button, &QPushButton::clicked, this, [address] { OpenWebPage(QUrl(address)); });
     pages->addWidget(button, static_cast<int>(i % 3), static_cast<int>(i / 3));
   }
 

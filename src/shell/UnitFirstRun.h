@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <QUrl>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -15,12 +16,15 @@ namespace kivra::shell {
 class TFirstRunDialog : public QDialog {
   Q_OBJECT
  public:
-  TFirstRunDialog(QWidget* parent, const QString& helpFile /* empty when none */);
+  // `links`: the addresses of section LINKS by key (a page without an http or https address has its
+  // button disabled).
+  TFirstRunDialog(QWidget* parent, const QString& helpFile /* empty when none */,
+                  const std::map<QString, QString>& links = {});
 
   bool DontShowAgain() const;
 
-  // The web pages the buttons open: caption and address.
-  static std::vector<std::pair<QString, QUrl>> WebPages();
+  // The web pages the buttons open: caption and key of section LINKS.
+  static std::vector<std::pair<QString, QString>> WebPages();
 
  private:
   QCheckBox* dontShow_;

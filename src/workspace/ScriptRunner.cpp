@@ -305,6 +305,29 @@ void TScriptRunner::ResetReuse() {
   generated_.reset();
   excluded_.clear();
   prefix_.clear();
+  spare_.clear();
+}
+
+std::vector<TComb> TScriptRunner::TakeBuffer() {
+  if (spare_.empty()) return {};
+  std::vector<TComb> buffer = std::move(spare_.back());
+  spare_.pop_back();
+  buffer.clear();
+  return buffer;
+}
+
+void TScriptRunner::GiveBack(std::vector<TComb>&& buffer) {
+  if (buffer.capacity() > 0 && spare_.size() < 16) spare_.push_back(std::move(buffer));
+}
+
+void TScriptRunner::ClearPrefix(size_t keep) {
+  for (size_t k = keep; k < prefix_.size(); ++k) GiveBack(std::move(prefix_[k].List));
+  prefix_.resize(std::min(keep, prefix_.size()));
+}
+
+void TScriptRunner::ClearExcluded() {
+  for (auto& [n, combs] : excluded_) GiveBack(std::move(combs));
+  excluded_.clear();
 }
 
 void TScriptRunner::Begin(int cycle) {
@@ -414,7 +437,7 @@ void TScriptRunner::RunScriptOnce() {
   if (preparedOffset_ != ws_.Archive().DrawsOffset()) {
     // Tables and lists that depend on the offset are prepared again for the new one.
     tables_.clear();
-    excluded_.clear();
+    ClearExcluded();
     preparedOffset_ = ws_.Archive().DrawsOffset();
   }
   try {
@@ -443,7 +466,7 @@ void TScriptRunner::RunScriptOnce() {
 void TScriptRunner::RunLine(int index) {
   TCombList& list = ws_.Combs().List();
   const int line = index + 1;
-  prefix_.clear();
+  ClearPrefix();
   Status(2, SysFormat("Строка: %d", {line}));
   try {
     list.DropUndo();
@@ -484,7 +507,7 @@ void TScriptRunner::RunLine(int index) {
     ws_.Port().ShowError(e.what());
   }
   list.DropUndo();
-  prefix_.clear();
+  ClearPrefix();
 }
 
 void TScriptRunner::CheckAfterVariant() {
@@ -577,7 +600,7 @@ void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool mem
     // slots after the same starting list.
     size_t same = 0;
     while (same < prefix_.size() && same < parts.size() && SamePart(prefix_[same].Part, parts[same])) ++same;
-    prefix_.resize(same);
+    ClearPrefix(same);
     for (size_t k = 0; k < same; ++k)
       for (const std::string& entry : prefix_[k].LogEntries) Log(entry);
     // The list as the last part that ran left it (none ran: the starting list is right as it is),
@@ -596,7 +619,7 @@ void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool mem
     }
     first = same;
   } else {
-    prefix_.clear();
+    ClearPrefix();
   }
   if (start) PutList(*start);
   for (size_t k = first; k < parts.size(); ++k) {
@@ -610,7 +633,7 @@ void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool mem
         ApplyPart(part);
       } catch (...) {
         capture_ = nullptr;
-        prefix_.clear();
+        ClearPrefix();
         throw;
       }
       capture_ = nullptr;
@@ -618,7 +641,7 @@ void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool mem
     if (!memo) continue;
     // A part cut short by a stop is not a state to continue from.
     if (stopRequested_) {
-      prefix_.clear();
+      ClearPrefix();
       memo = false;
       continue;
     }
@@ -628,6 +651,7 @@ void TScriptRunner::ApplyParts(const std::array<TFilterPart, 7>& parts, bool mem
                                    [](const TFilterPart& p) { return p.Active; });
     if (!later) break;
     if (state.Applied) {
+      state.List = TakeBuffer();
       state.List.assign(list.Items().begin(), list.Items().end());
       state.FilterLog = list.Log();
     }
@@ -649,6 +673,12 @@ const std::vector<TComb>* TScriptRunner::BuildStartList(const TScriptOptions& op
     // refreshing generation does to the log, the undo copy and the snapshot.
     combs.GenerateList(true, combs.GenDefaults());
     generated_.emplace(list.Items().begin(), list.Items().end());
+    generatedAscending_ = true;
+    for (size_t i = 0; i < generated_->size() && generatedAscending_; ++i) {
+      const TComb& c = (*generated_)[i];
+      generatedAscending_ = c[0] >= 1 && c[0] < c[1] && c[1] < c[2] && c[2] < c[3] && c[3] < c[4] &&
+                            c[4] <= MaxNumber && (i == 0 || (*generated_)[i - 1] < c);
+    }
   } else {
     pending = &*generated_;
     list.ClearFilterLog();
@@ -668,11 +698,16 @@ const std::vector<TComb>* TScriptRunner::BuildStartList(const TScriptOptions& op
       pending = &it->second;
       list.SetFilterLog(
           {{"Последние тиражи", std::to_string(n), static_cast<uint32_t>(pending->size()), LogIconRemove}});
+    } else if (std::vector<TComb> out = TakeBuffer(); generated_ && ExcludeBySearch(n, out)) {
+      pending = &(excluded_[n] = std::move(out));
+      list.SetFilterLog(
+          {{"Последние тиражи", std::to_string(n), static_cast<uint32_t>(pending->size()), LogIconRemove}});
     } else {
       if (pending) PutList(*pending);
       pending = nullptr;
       combs.RemoveLatestDraws(n);
-      excluded_[n].assign(list.Items().begin(), list.Items().end());
+      out.assign(list.Items().begin(), list.Items().end());
+      excluded_[n] = std::move(out);
     }
   }
   if (pending && !defer) {
@@ -687,6 +722,34 @@ const std::vector<TComb>* TScriptRunner::BuildStartList(const TScriptOptions& op
     stakes.UpdateView(true, false);
   }
   return pending;
+}
+
+bool TScriptRunner::ExcludeBySearch(int n, std::vector<TComb>& out) const {
+  if (!generatedAscending_) return false;
+  const TDrawsArchive& archive = ws_.Archive();
+  const int last = archive.High() - archive.DrawsOffset();
+  const int first = std::max(0, last - n + 1);
+  std::vector<size_t> drawn;
+  for (int i = first; i <= last; ++i) {
+    TComb d = archive.StoredDraws()[static_cast<size_t>(i)].Nums;
+    std::sort(d.begin(), d.end());
+    if (d[0] < 1 || d[4] > MaxNumber || std::adjacent_find(d.begin(), d.end()) != d.end()) return false;
+    const auto it = std::lower_bound(generated_->begin(), generated_->end(), d);
+    if (it != generated_->end() && *it == d) drawn.push_back(static_cast<size_t>(it - generated_->begin()));
+  }
+  std::sort(drawn.begin(), drawn.end());
+  drawn.erase(std::unique(drawn.begin(), drawn.end()), drawn.end());
+  // The generation copied around the drawn combinations.
+  out.clear();
+  out.reserve(generated_->size() - drawn.size());
+  size_t from = 0;
+  drawn.push_back(generated_->size());
+  for (size_t stop : drawn) {
+    out.insert(out.end(), generated_->begin() + static_cast<ptrdiff_t>(from),
+               generated_->begin() + static_cast<ptrdiff_t>(stop));
+    from = stop + 1;
+  }
+  return true;
 }
 
 const TStatView& TScriptRunner::Table(const TFilterPart& part, const TCDLCoefs& coefs) {

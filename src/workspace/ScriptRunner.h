@@ -179,6 +179,16 @@ class TScriptRunner {
   void CheckAfterVariant();
   void ResetReuse();
   void ApplyParts(const std::array<TFilterPart, 7>& parts, bool memo, const std::vector<TComb>* start);
+  // Fills `out` with the generation less the latest n draws without a pass over every combination,
+  // when the generation is in ascending order and the draws are five different numbers 1..45.
+  bool ExcludeBySearch(int n, std::vector<TComb>& out) const;
+
+  // Buffers of whole lists are kept for the next use: a fresh allocation of several megabytes
+  // costs its page faults again on every copy.
+  std::vector<TComb> TakeBuffer();
+  void GiveBack(std::vector<TComb>&& buffer);
+  void ClearPrefix(size_t keep = 0);
+  void ClearExcluded();
 
   bool Stop();  // pumps, then the stop request
   void Log(std::string_view entry);
@@ -213,6 +223,8 @@ class TScriptRunner {
   std::map<TTableKey, std::unique_ptr<TStatView>> tables_;
   std::map<int, std::optional<TCacheData>> caches_;
   std::optional<std::vector<TComb>> generated_;  // the default generation, made once per run
+  bool generatedAscending_ = false;              // each and all of its combinations in ascending order
+  std::vector<std::vector<TComb>> spare_;        // list buffers to reuse
   std::map<int, std::vector<TComb>> excluded_;   // the generation less the latest N draws
   std::vector<std::string> lines_;               // the script being run
 

@@ -5,6 +5,7 @@
 
 #include "core/DrawsCsv.h"
 #include "core/SysFormat.h"
+#include "workspace/ProgramFiles.h"
 
 namespace kivra {
 
@@ -22,12 +23,16 @@ TWorkspace::TWorkspace(std::filesystem::path dataDir, TUserPort& port)
       views_(port, archive_, config_, settings_),
       tables_(port, dataDir_, archive_, combs_.List(), stakes_, settings_),
       runner_(*this),
-      download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }) {}
+      download_(port, dataDir_, ConfigPath(), archive_, stakes_, [this] { return SaveArchive(); }),
+      online_(ConfigPath()) {}
 
 std::filesystem::path TWorkspace::ResolveDataDir(const std::filesystem::path& explicitDir,
                                                  const std::filesystem::path& executableDir) {
   if (!explicitDir.empty()) return explicitDir;
-  if (!executableDir.empty() && access(executableDir.c_str(), W_OK) == 0) return executableDir;
+  // A program run from its build or unpacked folder keeps its data there; an installed one (even
+  // in a writable prefix such as ~/.local) in the user's data folder.
+  if (!executableDir.empty() && !InstalledProgram(executableDir) && access(executableDir.c_str(), W_OK) == 0)
+    return executableDir;
   const char* xdg = std::getenv("XDG_DATA_HOME");
   std::filesystem::path base;
   if (xdg && *xdg) {

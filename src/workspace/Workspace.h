@@ -18,6 +18,7 @@
 #include "stats/StatList.h"
 #include "workspace/CombState.h"
 #include "workspace/DrawsDownload.h"
+#include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
 #include "workspace/ScriptRunner.h"
 #include "workspace/ScriptState.h"
@@ -127,6 +128,9 @@ class TWorkspace {
   const TScriptRunner& Runner() const { return runner_; }
   // The draws download from the operator's results archive.
   TDrawsDownload& Download() { return download_; }
+  // The online services' addresses and the user's identity (section "ONLINE").
+  TOnlineSettings& Online() { return online_; }
+  const TOnlineSettings& Online() const { return online_; }
   // The card, layout and week views: their switches, lengths and last tables.
   TViewsState& Views() { return views_; }
   const TViewsState& Views() const { return views_; }
@@ -155,6 +159,7 @@ class TWorkspace {
   TTableState tables_;
   TScriptRunner runner_;
   TDrawsDownload download_;
+  TOnlineSettings online_;
 };
 
 }  // namespace kivra

@@ -36,6 +36,7 @@
 #include "shell/UnitDraw.h"
 #include "shell/UnitFavorites.h"
 #include "shell/UnitFirstRun.h"
+#include "shell/WebLinks.h"
 #include "shell/UnitGen.h"
 #include "shell/UnitHelp.h"
 #include "shell/UnitProxy.h"
@@ -407,7 +408,21 @@ void DialogsTest::firstRunDialog() {
   QCOMPARE(dialog.windowTitle(), QString("Справочная информация"));
   QVERIFY(Child<QPushButton>(&dialog, "btnHelpFile")->isEnabled());
   QVERIFY(Child<QLabel>(&dialog, "lblText")->text().startsWith("Если Вы запускаете программу в первый раз"));
+  // Pages without an http or https address stay disabled.
   QCOMPARE(int(TFirstRunDialog::WebPages().size()), 6);
+  for (int i = 1; i <= 6; ++i) QVERIFY(!Child<QPushButton>(&dialog, qPrintable(QString("btnWeb%1").arg(i)))->isEnabled());
+  {
+    std::vector<QUrl> opened;
+    SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
+    TFirstRunDialog linked(nullptr, help,
+                           {{"Blog", "https://blog.example.org/k"}, {"YT", "ftp://video.example.org/"}, {"TG", "t.me/x"}});
+    QVERIFY(Child<QPushButton>(&linked, "btnWeb2")->isEnabled());
+    QVERIFY(!Child<QPushButton>(&linked, "btnWeb3")->isEnabled());
+    QVERIFY(!Child<QPushButton>(&linked, "btnWeb6")->isEnabled());
+    ClickButton(&linked, "btnWeb2");
+    QCOMPARE(opened, std::vector<QUrl>{QUrl("https://blog.example.org/k")});
+    SetWebPageOpener(nullptr);
+  }
   QVERIFY(!dialog.DontShowAgain());
   Child<QCheckBox>(&dialog, "chkDontShow")->setChecked(true);
   Screen(&dialog, "dialog_first_run");

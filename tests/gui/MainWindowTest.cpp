@@ -23,6 +23,7 @@
 #include "core/IniFile.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/MainWindow.h"
+#include "shell/WebLinks.h"
 #include "shell/StatChart.h"
 #include "shell/UnitConfig.h"
 #include "shell/UnitDraw.h"
@@ -118,6 +119,27 @@ class MainWindowTest : public QObject {
   void cleanup() {
     window_.reset();
     dir_.reset();
+  }
+
+  // The page commands follow section LINKS: without addresses disabled, with one enabled and
+  // opening it; an address that is not http or https keeps its command disabled.
+  void webPageCommandsFollowTheirAddresses() {
+    QVERIFY(!window_->Commands().Action("OpenLotoSite")->isEnabled());
+    QVERIFY(!window_->Commands().Action("urlTG")->isEnabled());
+    window_.reset();
+    TIniFile ini = TIniFile::Load(*dir_ / "Kivra_5x45.ini");
+    ini.WriteString("LINKS", "LotoSite", "https://lottery.example.org/");
+    ini.WriteString("LINKS", "TG", "file:///etc/passwd");
+    ini.Save(*dir_ / "Kivra_5x45.ini");
+    Start();
+    std::vector<QUrl> opened;
+    SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
+    window_->Commands().Update();
+    QVERIFY(window_->Commands().Action("OpenLotoSite")->isEnabled());
+    QVERIFY(!window_->Commands().Action("urlTG")->isEnabled());
+    QVERIFY(Run("OpenLotoSite"));
+    SetWebPageOpener(nullptr);
+    QCOMPARE(opened, std::vector<QUrl>{QUrl("https://lottery.example.org/")});
   }
 
   void startsOnTheDataFolder() {

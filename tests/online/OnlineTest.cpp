@@ -72,8 +72,11 @@ TEST(Http, RequestsRedirectsEncodingsAndFailures) {
   small.MaxBytes = 4000;
   THttpOptions cancel;
   cancel.Progress = [](uint64_t, uint64_t) { return false; };
+  THttpOptions noCa;
+  noCa.CaFile = "/nonexistent/ca.pem";
   for (const TFailure& f : {TFailure{"/missing", {}, "404"}, TFailure{"/loop", {}, "redirect"},
-                            TFailure{"/big", small, "4000"}, TFailure{"/big", cancel, "отменена"}}) {
+                            TFailure{"/big", small, "4000"}, TFailure{"/big", cancel, "отменена"},
+                            TFailure{"/big", noCa, "сертификатов"}}) {
     r = HttpGet(server.Url(f.path), f.options);
     EXPECT_FALSE(r.Ok) << f.path;
     EXPECT_NE(r.Error.find(f.reason), std::string::npos) << f.path << ": " << r.Error;

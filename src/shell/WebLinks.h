@@ -1,0 +1,39 @@
+// The web pages the program opens: the lottery's site and the project's pages. Their addresses are
+// configuration (section "LINKS" of the configuration file, empty by default); a command or button
+// for a page is enabled only when its address is an http:// or https:// address.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace kivra::shell {
+
+class TCommandMap;
+
+struct TWebLink {
+  const char* Command;  // "" for a page only the first-run dialog shows
+  const char* Key;      // the key of section LINKS
+  const char* Caption;
+};
+
+// The commands of the menu "Справка" that open pages, in the menu's order.
+const std::vector<TWebLink>& WebLinkCommands();
+
+// The addresses of section LINKS, by key (keys without a value are missing).
+std::map<QString, QString> ReadWebLinks(const std::filesystem::path& configPath);
+
+// True for an absolute http:// or https:// address with a host.
+bool IsWebAddress(const QString& address);
+
+// Opens an address in the desktop's browser; tests replace the opener (null: the browser again).
+void OpenWebPage(const QUrl& url);
+void SetWebPageOpener(std::function<void(const QUrl&)> opener);
+
+// Registers `OpenLotoSite` and the url* commands over the given addresses.
+void AddWebLinkCommands(TCommandMap& commands, std::function<QString(const char* key)> address);
+
+}  // namespace kivra::shell

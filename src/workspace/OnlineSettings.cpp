@@ -1,0 +1,78 @@
+#include "workspace/OnlineSettings.h"
+
+#include <random>
+
+#include "core/IniFile.h"
+#include "core/SortaUtils.h"
+
+namespace kivra {
+
+TOnlineSettings::TOnlineSettings(std::filesystem::path configPath) : configPath_(std::move(configPath)) {}
+
+std::string TOnlineSettings::Read(const char* key) const {
+  try {
+    return std::string(Trim(TIniFile::Load(configPath_).ReadString(Section, key, "")));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+bool TOnlineSettings::Write(const char* key, const std::string& value) {
+  try {
+    TIniFile ini = TIniFile::Load(configPath_);
+    ini.WriteString(Section, key, value);
+    ini.Save(configPath_);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string TOnlineSettings::CatalogUrl() const {
+  std::string url = overrides_.CatalogUrl ? std::string(Trim(*overrides_.CatalogUrl)) : Read("CatalogUrl");
+  while (!url.empty() && url.back() == '/') url.pop_back();
+  return url;
+}
+
+std::string TOnlineSettings::UpdateUrl() const {
+  return overrides_.UpdateUrl ? std::string(Trim(*overrides_.UpdateUrl)) : Read("UpdateUrl");
+}
+
+std::string TOnlineSettings::CaFile() const {
+  return overrides_.CaFile ? std::string(Trim(*overrides_.CaFile)) : Read("CaFile");
+}
+
+std::string TOnlineSettings::UserName() const { return Read("UserName"); }
+std::string TOnlineSettings::UserMail() const { return Read("UserMail"); }
+
+bool TOnlineSettings::SaveIdentity(const std::string& name, const std::string& mail) {
+  try {
+    TIniFile ini = TIniFile::Load(configPath_);
+    ini.WriteString(Section, "UserName", Trim(name));
+    ini.WriteString(Section, "UserMail", Trim(mail));
+    ini.Save(configPath_);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string TOnlineSettings::ClientKey() {
+  std::string key = Read("ClientKey");
+  if (!key.empty()) return key;
+  key = MakeClientKey();
+  return Write("ClientKey", key) ? key : std::string();
+}
+
+std::string MakeClientKey() {
+  static constexpr char Digits[] = "0123456789abcdef";
+  std::random_device device;
+  std::string key;
+  for (int i = 0; i < 8; ++i) {
+    const uint32_t word = device();
+    for (int j = 0; j < 4; ++j) key += Digits[(word >> (j * 8)) & 0xF];
+  }
+  return key;
+}
+
+}  // namespace kivra
