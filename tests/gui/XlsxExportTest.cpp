@@ -194,7 +194,9 @@ class XlsxExportTest : public QObject {
       Run(c.Command, file);
       // The archive (1,500 draws) and the statistics table: within a second.
       qInfo("%s: %lld ms", qPrintable(c.Command), timer.elapsed());
+#ifndef KIVRA_SANITIZED_BUILD
       if (!c.Grid) QVERIFY2(timer.elapsed() <= 1000, qPrintable(c.Command));
+#endif
       const TXlsxReader book(file);
       QCOMPARE(dialogs_, QStringList{c.Dialog + "|Книги Microsoft Excel (*.xlsx)|xlsx"});
       QCOMPARE(opened_, std::vector<std::filesystem::path>{file});
@@ -323,15 +325,17 @@ class XlsxExportTest : public QObject {
     const TXlsxReader book(*dir_ / "full.xlsx", 3);
     qInfo("full list export: %lld ms (%.1f s of processor time), memory growth %ld MB, %d paints, %lld progress texts",
           ms, cpu, growthMb, paints, static_cast<long long>(progress.size()));
+#ifndef KIVRA_SANITIZED_BUILD
     // The figure is 20 s on the machine's two cores; the builders sharing them can stretch the
     // wall clock, so the limit holds the processor time the export took (the wall clock only
-    // catches a hang).
+    // catches a hang). A sanitized build is several times slower and is not timed.
     QVERIFY2(cpu <= 20, qPrintable(QString::number(cpu)));
     QVERIFY2(ms <= 60000, qPrintable(QString::number(ms)));
+    QVERIFY2(growthMb <= 100, qPrintable(QString::number(growthMb)));
+#endif
     QVERIFY(progress.size() > 10);
     QVERIFY(progress.last().endsWith("%"));
     QVERIFY(paints > 10);
-    QVERIFY2(growthMb <= 100, qPrintable(QString::number(growthMb)));
     QCOMPARE(book.Sheets.size(), size_t(2));
     QCOMPARE(book.Sheets[0].Name, std::string("Комбинации"));
     QCOMPARE(book.Sheets[1].Name, std::string("Комбинации (2)"));
