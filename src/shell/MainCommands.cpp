@@ -29,6 +29,7 @@
 #include "shell/SystemsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/UnitHelp.h"
 #include "shell/UnitWait.h"
 #include "workspace/Workspace.h"
 
@@ -463,9 +464,25 @@ void TTemplateMain::CmdToggleColor(bool draws) {
   else combsModel_->Repaint();
 }
 
-void TTemplateMain::CmdGetHelp() {
+void TTemplateMain::CmdGetHelp() { ShowHelp(this); }
+
+void TTemplateMain::ShowHelp(QWidget* owner) {
   const QString file = HelpFile();
-  if (!file.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  if (file.isEmpty()) return;
+  // One window, not modal, so the help stays open beside the work; a modal owner (the first-run
+  // dialog) must be its parent for it to take input, and hands it back to the main window later.
+  if (!helpViewer_) {
+    helpViewer_ = new TDescriptionViewer(owner, QString(), QStringLiteral("Справка"));
+    helpViewer_->setObjectName("HelpViewer");
+    helpViewer_->setAttribute(Qt::WA_DeleteOnClose);
+  } else if (helpViewer_->parentWidget() != owner) {
+    helpViewer_->setParent(owner, helpViewer_->windowFlags());
+  }
+  helpViewer_->OpenPage(QUrl::fromLocalFile(file));
+  helpViewer_->setModal(false);
+  helpViewer_->show();
+  helpViewer_->raise();
+  helpViewer_->activateWindow();
 }
 
 void TTemplateMain::CmdLanguage(int lcid) {
@@ -487,11 +504,13 @@ void TTemplateMain::Restart() {
 }
 
 void TTemplateMain::CmdAbout() {
-  QMessageBox::about(this, QStringLiteral("О программе"),
-                     QStringLiteral("<b>Kivra_5x45</b> версия %1<br><br>"
-                                    "Анализ статистики лотереи \"5 из 45\": архив тиражей, статистики, "
-                                    "фильтрация комбинаций.")
-                         .arg(QStringLiteral(KIVRA_VERSION)));
+  QMessageBox box(QMessageBox::Information, QStringLiteral("О программе"),
+                  AboutText(QStringLiteral(KIVRA_VERSION), ws_->DataDir(),
+                            std::filesystem::path(HelpFile().toStdString()).parent_path()),
+                  QMessageBox::Ok, this);
+  box.setObjectName("AboutBox");
+  box.setTextFormat(Qt::RichText);
+  box.exec();
 }
 
 }  // namespace kivra::shell

@@ -89,8 +89,10 @@ void TTemplateMain::CmdEditProxy() {
 }
 
 void TTemplateMain::CmdFirstRun() {
-  TFirstRunDialog dialog(this, HelpFile(), webLinks_);
+  TFirstRunDialog dialog(this, HelpFile(), webLinks_, [this, &dialog] { ShowHelp(&dialog); });
   dialog.exec();
+  // A help window opened from the dialog outlives it.
+  if (helpViewer_ && helpViewer_->parentWidget() == &dialog) ShowHelp(this);
   if (dialog.DontShowAgain()) ws_->Settings().WriteSetting(MainWindowSection, "FirstRun", false, &port_);
 }
 

@@ -40,6 +40,7 @@
 #include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
+#include "shell/UnitHelp.h"
 #include "shell/WeekTab.h"
 #include "shell/WindowPlacement.h"
 #include "workspace/Workspace.h"

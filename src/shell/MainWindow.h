@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <array>
@@ -18,6 +19,7 @@
 #include "shell/LanguageMenu.h"
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
+#include "shell/UnitHelp.h"
 #include "shell/XlsxExport.h"
 #include "stats/StatList.h"
 #include "workspace/OnlineSettings.h"
@@ -106,6 +108,7 @@ class TTemplateMain : public QMainWindow {
   TLayoutTab* LayoutTab() const { return layoutTab_; }
   TWeekTab* WeekTab() const { return weekTab_; }
   TTablesTab* TablesTab() const { return tablesTab_; }
+  TDescriptionViewer* HelpViewer() const { return helpViewer_; }
   // The chart selector's entries (the graphs tab shows them).
   const std::vector<TStatList::TSelectorItem>& ChartItems() const { return chartItems_; }
 
@@ -160,6 +163,9 @@ class TTemplateMain : public QMainWindow {
   void RestoreListColumns();
   void SaveListColumns();
   QString HelpFile() const;
+  // Opens the help index in the one "Справка" window (created on first use, then raised); owner is
+  // the window it must stay usable over (a modal dialog that asks for help, else the main window).
+  void ShowHelp(QWidget* owner);
 
   // Views.
   // The statistics window length becomes the one the field shows (its text committed first); true
@@ -238,6 +244,7 @@ class TTemplateMain : public QMainWindow {
   std::map<QString, QString> webLinks_;  // section LINKS, read at start
   std::function<bool()> restartStarter_;
   std::vector<TStatList::TSelectorItem> chartItems_;
+  QPointer<TDescriptionViewer> helpViewer_;  // the "Справка" window while it exists
 
   // Widgets.
   QSplitter* splitter_ = nullptr;

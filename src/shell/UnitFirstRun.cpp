@@ -24,7 +24,8 @@ std::vector<std::pair<QString, QString>> TFirstRunDialog::WebPages() {
   };
 }
 
-TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const std::map<QString, QString>& links)
+TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const std::map<QString, QString>& links,
+                                 std::function<void()> openHelp)
     : QDialog(parent) {
   setObjectName("FirstRunDialog");
   setWindowTitle(QStringLiteral("Справочная информация"));
@@ -39,7 +40,10 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const
   auto* help = new QPushButton(QStringLiteral("Открыть файл встроенной справочной системы"), this);
   help->setObjectName("btnHelpFile");
   help->setEnabled(!helpFile.isEmpty() && QFileInfo(helpFile).isFile());
-  connect(help, &QPushButton::clicked, this, [helpFile] { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile)); });
+  connect(help, &QPushButton::clicked, this, [helpFile, openHelp] {
+    if (openHelp) openHelp();
+    else QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
+  });
 
   // The web pages in two columns of three.
   auto* pages = new QGridLayout;

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -17,9 +18,9 @@ class TFirstRunDialog : public QDialog {
   Q_OBJECT
  public:
   // `links`: the addresses of section LINKS by key (a page without an http or https address has its
-  // button disabled).
+  // button disabled). `openHelp` shows the help index (the desktop's handler of helpFile when empty).
   TFirstRunDialog(QWidget* parent, const QString& helpFile /* empty when none */,
-                  const std::map<QString, QString>& links = {});
+                  const std::map<QString, QString>& links = {}, std::function<void()> openHelp = {});
 
   bool DontShowAgain() const;
 

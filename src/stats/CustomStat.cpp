@@ -58,10 +58,14 @@ std::string TStatClass::CodeFor(int32_t param) const { return SysFormat(GetCode(
 
 std::string TStatClass::CaptionFor(int32_t param) const { return SysFormat(GetCaption(), {param}); }
 
+std::string TStatClass::HelpPageFor(int32_t param) const {
+  return SysFormat("Filters_%.4d_%s.htm", {1049, SysFormat(GetHelpCode(), {param})});
+}
+
 std::string TStatClass::HelpTopicFor(int32_t param, const std::filesystem::path& helpFile) const {
   std::error_code ec;
   if (helpFile.empty() || !std::filesystem::is_regular_file(helpFile, ec)) return {};
-  return "ms-its:" + helpFile.string() + SysFormat("::/Filters_%.4d_%s.htm", {1049, SysFormat(GetHelpCode(), {param})});
+  return "ms-its:" + helpFile.string() + "::/" + HelpPageFor(param);
 }
 
 // --- TCustomStat ---

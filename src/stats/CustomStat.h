@@ -67,7 +67,9 @@ class TStatClass {
   uint8_t GetFlags() const { return static_cast<uint8_t>(GetOptions() | (IsGraph() ? FlagG : 0)); }
   virtual std::string CodeFor(int32_t param) const;
   virtual std::string CaptionFor(int32_t param) const;
-  // "ms-its:<help file>::/Filters_1049_<help code>.htm", or empty when the help file does not exist.
+  // The name of the help page, "Filters_1049_<help code>.htm" (1049 whatever the interface language).
+  std::string HelpPageFor(int32_t param) const;
+  // "ms-its:<help file>::/<HelpPageFor>", or empty when the help file does not exist.
   std::string HelpTopicFor(int32_t param, const std::filesystem::path& helpFile) const;
   virtual bool IsAvailable(const TStatEnv& env) const = 0;
   virtual bool IsEnabled() const = 0;
