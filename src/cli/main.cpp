@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "core/TextCodec.h"
 #include "core/Version.h"
 #include "online/SelfUpdate.h"
+#include "core/XlsxBook.h"
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
 #include "stakes/Systems.h"
@@ -161,6 +163,10 @@ constexpr const char* Usage =
     "                        поиск обновления программы (ключ UpdateUrl раздела [ONLINE]);\n"
     "                        с --install найденное обновление устанавливается в папку\n"
     "                        программы (по умолчанию папка kivra-cli)\n"
+    "  export-xlsx draws|combs ФАЙЛ.lcv|stats КОД|card|layout|stakes|ratings [ПАРАМЕТРЫ] ФАЙЛ.xlsx\n"
+    "                        книга электронной таблицы, как ее записывает окно для этого вида;\n"
+    "                        параметры вида те же, что у его текстовой команды (draws: --sorted;\n"
+    "                        stats: как table; card, layout: как card и layout; ratings: --mode)\n"
     "  version               версия программы\n";
 
 // A command-line error: printed to stderr with the usage hint, exit status 2.
@@ -331,8 +337,9 @@ int ParseSortColumn(const std::string& text) {
   throw TUsageError{fmt::format("Некорректное значение параметра --sort: {}", text)};
 }
 
-int CmdTable(TWorkspace& ws, TArgs& args) {
-  const std::string code = args.Next("КОД");
+// Sets the statistics tab up as the options of "table" say and computes it; `showInList` tells
+// whether the column "В списке" is shown. False when the list or the table could not be made.
+bool PrepareStatTable(TWorkspace& ws, const std::string& code, TArgs& args, bool& showInList) {
   int length = -1, offset = 0, sortColumn = ColCount;
   bool sorted = false, compare = false, descending = false;
   std::optional<std::string> inList;
@@ -366,10 +373,17 @@ int CmdTable(TWorkspace& ws, TArgs& args) {
   ws.StatTab().View().SetSort(sortColumn, descending);
   // The list a user saved, counted by the column "В списке" after "Значение".
   if (inList) {
-    if (!ws.Combs().OpenFile(*inList)) return 1;
+    if (!ws.Combs().OpenFile(*inList)) return false;
     ws.StatTab().SetShowInList(true, false);
   }
-  if (!ws.StatTab().Refresh(true)) return 1;
+  showInList = inList.has_value();
+  return ws.StatTab().Refresh(true);
+}
+
+int CmdTable(TWorkspace& ws, TArgs& args) {
+  const std::string code = args.Next("КОД");
+  bool inList = false;
+  if (!PrepareStatTable(ws, code, args, inList)) return 1;
   auto line = [&](const auto& cells, std::string_view inListCell) {
     std::string text;
     for (size_t c = 0; c < cells.size(); ++c) {
@@ -858,7 +872,17 @@ bool ParseOnOff(const std::string& text, const char* option) {
   throw TUsageError{fmt::format("Некорректное значение параметра {}: {}", option, text)};
 }
 
-int CmdCard(TWorkspace& ws, TArgs& args) {
+// A grid as its tab shows it: texts and colours by grid row and column (row 0 and column 0 are the
+// headers); `Colors` is the "--colors" switch of the text commands.
+struct TGridSource {
+  int Rows = 0;
+  int Columns = 0;
+  bool Colors = false;
+  std::function<std::string(int, int)> Text;
+  std::function<TCellColor(int, int)> Color;
+};
+
+TGridSource CardSource(TWorkspace& ws, TArgs& args) {
   TCardOptions options = ws.Views().CardOptions();
   int64_t length = -1;
   bool colors = false;
@@ -874,13 +898,17 @@ int CmdCard(TWorkspace& ws, TArgs& args) {
   const TDrawsArchive& archive = ws.Archive();
   const int rows = CardRowCount(archive);
   const int shown = length < 0 ? rows : static_cast<int>(std::min<int64_t>(rows, length + 1));
-  PrintGrid(
-      shown, CardColumnCount, colors, [&](int r, int c) { return CardCellText(archive, r, c); },
-      [&](int r, int c) { return CardCellColor(archive, r, c, options); });
+  return {shown, CardColumnCount, colors, [&archive](int r, int c) { return CardCellText(archive, r, c); },
+          [&archive, options](int r, int c) { return CardCellColor(archive, r, c, options); }};
+}
+
+int CmdCard(TWorkspace& ws, TArgs& args) {
+  const TGridSource g = CardSource(ws, args);
+  PrintGrid(g.Rows, g.Columns, g.Colors, g.Text, g.Color);
   return 0;
 }
 
-int CmdLayout(TWorkspace& ws, TArgs& args) {
+TGridSource LayoutSource(TWorkspace& ws, TArgs& args) {
   int64_t length = -1, offset = 0;
   bool colors = false, gradient = ws.Views().LayoutGradient();
   std::string value;
@@ -894,10 +922,15 @@ int CmdLayout(TWorkspace& ws, TArgs& args) {
   if (length < 1) throw TUsageError{"Не указана длина окна: --len N (N >= 1)"};
   ws.LoadArchive();
   ws.SetDrawsOffset(static_cast<int>(offset));
-  const TTextGrid grid = BuildLayoutGrid(ws.Archive(), static_cast<int>(length), ws.Archive().HiddenDrawSet());
-  PrintGrid(
-      grid.Rows, grid.Columns, colors, [&](int r, int c) { return grid.At(r, c); },
-      [&](int r, int c) { return LayoutCellColor(grid, r, c, gradient); });
+  auto grid = std::make_shared<const TTextGrid>(
+      BuildLayoutGrid(ws.Archive(), static_cast<int>(length), ws.Archive().HiddenDrawSet()));
+  return {grid->Rows, grid->Columns, colors, [grid](int r, int c) { return grid->At(r, c); },
+          [grid, gradient](int r, int c) { return LayoutCellColor(*grid, r, c, gradient); }};
+}
+
+int CmdLayout(TWorkspace& ws, TArgs& args) {
+  const TGridSource g = LayoutSource(ws, args);
+  PrintGrid(g.Rows, g.Columns, g.Colors, g.Text, g.Color);
   return 0;
 }
 
@@ -1574,6 +1607,146 @@ int CmdIdentity(TWorkspace& ws, TArgs& args) {
   return 0;
 }
 
+// --- Spreadsheet books: the book the window writes for a view ---
+
+TXlsxTable GridBook(std::string title, TGridSource g) {
+  TXlsxTable t;
+  t.Title = std::move(title);
+  for (int c = 0; c < g.Columns; ++c) t.Captions.push_back(g.Text(0, c));
+  t.RowCount = static_cast<uint32_t>(std::max(0, g.Rows - 1));
+  t.Backgrounds = true;
+  // Column 0 is the row header: the window shows it without the grid's colours.
+  t.Row = [g](uint32_t row, std::vector<std::string>& cells, std::vector<TXlsxColor>& colors) {
+    const int r = static_cast<int>(row) + 1;
+    for (int c = 0; c < g.Columns; ++c) {
+      cells[size_t(c)] = g.Text(r, c);
+      if (c > 0) colors[size_t(c)] = g.Color(r, c);
+    }
+  };
+  return t;
+}
+
+// A table of `columns` captions whose cells come from cell(row, column).
+TXlsxTable TextBook(std::string title, std::vector<std::string> captions, uint32_t rows,
+                    std::function<std::string(uint32_t, int)> cell) {
+  TXlsxTable t;
+  t.Title = std::move(title);
+  t.Captions = std::move(captions);
+  t.RowCount = rows;
+  t.Row = [cell = std::move(cell)](uint32_t row, std::vector<std::string>& cells, std::vector<TXlsxColor>&) {
+    for (size_t c = 0; c < cells.size(); ++c) cells[c] = cell(row, static_cast<int>(c));
+  };
+  return t;
+}
+
+const std::vector<std::string> NumberCaptions = {"1", "2", "3", "4", "5", "S"};
+
+std::vector<std::string> CaptionsAround(std::string first, std::string last) {
+  std::vector<std::string> r{std::move(first)};
+  r.insert(r.end(), NumberCaptions.begin(), NumberCaptions.end());
+  if (!last.empty()) r.push_back(std::move(last));
+  return r;
+}
+
+// The cells of a combination row: the numbers and their sum.
+std::string CombCell(const TComb& comb, int column) {
+  if (column < CombSize) return std::to_string(comb[size_t(column)]);
+  int sum = 0;
+  for (int n : comb) sum += n;
+  return std::to_string(sum);
+}
+
+int CmdExportXlsx(TWorkspace& ws, TArgs& args) {
+  const std::string view = args.Next("draws|combs|stats|card|layout|stakes|ratings");
+  std::string source;
+  if (view == "combs") source = args.Next("ФАЙЛ.lcv");
+  if (view == "stats") source = args.Next("КОД");
+  // The book is the last argument; the options of the view's text command come before it.
+  std::vector<std::string> rest;
+  while (!args.Empty()) rest.push_back(args.Next(""));
+  if (rest.empty()) throw TUsageError{"Не указан параметр: ФАЙЛ.xlsx"};
+  const std::string out = rest.back();
+  rest.pop_back();
+  TArgs options(rest);
+  std::string value;
+
+  TXlsxTable book;
+  if (view == "draws") {
+    bool sorted = false;
+    while (!options.Empty()) {
+      if (options.Flag("--sorted")) sorted = true;
+      else options.ExpectEnd();
+    }
+    ws.LoadArchive();
+    ws.Archive().SetSortedDraws(sorted);
+    const TDrawsArchive& archive = ws.Archive();
+    // Newest first, as the list shows them.
+    book = TextBook("Архив тиражей", CaptionsAround("Тираж", "Дата тиража"), static_cast<uint32_t>(archive.Count()),
+                    [&archive](uint32_t row, int c) {
+                      const TDraw d = archive.Draw(archive.High() - static_cast<int>(row));
+                      if (c == 0) return std::to_string(d.Number);
+                      return c <= CombSize + 1 ? CombCell(d.Nums, c - 1) : d.DateText();
+                    });
+  } else if (view == "combs") {
+    options.ExpectEnd();
+    if (!ws.Combs().OpenFile(source)) return 1;
+    const auto& list = ws.Combs().List();
+    book = TextBook("Комбинации", CaptionsAround("№ п.п.", ""), list.Count(), [&list](uint32_t row, int c) {
+      return c == 0 ? std::to_string(row + 1) : CombCell(list[row], c - 1);
+    });
+  } else if (view == "stats") {
+    bool inList = false;
+    if (!PrepareStatTable(ws, source, options, inList)) return 1;
+    // The columns the window shows: the comparison columns only with the comparison, "В списке"
+    // after "Значение".
+    std::vector<int> columns;
+    for (int c = 0; c < StatColumnCount; ++c) {
+      if (c >= ColNorm && c <= ColDeviationPct && !ws.StatTab().PrefetchsEnabled()) continue;
+      columns.push_back(c);
+      if (c == ColValue && inList) columns.push_back(ColInList);
+    }
+    std::vector<std::string> captions;
+    for (int c : columns) captions.emplace_back(c == ColInList ? InListCaption : StatColumnCaptions[size_t(c)]);
+    const auto& rows = ws.StatTab().View().Rows();
+    book = TextBook("Статистика", captions, static_cast<uint32_t>(rows.size()), [&rows, columns](uint32_t r, int c) {
+      const int column = columns[size_t(c)];
+      return column == ColInList ? rows[r].InList : rows[r].Cells[size_t(column)];
+    });
+  } else if (view == "card") {
+    book = GridBook("Карта", CardSource(ws, options));
+  } else if (view == "layout") {
+    book = GridBook("Схема", LayoutSource(ws, options));
+  } else if (view == "stakes") {
+    options.ExpectEnd();
+    ws.LoadArchive();
+    if (!ws.Stakes().Load()) return 1;
+    auto& journal = ws.Stakes().Journal();
+    book = TextBook("Ставки", {StakeColumnCaptions.begin(), StakeColumnCaptions.end()},
+                    static_cast<uint32_t>(journal.Count()), [&journal](uint32_t row, int c) {
+                      return StakeCellText(journal.Read(TStakeOrigin::Begin, static_cast<int>(row)), c);
+                    });
+  } else if (view == "ratings") {
+    auto& ratings = ws.Ratings();
+    int mode = ratings.EffMode();
+    while (options.Option("--mode", value)) mode = static_cast<int>(ParseRange(value, 0, 2, "--mode"));
+    options.ExpectEnd();
+    ratings.Load();
+    book = TextBook("Рейтинг", {RatingColumnCaptions.begin(), RatingColumnCaptions.end()},
+                    static_cast<uint32_t>(ratings.Ratings().Count()), [&ratings, mode](uint32_t row, int c) {
+                      return RatingCellText(ratings.Ratings().Rows()[row], c, mode, ratings.Matches());
+                    });
+  } else {
+    throw TUsageError{fmt::format("Неизвестный вид экспорта: {}", view)};
+  }
+  std::string error;
+  if (!WriteXlsxBook(out, book, {}, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  std::printf("Выгружено строк: %u\n", book.RowCount);
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   std::vector<std::string> raw(argv + 1, argv + argc);
   TArgs args(raw);
@@ -1610,7 +1783,8 @@ int Run(int argc, char** argv) {
       {"week", CmdWeek},       {"forecast", CmdForecast},    {"test", CmdTest},
       {"systems", CmdSystems}, {"graph", CmdGraph},          {"repeats", CmdRepeats},
       {"sums", CmdSums},       {"draw-info", CmdDrawInfo},   {"comb-info", CmdCombInfo},
-      {"library", CmdLibrary}, {"identity", CmdIdentity}, {"update", CmdUpdate}};
+      {"library", CmdLibrary}, {"identity", CmdIdentity}, {"update", CmdUpdate},
+      {"export-xlsx", CmdExportXlsx}};
   const auto it = commands.find(command);
   if (it == commands.end()) throw TUsageError{fmt::format("Неизвестная команда: {}", command)};
 

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "shell/CommandMap.h"
+#include "shell/XlsxExport.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -37,7 +38,7 @@ void TCardTab::Refresh(bool force) {
   }
 }
 
-void TCardTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
+void TCardTab::AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExporter& xlsx) {
   TWorkspace& ws = ws_;
   TViewsState& views = ws.Views();
   auto shown = [&views] { return views.TabShown(TViewTab::Card); };
@@ -60,7 +61,12 @@ void TCardTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
                 },
                 shown, [&views] { return views.ColorCardSequences(); }});
   // clang-format on
-  AddContextMenu(grid_, commands, {"CardFilter_Include", "CardFilter_Exclude"});
+  AddXlsxCommand(
+      commands, xlsx, "CardXlsExport", "Экспорт карты тиражей в Microsoft Excel",
+      "Экспорт карты тиражей в книгу Microsoft Excel",
+      [this] { return GridTable(grid_, *model_, QStringLiteral("Карта")); },
+      [shown, this] { return shown() && model_->GridColumns() > 2; });
+  AddContextMenu(grid_, commands, {"CardFilter_Include", "CardFilter_Exclude", "", "CardXlsExport"});
 }
 
 }  // namespace kivra::shell

@@ -16,6 +16,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TCommandMap;
+class TXlsxExporter;
 
 class TCardTab : public QWidget {
   Q_OBJECT
@@ -31,7 +32,7 @@ class TCardTab : public QWidget {
   void Refresh(bool force);
   // Registers the tab's commands (show/hide, filters, colour switches) and gives the grid its
   // context menu.
-  void AddCommands(TCommandMap& commands, TShowPage showPage);
+  void AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExporter& xlsx);
 
  private:
   TWorkspace& ws_;

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "shell/CommandMap.h"
+#include "shell/XlsxExport.h"
 #include "shell/ShellPort.h"
 #include "workspace/Workspace.h"
 
@@ -227,7 +228,7 @@ bool TLayoutTab::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
+void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExporter& xlsx) {
   TWorkspace& ws = ws_;
   TViewsState& views = ws.Views();
   auto shown = [&views] { return views.TabShown(TViewTab::Layout); };
@@ -266,7 +267,13 @@ void TLayoutTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
   row->addWidget(CommandButton(QStringLiteral("Удалить выделенные"), "LayoutFilter_Exclude", commands));
   static_cast<QGridLayout*>(cmpPanel_->layout())
       ->addWidget(CommandButton(QStringLiteral("Обновить"), "LayoutCmpCalc", commands), 0, CompareTableCount);
-  AddContextMenu(grid_, commands, {"LayoutFilter_Include", "LayoutFilter_Exclude", "", "ViewShemaGradient"});
+  AddXlsxCommand(
+      commands, xlsx, "LayoutXlsExport", "Экспорт схемы в Microsoft Excel",
+      "Экспорт схемы выпадения номеров в книгу Microsoft Excel",
+      [this] { return GridTable(grid_, *model_, QStringLiteral("Схема")); },
+      [shown, this] { return shown() && model_->GridColumns() > 2; });
+  AddContextMenu(grid_, commands,
+                 {"LayoutFilter_Include", "LayoutFilter_Exclude", "", "LayoutXlsExport", "", "ViewShemaGradient"});
 }
 
 }  // namespace kivra::shell

@@ -22,6 +22,7 @@ class TViewsState;
 namespace kivra::shell {
 
 class TCommandMap;
+class TXlsxExporter;
 
 // One compare table of the views state: "Кол-во" and the window's draw range.
 class TCompareModel : public QAbstractTableModel {
@@ -62,7 +63,7 @@ class TLayoutTab : public QWidget {
   void RefreshCompare(bool force);
   // A header click on a compare table.
   void ClickCompareColumn(int k, int column);
-  void AddCommands(TCommandMap& commands, TShowPage showPage);
+  void AddCommands(TCommandMap& commands, TShowPage showPage, TXlsxExporter& xlsx);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -58,6 +58,10 @@ void TTemplateMain::BuildCommands() {
     return [&view] { return view && view->selectionModel() && view->selectionModel()->hasSelection(); };
   };
   auto listNotEmpty = [&ws] { return ws.Combs().List().Count() > 0; };
+  xlsx_ = std::make_unique<TXlsxExporter>(port_,
+                                          [this](const QString& caption, const QString& filter, const QString& suffix) {
+                                            return ChooseFile(true, caption, filter, suffix);
+                                          });
 
   // The command table: one entry per action, written as a table (the formatter would break the
   // entries with several lambdas apart).
@@ -168,6 +172,24 @@ void TTemplateMain::BuildCommands() {
   add("ViewColorCombs", "Выделять каналы в списке комбинаций", "Раскраска чисел комбинаций по каналам", {},
       [this] { CmdToggleColor(false); }, nullptr, [this] { return colors_.Combs; });
 
+  // clang-format on
+
+  // Spreadsheet books of the window's own lists.
+  AddXlsxCommand(
+      commands_, *xlsx_, "DrawsXlsExport", "Экспорт в Microsoft Excel",
+      "Экспорт списка тиражей в книгу Microsoft Excel",
+      [this] { return ViewTable(lvDraws_, QStringLiteral("Архив тиражей")); }, [&ws] { return !ws.Archive().Empty(); });
+  AddXlsxCommand(
+      commands_, *xlsx_, "CombsXlsExport", "Экспорт в Microsoft Excel",
+      "Экспорт списка комбинаций в книгу Microsoft Excel",
+      [this] { return ViewTable(lvCombs_, QStringLiteral("Комбинации")); }, listNotEmpty);
+  AddXlsxCommand(
+      commands_, *xlsx_, "DrawsStatExportToExcel", "Экспорт статистики в Microsoft Excel",
+      "Экспорт таблицы статистики в книгу Microsoft Excel",
+      [this] { return ViewTable(lvDrawsStat_, QStringLiteral("Статистика")); },
+      [&ws] { return !ws.StatTab().View().Rows().empty(); });
+
+  // clang-format off
   // Help.
   add("GetHelp", "Справка", "Справочная система программы", QKeySequence(Qt::Key_F1), [this] { CmdGetHelp(); },
       [this] { return !HelpFile().isEmpty(); });
@@ -183,24 +205,27 @@ void TTemplateMain::BuildCommands() {
   AddStakeCommands(commands_, *stakesTab_, ws,
                    {[this] { return SelectedRows(lvCombs_); },
                     [this] { return lvCombs_ && lvCombs_->selectionModel()->hasSelection(); },
-                    [this] { lvCombs_->clearSelection(); }});
+                    [this] { lvCombs_->clearSelection(); }},
+                   *xlsx_);
   // The card, layout and week tabs register their own commands (the layout places the tabs).
   cardTab_ = new TCardTab(ws, [this] { return lvDraws_ ? lvDraws_->columnWidth(0) : 60; });
   layoutTab_ = new TLayoutTab(ws);
   weekTab_ = new TWeekTab(ws);
   const TShowPage showPage = [this](QWidget* page, bool shown) { ShowMainPage(page, shown); };
-  cardTab_->AddCommands(commands_, showPage);
-  layoutTab_->AddCommands(commands_, showPage);
+  cardTab_->AddCommands(commands_, showPage, *xlsx_);
+  layoutTab_->AddCommands(commands_, showPage, *xlsx_);
   weekTab_->AddCommands(commands_, showPage);
   // The "Графики" tab registers its own commands (the layout places the tab).
   graphsTab_ = new TGraphsTab(ws);
   graphsTab_->AddCommands(commands_, showPage);
   // The "Рейтинг" tab registers its own commands (the layout places the tab).
   ratingsTab_ = new TRatingsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvRatings", model, true); });
-  AddRatingCommands(commands_, *ratingsTab_, ws,
-                    [this](const QString& caption, const QString& filter, const QString& suffix) {
-                      return ChooseFile(true, caption, filter, suffix);
-                    });
+  AddRatingCommands(
+      commands_, *ratingsTab_, ws,
+      [this](const QString& caption, const QString& filter, const QString& suffix) {
+        return ChooseFile(true, caption, filter, suffix);
+      },
+      *xlsx_);
   // The "Системы" tab registers its own commands (the layout places the tab).
   systemsTab_ = new TSystemsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvSystems", model, true); });
   AddSystemCommands(commands_, *systemsTab_, ws, {[this](bool show) {
@@ -233,15 +258,16 @@ void TTemplateMain::BuildMenus() {
   commands_.Fill(draws, {"DrawsInfo", "", "DrawsDownload"});
   commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),
                  {"AutoDownload0", "AutoDownload1", "AutoDownload2"});
-  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"});
-  commands_.Fill(
-      bar->addMenu(Tr(QStringLiteral("&Комбинации"))),
-      {"CombsInfo", "CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists", "CombsDelSelected", "",
-       "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "", "CombsUndo"});
-  commands_.Fill(
-      bar->addMenu(Tr(QStringLiteral("&Статистика"))),
-      {"FiltersManager", "FiltersReset", "FiltersInfo", "", "StatFilter_Include", "StatFilter_Exclude", "",
-       "DrawsStatCalc", "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine", "", "AnalyzeRepeats", "TotalSumCombs"});
+  commands_.Fill(draws, {"", "DrawsImport", "DrawsExport", "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel",
+                         "", "DrawsSorted"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Комбинации"))),
+                 {"CombsInfo", "CombsCheckNums", "CombsFindInDraws", "", "CombsGen", "CombsDelExists",
+                  "CombsDelSelected", "", "CombsCopy", "CombsPaste", "CombsSelectAll", "", "CombsOpen", "CombsSave", "",
+                  "CombsUndo", "", "CombsXlsExport"});
+  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Статистика"))),
+                 {"FiltersManager", "FiltersReset", "FiltersInfo", "", "DrawsStatExportToExcel", "", "AnalyzeRepeats",
+                  "TotalSumCombs", "", "StatFilter_Include", "StatFilter_Exclude", "", "DrawsStatCalc",
+                  "DrawsStatePrefetchsEnabled", "DrawsStatShowTotalLine"});
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Ставки"))), StakeMenuCommands());
   FillRatingsMenu(bar->addMenu(Tr(QStringLiteral("&Рейтинг"))), commands_);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("Ре&гуляры"))), TableMenuCommands());

@@ -511,8 +511,8 @@ void TTemplateMain::BuildLayout() {
   statSplitter_->setSizes({400, DesignStatChartHeight});
 
   // The context menus of the lists.
-  const std::vector<QString> drawsMenu = {"DrawsInfo", "", "DrawsImport", "DrawsExport", "", "DrawsAdd", "DrawsEdit",
-                                          "DrawsDel",  "", "DrawsSorted"};
+  const std::vector<QString> drawsMenu = {"DrawsInfo", "", "DrawsDownload", "DrawsImport", "DrawsExport",
+                                          "DrawsXlsExport", "", "DrawsAdd", "DrawsEdit", "DrawsDel", "", "DrawsSorted"};
   const std::vector<QString> combsMenu = {"CombsInfo",
                                           "CombsCheckNums",
                                           "CombsFindInDraws",
@@ -530,6 +530,8 @@ void TTemplateMain::BuildLayout() {
                                           "",
                                           "CombsUndo",
                                           "",
+                                          "CombsXlsExport",
+                                          "",
                                           "StakeAdd",
                                           "StakeAddRandom",
                                           "StakeAddSelected",
@@ -538,8 +540,9 @@ void TTemplateMain::BuildLayout() {
                                           "SystemStakeAll",
                                           "",
                                           "TablesAdd"};
-  const std::vector<QString> statMenu = {"StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "",
-                                         "DrawsStatePrefetchsEnabled"};
+  const std::vector<QString> statMenu = {
+      "StatFilter_Include",        "StatFilter_Exclude", "", "DrawsStatCalc", "", "DrawsStatExportToExcel", "",
+      "DrawsStatePrefetchsEnabled"};
   for (auto [view, names] :
        {std::pair{lvDraws_, &drawsMenu}, std::pair{lvCombs_, &combsMenu}, std::pair{lvDrawsStat_, &statMenu}}) {
     for (const QString& name : *names) {

@@ -20,6 +20,7 @@
 #include "shell/ListModels.h"
 #include "shell/ShellPort.h"
 #include "shell/UnitHelp.h"
+#include "shell/XlsxExport.h"
 #include "stats/StatList.h"
 #include "workspace/OnlineSettings.h"
 #include "workspace/ProgramFiles.h"
@@ -90,6 +91,8 @@ class TTemplateMain : public QMainWindow {
   TWorkspace& Workspace() { return *ws_; }
   TShellPort& Port() { return port_; }
   TCommandMap& Commands() { return commands_; }
+  // The spreadsheet export (tests replace how a written book is opened).
+  TXlsxExporter& Xlsx() { return *xlsx_; }
   QString StatusText(int panel) const;
 
   QTableView* DrawsList() const { return lvDraws_; }
@@ -246,6 +249,7 @@ class TTemplateMain : public QMainWindow {
   TShellPort port_;
   std::unique_ptr<TWorkspace> ws_;
   TCommandMap commands_;
+  std::unique_ptr<TXlsxExporter> xlsx_;
   TViewColors colors_;
   TFileChooser fileChooser_;
   QTimer initTimer_;

@@ -11,6 +11,7 @@
 
 #include "shell/ChartWindow.h"
 #include "shell/CommandMap.h"
+#include "shell/XlsxExport.h"
 #include "shell/ShellPort.h"
 #include "workspace/Workspace.h"
 
@@ -126,7 +127,8 @@ bool TRatingsTab::eventFilter(QObject* watched, QEvent* event) {
 
 // --- Commands ---
 
-void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, TSaveFileChooser chooseSaveFile) {
+void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, TSaveFileChooser chooseSaveFile,
+                       TXlsxExporter& xlsx) {
   TRatingState& ratings = ws.Ratings();
   TStakeState& stakes = ws.Stakes();
   auto add = [&commands](QString name, QString caption, QString hint, QKeySequence key, std::function<void()> run,
@@ -170,6 +172,10 @@ void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, 
       [&ratings, &tab, show] { show(ratings.StakesByDrawChart(tab.SelectedRows(), true)); },
       [journalNotEmpty, selected] { return journalNotEmpty() && selected(); });
   // clang-format on
+  AddXlsxCommand(
+      commands, xlsx, "RatingsXlsExport", "Экспорт рейтинга в Microsoft Excel",
+      "Экспорт рейтинга в книгу Microsoft Excel", [&tab] { return ViewTable(tab.List(), QStringLiteral("Рейтинг")); },
+      [&ratings] { return ratings.Ratings().Count() > 0; });
   const std::array<const char*, 3> modeHints = {
       "Столбцы E0..E5: ожидаемое количество ставок с данным числом совпадений",
       "Столбцы E0..E5: доля ставок с данным числом совпадений минус ожидаемая доля (в процентах)",

@@ -21,6 +21,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TCommandMap;
+class TXlsxExporter;
 
 // The rows of the ratings in display order, their texts from the ratings state.
 class TRatingsModel : public TArrayModel {
@@ -74,7 +75,8 @@ class TRatingsTab : public QWidget {
 // when cancelled).
 using TSaveFileChooser =
     std::function<std::filesystem::path(const QString& caption, const QString& filter, const QString& suffix)>;
-void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, TSaveFileChooser chooseSaveFile);
+void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, TSaveFileChooser chooseSaveFile,
+                       TXlsxExporter& xlsx);
 // Fills the "Рейтинг" menu with its commands and the submenu of the efficiency modes.
 void FillRatingsMenu(QMenu* menu, const TCommandMap& commands);
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "shell/CommandMap.h"
+#include "shell/XlsxExport.h"
 #include "shell/ShellPort.h"
 #include "shell/UnitStake.h"
 #include "workspace/Workspace.h"
@@ -226,8 +227,8 @@ bool TStakesTab::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-const std::vector<QString> GridMenu = {"StakeDel", "StakeFilter", "StakeClear", "", "StakesCheckManual",
-                                       "",         "StakesScroll"};
+const std::vector<QString> GridMenu = {
+    "StakeDel", "StakeFilter", "StakeClear", "", "StakesCheckManual", "", "StakesXlsExport", "", "StakesScroll"};
 
 TStakeNumbers CombNumbers(const TComb& comb) {
   TStakeNumbers numbers;
@@ -264,7 +265,8 @@ void MakeStakes(TStakesTab& tab, TWorkspace& ws, const TCombSelection& combs, bo
 
 }  // namespace
 
-void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TCombSelection combs) {
+void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TCombSelection combs,
+                      TXlsxExporter& xlsx) {
   TStakeState& stakes = ws.Stakes();
   TUserPort& port = ws.Port();
   auto add = [&commands](QString name, QString caption, QString hint, QKeySequence key, std::function<void()> run,
@@ -341,6 +343,11 @@ void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TC
       [&stakes] { return stakes.CheckOnLine(); });
   // clang-format on
 
+  AddXlsxCommand(
+      commands, xlsx, "StakesXlsExport", "Экспорт ставок в Microsoft Excel",
+      "Экспорт журнала ставок в книгу Microsoft Excel", [grid] { return ViewTable(grid, QStringLiteral("Ставки")); },
+      notEmpty);
+
   // Ctrl+Del deletes stakes only in the grid (the grid takes the key, see the tab's key filter);
   // elsewhere it stays with the combination list. The menu still shows the key.
   del->setShortcutContext(Qt::WidgetShortcut);
@@ -370,6 +377,8 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeClear",
                                             "",
                                             "StakesGraphDraws",
+                                            "",
+                                            "StakesXlsExport",
                                             "",
                                             "StakesCheckManual",
                                             "",

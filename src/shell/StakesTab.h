@@ -24,6 +24,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TCommandMap;
+class TXlsxExporter;
 
 // The grid's rows: the journal's records in file order (one empty row for an empty journal).
 class TStakesModel : public QAbstractTableModel {
@@ -101,7 +102,8 @@ struct TCombSelection {
 
 // Registers the commands of the tab in the window's command map and gives the grid its context
 // menu.
-void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TCombSelection combs);
+void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TCombSelection combs,
+                      TXlsxExporter& xlsx);
 // The "Ставки" menu in order ("" a separator); commands not registered are left out by the map.
 const std::vector<QString>& StakeMenuCommands();
 

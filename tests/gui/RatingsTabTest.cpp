@@ -256,7 +256,7 @@ class RatingsTabTest : public QObject {
       items << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? "[" + a->text() + "]" : a->objectName());
     QCOMPARE(items, QStringList({"StakesGraphOverlap", "StakesGraphProfits", "RatingsGraphOverlap", "-",
                                  "[Эффективность (столбцы E0..n)]", "-", "RatingsRefresh", "-", "RatingsToScript", "-",
-                                 "RatingsExport"}));
+                                 "RatingsExport", "RatingsXlsExport"}));
     // The context menu has the same commands, and the profit chart of all stakes.
     QVERIFY(List()->actions().contains(Action("RatingsGraphOverlap")));
     QVERIFY(List()->actions().contains(Action("StakesGraphDraws")));

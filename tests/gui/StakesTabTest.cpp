@@ -189,7 +189,8 @@ class StakesTabTest : public QObject {
     QCOMPARE(names,
              QStringList({"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeAddAll", "SystemStakeFilter",
                           "SystemStakeAll", "", "StakeDel", "StakeFilter", "StakeClear", "", "StakesGraphDraws", "",
-                          "StakesCheckManual", "", "LogStakes", "LogStakesDelete", "StakesScroll", "StakesCheckLine"}));
+                          "StakesXlsExport", "", "StakesCheckManual", "", "LogStakes", "LogStakesDelete",
+                          "StakesScroll", "StakesCheckLine"}));
 
     // A switch is written at once.
     QVERIFY(Run("StakesScroll"));
