@@ -5,6 +5,8 @@
 //   BM_BackTestReference   a straightforward interpreter over the last 10 draws: the list made by
 //                          nested loops for every variant, one virtual filter call per combination,
 //                          a statistics table computed for every part
+//   BM_BackTestTwoThreads  the interpreter with its offsets on two threads (wall time, speedup over
+//                          BM_BackTest's wall time, the journal checked against a one-thread run)
 //   BM_Ratio               the reference's seconds per draw over the interpreter's
 // Each reports seconds_per_100_draws, the processor time (the reference's scaled from its 10 draws),
 // and the wall time apart. The reference
@@ -54,6 +56,7 @@ struct TBenchWorkspace {
     ws.Stakes().Load();
     ws.Ratings().Load();
     ws.Runner().SetSeed(1);
+    ws.Runner().SetThreads(1);
   }
   ~TBenchWorkspace() {
     ws.Stakes().Save();
@@ -80,6 +83,8 @@ class TReferenceInterpreter {
     for (int offset = k; offset >= 1; --offset) {
       ws_.SetDrawsOffset(offset);
       ws_.Stakes().Journal().AppendSeparator();
+      // The interpreter's random choices: one generator per offset from the run's seed.
+      rng_.seed(1 ^ (0x9E3779B97F4A7C15ull * static_cast<uint64_t>(offset + 1)));
       for (size_t i = 0; i < lines.size(); ++i)
         if (!IsSeparatorLine(lines[i])) RunLine(static_cast<int>(i) + 1, lines[i]);
     }
@@ -270,7 +275,7 @@ double Seconds(const std::function<void()>& work, double* wall = nullptr) {
   return cpu() - start;
 }
 
-double interpreterPer100 = 0, referencePer100 = 0;
+double interpreterPer100 = 0, referencePer100 = 0, interpreterWall100 = 0;
 
 void BM_BackTest(benchmark::State& state) {
   for (auto _ : state) {
@@ -281,6 +286,7 @@ void BM_BackTest(benchmark::State& state) {
     interpreterPer100 = s;
     state.counters["seconds_per_100_draws"] = s;
     state.counters["wall_seconds_per_100_draws"] = wall * 100 / Draws();
+    interpreterWall100 = wall * 100 / Draws();
     state.counters["stakes"] = runner.StakeCount();
     state.counters["tables_computed"] = runner.TablesComputed();
     state.counters["filter_passes"] = static_cast<double>(runner.FilterPasses());
@@ -309,6 +315,24 @@ void BM_BackTestReference(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BackTestReference)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The same back-test with its offsets on two threads: wall time against the one-thread run's, and
+// the journal must be the same.
+void BM_BackTestTwoThreads(benchmark::State& state) {
+  for (auto _ : state) {
+    TBenchWorkspace two("two");
+    two.ws.Runner().SetThreads(2);
+    double wall = 0;
+    Seconds([&] { two.ws.Runner().BackTest(Script(), Draws()); }, &wall);
+    state.counters["wall_seconds_per_100_draws"] = wall * 100 / Draws();
+    state.counters["threads_used"] = two.ws.Runner().ThreadsUsed();
+    state.counters["speedup_over_one_thread"] = wall > 0 ? interpreterWall100 / (wall * 100 / Draws()) : 0;
+    TBenchWorkspace one("one");
+    one.ws.Runner().BackTest(Script(), Draws());
+    if (one.Journal() != two.Journal()) state.SkipWithError("the two-thread journal differs from the one-thread one");
+  }
+}
+BENCHMARK(BM_BackTestTwoThreads)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_Ratio(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(referencePer100);

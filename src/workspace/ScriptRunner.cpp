@@ -1,8 +1,11 @@
 #include "workspace/ScriptRunner.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
@@ -247,24 +250,71 @@ bool RowMatches(const TStatValues& row, uint8_t levelMode, std::string_view leve
 
 // --- The runner ---
 
-TScriptRunner::TScriptRunner(TWorkspace& ws) : ws_(ws) {}
+TScriptRunner::TScriptRunner(TWorkspace& ws)
+    : ws_(ws), threads_(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u))) {}
 
 bool TScriptRunner::Stop() {
   host_->Pump();
-  return stopRequested_;
+  return stopRequested_ || (cancelled_ && cancelled_());
 }
 
-bool TScriptRunner::Logging() const { return ws_.Script().LogEnabled(); }
+bool TScriptRunner::Logging() const { return running_ ? logging_ : ws_.Script().LogEnabled(); }
 
 void TScriptRunner::Log(std::string_view entry) {
   if (!Logging()) return;
-  ws_.Script().Log().Write(entry);
+  if (record_) Record({TEffect::Log, 0, false, std::string(entry)});
+  else ws_.Script().Log().Write(entry);
   if (capture_) capture_->emplace_back(entry);
 }
 
 void TScriptRunner::Status(int panel, std::string_view text) {
+  if (record_) {
+    // Only the panels of the line and the variant; the stake count is the committing thread's.
+    if (panel == 2 || panel == 4) {
+      Record({TEffect::Status, panel, false, std::string(text)});
+      if (liveStatus_) liveStatus_(panel, text);
+    }
+    return;
+  }
   host_->ShowStatus(panel, text);
   host_->Pump();
+}
+
+void TScriptRunner::SelectLine(int index) {
+  if (record_) Record({TEffect::SelectLine, index});
+  else host_->SelectLine(index);
+}
+
+void TScriptRunner::Message(TMessageKind kind, std::string_view caption, std::string_view text) {
+  if (record_) Record({TEffect::Message, static_cast<int>(kind), false, std::string(text), std::string(caption)});
+  else ws_.Port().Message(kind, caption, text, false);
+}
+
+void TScriptRunner::Separator() {
+  if (record_) Record({TEffect::Separator});
+  else ws_.Stakes().Journal().AppendSeparator();
+}
+
+void TScriptRunner::CheckAfterOffset() {
+  if (record_) return Record({TEffect::CheckOffset});
+  TStakeState& stakes = ws_.Stakes();
+  if (stakes.CheckOnLine()) return;
+  stakes.CheckAndFlush();
+  stakes.UpdateView(true, false);
+}
+
+void TScriptRunner::ClearStakes() {
+  if (record_) return Record({TEffect::ClearStakes});
+  TStakeState& stakes = ws_.Stakes();
+  // In a back-test the stakes of this offset are due: they reach the ratings before they go.
+  if (backTest_) stakes.CheckAndFlush();
+  stakes.Journal().Clear();
+  stakes.UpdateView(true, false);
+}
+
+void TScriptRunner::StakesView() {
+  if (record_) Record({TEffect::StakesView});
+  else ws_.Stakes().UpdateView(true, true);
 }
 
 void TScriptRunner::StakeStatus(bool bulk) {
@@ -334,7 +384,8 @@ void TScriptRunner::Begin(int cycle) {
   TUserPort& port = ws_.Port();
   port.BeginBusy();
   port.ShowProgress(RunProgress);
-  if (Logging()) {
+  logging_ = ws_.Script().LogEnabled();
+  if (logging_) {
     ws_.Script().Log().Start();
     Log("### ЗАПУСК СЦЕНАРИЯ ##########################################################################");
   }
@@ -391,7 +442,7 @@ bool TScriptRunner::Forecast(const std::vector<std::string>& lines) {
   try {
     RunScriptOnce();
   } catch (const std::exception& e) {
-    ws_.Port().ShowError(e.what());
+    Error(e.what());
   }
   if (!stopRequested_) Status(4, "Сценарий завершен!");
   Finish(false, 0);
@@ -406,7 +457,9 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
   Begin(0);
   backTest_ = true;
   const int saved = ws_.Archive().DrawsOffset();
+  threadsUsed_ = 1;
   try {
+    if (ParallelAllowed(k) && BackTestParallel(k)) k = 0;  // done
     for (int i = 1; i <= k; ++i) {
       cycle_ = i;
       Status(1, SysFormat("Цикл: %d", {cycle_}));
@@ -429,8 +482,9 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
 }
 
 void TScriptRunner::RunScriptOnce() {
-  TStakeState& stakes = ws_.Stakes();
-  stakes.Journal().AppendSeparator();
+  Separator();
+  // Each offset draws its random choices from its own generator.
+  rng_.seed(seed_ ^ (0x9E3779B97F4A7C15ull * static_cast<uint64_t>(ws_.Archive().DrawsOffset() + 1)));
   TCombList& list = ws_.Combs().List();
   list.InvalidateSnapshot();
   backupCoefs_ = ws_.Stats().Coefs;
@@ -443,17 +497,14 @@ void TScriptRunner::RunScriptOnce() {
   try {
     for (int i = 0; i < static_cast<int>(lines_.size()) && !Stop(); ++i) {
       if (IsSeparatorLine(lines_[i])) continue;
-      host_->SelectLine(i);
+      SelectLine(i);
       Log(DashLine);
       Log(SysFormat("Выполнение строки %.3d: \"%s\"", {i + 1, lines_[i]}));
       Log(DashLine);
       RunLine(i);
-      host_->SelectLine(-1);
+      SelectLine(-1);
     }
-    if (!stakes.CheckOnLine()) {
-      stakes.CheckAndFlush();
-      stakes.UpdateView(true, false);
-    }
+    CheckAfterOffset();
   } catch (...) {
     ws_.Stats().Coefs = backupCoefs_;
     list.InvalidateSnapshot();
@@ -479,7 +530,7 @@ void TScriptRunner::RunLine(int index) {
     if (count > MaxLineVariants) {
       stopRequested_ = true;
       const std::string total = count == UINT64_MAX ? "более 18446744073709551615" : std::to_string(count);
-      ws_.Port().ShowError(SysFormat(
+      Error(SysFormat(
           "Вы задали слишком много вариантов фильтров - программа не сможет обработать их все!\rПожалуйста, уменьшите "
           "в каждом из фильтров количество вариантов длины выборки и глубины, а затем повторите попытку.\r\r"
           "Количество вариантов фильтров в строке %d: %s, допустимо не более %d.",
@@ -504,13 +555,14 @@ void TScriptRunner::RunLine(int index) {
     }
   } catch (const std::exception& e) {
     stopRequested_ = true;
-    ws_.Port().ShowError(e.what());
+    Error(e.what());
   }
   list.DropUndo();
   ClearPrefix();
 }
 
 void TScriptRunner::CheckAfterVariant() {
+  if (record_) return Record({TEffect::CheckVariant});
   TStakeState& stakes = ws_.Stakes();
   if (!stakes.CheckOnLine()) return;
   stakes.CheckAndFlush();
@@ -543,7 +595,7 @@ void TScriptRunner::RunVariant(int line, uint64_t number, uint64_t count, const 
     error = e.what();
   }
   CheckAfterVariant();
-  if (!error.empty()) ws_.Port().ShowError(error);
+  if (!error.empty()) Error(error);
 }
 
 void TScriptRunner::RunWithoutVariants(int line, const TScriptOptions& options, std::string_view comment) {
@@ -565,7 +617,7 @@ void TScriptRunner::RunWithoutVariants(int line, const TScriptOptions& options, 
     error = e.what();
   }
   CheckAfterVariant();
-  if (!error.empty()) ws_.Port().ShowError(error);
+  if (!error.empty()) Error(error);
 }
 
 namespace {
@@ -714,13 +766,7 @@ const std::vector<TComb>* TScriptRunner::BuildStartList(const TScriptOptions& op
     PutList(*pending);
     pending = nullptr;
   }
-  if (options.ClearStakes && !Stop()) {
-    TStakeState& stakes = ws_.Stakes();
-    // In a back-test the stakes of this offset are due: they reach the ratings before they go.
-    if (backTest_) stakes.CheckAndFlush();
-    stakes.Journal().Clear();
-    stakes.UpdateView(true, false);
-  }
+  if (options.ClearStakes && !Stop()) ClearStakes();
   return pending;
 }
 
@@ -908,14 +954,21 @@ void TScriptRunner::StakeNumbers(const TStakeNumbers& numbers, bool bulk) {
   const std::string cp1251 = Utf8ToCp1251(description_);
   const TStakeData record = stakes.NewRecord(
       StakeScript, cp1251.size() > 255 ? Cp1251ToUtf8(std::string_view(cp1251).substr(0, 255)) : description_, numbers);
+  const std::string added = SysFormat("{+} Ставка на тираж %d добавлена в список ставок: [%s]",
+                                      {record.DrawNumber, StakeNumbersText(numbers, ";")});
+  if (record_) {
+    // A worker's run never has NewOnly (those scripts run on one thread).
+    TEffect effect{TEffect::Stake, 0, bulk, added};
+    effect.Record = record;
+    return Record(std::move(effect));
+  }
   if (newOnly_ && stakes.Journal().Exists(record.DrawNumber, numbers)) {
     Log(SysFormat("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]",
                   {record.DrawNumber, StakeNumbersText(numbers, ";")}));
     return;
   }
   if (!stakes.AddMany(record, 1, bulk)) return;
-  Log(SysFormat("{+} Ставка на тираж %d добавлена в список ставок: [%s]",
-                {record.DrawNumber, StakeNumbersText(numbers, ";")}));
+  Log(added);
   ++stakeCount_;
   if (OnStakeAdded) OnStakeAdded(record);
   StakeStatus(bulk);
@@ -937,10 +990,10 @@ void TScriptRunner::MakeStake(const TScriptOptions& options) {
   if (count > 1 && mode == ResultStop) {
     stopRequested_ = true;
     Log("{!} Сценарий остановлен!");
-    ws_.Port().ShowWarning(
-        SysFormat("Выполнение сценария прервано, т.к. после применения всех фильтров в списке "
-                  "комбинаций их осталось более одной: %d!\r\rФильтры: %s",
-                  {count, description_}));
+    Message(TMessageKind::Warning, CaptionWarning,
+            SysFormat("Выполнение сценария прервано, т.к. после применения всех фильтров в списке "
+                      "комбинаций их осталось более одной: %d!\r\rФильтры: %s",
+                      {count, description_}));
     return;
   }
   if (count > 1 && mode == ResultSkip) {
@@ -994,7 +1047,258 @@ void TScriptRunner::MakeStake(const TScriptOptions& options) {
       default: break;
     }
   }
-  ws_.Stakes().UpdateView(true, true);
+  StakesView();
+}
+
+// --- The back-test on several threads ---
+
+namespace {
+
+// The port of a worker's workspace: its messages join the offset's recorded effects.
+class TWorkerPort : public TUserPort {
+ public:
+  void ShowProgress(std::string_view) override {}
+  bool Message(TMessageKind kind, std::string_view caption, std::string_view text, bool defaultYes) override {
+    if (OnMessage) OnMessage(kind, caption, text);
+    return defaultYes;
+  }
+  std::function<void(TMessageKind, std::string_view, std::string_view)> OnMessage;
+};
+
+// A workspace on the same data folder with the same archive, configuration and registry, whose
+// list, statistics tab and reuse are its own. Null when its registry would differ.
+std::unique_ptr<TWorkspace> MakeWorkerWorkspace(const TWorkspace& main, TUserPort& port) {
+  auto w = std::make_unique<TWorkspace>(main.DataDir(), port);
+  w->LoadSettingsAndConfig();
+  w->Config() = main.Config();
+  for (int i = 0; i < main.Archive().Count(); ++i) w->Archive().Append(main.Archive().Stored(i));
+  w->Archive().SetSortedDraws(main.Archive().SortedDraws());
+  if (w->Stats().Count() != main.Stats().Count()) return nullptr;
+  for (int i = 0; i < main.Stats().Count(); ++i)
+    if (w->Stats().Code(i) != main.Stats().Code(i)) return nullptr;
+  w->Combs().ReserveLists();
+  w->Combs().SetFilterThreads(1);
+  return w;
+}
+
+}  // namespace
+
+bool TScriptRunner::ParallelAllowed(int k) const {
+  if (threads_ < 2 || k < 2) return false;
+  // The offsets are independent unless a line asks the journal which stakes exist (NewOnly) or the
+  // first line starts from the list the previous offset left (CURR).
+  bool first = true;
+  for (const std::string& line : lines_) {
+    if (IsSeparatorLine(line)) continue;
+    TScriptOptions options;
+    try {
+      options = ReadOptions(ReadScriptLine(line).Options);
+    } catch (const std::exception&) {
+      return false;  // the one-thread run reports it
+    }
+    if (options.NewOnly || (first && options.StartCombsType == StartCurrent)) return false;
+    first = false;
+  }
+  return !first;
+}
+
+void TScriptRunner::PrepareWorker(const TScriptRunner& main) {
+  ResetReuse();
+  lines_ = main.lines_;
+  methods_ = main.methods_;
+  offered_ = main.offered_;
+  reuse_ = main.reuse_;
+  seed_ = main.seed_;
+  logging_ = main.logging_;
+  running_ = true;
+  backTest_ = true;
+  stopRequested_ = false;
+  tablesComputed_ = 0;
+  filterPasses_ = combsFiltered_ = 0;
+}
+
+void TScriptRunner::RunRecordedOffset(int offset, std::vector<TEffect>& effects) {
+  record_ = &effects;
+  stopRequested_ = false;
+  try {
+    ws_.SetDrawsOffset(offset);
+    RunScriptOnce();
+  } catch (const std::exception& e) {
+    Error(e.what());
+    stopRequested_ = true;
+  }
+  record_ = nullptr;
+}
+
+void TScriptRunner::Replay(const std::vector<TEffect>& effects) {
+  TStakeState& stakes = ws_.Stakes();
+  for (const TEffect& e : effects) {
+    if (stopRequested_) return;
+    switch (e.Kind) {
+      case TEffect::Log: Log(e.Text); break;
+      case TEffect::Status: Status(e.Number, e.Text); break;
+      case TEffect::SelectLine: SelectLine(e.Number); break;
+      case TEffect::Separator: Separator(); break;
+      case TEffect::Stake:
+        if (!stakes.AddMany(e.Record, 1, e.Bulk)) break;
+        Log(e.Text);
+        ++stakeCount_;
+        if (OnStakeAdded) OnStakeAdded(e.Record);
+        StakeStatus(e.Bulk);
+        break;
+      case TEffect::CheckVariant: CheckAfterVariant(); break;
+      case TEffect::CheckOffset: CheckAfterOffset(); break;
+      case TEffect::ClearStakes: ClearStakes(); break;
+      case TEffect::StakesView: StakesView(); break;
+      case TEffect::Message: Message(static_cast<TMessageKind>(e.Number), e.Caption, e.Text); break;
+    }
+  }
+}
+
+bool TScriptRunner::BackTestParallel(int k) {
+  struct TWorker {
+    TWorkerPort Port;
+    std::unique_ptr<TWorkspace> Ws;
+    std::atomic<int> Current{0};  // the cycle it computes
+    std::mutex PanelsMutex;
+    std::array<std::string, 5> Panels;  // its panels "Строка" and the variant, shown while it is awaited
+  };
+  const int count = std::min(threads_, k);
+  std::vector<std::unique_ptr<TWorker>> workers;
+  for (int t = 0; t < count; ++t) {
+    auto w = std::make_unique<TWorker>();
+    w->Ws = MakeWorkerWorkspace(ws_, w->Port);
+    if (!w->Ws) break;
+    TScriptRunner& runner = w->Ws->Runner();
+    w->Port.OnMessage = [&runner](TMessageKind kind, std::string_view caption, std::string_view text) {
+      if (runner.record_) runner.Message(kind, caption, text);
+    };
+    runner.PrepareWorker(*this);
+    runner.liveStatus_ = [&w = *w](int panel, std::string_view text) {
+      const std::lock_guard lock(w.PanelsMutex);
+      w.Panels[static_cast<size_t>(panel)] = text;
+    };
+    workers.push_back(std::move(w));
+  }
+  if (workers.size() < 2) return false;
+
+  struct TResult {
+    std::vector<TEffect> Effects;
+    bool Stopped = false;
+    bool Done = false;
+    int Worker = -1;
+  };
+  std::vector<TResult> results(static_cast<size_t>(k) + 1);
+  std::mutex mutex;
+  std::condition_variable ready;
+  std::atomic<int> next{1};
+  std::atomic<int> wanted{k};  // cycles above this one are no longer wanted
+
+  const auto work = [&](int index) {
+    TWorker& w = *workers[static_cast<size_t>(index)];
+    TScriptRunner& runner = w.Ws->Runner();
+    runner.cancelled_ = [&w, &wanted] { return w.Current > wanted.load(); };
+    for (int i; (i = next.fetch_add(1)) <= k && i <= wanted.load();) {
+      {
+        const std::lock_guard lock(w.PanelsMutex);
+        w.Panels = {};
+      }
+      w.Current = i;
+      std::vector<TEffect> effects;
+      runner.RunRecordedOffset(k - i + 1, effects);
+      const bool stopped = runner.stopRequested_;
+      {
+        const std::lock_guard lock(mutex);
+        results[static_cast<size_t>(i)] = {std::move(effects), stopped, true, index};
+        ready.notify_all();
+      }
+      if (stopped) {
+        // The run ends with this cycle: the later ones are not wanted, and this worker keeps its
+        // list as the cycle left it.
+        for (int current = wanted.load(); current > i && !wanted.compare_exchange_weak(current, i);) {
+        }
+        break;
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < static_cast<int>(workers.size()); ++t) threads.emplace_back(work, t);
+  threadsUsed_ = static_cast<int>(threads.size());
+
+  bool completed = false;
+  int committed = 0, committedWorker = -1;  // the last cycle played back whole, and its worker
+  try {
+    for (int i = 1; i <= k; ++i) {
+      cycle_ = i;
+      Status(1, SysFormat("Цикл: %d", {cycle_}));
+      Status(4, RunProgress);
+      if (Stop()) break;
+      ws_.SetDrawsOffset(k - i + 1);
+      if (Stop()) break;
+      LogOffset();
+      if (Stop()) break;
+      // The window keeps answering while the cycle is computed.
+      std::unique_lock lock(mutex);
+      std::array<std::string, 5> shown;
+      while (!results[static_cast<size_t>(i)].Done && !stopRequested_) {
+        ready.wait_for(lock, std::chrono::milliseconds(20));
+        lock.unlock();
+        // The panels of the worker computing this cycle.
+        for (const auto& w : workers) {
+          if (w->Current.load() != i) continue;
+          std::array<std::string, 5> panels;
+          {
+            const std::lock_guard panelsLock(w->PanelsMutex);
+            panels = w->Panels;
+          }
+          for (int p : {2, 4})
+            if (!panels[static_cast<size_t>(p)].empty() &&
+                panels[static_cast<size_t>(p)] != shown[static_cast<size_t>(p)])
+              host_->ShowStatus(p, shown[static_cast<size_t>(p)] = panels[static_cast<size_t>(p)]);
+        }
+        host_->Pump();
+        lock.lock();
+      }
+      if (stopRequested_) break;
+      TResult result = std::move(results[static_cast<size_t>(i)]);
+      lock.unlock();
+      Replay(result.Effects);
+      if (stopRequested_) break;  // stopped during the playback
+      committed = i;
+      committedWorker = result.Worker;
+      if (result.Stopped) {
+        stopRequested_ = true;
+        break;
+      }
+      completed = i == k;
+    }
+  } catch (...) {
+    wanted = 0;
+    for (auto& t : threads) t.join();
+    throw;
+  }
+  wanted = 0;
+  for (auto& t : threads) t.join();
+
+  for (const auto& w : workers) {
+    const TScriptRunner& r = w->Ws->Runner();
+    tablesComputed_ += r.tablesComputed_;
+    filterPasses_ += r.filterPasses_;
+    combsFiltered_ += r.combsFiltered_;
+  }
+  if (committedWorker >= 0 && (completed || workers[static_cast<size_t>(committedWorker)]->Current == committed)) {
+    // The list, its log and the statistics tab as the last offset played back left them.
+    TWorkspace& last = *workers[static_cast<size_t>(committedWorker)]->Ws;
+    const TCombList& from = last.Combs().List();
+    PutList({from.Items().begin(), from.Items().end()});
+    TCombList& list = ws_.Combs().List();
+    list.SetFilterLog(from.Log());
+    list.DropUndo();
+    list.InvalidateSnapshot();
+    ws_.StatTab().SetItem(last.StatTab().Item());
+    ws_.StatTab().SetWindowLength(last.StatTab().WindowLength());
+  }
+  return true;
 }
 
 }  // namespace kivra

@@ -6,7 +6,9 @@
 // caller's thread; the window takes part only through TScriptHost.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -20,6 +22,7 @@
 
 #include "combs/CombList.h"
 #include "core/Config.h"
+#include "core/UserPort.h"
 #include "scripts/ScriptText.h"
 #include "stakes/StakeData.h"
 #include "stats/StatView.h"
@@ -118,8 +121,17 @@ class TScriptRunner {
   TScriptRunner& operator=(const TScriptRunner&) = delete;
 
   void SetHost(TScriptHost* host) { host_ = host ? host : &noHost_; }
-  // The generator of the random choices (RAND, the removals of EXT).
-  void SetSeed(uint64_t seed) { rng_.seed(seed); }
+  // The seed of the random choices (RAND, the removals of EXT): each offset draws from its own
+  // generator made from the seed and the offset, so a back-test gives the same stakes however its
+  // offsets are spread over threads.
+  void SetSeed(uint64_t seed) { seed_ = seed; }
+  // Threads of a back-test: with more than one, offsets are computed side by side on private copies
+  // of the list and the registry and committed in order (journal, ratings, log and list as a
+  // one-thread run leaves them). Scripts whose offsets depend on each other run on one thread.
+  void SetThreads(int threads) { threads_ = std::max(threads, 1); }
+  int Threads() const { return threads_; }
+  // The threads the last back-test ran its offsets on.
+  int ThreadsUsed() const { return threadsUsed_; }
   // Called after each stake added to the journal.
   std::function<void(const TStakeData&)> OnStakeAdded;
   // Reuse of the statistics tables within one offset and of the prepared starting lists (on by
@@ -141,6 +153,28 @@ class TScriptRunner {
   // "Тест": the lines for the offsets k .. 1 in turn (k at most the number of draws minus 1); the
   // offset comes back at the end unless the run was stopped. False when it did not run (k < 1).
   bool BackTest(const std::vector<std::string>& lines, int k);
+  // One effect of a run, recorded by an offset computed on a worker and played back in order.
+  struct TEffect {
+    enum TKind : uint8_t {
+      Log,
+      Status,
+      SelectLine,
+      Separator,
+      Stake,
+      CheckVariant,
+      CheckOffset,
+      ClearStakes,
+      StakesView,
+      Message
+    };
+    TKind Kind = Log;
+    int Number = 0;  // the status panel, the selected line or the message kind
+    bool Bulk = false;
+    std::string Text;
+    std::string Caption;
+    TStakeData Record{};
+  };
+
   // "Стоп": asks "Остановить выполнение сценария?" (default No); on Yes logs the interruption and
   // requests the stop. True when the stop is (now or already) requested.
   bool AskStop();
@@ -191,6 +225,22 @@ class TScriptRunner {
   void ClearExcluded();
 
   bool Stop();  // pumps, then the stop request
+  // The effects: on the workspace, or recorded while record_ is set.
+  void Separator();
+  void CheckAfterOffset();
+  void ClearStakes();
+  void StakesView();
+  void SelectLine(int index);
+  void Message(TMessageKind kind, std::string_view caption, std::string_view text);
+  void Error(std::string_view text) { Message(TMessageKind::Error, CaptionError, text); }
+  void Record(TEffect effect) { record_->push_back(std::move(effect)); }
+  void Replay(const std::vector<TEffect>& effects);
+  // The back-test on worker threads; false when the script or the workspace does not allow it (the
+  // caller then runs it on its own thread).
+  bool ParallelAllowed(int k) const;
+  bool BackTestParallel(int k);
+  void PrepareWorker(const TScriptRunner& main);
+  void RunRecordedOffset(int offset, std::vector<TEffect>& effects);
   void Log(std::string_view entry);
   bool Logging() const;
   void Status(int panel, std::string_view text);
@@ -200,7 +250,14 @@ class TScriptRunner {
   TWorkspace& ws_;
   TScriptHost noHost_;
   TScriptHost* host_ = &noHost_;
+  uint64_t seed_ = 0x4B69767261ull;
   std::mt19937_64 rng_{0x4B69767261ull};
+  int threads_ = 1;
+  int threadsUsed_ = 1;
+  bool logging_ = false;                                   // the run's log switch
+  std::vector<TEffect>* record_ = nullptr;                 // set on a worker: effects are recorded here
+  std::function<bool()> cancelled_;                        // a worker's offset is no longer wanted
+  std::function<void(int, std::string_view)> liveStatus_;  // a worker's panels as it goes
   bool reuse_ = true;
   bool running_ = false;
   bool stopRequested_ = false;

@@ -576,6 +576,77 @@ TEST_F(ScriptRunnerTest, ExcludedDrawsMatchAPassOverTheList) {
   }
 }
 
+// Offsets computed on two threads and committed in order leave the journal, the ratings, the log,
+// the messages, the list and the statistics tab as one thread does; a script whose first line
+// continues the previous offset's list runs on one thread.
+TEST_F(ScriptRunnerTest, TwoThreadsCommitWhatOneThreadDoes) {
+  ws.Config().Data.MaxStake = 7;
+  const std::vector<Lines> scripts = {
+      {Line("EXCL:2#FIRST", {"TSD1#NUMS:10#CMV:1#ST:2", "BMD2#EVEN:5,8#LNO:#ST:1-2;1", "TSD0#SUMS:6#LMV:1#SC:5"}, "a"),
+       Line("FULL:0#LAST#CLR", {"BSF1#NUMS:12#CLV:0-1;1#SC:200", "TMD8#PRIM:10,20#WMV:1#SF:0"}), "",
+       Line("CURR:0#EXT", {"TSD1#SMAL:7#LNO:#SE:9"}, "b"), Line("FULL:0#RAND", {"TSD1#SUMS:10#LNO:#ST:4"}),
+       Line("EXCL:4#ALL", {"TSD1#NUMS:10#CMV:1#SC:3", "TSD1#SUMS:10#LNO:#SC:1"})},
+      // Stopped by STOP in some offset: the offsets after it are not committed.
+      {Line("FULL:0#STOP", {"TSD1#NUMS:10#LNO:#ST:1"})},
+      {Line("CURR:0#FIRST", {"TSD1#NUMS:10#LNO:#SC:1"})}};
+  for (size_t s = 0; s < scripts.size(); ++s) {
+    struct TRun {
+      std::vector<TStakeData> Journal;
+      Lines Log;
+      std::vector<TComb> List;
+      std::vector<TFilterLogRow> ListLog;
+      TRatingsArray Ratings;
+      std::vector<std::string> Messages;
+      int Offset, Item, Length, Threads;
+    };
+    std::vector<TRun> runs;
+    for (int threads : {1, 2}) {
+      test::TTempDir folder;
+      TRecordingPort port;
+      TWorkspace w(folder.Path(), port);
+      w.LoadSettingsAndConfig();
+      for (int i = 0; i < ws.Archive().Count(); ++i) w.Archive().Append(ws.Archive().Stored(i));
+      w.Config().Data = ws.Config().Data;
+      w.Combs().ReserveLists();
+      ASSERT_TRUE(w.Stakes().Load());
+      w.Ratings().Load();
+      w.Script().Log().SetEnabled(true);
+      w.Runner().SetSeed(5);
+      w.Runner().SetThreads(threads);
+      ASSERT_TRUE(w.Runner().BackTest(scripts[s], 6));
+      TRun run;
+      for (int i = 0; i < w.Stakes().Journal().Count(); ++i)
+        run.Journal.push_back(w.Stakes().Journal().Read(TStakeOrigin::Begin, i));
+      const std::string text = ReadWholeFile(FindScriptLogs(folder.Path()).at(0));
+      for (size_t b = 0, e; (e = text.find("\r\n", b)) != std::string::npos; b = e + 2)
+        run.Log.push_back(text.substr(b + 23, e - b - 23));
+      run.List.assign(w.Combs().List().Items().begin(), w.Combs().List().Items().end());
+      run.ListLog = w.Combs().List().Log();
+      run.Ratings = w.Ratings().Ratings().Rows();
+      for (const auto& m : port.Messages) run.Messages.push_back(m.Text);
+      run.Offset = w.Archive().DrawsOffset();
+      run.Item = w.StatTab().Item();
+      run.Length = w.StatTab().WindowLength();
+      run.Threads = w.Runner().ThreadsUsed();
+      runs.push_back(std::move(run));
+    }
+    const TRun &one = runs[0], &two = runs[1];
+    EXPECT_EQ(one.Threads, 1);
+    EXPECT_EQ(two.Threads, s == 2 ? 1 : 2) << "script " << s;
+    if (s == 0) EXPECT_GT(one.Journal.size(), 10u);
+    if (s == 1) EXPECT_EQ(one.Messages.size(), 1u);  // STOP in the first cycle
+    EXPECT_EQ(one.Journal, two.Journal) << "script " << s;
+    EXPECT_EQ(one.Log, two.Log) << "script " << s;
+    EXPECT_TRUE(one.List == two.List) << "script " << s;
+    EXPECT_EQ(one.ListLog, two.ListLog) << "script " << s;
+    EXPECT_EQ(one.Ratings, two.Ratings) << "script " << s;
+    EXPECT_EQ(one.Messages, two.Messages) << "script " << s;
+    EXPECT_EQ(one.Offset, two.Offset) << "script " << s;
+    EXPECT_EQ(one.Item, two.Item) << "script " << s;
+    EXPECT_EQ(one.Length, two.Length) << "script " << s;
+  }
+}
+
 TEST_F(ScriptRunnerTest, SystemModesExpandTheLocalSystem) {
   UseSevenNumbers();  // distinct numbers 1..7 in first-seen order
   ws.Script().Log().SetEnabled(true);
