@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include <QMenu>
+#include <QShortcut>
 #include <QToolButton>
 #include <QWidget>
 
@@ -73,6 +74,10 @@ bool TCommandMap::Trigger(const QString& name) {
   const auto it = byName_.find(name);
   if (it == byName_.end()) return false;
   TEntry& e = entries_[it->second];
+  if (probe_) {
+    probe_(name);
+    return true;
+  }
   // While a command runs (and processes events) only the commands that need no idle program start.
   if (running_ && e.Command.IdleOnly) return false;
   // The rule is checked again: a shortcut may arrive before the idle update ran.
@@ -91,6 +96,33 @@ bool TCommandMap::Trigger(const QString& name) {
   running_ = wasRunning;
   if (afterRun_) afterRun_();
   return true;
+}
+
+QAction* TCommandMap::Alias(const QString& name, const QString& caption) {
+  QAction* original = Action(name);
+  if (!original) return nullptr;
+  // The original's key is shown, not owned: one key, one action.
+  QString text = Tr(caption);
+  if (!original->shortcut().isEmpty()) text += '\t' + original->shortcut().toString(QKeySequence::NativeText);
+  else if (const qsizetype tab = original->text().indexOf('\t'); tab >= 0) text += original->text().mid(tab);
+  auto* alias = new QAction(text, owner_);
+  alias->setIconText(Tr(caption));
+  alias->setObjectName(name);
+  alias->setCheckable(original->isCheckable());
+  auto follow = [alias, original] {
+    alias->setEnabled(original->isEnabled());
+    alias->setChecked(original->isChecked());
+    alias->setStatusTip(original->statusTip());
+    alias->setToolTip(original->toolTip());
+  };
+  follow();
+  QObject::connect(original, &QAction::changed, alias, follow);
+  QObject::connect(alias, &QAction::triggered, alias, [this, name, alias, original] {
+    Trigger(name);
+    // A refused command leaves the item as it was.
+    alias->setChecked(original->isChecked());
+  });
+  return alias;
 }
 
 std::vector<QAction*> TCommandMap::Actions() const {
@@ -149,6 +181,25 @@ void MakeShortcutLocal(TCommandMap& commands, const QString& name, QWidget* widg
   if (!action || action->shortcut().isEmpty()) return;
   action->setShortcutContext(Qt::WidgetShortcut);
   widget->installEventFilter(new TLocalShortcut(commands, name, action->shortcut(), widget));
+}
+
+void ShowShortcutOnly(TCommandMap& commands, const QString& name) {
+  QAction* action = commands.Action(name);
+  if (!action || action->shortcut().isEmpty()) return;
+  const QString caption = action->text();
+  action->setText(caption + '\t' + action->shortcut().toString(QKeySequence::NativeText));
+  // Buttons showing the action keep the bare caption.
+  action->setIconText(caption);
+  action->setShortcut(QKeySequence());
+}
+
+void RouteShortcut(TCommandMap& commands, QWidget* window, const QKeySequence& key, std::function<QString()> choose) {
+  auto* shortcut = new QShortcut(key, window);
+  shortcut->setContext(Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, window, [&commands, choose = std::move(choose)] {
+    const QString name = choose();
+    if (!name.isEmpty()) commands.Trigger(name);
+  });
 }
 
 }  // namespace kivra::shell

@@ -31,9 +31,7 @@ struct TCommand {
 
 // A text of the window through the installed language module: the Russian text itself when no
 // module is installed or the module has no translation of it.
-inline QString Tr(const QString& text) {
-  return QCoreApplication::translate("TFormMain", text.toUtf8().constData());
-}
+inline QString Tr(const QString& text) { return QCoreApplication::translate("TFormMain", text.toUtf8().constData()); }
 
 class TCommandMap {
  public:
@@ -60,6 +58,14 @@ class TCommandMap {
   // Reports a failure that escaped a command (the application's error display).
   void SetErrorHandler(std::function<void(const char*)> onError) { onError_ = std::move(onError); }
 
+  // A second menu item for a command under another caption: it runs the command and follows its
+  // enabled and checked state and its hint.
+  QAction* Alias(const QString& name, const QString& caption);
+
+  // When set, a command reached by a key, menu item or button is reported here instead of being run
+  // (its rules are not asked): lets a test press every key without opening dialogs.
+  void SetProbe(std::function<void(const QString&)> probe) { probe_ = std::move(probe); }
+
  private:
   struct TEntry {
     TCommand Command;
@@ -71,6 +77,7 @@ class TCommandMap {
   std::vector<TEntry> entries_;
   std::map<QString, size_t> byName_;
   std::function<void(const char*)> onError_;
+  std::function<void(const QString&)> probe_;
   bool running_ = false;
 };
 
@@ -81,5 +88,13 @@ QToolButton* CommandButton(const QString& text, const char* command, TCommandMap
 // that widget has the focus, and is taken before the window's shortcuts there, so that a command of
 // another list with the same key is not made ambiguous.
 void MakeShortcutLocal(TCommandMap& commands, const QString& name, QWidget* widget);
+
+// Leaves a command's key to another owner: the menus still show the key (after a tab in the
+// caption), but the command's action no longer answers it.
+void ShowShortcutOnly(TCommandMap& commands, const QString& name);
+
+// One key of the window for several commands: pressing it runs the command `choose` names at that
+// moment (nothing when it names none). The commands should show the key with ShowShortcutOnly.
+void RouteShortcut(TCommandMap& commands, QWidget* window, const QKeySequence& key, std::function<QString()> choose);
 
 }  // namespace kivra::shell

@@ -30,6 +30,7 @@
 #include "shell/RatingsTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/ScriptLibraryPanel.h"
+#include "shell/ScriptTab.h"
 #include "shell/UnitOnline.h"
 #include "shell/TablesTab.h"
 #include "shell/StatChart.h"
@@ -159,10 +160,10 @@ void TTemplateMain::BuildCommands() {
   add("DrawsStatShowTotalLine", "График идеального распределения",
       "Показывать на графике распределение по всем возможным комбинациям", {}, [this] { CmdToggleTotalLine(); },
       [&ws] { return ws.StatTab().PrefetchsEnabled(); }, [&ws] { return ws.StatTab().ShowTotalLine(); });
-  add("FiltersManager", "Избранные статистики", "Менеджер избранных методов расчета статистики", {},
-      [this] { CmdFiltersManager(); });
-  add("FiltersReset", "Все доступные статистики", "Показывать в списке все доступные методы расчета статистики", {},
-      [this] { CmdFiltersReset(); });
+  add("FiltersManager", "Избранные статистики", "Менеджер избранных методов расчета статистики",
+      QKeySequence(Qt::Key_F7), [this] { CmdFiltersManager(); });
+  add("FiltersReset", "Все доступные статистики", "Показывать в списке все доступные методы расчета статистики",
+      QKeySequence(Qt::CTRL | Qt::Key_F7), [this] { CmdFiltersReset(); });
   add("FiltersInfo", "Описание статистики", "Описание выбранного метода расчета статистики", QKeySequence(Qt::Key_F8),
       [this] { CmdFiltersInfo(SelectedEntry()); }, [this] { return SelectedEntry() >= 0; });
 
@@ -253,7 +254,8 @@ void TTemplateMain::BuildMenus() {
   lang->setObjectName(QStringLiteral("mnLanguage"));
   FillLanguageMenu(lang, languages_, language_, [this](int lcid) { CmdLanguage(lcid); });
   file->addSeparator();
-  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "EditOnline", "", "ExitProgram"});
+  // Each menu: the commands of the window's map in its order, then the ones this program adds.
+  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "", "ExitProgram", "", "EditOnline"});
   QMenu* draws = bar->addMenu(Tr(QStringLiteral("&Архив тиражей")));
   commands_.Fill(draws, {"DrawsInfo", "", "DrawsDownload"});
   commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),
@@ -283,13 +285,33 @@ void TTemplateMain::BuildMenus() {
       {"", "ScriptAdd", "ScriptEmpty", "ScriptLoad", "ScriptClone",
        "ScriptEdit", "ScriptDel",  "ScriptClr",  "",          "ScriptUp",    "ScriptDown", "",
        "ScriptRun",  "ScriptTest", "ScriptStop", "",          "LogToggle",   "LogsDelete", "StakesCheckLine"});
-  commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Вид"))),
-                 {"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws", "ViewColorCombs",
-                  "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
+  QMenu* view = bar->addMenu(Tr(QStringLiteral("&Вид")));
+  commands_.Fill(view, {"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables"});
+  // The systems tab's switch under the caption of the other tab switches.
+  if (QAction* systems = commands_.Alias("SystemsOn", QStringLiteral("Вкладка \"Системы\""))) view->addAction(systems);
+  commands_.Fill(
+      view, {"", "ViewColorDraws", "ViewColorCombs", "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"});
   std::vector<QString> help = {"GetHelp", "About", "", "AutoSelfUpdate", "CheckUpdate", "", "OpenLotoSite", ""};
   for (const TWebLink& link : WebLinkCommands())
     if (QString(link.Command) != QLatin1String("OpenLotoSite")) help.push_back(link.Command);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Справка"))), help);
+}
+
+void TTemplateMain::BindSharedKeys() {
+  // One key, several commands: the focus or the shown tab tells which one the key reaches, so that
+  // no two actions answer one key at a time (the window would then run neither).
+  // F7 and Ctrl+F7: the statistic filters in the statistics table, the favourites elsewhere.
+  MakeShortcutLocal(commands_, "StatFilter_Include", lvDrawsStat_);
+  MakeShortcutLocal(commands_, "StatFilter_Exclude", lvDrawsStat_);
+  // Ctrl+Del: each list deletes its own rows (the stakes grid and the script list bind theirs).
+  MakeShortcutLocal(commands_, "CombsDelSelected", lvCombs_);
+  // Ctrl+J: opens a script while the script tab is shown, else switches the systems tab.
+  const QKeySequence ctrlJ(Qt::CTRL | Qt::Key_J);
+  ShowShortcutOnly(commands_, "ScriptOpen");
+  ShowShortcutOnly(commands_, "SystemsOn");
+  RouteShortcut(commands_, this, ctrlJ, [this] {
+    return pcMain_->currentWidget() == scriptTab_ ? QStringLiteral("ScriptOpen") : QStringLiteral("SystemsOn");
+  });
 }
 
 void TTemplateMain::CmdDrawsDownload() {

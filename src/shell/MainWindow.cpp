@@ -598,6 +598,7 @@ void TTemplateMain::Create() {
 
     BuildCommands();
     BuildLayout();
+    BindSharedKeys();
     BuildMenus();
 
     setWindowTitle(title_);

@@ -161,6 +161,7 @@ class TTemplateMain : public QMainWindow {
   void BuildStatusBar();
   void BuildCommands();
   void BuildMenus();
+  void BindSharedKeys();
   QTableView* NewTable(const QString& name, QAbstractItemModel* model, bool multiSelect);
 
   // Life cycle.

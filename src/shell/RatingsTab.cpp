@@ -2,7 +2,6 @@
 
 #include <QActionGroup>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -76,7 +75,6 @@ TRatingsTab::TRatingsTab(TWorkspace& ws, const std::function<QTableView*(QAbstra
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sectionClicked, this, [this](int column) { ClickColumn(column); });
-  list_->installEventFilter(this);
 
   ratings_.Ratings().SetViewHandler([this] { UpdateView(); });
   UpdateView();
@@ -111,20 +109,6 @@ void TRatingsTab::ClickColumn(int column) {
   UpdateView();
 }
 
-bool TRatingsTab::eventFilter(QObject* watched, QEvent* event) {
-  // F5 is the key of the statistics refresh elsewhere in the window; in the list it refreshes the
-  // ratings. Taking it before the shortcuts keeps the two apart.
-  if (watched == list_ && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier) {
-      event->accept();
-      if (event->type() == QEvent::KeyPress) emit refreshRequested();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
 // --- Commands ---
 
 void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, TSaveFileChooser chooseSaveFile,
@@ -143,7 +127,7 @@ void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, 
   auto journalNotEmpty = [&stakes] { return stakes.Journal().HasRecords(); };
 
   // clang-format off
-  QAction* refresh = add("RatingsRefresh", "Обновить рейтинг", "Пересчет рейтинга по ставкам журнала",
+  add("RatingsRefresh", "Обновить рейтинг", "Пересчет рейтинга по ставкам журнала",
       QKeySequence(Qt::Key_F5), [&ratings] { ratings.Refresh(); },
       [&stakes] { return stakes.Journal().IsOpen(); });
   add("RatingsToScript", "Добавить в сценарий", "Добавить выделенные строки рейтинга в сценарий", {},
@@ -192,9 +176,8 @@ void AddRatingCommands(TCommandMap& commands, TRatingsTab& tab, TWorkspace& ws, 
         },
         nullptr, [&ratings, mode] { return ratings.EffMode() == mode; }));
 
-  // F5 reaches the refresh only in the list (see the tab's key filter); the menu still shows it.
-  refresh->setShortcutContext(Qt::WidgetShortcut);
-  QObject::connect(&tab, &TRatingsTab::refreshRequested, refresh, [&commands] { commands.Trigger("RatingsRefresh"); });
+  // F5 is the statistics refresh elsewhere in the window; in the list it refreshes the ratings.
+  MakeShortcutLocal(commands, "RatingsRefresh", tab.List());
   QObject::connect(tab.List(), &QTableView::doubleClicked, &tab,
                    [&commands] { commands.Trigger("RatingsGraphOverlap"); });
 

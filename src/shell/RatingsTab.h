@@ -56,13 +56,8 @@ class TRatingsTab : public QWidget {
   void ClickColumn(int column);
 
  signals:
-  // F5 pressed in the list.
-  void refreshRequested();
   // Rows were turned into lines of the working script.
   void scriptLinesAdded();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   TRatingState& ratings_;

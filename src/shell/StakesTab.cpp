@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTableView>
@@ -172,7 +171,6 @@ TStakesTab::TStakesTab(TWorkspace& ws, const std::function<QTableView*(QAbstract
   for (int c = 0; c < StakeColumnCount; ++c)
     grid_->setColumnWidth(c, std::max(StakeColumnWidths[static_cast<size_t>(c)],
                                       header.horizontalAdvance(ToQ(StakeColumnCaptions[static_cast<size_t>(c)])) + 12));
-  grid_->installEventFilter(this);
 
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(2, 2, 2, 2);
@@ -207,20 +205,6 @@ void TStakesTab::UpdateView(int rows, bool refresh, bool scroll, bool changed) {
     // The empty journal's one row is the current one, without a selection.
     grid_->selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::Clear);
   }
-}
-
-bool TStakesTab::eventFilter(QObject* watched, QEvent* event) {
-  // Ctrl+Del is shared with the combination list: in the grid it deletes stakes. Taking the key
-  // before the window's shortcuts keeps it from being ambiguous here.
-  if (watched == grid_ && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
-      event->accept();
-      if (event->type() == QEvent::KeyPress) emit deleteRequested();
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 // --- Commands ---
@@ -295,15 +279,14 @@ void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TC
         const auto at = static_cast<uint32_t>(QRandomGenerator::global()->bounded(static_cast<quint32>(list.Count())));
         MakeStake(tab, ws, CombNumbers(list[at]));
       }, listNotEmpty);
-  // Alt+F4 stays the key of leaving the program.
   add("StakeAddSelected", "Сделать ставки для выделенных комбинаций",
-      "Сделать отдельную ставку для каждой выделенной комбинации списка", {},
+      "Сделать отдельную ставку для каждой выделенной комбинации списка", QKeySequence(Qt::ALT | Qt::Key_F4),
       [&tab, &ws, combs] { MakeStakes(tab, ws, combs, true); },
       [&stakes, combs] { return stakes.Journal().IsOpen() && combs.Any(); });
   add("StakeAddAll", "Сделать ставки для всех комбинаций", "Сделать отдельную ставку для каждой комбинации списка",
       QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F4), [&tab, &ws, combs] { MakeStakes(tab, ws, combs, false); },
       listNotEmpty);
-  QAction* del = add("StakeDel", "Удалить ставку", "Удаление выделенных ставок", QKeySequence(Qt::CTRL | Qt::Key_Delete),
+  add("StakeDel", "Удалить ставку", "Удаление выделенных ставок", QKeySequence(Qt::CTRL | Qt::Key_Delete),
       [&tab, &stakes, &port, grid] {
         int first = 0, last = 0;
         if (!tab.SelectedRecords(first, last) || !port.ConfirmDelete(last - first + 1)) return;
@@ -348,10 +331,10 @@ void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TC
       "Экспорт журнала ставок в книгу Microsoft Excel", [grid] { return ViewTable(grid, QStringLiteral("Ставки")); },
       notEmpty);
 
-  // Ctrl+Del deletes stakes only in the grid (the grid takes the key, see the tab's key filter);
-  // elsewhere it stays with the combination list. The menu still shows the key.
-  del->setShortcutContext(Qt::WidgetShortcut);
-  QObject::connect(&tab, &TStakesTab::deleteRequested, del, [&commands] { commands.Trigger("StakeDel"); });
+  // Alt+F4 stays the key of leaving the program: the menus show it beside the command only.
+  ShowShortcutOnly(commands, "StakeAddSelected");
+  // Ctrl+Del deletes stakes only in the grid; the combination and script lists have their own.
+  MakeShortcutLocal(commands, "StakeDel", grid);
 
   for (const QString& name : GridMenu) {
     if (name.isEmpty()) {

@@ -79,13 +79,6 @@ class TStakesTab : public QWidget {
   // The stakes state's view update: the row count, the repaint, the scroll to the newest record.
   void UpdateView(int rows, bool refresh, bool scroll, bool changed);
 
- signals:
-  // Ctrl+Del pressed in the grid.
-  void deleteRequested();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   TWorkspace& ws_;
   TStakesModel* model_;

@@ -237,6 +237,8 @@ void AddSystemCatalogCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspac
                 },
                 nullptr});
   QObject::connect(tab.List(), &QTableView::doubleClicked, &tab, [&commands] { commands.Trigger("SystemsProp"); });
+  // F5 is the statistics refresh elsewhere in the window; in the list it reloads the systems.
+  MakeShortcutLocal(commands, "SystemsRefresh", tab.List());
   tab.AddCommandButtons(commands);
 }
 
@@ -257,10 +259,8 @@ void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, 
                     QKeySequence(Qt::ALT | Qt::Key_J),
                     [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::Filter); }, playable, nullptr});
   tab.SetPlayActions(all, filter);
-  commands.Add({"SystemsOn",
-                QStringLiteral("Системная игра"),
-                QStringLiteral("Показать или скрыть вкладку \"Системы\""),
-                {},
+  commands.Add({"SystemsOn", QStringLiteral("Системная игра"),
+                QStringLiteral("Показать или скрыть вкладку \"Системы\""), QKeySequence(Qt::CTRL | Qt::Key_J),
                 [&systems, &ws, &tab, host] {
                   const bool on = !systems.Enabled();
                   systems.SetEnabled(on);
@@ -271,8 +271,7 @@ void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, 
                   }
                   if (host.ShowTab) host.ShowTab(on);
                 },
-                nullptr,
-                [&systems] { return systems.Enabled(); }});
+                nullptr, [&systems] { return systems.Enabled(); }});
   AddSystemCatalogCommands(commands, tab, ws);
 }
 

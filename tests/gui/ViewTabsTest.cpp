@@ -322,8 +322,9 @@ class ViewTabsTest : public QObject {
     for (QAction* a : window_->menuBar()->actions())
       if (a->text() == QStringLiteral("&Вид"))
         for (QAction* item : a->menu()->actions()) view << (item->isSeparator() ? QString() : item->objectName());
-    QCOMPARE(view, QStringList({"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables", "", "ViewColorDraws",
-                                "ViewColorCombs", "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"}));
+    QCOMPARE(view,
+             QStringList({"TabGraps", "TabCard", "TabLayout", "TabWeek", "TabTables", "SystemsOn", "", "ViewColorDraws",
+                          "ViewColorCombs", "ViewColorCard", "ViewColorCardSequences", "ViewShemaGradient"}));
   }
 
   void compareTableSortsTwiceAndLengthFieldsRefresh() {
