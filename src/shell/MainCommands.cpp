@@ -255,7 +255,8 @@ void TTemplateMain::BuildMenus() {
   FillLanguageMenu(lang, languages_, language_, [this](int lcid) { CmdLanguage(lcid); });
   file->addSeparator();
   // Each menu: the commands of the window's map in its order, then the ones this program adds.
-  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "", "ExitProgram", "", "EditOnline"});
+  // "Параметры online-сервисов" follows the proxy parameters it goes with.
+  commands_.Fill(file, {"EditConfig", "EditShredding", "EditProxy", "EditOnline", "", "ExitProgram"});
   QMenu* draws = bar->addMenu(Tr(QStringLiteral("&Архив тиражей")));
   commands_.Fill(draws, {"DrawsInfo", "", "DrawsDownload"});
   commands_.Fill(draws->addMenu(Tr(QStringLiteral("Автозагрузка при запуске программы"))),

@@ -198,7 +198,7 @@ struct TMenuRow {
 };
 
 const std::vector<TMenuRow> MenuTable = {
-    {"Файл", {"[Язык интерфейса]", "EditConfig", "EditShredding", "EditProxy", "ExitProgram", "EditOnline"}},
+    {"Файл", {"[Язык интерфейса]", "EditConfig", "EditShredding", "EditProxy", "EditOnline", "ExitProgram"}},
     {"Архив тиражей",
      {"DrawsInfo", "DrawsDownload", "[Автозагрузка при запуске программы]", "DrawsImport", "DrawsExport",
       "DrawsXlsExport", "DrawsAdd", "DrawsEdit", "DrawsDel", "DrawsSorted"}},
