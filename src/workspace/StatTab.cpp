@@ -221,6 +221,7 @@ int TStatTab::BuildCacheFiles(std::span<const int> entries) {
         lock.unlock();
         port_.ShowProgress(SysFormat("%s %d/%d", {BuildAllCachesProgress, position, jobs.size()}));
         lock.lock();
+        continue;  // more may have finished while the text was shown: the last count is always shown
       }
       if (done == jobs.size()) break;
       changed.wait(lock, [&] { return done != shown; });
