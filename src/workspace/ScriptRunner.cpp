@@ -460,17 +460,7 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
   threadsUsed_ = 1;
   try {
     if (ParallelAllowed(k) && BackTestParallel(k)) k = 0;  // done
-    for (int i = 1; i <= k; ++i) {
-      cycle_ = i;
-      Status(1, SysFormat("Цикл: %d", {cycle_}));
-      Status(4, RunProgress);
-      if (Stop()) break;
-      ws_.SetDrawsOffset(k - i + 1);
-      if (Stop()) break;
-      LogOffset();
-      if (Stop()) break;
-      RunScriptOnce();
-    }
+    for (int i = 1; i <= k && StartCycle(i, k); ++i) RunScriptOnce();
   } catch (const std::exception& e) {
     ws_.Port().ShowError(e.what());
     stopRequested_ = true;
@@ -479,6 +469,17 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
   Status(4, "Сценарий завершен!");
   Finish(restore, saved);
   return true;
+}
+
+bool TScriptRunner::StartCycle(int i, int k) {
+  cycle_ = i;
+  Status(1, SysFormat("Цикл: %d", {cycle_}));
+  Status(4, RunProgress);
+  if (Stop()) return false;
+  ws_.SetDrawsOffset(k - i + 1);
+  if (Stop()) return false;
+  LogOffset();
+  return !Stop();
 }
 
 void TScriptRunner::RunScriptOnce() {
@@ -1228,15 +1229,7 @@ bool TScriptRunner::BackTestParallel(int k) {
   bool completed = false;
   int committed = 0, committedWorker = -1;  // the last cycle played back whole, and its worker
   try {
-    for (int i = 1; i <= k; ++i) {
-      cycle_ = i;
-      Status(1, SysFormat("Цикл: %d", {cycle_}));
-      Status(4, RunProgress);
-      if (Stop()) break;
-      ws_.SetDrawsOffset(k - i + 1);
-      if (Stop()) break;
-      LogOffset();
-      if (Stop()) break;
+    for (int i = 1; i <= k && StartCycle(i, k); ++i) {
       // The window keeps answering while the cycle is computed.
       std::unique_lock lock(mutex);
       std::array<std::string, 5> shown;

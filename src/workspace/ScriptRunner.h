@@ -196,6 +196,8 @@ class TScriptRunner {
   void Begin(int cycle);
   void Finish(bool restoreOffset, int offset);
   void LogOffset();
+  // Cycle i of k: its panels, its offset and its log header; false when a stop was asked.
+  bool StartCycle(int i, int k);
   void RunScriptOnce();
   void RunLine(int index);
   void RunVariant(int line, uint64_t number, uint64_t count, const std::array<TFilterPart, 7>& parts,
