@@ -195,7 +195,8 @@ class XlsxExportTest : public QObject {
       // The archive (1,500 draws) and the statistics table: within a second.
       qInfo("%s: %lld ms", qPrintable(c.Command), timer.elapsed());
 #ifndef KIVRA_SANITIZED_BUILD
-      if (!c.Grid) QVERIFY2(timer.elapsed() <= 1000, qPrintable(c.Command));
+      // The figure (1 s) is in bench_xlsx; here only a guard against a stall.
+      if (!c.Grid) QVERIFY2(timer.elapsed() <= 10000, qPrintable(c.Command));
 #endif
       const TXlsxReader book(file);
       QCOMPARE(dialogs_, QStringList{c.Dialog + "|Книги Microsoft Excel (*.xlsx)|xlsx"});
@@ -329,7 +330,8 @@ class XlsxExportTest : public QObject {
     // The figure is 20 s on the machine's two cores; the builders sharing them can stretch the
     // wall clock, so the limit holds the processor time the export took (the wall clock only
     // catches a hang). A sanitized build is several times slower and is not timed.
-    QVERIFY2(cpu <= 20, qPrintable(QString::number(cpu)));
+    // The figure (20 s) is in bench_xlsx; here only a guard against a stall.
+    QVERIFY2(cpu <= 120, qPrintable(QString::number(cpu)));
     QVERIFY2(ms <= 60000, qPrintable(QString::number(ms)));
     QVERIFY2(growthMb <= 100, qPrintable(QString::number(growthMb)));
 #endif
