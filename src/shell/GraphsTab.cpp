@@ -140,7 +140,8 @@ void TGraphsTab::AddCommands(TCommandMap& commands, TShowPage showPage) {
                   ApplyLength();
                   Refresh(true);
                 },
-                [this] { return !ws_.Archive().Empty() && SelectedEntry() >= 0; }});
+                [this] { return !ws_.Archive().Empty() && SelectedEntry() >= 0; },
+                nullptr});
   panel_->addWidget(CommandButton(QStringLiteral("Обновить"), "DrawsGraphDraw", commands));
 }
 
