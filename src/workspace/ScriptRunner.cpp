@@ -1106,7 +1106,7 @@ bool TScriptRunner::ParallelAllowed(int k) const {
 void TScriptRunner::PrepareWorker(const TScriptRunner& main) {
   ResetReuse();
   lines_ = main.lines_;
-  methods_ = main.methods_;
+  methods_ = TMethodLookup(ws_.Stats());  // its own registry, equal to the main one's
   offered_ = main.offered_;
   reuse_ = main.reuse_;
   seed_ = main.seed_;
