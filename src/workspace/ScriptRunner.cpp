@@ -262,7 +262,7 @@ bool TScriptRunner::Logging() const { return running_ ? logging_ : ws_.Script().
 
 void TScriptRunner::Log(std::string_view entry) {
   if (!Logging()) return;
-  if (record_) Record({TEffect::Log, 0, false, std::string(entry)});
+  if (record_) Record(TEffect::Log, 0, entry);
   else ws_.Script().Log().Write(entry);
   if (capture_) capture_->emplace_back(entry);
 }
@@ -271,7 +271,7 @@ void TScriptRunner::Status(int panel, std::string_view text) {
   if (record_) {
     // Only the panels of the line and the variant; the stake count is the committing thread's.
     if (panel == 2 || panel == 4) {
-      Record({TEffect::Status, panel, false, std::string(text)});
+      Record(TEffect::Status, panel, text);
       if (liveStatus_) liveStatus_(panel, text);
     }
     return;
@@ -281,22 +281,33 @@ void TScriptRunner::Status(int panel, std::string_view text) {
 }
 
 void TScriptRunner::SelectLine(int index) {
-  if (record_) Record({TEffect::SelectLine, index});
+  if (record_) Record(TEffect::SelectLine, index);
   else host_->SelectLine(index);
 }
 
 void TScriptRunner::Message(TMessageKind kind, std::string_view caption, std::string_view text) {
-  if (record_) Record({TEffect::Message, static_cast<int>(kind), false, std::string(text), std::string(caption)});
+  if (record_) Record(TEffect::Message, static_cast<int>(kind), text, caption);
   else ws_.Port().Message(kind, caption, text, false);
 }
 
+void TScriptRunner::Record(TEffect::TKind kind, int number, std::string_view text, std::string_view caption, bool bulk,
+                           const TStakeData* stake) {
+  TEffect& e = record_->emplace_back();
+  e.Kind = kind;
+  e.Number = number;
+  e.Bulk = bulk;
+  e.Text = text;
+  e.Caption = caption;
+  if (stake) e.Record = *stake;
+}
+
 void TScriptRunner::Separator() {
-  if (record_) Record({TEffect::Separator});
+  if (record_) Record(TEffect::Separator);
   else ws_.Stakes().Journal().AppendSeparator();
 }
 
 void TScriptRunner::CheckAfterOffset() {
-  if (record_) return Record({TEffect::CheckOffset});
+  if (record_) return Record(TEffect::CheckOffset);
   TStakeState& stakes = ws_.Stakes();
   if (stakes.CheckOnLine()) return;
   stakes.CheckAndFlush();
@@ -304,7 +315,7 @@ void TScriptRunner::CheckAfterOffset() {
 }
 
 void TScriptRunner::ClearStakes() {
-  if (record_) return Record({TEffect::ClearStakes});
+  if (record_) return Record(TEffect::ClearStakes);
   TStakeState& stakes = ws_.Stakes();
   // In a back-test the stakes of this offset are due: they reach the ratings before they go.
   if (backTest_) stakes.CheckAndFlush();
@@ -313,7 +324,7 @@ void TScriptRunner::ClearStakes() {
 }
 
 void TScriptRunner::StakesView() {
-  if (record_) Record({TEffect::StakesView});
+  if (record_) Record(TEffect::StakesView);
   else ws_.Stakes().UpdateView(true, true);
 }
 
@@ -563,7 +574,7 @@ void TScriptRunner::RunLine(int index) {
 }
 
 void TScriptRunner::CheckAfterVariant() {
-  if (record_) return Record({TEffect::CheckVariant});
+  if (record_) return Record(TEffect::CheckVariant);
   TStakeState& stakes = ws_.Stakes();
   if (!stakes.CheckOnLine()) return;
   stakes.CheckAndFlush();
@@ -959,9 +970,7 @@ void TScriptRunner::StakeNumbers(const TStakeNumbers& numbers, bool bulk) {
                                       {record.DrawNumber, StakeNumbersText(numbers, ";")});
   if (record_) {
     // A worker's run never has NewOnly (those scripts run on one thread).
-    TEffect effect{TEffect::Stake, 0, bulk, added};
-    effect.Record = record;
-    return Record(std::move(effect));
+    return Record(TEffect::Stake, 0, added, {}, bulk, &record);
   }
   if (newOnly_ && stakes.Journal().Exists(record.DrawNumber, numbers)) {
     Log(SysFormat("{-} Ставка на тираж %d не добавлена, так как уже имеется в списке ставок: [%s]",

@@ -235,7 +235,9 @@ class TScriptRunner {
   void SelectLine(int index);
   void Message(TMessageKind kind, std::string_view caption, std::string_view text);
   void Error(std::string_view text) { Message(TMessageKind::Error, CaptionError, text); }
-  void Record(TEffect effect) { record_->push_back(std::move(effect)); }
+  // Records an effect of the kind with its number (panel, line, message kind) and texts.
+  void Record(TEffect::TKind kind, int number = 0, std::string_view text = {}, std::string_view caption = {},
+              bool bulk = false, const TStakeData* stake = nullptr);
   void Replay(const std::vector<TEffect>& effects);
   // The back-test on worker threads; false when the script or the workspace does not allow it (the
   // caller then runs it on its own thread).

@@ -633,8 +633,12 @@ TEST_F(ScriptRunnerTest, TwoThreadsCommitWhatOneThreadDoes) {
     const TRun &one = runs[0], &two = runs[1];
     EXPECT_EQ(one.Threads, 1);
     EXPECT_EQ(two.Threads, s == 2 ? 1 : 2) << "script " << s;
-    if (s == 0) EXPECT_GT(one.Journal.size(), 10u);
-    if (s == 1) EXPECT_EQ(one.Messages.size(), 1u);  // STOP in the first cycle
+    if (s == 0) {
+      EXPECT_GT(one.Journal.size(), 10u);
+    }
+    if (s == 1) {
+      EXPECT_EQ(one.Messages.size(), 1u);  // STOP in the first cycle
+    }
     EXPECT_EQ(one.Journal, two.Journal) << "script " << s;
     EXPECT_EQ(one.Log, two.Log) << "script " << s;
     EXPECT_TRUE(one.List == two.List) << "script " << s;
