@@ -61,7 +61,8 @@ std::string RatioText(int64_t num, int64_t den, int decimals) {
   const __int128 q = (2 * n + m) / (2 * m);  // half away from zero on the magnitude
   const int64_t whole = static_cast<int64_t>(q / scale);
   const int64_t frac = static_cast<int64_t>(q % scale);
-  std::string text = (negative && q != 0 ? "-" : "") + std::to_string(whole);
+  std::string text = negative && q != 0 ? "-" : "";
+  text += std::to_string(whole);
   if (decimals > 0) {
     std::string digits = std::to_string(frac);
     text += '.' + std::string(size_t(decimals) - digits.size(), '0') + digits;
