@@ -18,6 +18,7 @@
 
 #include "core/FileUtils.h"
 #include "core/IniFile.h"
+#include "core/Languages.h"
 #include "core/SortaUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
@@ -548,21 +549,12 @@ std::string UpdateTextFolder(const std::string& address) {
 std::vector<std::string> UpdateTextNames(const std::string& verId, int languageId) {
   std::vector<std::string> names;
   if (languageId != 0) {
-    const std::string abbreviation = LanguageAbbreviation(languageId);
+    const std::string abbreviation(LanguageAbbr(languageId));
     if (!abbreviation.empty()) names.push_back("UpdDescr_" + abbreviation + "_" + verId + ".txt");
     names.push_back("UpdDescr_" + std::to_string(languageId) + "_" + verId + ".txt");
   }
   names.push_back("UpdDescr_" + verId + ".txt");
   return names;
-}
-
-std::string LanguageAbbreviation(int languageId) {
-  static constexpr std::pair<int, const char*> Names[] = {{1049, "RUS"}, {1033, "ENU"}, {1058, "UKR"}, {1059, "BEL"},
-                                                          {1087, "KKZ"}, {1031, "DEU"}, {1036, "FRA"}, {1040, "ITA"},
-                                                          {1034, "ESP"}, {1045, "PLK"}, {1029, "CSY"}, {2057, "ENG"}};
-  for (const auto& [id, name] : Names)
-    if (id == languageId) return name;
-  return {};
 }
 
 namespace {

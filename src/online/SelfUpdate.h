@@ -101,8 +101,6 @@ bool IsValidVerId(std::string_view verId);
 std::string UpdateTextFolder(const std::string& address);
 // The names of the description texts in the order they are tried.
 std::vector<std::string> UpdateTextNames(const std::string& verId, int languageId);
-// The three-letter name of an interface language ("RUS" for 1049); empty when unknown.
-std::string LanguageAbbreviation(int languageId);
 
 // The zip CRC-32 of the whole file as 8 capital hexadecimal digits, and its SHA-256 as 64 small
 // ones. Throw TFileError.

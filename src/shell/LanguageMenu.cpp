@@ -7,36 +7,11 @@
 #include <QTranslator>
 #include <algorithm>
 
+#include "core/Languages.h"
+
 namespace kivra::shell {
 
 namespace {
-
-struct TLanguageName {
-  int Lcid;
-  const char* Abbr;
-  QLocale::Language Language;
-};
-
-// The Windows identifiers and three-letter names of the languages a module may carry.
-constexpr TLanguageName Names[] = {
-    {1025, "ARA", QLocale::Arabic},    {1026, "BGR", QLocale::Bulgarian},  {1029, "CSY", QLocale::Czech},
-    {1030, "DAN", QLocale::Danish},    {1031, "DEU", QLocale::German},     {1032, "ELL", QLocale::Greek},
-    {1033, "ENU", QLocale::English},   {1034, "ESP", QLocale::Spanish},    {1035, "FIN", QLocale::Finnish},
-    {1036, "FRA", QLocale::French},    {1037, "HEB", QLocale::Hebrew},     {1038, "HUN", QLocale::Hungarian},
-    {1040, "ITA", QLocale::Italian},   {1043, "NLD", QLocale::Dutch},      {1045, "PLK", QLocale::Polish},
-    {1048, "ROM", QLocale::Romanian},  {1049, "RUS", QLocale::Russian},    {1050, "HRV", QLocale::Croatian},
-    {1051, "SKY", QLocale::Slovak},    {1053, "SVE", QLocale::Swedish},    {1055, "TRK", QLocale::Turkish},
-    {1058, "UKR", QLocale::Ukrainian}, {1059, "BEL", QLocale::Belarusian}, {1061, "ETI", QLocale::Estonian},
-    {1062, "LVI", QLocale::Latvian},   {1063, "LTH", QLocale::Lithuanian}, {1067, "HYE", QLocale::Armenian},
-    {1079, "KAT", QLocale::Georgian},  {1087, "KKZ", QLocale::Kazakh},     {1091, "UZB", QLocale::Uzbek},
-    {2052, "CHS", QLocale::Chinese},   {1041, "JPN", QLocale::Japanese},   {1042, "KOR", QLocale::Korean},
-};
-
-const TLanguageName* Find(int lcid) {
-  for (const auto& n : Names)
-    if (n.Lcid == lcid) return &n;
-  return nullptr;
-}
 
 QString OwnName(const QLocale& locale) {
   QString name = locale.nativeLanguageName();
@@ -48,15 +23,11 @@ QString OwnName(const QLocale& locale) {
 }  // namespace
 
 QString LanguageAbbr(int lcid) {
-  const TLanguageName* n = Find(lcid);
-  return n ? QString::fromLatin1(n->Abbr) : QString();
+  const std::string_view abbr = kivra::LanguageAbbr(lcid);
+  return QString::fromLatin1(abbr.data(), static_cast<qsizetype>(abbr.size()));
 }
 
-int LanguageLcid(const QString& abbr) {
-  for (const auto& n : Names)
-    if (abbr.compare(QLatin1String(n.Abbr), Qt::CaseInsensitive) == 0) return n.Lcid;
-  return 0;
-}
+int LanguageLcid(const QString& abbr) { return kivra::LanguageLcid(abbr.toStdString()); }
 
 std::vector<TLanguageModule> FindLanguages(const std::filesystem::path& langDir) {
   std::vector<TLanguageModule> languages{
@@ -72,7 +43,8 @@ std::vector<TLanguageModule> FindLanguages(const std::filesystem::path& langDir)
     const QString path = dir.filePath(file);
     if (!probe.load(path)) continue;
     // The module names its language; the file name's language when it does not.
-    const QLocale locale = probe.language().isEmpty() ? QLocale(Find(lcid)->Language) : QLocale(probe.language());
+    const QLocale locale(probe.language().isEmpty() ? QString::fromLatin1(FindLanguage(lcid)->Iso.data(), 2)
+                                                    : probe.language());
     languages.push_back({lcid, LanguageAbbr(lcid), OwnName(locale), path});
   }
   std::sort(languages.begin() + 1, languages.end(),

@@ -20,7 +20,8 @@ struct TLanguageModule {
   QString File;  // the module; empty for the built-in Russian
 };
 
-// The three-letter name of a language identifier ("RUS" for 1049); empty when unknown.
+// The three-letter name of a language identifier ("RUS" for 1049); empty when unknown (the
+// program's table, core/Languages.h).
 QString LanguageAbbr(int lcid);
 // The identifier of a three-letter name (case ignored); 0 when unknown.
 int LanguageLcid(const QString& abbr);
