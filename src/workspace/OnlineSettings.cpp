@@ -9,12 +9,31 @@ namespace kivra {
 
 TOnlineSettings::TOnlineSettings(std::filesystem::path configPath) : configPath_(std::move(configPath)) {}
 
-std::string TOnlineSettings::Read(const char* key) const {
-  try {
-    return std::string(Trim(TIniFile::Load(configPath_).ReadString(Section, key, "")));
-  } catch (const std::exception&) {
-    return {};
+const TIniFile& TOnlineSettings::File() const {
+  std::error_code ec;
+  const auto time = std::filesystem::last_write_time(configPath_, ec);
+  const auto size = ec ? 0 : std::filesystem::file_size(configPath_, ec);
+  if (ec) {
+    file_ = TIniFile();  // no file (or none readable): nothing configured
+    fileRead_ = false;
+    return file_;
   }
+  if (!fileRead_ || time != fileTime_ || size != fileSize_) {
+    try {
+      file_ = TIniFile::Load(configPath_);
+      fileTime_ = time;
+      fileSize_ = size;
+      fileRead_ = true;
+    } catch (const std::exception&) {
+      file_ = TIniFile();
+      fileRead_ = false;
+    }
+  }
+  return file_;
+}
+
+std::string TOnlineSettings::Read(const char* key) const {
+  return std::string(Trim(File().ReadString(Section, key, "")));
 }
 
 bool TOnlineSettings::Write(const char* key, const std::string& value) {
@@ -22,6 +41,7 @@ bool TOnlineSettings::Write(const char* key, const std::string& value) {
     TIniFile ini = TIniFile::Load(configPath_);
     ini.WriteString(Section, key, value);
     ini.Save(configPath_);
+    fileRead_ = false;
     return true;
   } catch (const std::exception&) {
     return false;
@@ -51,6 +71,7 @@ bool TOnlineSettings::SaveIdentity(const std::string& name, const std::string& m
     ini.WriteString(Section, "UserName", Trim(name));
     ini.WriteString(Section, "UserMail", Trim(mail));
     ini.Save(configPath_);
+    fileRead_ = false;
     return true;
   } catch (const std::exception&) {
     return false;

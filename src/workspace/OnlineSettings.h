@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/IniFile.h"
+
 namespace kivra {
 
 // Command-line overrides ("--catalog-url", "--update-url", "--ca-file"); unset ones are read from
@@ -45,14 +47,21 @@ class TOnlineSettings {
   // stored.
   std::string ClientKey();
 
-  // Reading and writing of the section; the configuration file is shared with other parts of the
-  // program, so every access reads it anew.
+  // Reading and writing of the section. The configuration file is shared with other parts of the
+  // program: it is read again whenever its time or size changed (the commands' enabled rules ask
+  // for the addresses several times a second).
   std::string Read(const char* key) const;
   bool Write(const char* key, const std::string& value);
 
  private:
+  const TIniFile& File() const;
+
   std::filesystem::path configPath_;
   TOnlineOverrides overrides_;
+  mutable TIniFile file_;
+  mutable std::filesystem::file_time_type fileTime_{};
+  mutable std::uintmax_t fileSize_ = 0;
+  mutable bool fileRead_ = false;
 };
 
 // 32 hexadecimal digits from the system's random source.
