@@ -649,7 +649,7 @@ bool SamePart(const TFilterPart& a, const TFilterPart& b) {
 
 }  // namespace
 
-void TScriptRunner::PutList(const std::vector<TComb>& combs) {
+void TScriptRunner::PutList(std::span<const TComb> combs) {
   TCombList& list = ws_.Combs().List();
   list.ResizeList(combs.size(), static_cast<uint32_t>(combs.size()));
   if (!combs.empty()) std::memcpy(list.Data(), combs.data(), combs.size() * sizeof(TComb));
@@ -1292,7 +1292,7 @@ bool TScriptRunner::BackTestParallel(int k) {
     // The list, its log and the statistics tab as the last offset played back left them.
     TWorkspace& last = *workers[static_cast<size_t>(committedWorker)]->Ws;
     const TCombList& from = last.Combs().List();
-    PutList({from.Items().begin(), from.Items().end()});
+    PutList(from.Items());
     TCombList& list = ws_.Combs().List();
     list.SetFilterLog(from.Log());
     list.DropUndo();

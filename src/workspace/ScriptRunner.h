@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -206,7 +207,7 @@ class TScriptRunner {
   // Builds the starting list. With `defer`, a prepared list may be left for the caller to put in
   // place (the state of a shared part may replace it first): it is returned, else null.
   const std::vector<TComb>* BuildStartList(const TScriptOptions& options, bool defer);
-  void PutList(const std::vector<TComb>& combs);
+  void PutList(std::span<const TComb> combs);
   void ApplyPart(const TFilterPart& part);
   const TStatView& Table(const TFilterPart& part, const TCDLCoefs& coefs);
   void MakeStake(const TScriptOptions& options);
