@@ -384,7 +384,11 @@ void TScriptTab::Pump() {
   pumped_.restart();
 }
 
-void TScriptTab::ShowStatus(int panel, std::string_view text) { SetPanelText(panel, ToQ(text)); }
+void TScriptTab::ShowStatus(int panel, std::string_view text) {
+  const QString shown = ToQ(text);
+  SetPanelText(panel, shown);
+  emit StatusShown(panel, shown);
+}
 
 void TScriptTab::RunningChanged(bool running) {
   list_->setEnabled(!running);

@@ -122,6 +122,11 @@ class TScriptTab : public QWidget, public TScriptHost {
   void RunningChanged(bool running) override;
   void SelectLine(int index) override;
 
+ signals:
+  // The interpreter showed a text in one of its panels (1..4); panel 4 names each variant as it
+  // starts.
+  void StatusShown(int panel, const QString& text);
+
  private:
   std::optional<std::string> EditLine(const QString& caption, int drawCount, const std::string& line);
   bool SelectedIsLine() const;  // a line is selected and it is not a separator
