@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
-#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -269,6 +268,7 @@ class CommandMapTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
+  guitest::TMessageLog messages_;  // questions take their default answer
 
   TCommandMap& Commands() { return window_->Commands(); }
   QTabWidget* Tabs(const char* name) { return guitest::Child<QTabWidget>(window_.get(), name); }
@@ -290,10 +290,8 @@ class CommandMapTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([](TMessageKind, const QString&, const QString&, bool def) { return def; });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_));
   }
 
   void cleanup() {
@@ -396,14 +394,14 @@ class CommandMapTest : public QObject {
     for (QAction* top : window_->menuBar()->actions()) {
       QMenu* menu = top->menu();
       menu->popup(window_->mapToGlobal(QPoint(0, 0)));
-      QVERIFY(QTest::qWaitForWindowExposed(menu));
+      QVERIFY(QTest::qWaitForWindowExposed(menu, guitest::StallMs));
       guitest::SaveScreen(menu, QStringLiteral("commandmap-menu-%1").arg(++n, 2, 10, QChar('0')));
       menu->hide();
     }
     QMenu context;
     context.addActions(window_->CombsList()->actions());
     context.popup(window_->mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(&context));
+    QVERIFY(QTest::qWaitForWindowExposed(&context, guitest::StallMs));
     guitest::SaveScreen(&context, QStringLiteral("commandmap-context-combs"));
   }
 
@@ -491,7 +489,7 @@ class CommandMapTest : public QObject {
       connect(s, &QShortcut::activatedAmbiguously, this, [&ambiguousShortcuts] { ++ambiguousShortcuts; });
 
     window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QVERIFY(QTest::qWaitForWindowActive(window_.get(), guitest::StallMs));
     QTabWidget* main = Tabs("pcMain");
     for (const TPlace& place : places) {
       QWidget* page = place.Page ? place.Page : static_cast<QWidget*>(main->widget(0));
@@ -499,7 +497,7 @@ class CommandMapTest : public QObject {
       main->setCurrentWidget(page);
       Tabs("pcLists")->setCurrentIndex(place.Focus == w.DrawsList() ? 0 : 1);
       place.Focus->setFocus();
-      QTRY_COMPARE(QApplication::focusWidget(), place.Focus);
+      QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), place.Focus, guitest::StallMs);
       for (const auto& [key, command] : keys) {
         const QString text = key.toString();
         const auto differs = place.Differs.find(text);

@@ -149,7 +149,7 @@ void DialogsTest::drawDialogRefusesBadNumbers() {
   TRecordingPort port;
   TEditDrawDialog dialog(nullptr, "Введите данные следующего тиража", MakeDraw(7, {}, ""), port);
   dialog.show();
-  QVERIFY(QTest::qWaitForWindowActive(&dialog));
+  QVERIFY(QTest::qWaitForWindowActive(&dialog, guitest::StallMs));
   auto* field = Child<QLineEdit>(&dialog, "edNumbers");
   field->setText(numbers);
   Child<QSpinBox>(&dialog, "seNumber")->setFocus();
@@ -410,12 +410,13 @@ void DialogsTest::firstRunDialog() {
   QVERIFY(Child<QLabel>(&dialog, "lblText")->text().startsWith("Если Вы запускаете программу в первый раз"));
   // Pages without an http or https address stay disabled.
   QCOMPARE(int(TFirstRunDialog::WebPages().size()), 6);
-  for (int i = 1; i <= 6; ++i) QVERIFY(!Child<QPushButton>(&dialog, qPrintable(QString("btnWeb%1").arg(i)))->isEnabled());
+  for (int i = 1; i <= 6; ++i)
+    QVERIFY(!Child<QPushButton>(&dialog, qPrintable(QString("btnWeb%1").arg(i)))->isEnabled());
   {
     std::vector<QUrl> opened;
     SetWebPageOpener([&opened](const QUrl& url) { opened.push_back(url); });
-    TFirstRunDialog linked(nullptr, help,
-                           {{"Blog", "https://blog.example.org/k"}, {"YT", "ftp://video.example.org/"}, {"TG", "t.me/x"}});
+    TFirstRunDialog linked(
+        nullptr, help, {{"Blog", "https://blog.example.org/k"}, {"YT", "ftp://video.example.org/"}, {"TG", "t.me/x"}});
     QVERIFY(Child<QPushButton>(&linked, "btnWeb2")->isEnabled());
     QVERIFY(!Child<QPushButton>(&linked, "btnWeb3")->isEnabled());
     QVERIFY(!Child<QPushButton>(&linked, "btnWeb6")->isEnabled());

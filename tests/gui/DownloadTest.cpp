@@ -4,9 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <atomic>
 #include <memory>
 
@@ -25,16 +23,11 @@ namespace {
 std::pair<std::string, std::string> ResultFile(int first, int last) {
   std::string text = "header\r\n";
   for (int n = last; n >= first; --n)
-    text += std::to_string(n) + ";01.02.2024;0;0;" + std::to_string(n % 45 + 1) + ";" + std::to_string((n + 9) % 45 + 1) +
-            ";" + std::to_string((n + 18) % 45 + 1) + ";" + std::to_string((n + 27) % 45 + 1) + ";" +
-            std::to_string((n + 36) % 45 + 1) + "\r\n";
+    text += std::to_string(n) + ";01.02.2024;0;0;" + std::to_string(n % 45 + 1) + ";" +
+            std::to_string((n + 9) % 45 + 1) + ";" + std::to_string((n + 18) % 45 + 1) + ";" +
+            std::to_string((n + 27) % 45 + 1) + ";" + std::to_string((n + 36) % 45 + 1) + "\r\n";
   return {"Virma_Results__" + std::to_string(first) + "-" + std::to_string(last) + ".csv", text};
 }
-
-struct TMessage {
-  TMessageKind Kind;
-  QString Text;
-};
 
 }  // namespace
 
@@ -44,9 +37,8 @@ class DownloadTest : public QObject {
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<test::TTestServer> server_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
-  std::vector<bool> answers_;
-  std::atomic<int> delayMs_{0};
+  guitest::TMessageLog messages_;
+  std::atomic<bool> holdAnswer_{false};  // the server answers only once the test lets it
   std::string zip_;
 
   void Start() {
@@ -54,17 +46,8 @@ class DownloadTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString&, const QString& text, bool def) {
-      messages_.push_back({kind, text});
-      if (kind != TMessageKind::Question) return false;
-      if (answers_.empty()) return def;
-      const bool a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_));
   }
   TWorkspace& Ws() { return window_->Workspace(); }
   // Lets the start-up steps queued after initialisation run.
@@ -80,15 +63,16 @@ class DownloadTest : public QObject {
     dir_ = std::make_unique<test::TTempDir>();
     server_ = std::make_unique<test::TTestServer>();
     server_->Server.Get("/virma_csv.zip", [this](const httplib::Request&, httplib::Response& res) {
-      for (int waited = 0; waited < delayMs_; waited += 20) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      for (int waited = 0; holdAnswer_ && waited < guitest::StallMs; waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       res.set_content(zip_, "application/zip");
     });
     server_->Start();
     zip_ = test::MakeZip({ResultFile(1, 30)});
     test::WriteBytes(*dir_ / "Kivra_5x45.ini", "[DOWNLOAD]\r\nResultsUrl=" + server_->Url("/virma_csv.zip") + "\r\n");
     messages_.clear();
-    answers_.clear();
-    delayMs_ = 0;
+    messages_.Answers.clear();
+    holdAnswer_ = false;
   }
   void cleanup() {
     window_.reset();
@@ -138,16 +122,16 @@ class DownloadTest : public QObject {
   void waitWindowAndCancel() {
     test::WriteBytes(*dir_ / "Kivra_5x45.frm", "[TFormMain]\r\nDownloadDrawsOnStart=2\r\n");
     Start();
-    delayMs_ = 3000;
+    // The server holds its answer until the wait window has been seen and cancelled.
+    holdAnswer_ = true;
     bool seen = false;
-    QTimer::singleShot(300, this, [&] {
-      auto* wait = window_->findChild<TWaitWindow*>("WaitWindow");
-      seen = wait && wait->isVisible() &&
-             wait->findChild<QLabel*>("lbWait")->text() == QStringLiteral("Загрузка архива тиражей...");
-      if (wait) guitest::SaveScreen(wait, "download_wait");
-      if (wait) wait->reject();  // "Отмена"
+    guitest::WhenVisible<TWaitWindow>(window_.get(), "WaitWindow", [&](TWaitWindow* wait) {
+      seen = wait->findChild<QLabel*>("lbWait")->text() == QStringLiteral("Загрузка архива тиражей...");
+      guitest::SaveScreen(wait, "download_wait");
+      wait->reject();  // "Отмена"
     });
     QVERIFY(window_->Commands().Trigger("DrawsDownload"));
+    holdAnswer_ = false;
     QVERIFY(seen);
     QCOMPARE(Ws().Archive().Count(), 0);
     QCOMPARE(messages_.size(), size_t{1});
@@ -155,7 +139,6 @@ class DownloadTest : public QObject {
     QVERIFY(!window_->findChild<TWaitWindow*>("WaitWindow"));
     // Again (F3), now to the end.
     QCOMPARE(window_->Commands().Action("DrawsDownload")->shortcut(), QKeySequence(Qt::Key_F3));
-    delayMs_ = 0;
     messages_.clear();
     QVERIFY(window_->Commands().Trigger("DrawsDownload"));
     QCOMPARE(Ws().Archive().Count(), 30);

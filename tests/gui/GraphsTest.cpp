@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -43,17 +42,15 @@ class GraphsTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
+  guitest::TMessageLog messages_;  // questions take their default answer
 
   void Start() {
     TStartOptions options;
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([](TMessageKind, const QString&, const QString&, bool def) { return def; });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->resize(1200, 760);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(20000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_, {1200, 760}));
   }
 
   TWorkspace& Ws() { return window_->Workspace(); }

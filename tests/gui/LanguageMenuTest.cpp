@@ -3,7 +3,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -47,6 +46,7 @@ class LanguageMenuTest : public QObject {
 
   QTemporaryDir dir_;
   std::unique_ptr<TFormMain> window_;
+  guitest::TMessageLog messages_;  // questions take their default answer
   int restarts_ = 0;
 
   void Start(bool noLanguage = false) {
@@ -55,14 +55,12 @@ class LanguageMenuTest : public QObject {
     options.ExecutableDir = dir_.path().toStdString();
     options.NoLanguage = noLanguage;
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([](TMessageKind, const QString&, const QString&, bool def) { return def; });
+    messages_.Attach(*window_);
     window_->SetRestartStarter([this] {
       ++restarts_;
       return true;
     });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    QVERIFY(guitest::StartWindow(*window_));
   }
   void Stop() {
     window_->close();

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QClipboard>
 #include <QComboBox>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -62,11 +61,6 @@ using guitest::ClickButton;
 using guitest::ClickOk;
 using guitest::WhenModal;
 
-struct TMessage {
-  TMessageKind Kind;
-  QString Caption, Text;
-};
-
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -75,8 +69,7 @@ class MainWindowTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
-  std::vector<bool> answers_;
+  guitest::TMessageLog messages_;
   QString chosenFile_;
 
   void Start() {
@@ -84,19 +77,10 @@ class MainWindowTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString& caption, const QString& text, bool def) {
-      messages_.push_back({kind, caption, text});
-      if (kind != TMessageKind::Question) return false;
-      if (answers_.empty()) return def;
-      const bool a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    });
+    messages_.Attach(*window_);
     window_->SetFileChooser(
         [this](bool, const QString&, const QString&, const QString&, const QString&) { return chosenFile_; });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    QVERIFY(guitest::StartWindow(*window_));
   }
 
   TWorkspace& Ws() { return window_->Workspace(); }
@@ -112,7 +96,7 @@ class MainWindowTest : public QObject {
     dir_ = std::make_unique<test::TTempDir>();
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws()));
     messages_.clear();
-    answers_.clear();
+    messages_.Answers.clear();
     Start();
   }
 
@@ -176,14 +160,14 @@ class MainWindowTest : public QObject {
 
   void deletesSelectedDrawsAfterConfirmation() {
     SelectRows(window_->DrawsList(), 0, 1);  // draws 40 and 39
-    answers_ = {false};
+    messages_.Answers = {false};
     QVERIFY(Run("DrawsDel"));
     QCOMPARE(Ws().Archive().Count(), 40);
     QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
     QCOMPARE(messages_.back().Text,
              QStringLiteral("Удалить все выделенные записи (всего будет удалено 2 записи(ей))?"));
     SelectRows(window_->DrawsList(), 0, 1);
-    answers_ = {true};
+    messages_.Answers = {true};
     QVERIFY(Run("DrawsDel"));
     QCOMPARE(Ws().Archive().Count(), 38);
     QCOMPARE(window_->StatusText(0), QStringLiteral("Архив тиражей: 38"));
@@ -245,8 +229,8 @@ class MainWindowTest : public QObject {
     SelectRows(table, 0, 0);
     QVERIFY(Run("StatFilter_Include"));
     QCOMPARE(first, QString::number(Ws().Combs().List().Count()));
-    QTRY_COMPARE(cell(0), first);  // every combination left shows the value
-    QTRY_VERIFY(cell(1).toUInt() < first.toUInt() || table->model()->rowCount() == 1);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0), first, guitest::StallMs);  // every combination left shows the value
+    QTRY_VERIFY_WITH_TIMEOUT(cell(1).toUInt() < first.toUInt() || table->model()->rowCount() == 1, guitest::StallMs);
 
     // Sorted by the column, then switched off: hidden again, the sort back on "Количество".
     table->horizontalHeader()->sectionClicked(ColInList);
@@ -473,7 +457,7 @@ class MainWindowTest : public QObject {
     const TIniFile names = TIniFile::FromText(test::ReadBytes(*dir_ / "Kivra_5x45.flt"));
     QCOMPARE(names.ReadString("FILTERS", "Favorites", ""), std::string("NUMS"));
 
-    answers_ = {true};
+    messages_.Answers = {true};
     QVERIFY(Run("FiltersReset"));
     QCOMPARE(window_->StatSelector()->count(), all);
   }
@@ -519,7 +503,7 @@ class MainWindowTest : public QObject {
   }
 
   void keyboardMovesBetweenListsAndRunsTheArchiveCommands() {
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QVERIFY(QTest::qWaitForWindowActive(window_.get(), guitest::StallMs));
     // Tab leaves a list at once.
     QTableView* table = window_->StatTable();
     table->setFocus();
@@ -556,7 +540,7 @@ class MainWindowTest : public QObject {
     });
     QTest::keyClick(draws, Qt::Key_Return);
     QCOMPARE(shown, (QStringList{"41", "40"}));
-    answers_ = {true};
+    messages_.Answers = {true};
     QTest::keyClick(draws, Qt::Key_Delete);
     QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
     QCOMPARE(Ws().Archive().Count(), 39);

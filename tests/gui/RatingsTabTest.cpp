@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -77,11 +76,6 @@ const char* const Manual = "Тест";
 const char* const Script = "Сценарий 1 (строка 2) @ Сумма: 100-150 + Четные: 2-3";
 const char* const Big = "ТЕСТ-2";
 
-struct TMessage {
-  TMessageKind Kind;
-  QString Caption, Text;
-};
-
 }  // namespace
 
 class RatingsTabTest : public QObject {
@@ -90,8 +84,7 @@ class RatingsTabTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
-  std::vector<bool> answers_;
+  guitest::TMessageLog messages_;
   QString chosenFile_;
 
   void Start() {
@@ -99,19 +92,10 @@ class RatingsTabTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString& caption, const QString& text, bool def) {
-      messages_.push_back({kind, caption, text});
-      if (kind != TMessageKind::Question) return false;
-      if (answers_.empty()) return def;
-      const bool a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    });
+    messages_.Attach(*window_);
     window_->SetFileChooser(
         [this](bool, const QString&, const QString&, const QString&, const QString&) { return chosenFile_; });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    QVERIFY(guitest::StartWindow(*window_));
     QVERIFY(Ws().Stakes().Journal().IsOpen());
   }
   void Restart() {
@@ -198,7 +182,7 @@ class RatingsTabTest : public QObject {
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws(40)));
     test::WriteBytes(*dir_ / "Kivra_5x45.ini", PrizeConfig);
     messages_.clear();
-    answers_.clear();
+    messages_.Answers.clear();
     chosenFile_.clear();
     Start();
   }
@@ -390,12 +374,12 @@ class RatingsTabTest : public QObject {
     Ratings().Ratings().Add("Old source", 2, -100000);
     QVERIFY(Ratings().Ratings().Save());
     QCOMPARE(List()->model()->rowCount(), 4);
-    answers_ = {false};
+    messages_.Answers = {false};
     QVERIFY(Run("RatingsRefresh"));
     QCOMPARE(messages_.size(), size_t{1});
     QCOMPARE(messages_[0].Caption, QStringLiteral("Подтверждение"));
     QCOMPARE(List()->model()->rowCount(), 4);
-    answers_ = {true};
+    messages_.Answers = {true};
     List()->setFocus();
     QTest::keyClick(List(), Qt::Key_F5);
     QCOMPARE(messages_.size(), size_t{2});
@@ -517,7 +501,8 @@ class RatingsTabTest : public QObject {
     QCOMPARE(QString::fromStdString(Ws().Script().Line(0)),
              QStringLiteral("FULL#EXT|TSD1#SUMS:10#LNO:#SF:0| | | | | | |01.001: прогноз"));
     QCOMPARE(messages_.size(), size_t{1});
-    QVERIFY(messages_[0].Text.startsWith(QStringLiteral("Строку")) && messages_[0].Text.contains(QStringLiteral("Ставка")));
+    QVERIFY(messages_[0].Text.startsWith(QStringLiteral("Строку")) &&
+            messages_[0].Text.contains(QStringLiteral("Ставка")));
     QCOMPARE(window_->findChild<QTabWidget*>("pcMain")->currentWidget(), static_cast<QWidget*>(window_->ScriptTab()));
     guitest::SaveScreen(window_.get(), "ratings_to_script");
   }

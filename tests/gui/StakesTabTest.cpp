@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -67,11 +66,6 @@ TStakeNumbers Numbers(std::initializer_list<int> values) {
 using guitest::ClickOk;
 using guitest::WhenModal;
 
-struct TMessage {
-  TMessageKind Kind;
-  QString Caption, Text;
-};
-
 }  // namespace
 
 class StakesTabTest : public QObject {
@@ -80,8 +74,7 @@ class StakesTabTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
-  std::vector<bool> answers_;
+  guitest::TMessageLog messages_;
 
   // Creates the window on the data folder; `wait` for the end of the initialisation.
   void Start(bool wait = true) {
@@ -89,17 +82,8 @@ class StakesTabTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString& caption, const QString& text, bool def) {
-      messages_.push_back({kind, caption, text});
-      if (kind != TMessageKind::Question) return false;
-      if (answers_.empty()) return def;
-      const bool a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    if (wait) QVERIFY(ready.wait(10000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_, {}, wait));
   }
 
   TWorkspace& Ws() { return window_->Workspace(); }
@@ -133,7 +117,7 @@ class StakesTabTest : public QObject {
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws(40)));
     test::WriteBytes(*dir_ / "Kivra_5x45.ini", PrizeConfig);
     messages_.clear();
-    answers_.clear();
+    messages_.Answers.clear();
   }
 
   void cleanup() {
@@ -186,11 +170,27 @@ class StakesTabTest : public QObject {
     QVERIFY(menus.indexOf(QStringLiteral("&Ставки")) < menus.indexOf(QStringLiteral("&Вид")));
     QStringList names;
     for (QAction* a : stakesMenu->actions()) names << (a->isSeparator() ? QString() : a->objectName());
-    QCOMPARE(names,
-             QStringList({"StakeAdd", "StakeAddRandom", "StakeAddSelected", "StakeAddAll", "SystemStakeFilter",
-                          "SystemStakeAll", "", "StakeDel", "StakeFilter", "StakeClear", "", "StakesGraphDraws", "",
-                          "StakesXlsExport", "", "StakesCheckManual", "", "LogStakes", "LogStakesDelete",
-                          "StakesScroll", "StakesCheckLine"}));
+    QCOMPARE(names, QStringList({"StakeAdd",
+                                 "StakeAddRandom",
+                                 "StakeAddSelected",
+                                 "StakeAddAll",
+                                 "SystemStakeFilter",
+                                 "SystemStakeAll",
+                                 "",
+                                 "StakeDel",
+                                 "StakeFilter",
+                                 "StakeClear",
+                                 "",
+                                 "StakesGraphDraws",
+                                 "",
+                                 "StakesXlsExport",
+                                 "",
+                                 "StakesCheckManual",
+                                 "",
+                                 "LogStakes",
+                                 "LogStakesDelete",
+                                 "StakesScroll",
+                                 "StakesCheckLine"}));
 
     // A switch is written at once.
     QVERIFY(Run("StakesScroll"));
@@ -311,7 +311,7 @@ class StakesTabTest : public QObject {
     // The press of the first click, then the double click (the list opens what both hit).
     QTest::mouseClick(window_->CombsList()->viewport(), Qt::LeftButton, {}, p);
     QTest::mouseDClick(window_->CombsList()->viewport(), Qt::LeftButton, {}, p);
-    QTRY_VERIFY(opened);
+    QTRY_VERIFY_WITH_TIMEOUT(opened, guitest::StallMs);
     QCOMPARE(Stakes().Journal().Count(), 1);
 
     // A random stake: a combination of the list, in the dialog.
@@ -400,13 +400,13 @@ class StakesTabTest : public QObject {
     // Rows: refused first, then confirmed.
     SelectRows(Grid(), 0, 1);
     QVERIFY(Action("StakeDel")->isEnabled());
-    answers_ = {false};
+    messages_.Answers = {false};
     QVERIFY(Run("StakeDel"));
     QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
     QCOMPARE(messages_.back().Text,
              QStringLiteral("Удалить все выделенные записи (всего будет удалено 2 записи(ей))?"));
     QCOMPARE(Stakes().Journal().Count(), 4);
-    answers_ = {true};
+    messages_.Answers = {true};
     QVERIFY(Run("StakeDel"));
     QCOMPARE(Stakes().Journal().Count(), 2);
     QCOMPARE(Cell(0, 0), QString());
@@ -415,7 +415,7 @@ class StakesTabTest : public QObject {
     // Ctrl+Del in the grid reaches the stakes, not the combination list.
     SelectRows(Grid(), 0, 0);
     Grid()->setFocus();
-    answers_ = {true};
+    messages_.Answers = {true};
     QTest::keyClick(Grid(), Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(Stakes().Journal().Count(), 1);
     QCOMPARE(Ws().Combs().List().Count(), 1221759u);
@@ -431,7 +431,7 @@ class StakesTabTest : public QObject {
     QCOMPARE(Stakes().Journal().Count(), 1);
 
     // All: asked with the number of records.
-    answers_ = {true};
+    messages_.Answers = {true};
     QVERIFY(Run("StakeClear"));
     QCOMPARE(Stakes().Journal().Count(), 0);
     QCOMPARE(Grid()->model()->rowCount(), 1);
@@ -476,7 +476,7 @@ class StakesTabTest : public QObject {
     TStakesJournal holder(port, *dir_ / "Kivra_5x45.lsk", *dir_ / "Kivra_5x45.~tmp");
     QVERIFY(holder.Load());
     Start(false);
-    QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), guitest::StallMs);
     QVERIFY(window_->QuitRequested());
     QVERIFY(!window_->Initialised());
     QCOMPARE(messages_.size(), size_t{2});

@@ -3,7 +3,6 @@
 // and shows the tab with its play commands. Screenshots go to <build>/screens.
 #include <QApplication>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -27,7 +26,7 @@ class SystemsTabTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<QString> messages_;
+  guitest::TMessageLog messages_;
 
   TWorkspace& Ws() { return window_->Workspace(); }
   QTabWidget* Tabs() { return window_->findChild<QTabWidget*>("pcMain"); }
@@ -59,14 +58,8 @@ class SystemsTabTest : public QObject {
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind, const QString&, const QString& text, bool def) {
-      messages_.push_back(text);
-      return def;
-    });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->resize(1200, 700);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(10000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_, {1200, 700}));
   }
 
   void cleanup() {

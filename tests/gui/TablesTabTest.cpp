@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -48,11 +47,6 @@ TDrawsArray SampleDraws(int count) {
   return draws;
 }
 
-struct TMessage {
-  TMessageKind Kind;
-  QString Text;
-};
-
 }  // namespace
 
 class TablesTabTest : public QObject {
@@ -61,25 +55,15 @@ class TablesTabTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
-  std::vector<bool> answers_;
+  guitest::TMessageLog messages_;
 
   void Start() {
     TStartOptions options;
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString&, const QString& text, bool def) {
-      messages_.push_back({kind, text});
-      if (kind != TMessageKind::Question) return false;
-      if (answers_.empty()) return def;
-      const bool a = answers_.front();
-      answers_.erase(answers_.begin());
-      return a;
-    });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(20000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_));
     window_->resize(1200, 600);
   }
   void Restart() {
@@ -132,7 +116,7 @@ class TablesTabTest : public QObject {
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws(40)));
     test::WriteBytes(*dir_ / "Kivra_5x45.ini", "[STAKES]\nCost=10\n");
     messages_.clear();
-    answers_.clear();
+    messages_.Answers.clear();
     Start();
   }
 
@@ -330,12 +314,12 @@ class TablesTabTest : public QObject {
     // Deleting both asks with their number; No keeps them, Yes removes them.
     Pages()->setCurrentWidget(window_->TablesTab());
     Select(List(), {0, 1});
-    answers_ = {false};
+    messages_.Answers = {false};
     QVERIFY(Run("TablesDel"));
     QCOMPARE(LastMessage(), QStringLiteral("Удалить все выделенные записи (всего будет удалено 2 записи(ей))?"));
     QCOMPARE(Tables().Count(), 2);
     Select(List(), {0, 1});
-    answers_ = {true};
+    messages_.Answers = {true};
     QVERIFY(Run("TablesDel"));
     QCOMPARE(Tables().Count(), 0);
     QCOMPARE(List()->model()->rowCount(), 0);

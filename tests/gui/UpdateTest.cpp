@@ -23,21 +23,12 @@
 using namespace kivra;
 using namespace kivra::shell;
 
-namespace {
-
-struct TMessage {
-  TMessageKind Kind;
-  QString Text;
-};
-
-}  // namespace
-
 class UpdateTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<TMessage> messages_;
+  guitest::TMessageLog messages_;
   int restarts_ = 0;
   std::filesystem::path updates_;
 
@@ -66,17 +57,12 @@ class UpdateTest : public QObject {
     options.Arguments = {"--data-dir", QString::fromStdString(dir_->Path().string()), "-loadonly"};
     if (address) options.Online.UpdateUrl = updates_.string();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind kind, const QString&, const QString& text, bool def) {
-      messages_.push_back({kind, text});
-      return def;
-    });
+    messages_.Attach(*window_);
     window_->SetRestartStarter([this] {
       ++restarts_;
       return true;
     });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->ShowPlaced();
-    if (waitInit) QVERIFY(ready.wait(10000));
+    QVERIFY(guitest::StartWindow(*window_, {}, waitInit));
   }
 
   // Grabs each progress window (by its text) once while it is on screen.
@@ -202,7 +188,7 @@ class UpdateTest : public QObject {
     guitest::WhenModal<TUpdateDialog>([](TUpdateDialog* d) { guitest::ClickButton(d, "btnInstall"); });
     Start(true, false);
     QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    QTRY_COMPARE_WITH_TIMEOUT(restarts_, 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(restarts_, 1, guitest::StallMs);
     QCOMPARE(ready.count(), 0);
     QVERIFY(!window_->isVisible());
     QCOMPARE(messages_.size(), size_t{1});

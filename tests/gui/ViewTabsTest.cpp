@@ -12,7 +12,6 @@
 #include <QLineSeries>
 #include <QMenuBar>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -41,21 +40,15 @@ class ViewTabsTest : public QObject {
  private:
   std::unique_ptr<test::TTempDir> dir_;
   std::unique_ptr<TFormMain> window_;
-  std::vector<QString> messages_;
+  guitest::TMessageLog messages_;
 
   void Start() {
     TStartOptions options;
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
     window_ = std::make_unique<TFormMain>(options);
-    window_->Port().SetInterceptor([this](TMessageKind, const QString&, const QString& text, bool def) {
-      messages_.push_back(text);
-      return def;
-    });
-    QSignalSpy ready(window_.get(), &TTemplateMain::InitialisationDone);
-    window_->resize(1200, 760);
-    window_->ShowPlaced();
-    QVERIFY(ready.wait(20000));
+    messages_.Attach(*window_);
+    QVERIFY(guitest::StartWindow(*window_, {1200, 760}));
   }
 
   TWorkspace& Ws() { return window_->Workspace(); }
@@ -177,7 +170,7 @@ class ViewTabsTest : public QObject {
     while (!card->model()->index(0, empty).data().toString().isEmpty()) ++empty;
     SelectCells(card, 0, empty, 0, empty);
     QVERIFY(Run("CardFilter_Exclude"));
-    QCOMPARE(messages_.back(), QStringLiteral("В выделенном диапазоне нет значений для фильтра!"));
+    QCOMPARE(messages_.back().Text, QStringLiteral("В выделенном диапазоне нет значений для фильтра!"));
     QCOMPARE(Ws().Combs().List().Count(), full);
 
     // The layout: the first data cell's numbers (brackets included) are removed.
@@ -401,11 +394,11 @@ class ViewTabsTest : public QObject {
     guitest::SaveScreen(window_.get(), "views_layout_empty");
   }
 
-  void offsetChangeRepaintsQuickly() {
+  void offsetChangeRepaintsEveryView() {
     Start();
     ShowPage(window_->LayoutTab());
     // The window follows an offset change (layout, compare tables and week recomputed, the
-    // current page painted) in a time printed for the record.
+    // current page painted); the time is printed for the record, its figure is in bench_views.
     QElapsedTimer timer;
     std::vector<qint64> times;
     for (int offset = 1; offset <= 5; ++offset) {
@@ -418,12 +411,10 @@ class ViewTabsTest : public QObject {
     std::sort(times.begin(), times.end());
     std::printf("offset change with the three tabs shown: median %lld ms, worst %lld ms of 5\n",
                 static_cast<long long>(times[2]), static_cast<long long>(times.back()));
-    // The median: a machine busy with other work must not fail the test by one slow step.
-    QVERIFY(times[2] < 100);
     QCOMPARE(Ws().Views().LayoutGrid().At(0, 1),
              std::to_string(Ws().Archive().Stored(Ws().Archive().High() - 5).Number));
 
-    // The card scrolls through the whole archive page by page without pauses.
+    // The card scrolls through the whole archive page by page, each page painted.
     ShowPage(window_->CardTab());
     QScrollBar* bar = window_->CardTab()->Grid()->verticalScrollBar();
     qint64 slowest = 0;
@@ -434,7 +425,11 @@ class ViewTabsTest : public QObject {
       slowest = std::max(slowest, timer.elapsed());
     }
     std::printf("card page repaint, slowest: %lld ms\n", static_cast<long long>(slowest));
-    QVERIFY(slowest < 50);
+    // At the end the newest draw's row is on screen.
+    bar->setValue(bar->maximum());
+    window_->CardTab()->Grid()->viewport()->repaint();
+    QTableView* grid = window_->CardTab()->Grid();
+    QCOMPARE(grid->rowAt(grid->viewport()->height() - 2), grid->model()->rowCount() - 1);
   }
 };
 
