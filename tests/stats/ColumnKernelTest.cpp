@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "StatTestUtil.h"
 #include "stats/ColumnKernel.h"
@@ -10,19 +9,6 @@
 
 namespace kivra {
 namespace {
-
-TDrawsArray RandomArchive(int count) {
-  std::mt19937 rng(4545);
-  TDrawsArray draws(count);
-  for (int i = 0; i < count; ++i) {
-    std::array<uint8_t, 45> pool;
-    for (int n = 0; n < 45; ++n) pool[n] = static_cast<uint8_t>(n + 1);
-    std::shuffle(pool.begin(), pool.end(), rng);
-    draws[i].Number = i + 1;
-    std::copy_n(pool.begin(), 5, draws[i].Nums.begin());
-  }
-  return draws;
-}
 
 // Every fourth cross-check combination with a few the vector kernels must leave to the scalar test
 // (numbers outside 1..45) spread over several blocks, some unsorted and repeated numbers, and a
@@ -57,7 +43,7 @@ TCombsArray Filter(TCustomStat& stat, const TCombsArray& in, const TStatDrawArra
 // distribution, with the vector kernels as with the scalar ones, on one thread and on two.
 TEST(ColumnKernel, EveryStatisticAsWithScalarKernels) {
   if (!EnableColumnKernel(true)) GTEST_SKIP() << "this processor has no vector kernels";
-  const TDrawsArray draws = RandomArchive(400);
+  const TDrawsArray draws = test::RandomDraws(400, 4545);
   const int ref = static_cast<int>(draws.size()) - 1;
   TStatList stats;
   stats.SetDraws(&draws);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "stats/RowKeyIndex.h"
 #include "stats/StatList.h"
@@ -19,16 +18,7 @@ namespace {
 struct TRegistry {
   TDrawsArray draws;
   TStatList list;
-  TRegistry() {
-    std::mt19937 rng(4520);
-    draws.resize(300);
-    for (size_t i = 0; i < draws.size(); ++i) {
-      std::array<uint8_t, 45> pool;
-      for (int n = 0; n < 45; ++n) pool[n] = static_cast<uint8_t>(n + 1);
-      std::shuffle(pool.begin(), pool.end(), rng);
-      draws[i].Number = static_cast<int32_t>(i + 1);
-      std::copy_n(pool.begin(), 5, draws[i].Nums.begin());
-    }
+  TRegistry() : draws(test::RandomDraws(300, 4520)) {
     TConfigData config;
     for (int n = 0; n < MaxNumber; ++n) config.Segments[n] = static_cast<uint8_t>(n / 9 + 1);
     list.SetDraws(&draws);

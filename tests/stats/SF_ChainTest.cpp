@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Tsmr.h"
 #include "stats/StatFamilies.h"
@@ -16,27 +17,11 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::Matches;
+using test::Rows;
 using test::Selected;
-
-std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
-}
-
-// The reference test and the fast pass must agree; the answer of both.
-bool Matches(TCustomStat& stat, const TComb& c, const TStatDrawArray& sel, int refIndex, bool remove = false) {
-  const bool reference = stat.CombMatches(c, sel, refIndex, false, remove);
-  TComb out;
-  const bool kept = FilterCombs(stat, {&c, 1}, &out, sel, refIndex, false, remove) == 1;
-  EXPECT_EQ(kept, reference != remove) << CombToText(c);
-  return reference;
-}
+using test::Texts;
 
 // Five draws in drawn order; the newest of most windows is #104 = 12 7 30 17 3, the one before it
 // #103 = 12 9 23 17 44.
@@ -63,66 +48,14 @@ class ChainStats : public ::testing::Test {
   TStatList registry_;
 };
 
-TEST_F(ChainStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, HelpCode, Caption3;
-  };
-  const Row expected[] = {
-      {117, "TstChain2DrawsAll", "SDV2", "D", "SDV2", "Переходы чисел между 2 тиражами без учета позиции"},
-      {118, "TstChain2DrawsPos", "SDP2", "SD", "SDP2", "Переходы чисел между 2 тиражами с учетом позиции"},
-      {119, "TstChain2Pos", "SDN%d", "SD", "SDNx", "Переходы чисел между 2 тиражами в 3 позиции"},
-      {120, "TstChain3DrawsPos", "SDP3", "SD", "SDP3", "Переходы чисел между 3 тиражами с учетом позиции"},
-      {121, "TstChain3Pos", "SDM%d", "SD", "SDMx", "Переходы чисел между 3 тиражами в 3 позиции"},
-      {122, "TstChain2ChannelsAll", "SCV2", "D", "SCV2", "Переходы каналов между 2 тиражами без учета позиции"},
-      {123, "TstChain2ChannelsPos", "SCP2", "SD", "SCP2", "Переходы каналов между 2 тиражами с учетом позиции"},
-      {124, "TstChain2Channel", "SCN%d", "SD", "SCNx", "Переходы каналов между 2 тиражами в 3 позиции"},
-      {125, "TstChain3ChannelsPos", "SCP3", "SD", "SCP3", "Переходы каналов между 3 тиражами с учетом позиции"},
-      {126, "TstChain3Channel", "SCM%d", "SD", "SCMx", "Переходы каналов между 3 тиражами в 3 позиции"},
-      {127, "TstChain2CnlCnt", "SC2C%d", "D", "SC2Cx", "Переходы кол-ва чисел в 3 канале между 2 тиражами"},
-      {128, "TstChain3CnlCnt", "SC3C%d", "D", "SC3Cx", "Переходы кол-ва чисел в 3 канале между 3 тиражами"},
-      {129, "TstChainChannels2InsideAll", "SDA2", "D", "SDA2", "Переходы чисел в пределах каналов (все)"},
-      {130, "TstChainChannels2InsideSuc", "SDG2", "D", "SDG2", "Переходы чисел в пределах каналов (N-M, удачные)"},
-      {131, "TstChainChannels2InsideBad", "SDZ2", "D", "SDZ2", "Переходы чисел в пределах каналов (N-0, не удачные)"},
-      {132, "TstChainChannels2InsideCnt", "SDC2", "D", "SDC2", "Переходы чисел в пределах каналов (количество)"},
-      {133, "TstChain2SegmentsAll", "SSV2", "D", "SSV2", "Переходы сегментов между 2 тиражами без учета позиции"},
-      {134, "TstChain2SegmentsPos", "SSP2", "SD", "SSP2", "Переходы сегментов между 2 тиражами с учетом позиции"},
-      {135, "TstChain2Segment", "SSN%d", "SD", "SSNx", "Переходы сегментов между 2 тиражами в 3 позиции"},
-      {136, "TstChain3SegmentsPos", "SSP3", "SD", "SSP3", "Переходы сегментов между 3 тиражами с учетом позиции"},
-      {137, "TstChain3Segment", "SSM%d", "SD", "SSMx", "Переходы сегментов между 3 тиражами в 3 позиции"},
-      {138, "TstChain2SgmCnt", "SS2C%d", "D", "SS2Cx", "Переходы кол-ва чисел в 3 сегменте между 2 тиражами"},
-      {139, "TstChain3SgmCnt", "SS3C%d", "D", "SS3Cx", "Переходы кол-ва чисел в 3 сегменте между 3 тиражами"},
-  };
-  const auto entries = ChainStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  const TStatEnv env{&draws_, {}, {}};
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(StatClassList()[row.No], &cls);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.CaptionFor(3), row.Caption3);
-    EXPECT_EQ(cls.GetGroup(), 10);
-    EXPECT_FALSE(cls.IsNumeric());
-    EXPECT_FALSE(cls.CanPrefetch());
-    EXPECT_EQ(cls.HasParam(), row.Code.find('%') != std::string_view::npos);
-  }
-  // Positions 1..5; the count classes over the channels or the segments of the configuration.
-  EXPECT_EQ(StatClassOf<TstChain2Pos>().GetParamRange(env), std::make_pair(1, 5));
-  EXPECT_EQ(StatClassOf<TstChain3Segment>().GetParamRange(env), std::make_pair(1, 5));
-  EXPECT_EQ(StatClassOf<TstChain2CnlCnt>().GetParamRange(env), std::make_pair(1, 9));
-  EXPECT_EQ(StatClassOf<TstChain3SgmCnt>().GetParamRange(env), std::make_pair(1, 1));
-  TStatEnv other = env;
-  other.Config.ChannelSize = 0;
-  other.Config.Segments[4] = 0;
-  other.Config.Segments[9] = 4;
-  EXPECT_EQ(StatClassOf<TstChain3CnlCnt>().GetParamRange(other), std::make_pair(0, -1));
-  EXPECT_EQ(StatClassOf<TstChain2SgmCnt>().GetParamRange(other), std::make_pair(0, 4));
+// The count classes run over the channels or the segments the configuration has.
+TEST_F(ChainStats, ParamRangesFollowTheConfiguration) {
+  TStatEnv env{&draws_, {}, {}};
+  env.Config.ChannelSize = 0;
+  env.Config.Segments[4] = 0;
+  env.Config.Segments[9] = 4;
+  EXPECT_EQ(StatClassOf<TstChain3CnlCnt>().GetParamRange(env), std::make_pair(0, -1));
+  EXPECT_EQ(StatClassOf<TstChain2SgmCnt>().GetParamRange(env), std::make_pair(0, 4));
   EXPECT_EQ(TstChainChannels2InsideBad::GetInsideMode(), 2);
 }
 
@@ -272,12 +205,7 @@ TEST_F(ChainStats, FilterLooksAtTheSuccessor) {
 // What `values` shows: the transitions the combination makes as the draw after the newest one.
 TEST_F(ChainStats, FilterViewValues) {
   const auto shown = [&](std::string_view code, int refIndex) {
-    auto stat = Make(code);
-    TStatDrawArray values;
-    EXPECT_TRUE(stat->FilterViewValues({13, 8, 31, 16, 4}, refIndex, false, values));
-    Texts captions;
-    for (const auto& v : values) captions.push_back(stat->ValueCaption(v));
-    return captions;
+    return test::ShownValueList(*Make(code), {13, 8, 31, 16, 4}, refIndex);
   };
   EXPECT_EQ(shown("SDP2", 3), (Texts{"12 -> 13", "7 -> 8", "30 -> 31", "17 -> 16", "3 -> 4"}));
   EXPECT_EQ(shown("SDM4", 3), (Texts{"17-17 -> 16"}));

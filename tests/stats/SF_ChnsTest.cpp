@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Mtxs.h"
 #include "stats/SF_Segm.h"
@@ -16,92 +17,17 @@
 namespace kivra {
 namespace {
 
+using test::Captions;
 using test::MakeDraw;
+using test::PeriodRows;
+using test::ShownValues;
+using test::Texts;
 
-// The values of a combination as the filter sees them: captions in the order they are added,
-// with "*n" for a value added n times.
-std::string ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  stat.FilterViewValues(c, -1, false, values);
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
-
-// One line per entry of a distribution: caption, count, newest draw, depth and periods.
-std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
-                   std::to_string(v.MaxPeriod));
-  return rows;
-}
-
-std::vector<std::string> Captions(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> captions;
-  for (const auto& v : values) captions.push_back(stat.ValueCaption(v));
-  return captions;
-}
-
-using Texts = std::vector<std::string>;
-
-class ChannelStats : public ::testing::Test {
+class ChannelStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls, int32_t param = 0) { return cls.Create(env_, param); }
-  std::unique_ptr<TCustomGraphStat> MakeGraph(const TStatClass& cls, int32_t param = 0) {
-    return std::unique_ptr<TCustomGraphStat>(static_cast<TCustomGraphStat*>(Make(cls, param).release()));
-  }
+  ChannelStats() : TStatFixture({MakeDraw(10, {41, 3, 8, 12, 14}), MakeDraw(13, {41, 3, 8, 12, 14})}) {}
   void SetSize(int32_t size) { env_.Config.ChannelSize = size; }
-
-  TDrawsArray draws_ = {MakeDraw(10, {41, 3, 8, 12, 14}), MakeDraw(13, {41, 3, 8, 12, 14})};
-  TStatEnv env_{&draws_, {}, {}};
 };
-
-TEST_F(ChannelStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, HelpCode;
-    bool Numeric;
-    std::string_view Caption;
-  };
-  const Row expected[] = {
-      {22, "TstChannels", "CHAN", "N", "CHAN", true, "Каналы"},
-      {23, "TstChanValues", "CHNV", "N", "CHNV", false, "Количество чисел в канале"},
-      {24, "TstChanCount", "CHNC", "NG", "CHNC", true, "Количество каналов в тираже"},
-      {78, "TstCombChnMix2", "KCM2", "S", "KCM2", false, "Сочетания из 2 каналов по всем числам тиража"},
-      {79, "TstCombChnMix3", "KCM3", "S", "KCM3", false, "Сочетания из 3 каналов по всем числам тиража"},
-      {80, "TstCombChnMix4", "KCM4", "S", "KCM4", false, "Сочетания из 4 каналов по всем числам тиража"},
-      {81, "TstCombChnSeq2", "KCS2", "S", "KCS2", false, "Сочетания из 2 каналов по соседним числам"},
-      {82, "TstCombChnSeq3", "KCS3", "S", "KCS3", false, "Сочетания из 3 каналов по соседним числам"},
-      {83, "TstCombChnSeq4", "KCS4", "S", "KCS4", false, "Сочетания из 4 каналов по соседним числам"},
-      {104, "TstChnValCnt", "CHN%d", "NG", "CHNx", true, "Количество чисел в %0:d канале"},
-  };
-  const auto entries = ChannelStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetCaption(), row.Caption);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.IsNumeric(), row.Numeric);
-    EXPECT_EQ(cls.GetGroup(), 3);
-    EXPECT_EQ(cls.HasParam(), row.No == 104);
-    EXPECT_TRUE(cls.IsAvailable(env_));
-  }
-  EXPECT_EQ(StatClassOf<TstChnValCnt>().CodeFor(3), "CHN3");
-  EXPECT_EQ(StatClassOf<TstChnValCnt>().CaptionFor(3), "Количество чисел в 3 канале");
-  EXPECT_EQ(StatClassOf<TstChnValCnt>().GetParamRange(env_), std::make_pair(1, 9));
-}
 
 TEST_F(ChannelStats, ValuesOfADrawWithTheSize5) {
   const TComb draw = {3, 8, 12, 14, 41};
@@ -163,7 +89,7 @@ TEST_F(ChannelStats, TuplesFollowTheDrawnOrder) {
   // Draws #10 and #13 both show the draw: a tuple twice in a draw counts twice, and since every
   // tuple is tracked its second add measures a period of 0.
   EXPECT_EQ(
-      Rows(*mix2, ComputeWindow(*mix2, 0, 1, false)),
+      PeriodRows(*mix2, ComputeWindow(*mix2, 0, 1, false)),
       (Texts{"9:1 n=2 last=13 depth=1 per=3-3", "9:2 n=2 last=13 depth=1 per=3-3", "9:3 n=4 last=13 depth=1 per=0-3",
              "1:2 n=2 last=13 depth=1 per=3-3", "1:3 n=4 last=13 depth=1 per=0-3", "2:3 n=4 last=13 depth=1 per=0-3",
              "3:3 n=2 last=13 depth=1 per=3-3"}));
@@ -189,8 +115,8 @@ TEST_F(ChannelStats, EnumeratedDomains) {
   const TStatDrawArray occupancy = ComputeWindow(*chnv, 0, 0, false);
   ASSERT_EQ(occupancy.size(), 9u * 6u);  // (c, 0..5) for the nine channels
   EXPECT_EQ(chnv->ValueCaption(occupancy[5]), "01 [1-5] x 5");
-  EXPECT_EQ(Rows(*chnv, {occupancy[13]})[0], "03 [11-15] x 1 n=0 last=0 depth=0 per=0-0");
-  EXPECT_EQ(Rows(*chnv, {occupancy[14]})[0], "03 [11-15] x 2 n=1 last=10 depth=1 per=0-0");
+  EXPECT_EQ(PeriodRows(*chnv, {occupancy[13]})[0], "03 [11-15] x 1 n=0 last=0 depth=0 per=0-0");
+  EXPECT_EQ(PeriodRows(*chnv, {occupancy[14]})[0], "03 [11-15] x 2 n=1 last=10 depth=1 per=0-0");
 
   struct Case {
     int32_t Size;

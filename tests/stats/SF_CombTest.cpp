@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
@@ -15,86 +16,19 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::PeriodRows;
 using test::Selected;
+using test::ShownValueList;
+using test::Texts;
 
-// The values of a combination as the filter sees them, in the order they are taken.
-Texts ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  EXPECT_TRUE(stat.FilterViewValues(c, -1, false, values));
-  Texts texts;
-  for (const auto& v : values) {
-    texts.push_back(stat.ValueCaption(v));
-    if (v.Count != 1) texts.back() += " *" + std::to_string(v.Count);
-  }
-  return texts;
-}
-
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
-                   std::to_string(v.MaxPeriod));
-  return rows;
-}
-
-class CombValueStats : public ::testing::Test {
+class CombValueStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls, int32_t param = 0) { return cls.Create(env_, param); }
-
   // Sorted, the first draw is 4 9 17 30 41.
-  TDrawsArray draws_ = {MakeDraw(20, {30, 4, 17, 9, 41}), MakeDraw(21, {1, 2, 3, 4, 5}),
-                        MakeDraw(22, {4, 17, 30, 9, 41})};
-  TStatEnv env_{&draws_, {}, {}};
+  CombValueStats()
+      : TStatFixture(
+            {MakeDraw(20, {30, 4, 17, 9, 41}), MakeDraw(21, {1, 2, 3, 4, 5}), MakeDraw(22, {4, 17, 30, 9, 41})}) {}
 };
-
-TEST_F(CombValueStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, HelpCode, Flags, Caption;
-    int Min, Max;  // parameter range; 0, 0 without a parameter
-  };
-  const Row expected[] = {
-      {63, "TstCombValMix2", "KNM2", "KNM2", "S", "Сочетания из 2 чисел по всем числам тиража", 0, 0},
-      {64, "TstCombValMix3", "KNM3", "KNM3", "S", "Сочетания из 3 чисел по всем числам тиража", 0, 0},
-      {65, "TstCombValMix4", "KNM4", "KNM4", "S", "Сочетания из 4 чисел по всем числам тиража", 0, 0},
-      {66, "TstCombValSeq2", "KNS2", "KNS2", "S", "Сочетания из 2 соседних чисел тиража", 0, 0},
-      {67, "TstCombValSeq3", "KNS3", "KNS3", "S", "Сочетания из 3 соседних чисел тиража", 0, 0},
-      {68, "TstCombValSeq4", "KNS4", "KNS4", "S", "Сочетания из 4 соседних чисел тиража", 0, 0},
-      {69, "TstCombValPos2", "KNP2%d", "KNP2", "S", "Сочетания из 2-х чисел тиража начиная с %0:d позиции", 1, 4},
-      {70, "TstCombValPos3", "KNP3%d", "KNP3", "S", "Сочетания из 3-х чисел тиража начиная с %0:d позиции", 1, 3},
-      {71, "TstCombValPos4", "KNP4%d", "KNP4", "S", "Сочетания из 4-х чисел тиража начиная с %0:d позиции", 1, 2},
-      {72, "TstCombValSort2", "KNO2", "KNO2", "", "Сочетания из 2 чисел тиража по возрастанию", 0, 0},
-      {73, "TstCombValSort3", "KNO3", "KNO3", "", "Сочетания из 3 чисел тиража по возрастанию", 0, 0},
-      {74, "TstCombValSort4", "KNO4", "KNO4", "", "Сочетания из 4 чисел тиража по возрастанию", 0, 0},
-  };
-  const auto entries = CombValueStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(StatClassList()[row.No], &cls);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(cls.GetCaption(), row.Caption);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.GetGroup(), 0);
-    EXPECT_FALSE(cls.IsNumeric());
-    EXPECT_FALSE(cls.IsGraph());
-    EXPECT_FALSE(cls.CanPrefetch());
-    EXPECT_EQ(cls.IsAvailable(env_), row.No <= 71);
-    EXPECT_EQ(cls.HasParam(), row.Min != 0);
-    EXPECT_EQ(cls.GetParamRange(env_), std::make_pair(row.Min, row.Max));
-  }
-  EXPECT_EQ(StatClassOf<TstCombValPos3>().CodeFor(2), "KNP32");
-  EXPECT_EQ(StatClassOf<TstCombValPos3>().CaptionFor(2), "Сочетания из 3-х чисел тиража начиная с 2 позиции");
-}
 
 TEST_F(CombValueStats, RegistryEntries) {
   TStatList list;
@@ -144,7 +78,7 @@ TEST_F(CombValueStats, SubCombinationsInOrder) {
   for (const Case& c : cases) {
     auto stat = Make(*c.Class, c.Param);
     SCOPED_TRACE(c.Class->CodeFor(c.Param));
-    EXPECT_EQ(ShownValues(*stat, {30, 4, 17, 9, 41}), c.Values);
+    EXPECT_EQ(ShownValueList(*stat, {30, 4, 17, 9, 41}), c.Values);
     // A draw adds the same sub-combinations (tracked) and nothing else.
     draws_[0].Nums = {30, 4, 17, 9, 41};
     const TStatDrawArray window = ComputeWindow(*stat, 0, 0, false);
@@ -152,26 +86,27 @@ TEST_F(CombValueStats, SubCombinationsInOrder) {
     for (const auto& v : window) EXPECT_EQ(v.Count, 1);
   }
   // Equal numbers give equal sub-combinations, counted as often as they occur.
-  EXPECT_EQ(ShownValues(*Make(StatClassOf<TstCombValSeq2>()), {7, 7, 7, 8, 8}), (Texts{"7:7 *2", "7:8", "8:8"}));
+  EXPECT_EQ(ShownValueList(*Make(StatClassOf<TstCombValSeq2>()), {7, 7, 7, 8, 8}), (Texts{"7:7 *2", "7:8", "8:8"}));
 }
 
 TEST_F(CombValueStats, WindowInDrawnAndSortedOrder) {
   auto seq2 = Make(StatClassOf<TstCombValSeq2>());
   // No value domain: only what the draws show, in the order first shown.
   EXPECT_EQ(
-      Rows(*seq2, ComputeWindow(*seq2, 0, 2, false)),
+      PeriodRows(*seq2, ComputeWindow(*seq2, 0, 2, false)),
       (Texts{"30:4 n=1 last=20 depth=3 per=0-0", "4:17 n=2 last=22 depth=1 per=2-2", "17:9 n=1 last=20 depth=3 per=0-0",
              "9:41 n=2 last=22 depth=1 per=2-2", "1:2 n=1 last=21 depth=2 per=0-0", "2:3 n=1 last=21 depth=2 per=0-0",
              "3:4 n=1 last=21 depth=2 per=0-0", "4:5 n=1 last=21 depth=2 per=0-0", "17:30 n=1 last=22 depth=1 per=0-0",
              "30:9 n=1 last=22 depth=1 per=0-0"}));
-  EXPECT_EQ(Rows(*seq2, ComputeWindow(*seq2, 2, 2, true)),
+  EXPECT_EQ(PeriodRows(*seq2, ComputeWindow(*seq2, 2, 2, true)),
             (Texts{"4:9 n=1 last=22 depth=1 per=0-0", "9:17 n=1 last=22 depth=1 per=0-0",
                    "17:30 n=1 last=22 depth=1 per=0-0", "30:41 n=1 last=22 depth=1 per=0-0"}));
   // The ascending kind ignores the order the draw is read in.
   auto sort2 = Make(StatClassOf<TstCombValSort2>());
-  EXPECT_EQ(Rows(*sort2, ComputeWindow(*sort2, 2, 2, false)), Rows(*seq2, ComputeWindow(*seq2, 2, 2, true)));
+  EXPECT_EQ(PeriodRows(*sort2, ComputeWindow(*sort2, 2, 2, false)),
+            PeriodRows(*seq2, ComputeWindow(*seq2, 2, 2, true)));
   auto pos3 = Make(StatClassOf<TstCombValPos3>(), 2);
-  EXPECT_EQ(Rows(*pos3, ComputeWindow(*pos3, 0, 2, false)),
+  EXPECT_EQ(PeriodRows(*pos3, ComputeWindow(*pos3, 0, 2, false)),
             (Texts{"4:17:9 n=1 last=20 depth=3 per=0-0", "2:3:4 n=1 last=21 depth=2 per=0-0",
                    "17:30:9 n=1 last=22 depth=1 per=0-0"}));
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Diff.h"
 #include "stats/StatPasses.h"
@@ -11,73 +12,15 @@ namespace kivra {
 namespace {
 
 using test::MakeDraw;
-
-// The values of a combination as the filter sees them: captions, with "*n" for a repeated value.
-std::string ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  stat.FilterViewValues(c, -1, false, values);
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
+using test::ShownValues;
+using test::Texts;
 
 // The values a window shows (Count > 0): caption, count, newest draw, depth and periods.
-std::vector<std::string> ShownRows(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> rows;
-  for (const auto& v : values)
-    if (v.Count > 0)
-      rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                     " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
-                     std::to_string(v.MaxPeriod));
-  return rows;
+Texts ShownRows(const TCustomStat& stat, const TStatDrawArray& values) {
+  return test::PeriodRows(stat, values, /*drawnOnly=*/true);
 }
 
-using Rows = std::vector<std::string>;
-
-class DiffStats : public ::testing::Test {
- protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
-
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
-};
-
-TEST_F(DiffStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags;
-    bool Numeric;
-    std::string_view Caption;
-  };
-  const Row expected[] = {
-      {17, "TstDiffTotal", "DIFA", "SN", true, "Все разности между соседними позициями"},
-      {18, "TstDiffMax", "DIFM", "SNG", true, "Максимальная разность между соседними позициями"},
-      {19, "TstMinMaxDiffs", "DIFD", "NG", true, "Разность между минимальным и максимальным числом"},
-      {20, "TstDiffSame", "DIFO", "SN", true, "Одинаковые разности между соседними позициями"},
-      {21, "TstDiffSameCnt", "DIFK", "SNG", true, "Количество одинаковых разностей между соседними позициями"},
-      {75, "TstCombDiffSeq2", "KDS2", "S", false, "Сочетания из 2 разностей между числами"},
-      {76, "TstCombDiffSeq3", "KDS3", "S", false, "Сочетания из 3 разностей между числами"},
-      {77, "TstCombDiffSeq4", "KDS4", "S", false, "Сочетания из 4 разностей между числами"},
-  };
-  const auto entries = DiffStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(expected[i].Code);
-    EXPECT_EQ(entries[i].No, expected[i].No);
-    EXPECT_EQ(cls.ClassName(), expected[i].ClassName);
-    EXPECT_EQ(cls.CodeFor(0), expected[i].Code);
-    EXPECT_EQ(cls.CaptionFor(0), expected[i].Caption);
-    EXPECT_EQ(cls.GetGroup(), 2);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), expected[i].Flags);
-    EXPECT_EQ(cls.IsNumeric(), expected[i].Numeric);
-    EXPECT_FALSE(cls.HasParam());
-  }
-}
+class DiffStats : public test::TStatFixture {};
 
 TEST_F(DiffStats, ValuesOfCombinations) {
   struct Case {
@@ -131,8 +74,8 @@ TEST_F(DiffStats, DrawnOrderAndAscendingOrder) {
   draws_ = {MakeDraw(7, {5, 1, 4, 2, 3})};
   auto difm = Make(StatClassOf<TstDiffMax>());
   auto difd = Make(StatClassOf<TstMinMaxDiffs>());
-  EXPECT_EQ(ShownRows(*difm, ComputeWindow(*difm, 0, 0, false)), Rows{"4 n=1 last=7 depth=1 per=0-0"});
-  EXPECT_EQ(ShownRows(*difm, ComputeWindow(*difm, 0, 0, true)), Rows{"1 n=1 last=7 depth=1 per=0-0"});
+  EXPECT_EQ(ShownRows(*difm, ComputeWindow(*difm, 0, 0, false)), Texts{"4 n=1 last=7 depth=1 per=0-0"});
+  EXPECT_EQ(ShownRows(*difm, ComputeWindow(*difm, 0, 0, true)), Texts{"1 n=1 last=7 depth=1 per=0-0"});
   EXPECT_EQ(ShownRows(*difd, ComputeWindow(*difd, 0, 0, false)), ShownRows(*difd, ComputeWindow(*difd, 0, 0, true)));
 }
 
@@ -166,8 +109,8 @@ TEST_F(DiffStats, OnlyTheFirstValueOfADrawMeasuresPeriods) {
   draws_ = {MakeDraw(10, {1, 2, 9, 20, 30}), MakeDraw(13, {1, 2, 9, 20, 30}), MakeDraw(20, {1, 2, 9, 20, 30})};
   auto difa = Make(StatClassOf<TstDiffTotal>());
   EXPECT_EQ(ShownRows(*difa, ComputeWindow(*difa, 0, 2, false)),
-            (Rows{"1 n=3 last=20 depth=1 per=3-7", "7 n=3 last=20 depth=1 per=0-0", "10 n=3 last=20 depth=1 per=0-0",
-                  "11 n=3 last=20 depth=1 per=0-0"}));
+            (Texts{"1 n=3 last=20 depth=1 per=3-7", "7 n=3 last=20 depth=1 per=0-0", "10 n=3 last=20 depth=1 per=0-0",
+                   "11 n=3 last=20 depth=1 per=0-0"}));
 
   draws_ = {MakeDraw(1, {5, 8, 20, 21, 33}), MakeDraw(4, {5, 8, 20, 21, 33})};
   auto kds2 = Make(StatClassOf<TstCombDiffSeq2>());
@@ -176,14 +119,14 @@ TEST_F(DiffStats, OnlyTheFirstValueOfADrawMeasuresPeriods) {
   auto difo = Make(StatClassOf<TstDiffSame>());
   EXPECT_EQ(
       ShownRows(*kds2, ComputeWindow(*kds2, 0, 1, false)),
-      (Rows{"3:12 n=2 last=4 depth=1 per=3-3", "12:1 n=2 last=4 depth=1 per=0-0", "1:12 n=2 last=4 depth=1 per=0-0"}));
+      (Texts{"3:12 n=2 last=4 depth=1 per=3-3", "12:1 n=2 last=4 depth=1 per=0-0", "1:12 n=2 last=4 depth=1 per=0-0"}));
   EXPECT_EQ(ShownRows(*kds3, ComputeWindow(*kds3, 0, 1, false)),
-            (Rows{"3:12:1 n=2 last=4 depth=1 per=3-3", "12:1:12 n=2 last=4 depth=1 per=0-0"}));
-  EXPECT_EQ(ShownRows(*kds4, ComputeWindow(*kds4, 0, 1, false)), Rows{"3:12:1:12 n=2 last=4 depth=1 per=3-3"});
+            (Texts{"3:12:1 n=2 last=4 depth=1 per=3-3", "12:1:12 n=2 last=4 depth=1 per=0-0"}));
+  EXPECT_EQ(ShownRows(*kds4, ComputeWindow(*kds4, 0, 1, false)), Texts{"3:12:1:12 n=2 last=4 depth=1 per=3-3"});
   // Every pair of "DIFO" measures periods.
   EXPECT_EQ(ShownRows(*difo, ComputeWindow(*difo, 0, 1, false)),
-            (Rows{"3 x 1 n=2 last=4 depth=1 per=3-3", "12 x 2 n=2 last=4 depth=1 per=3-3",
-                  "1 x 1 n=2 last=4 depth=1 per=3-3"}));
+            (Texts{"3 x 1 n=2 last=4 depth=1 per=3-3", "12 x 2 n=2 last=4 depth=1 per=3-3",
+                   "1 x 1 n=2 last=4 depth=1 per=3-3"}));
 }
 
 TEST_F(DiffStats, RunSelectionMatchesAnyRunExactly) {

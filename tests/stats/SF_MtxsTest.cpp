@@ -14,27 +14,9 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-// The values of a combination as the filter sees them: captions in the order they are added,
-// with "*n" for a value added n times.
-std::string ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  stat.FilterViewValues(c, -1, false, values);
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
-
-Texts Captions(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts captions;
-  for (const auto& v : values) captions.push_back(stat.ValueCaption(v));
-  return captions;
-}
+using test::Captions;
+using test::ShownValues;
+using test::Texts;
 
 // Every tuple of a combination, in the order the statistic adds them.
 template <class Tuples>
@@ -46,71 +28,10 @@ Texts TupleSequence(const TCustomStat& stat, const TComb& c) {
   return sequence;
 }
 
-class MatrixStats : public ::testing::Test {
+class MatrixStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls, int32_t param = 0) { return cls.Create(env_, param); }
   void SetWidth(int32_t width) { env_.Config.MatrixCols = width; }
-
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
 };
-
-TEST_F(MatrixStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, HelpCode;
-    bool Numeric;
-    std::string_view Caption;
-  };
-  const Row expected[] = {
-      {25, "TstColumns", "COLS", "N", "COLS", true, "Столбцы матрицы (не пустые)"},
-      {26, "TstRows", "ROWS", "N", "ROWS", true, "Строки матрицы (не пустые)"},
-      {27, "TstColValues", "COLV", "N", "COLV", false, "Количество чисел в столбце матрицы"},
-      {28, "TstRowValues", "ROWV", "N", "ROWV", false, "Количество чисел в строке матрицы"},
-      {29, "TstColCount", "COLN", "NG", "COLN", true, "Количество не пустых столбцов в матрице"},
-      {30, "TstRowCount", "ROWN", "NG", "ROWN", true, "Количество не пустых строк в матрице"},
-      {31, "TstColMask", "COLM", "N", "COLM", true, "Сочетания столбцов матрицы"},
-      {32, "TstRowMask", "ROWM", "N", "ROWM", true, "Сочетания строк матрицы"},
-      {33, "TstColAjacent", "COLA", "N", "COLA", true, "Столбцы матрицы со смежными числами"},
-      {34, "TstRowAjacent", "ROWA", "N", "ROWA", true, "Строки матрицы со смежными числами"},
-      {35, "TstColAjacentCnt", "COLC", "NG", "COLC", true, "Количество столбцов матрицы со смежными числами"},
-      {36, "TstRowAjacentCnt", "ROWC", "NG", "ROWC", true, "Количество строк матрицы со смежными числами"},
-      {84, "TstCombColMix2", "KFM2", "S", "KFM2", false, "Сочетания из 2 столбцов по всем числам тиража"},
-      {85, "TstCombColMix3", "KFM3", "S", "KFM3", false, "Сочетания из 3 столбцов по всем числам тиража"},
-      {86, "TstCombColMix4", "KFM4", "S", "KFM4", false, "Сочетания из 4 столбцов по всем числам тиража"},
-      {87, "TstCombColSeq2", "KFS2", "S", "KFS2", false, "Сочетания из 2 столбцов по соседним числам"},
-      {88, "TstCombColSeq3", "KFS3", "S", "KFS3", false, "Сочетания из 3 столбцов по соседним числам"},
-      {89, "TstCombColSeq4", "KFS4", "S", "KFS4", false, "Сочетания из 4 столбцов по соседним числам"},
-      {90, "TstCombRowMix2", "KRM2", "S", "KRM2", false, "Сочетания из 2 строк по всем числам тиража"},
-      {91, "TstCombRowMix3", "KRM3", "S", "KRM3", false, "Сочетания из 3 строк по всем числам тиража"},
-      {92, "TstCombRowMix4", "KRM4", "S", "KRM4", false, "Сочетания из 4 строк по всем числам тиража"},
-      {93, "TstCombRowSeq2", "KRS2", "S", "KRS2", false, "Сочетания из 2 строк по соседним числам"},
-      {94, "TstCombRowSeq3", "KRS3", "S", "KRS3", false, "Сочетания из 3 строк по соседним числам"},
-      {95, "TstCombRowSeq4", "KRS4", "S", "KRS4", false, "Сочетания из 4 строк по соседним числам"},
-      {105, "TstColValCnt", "COL%d", "NG", "COLx", true, "Количество чисел в %0:d столбце матрицы"},
-      {106, "TstRowValCnt", "ROW%d", "NG", "ROWx", true, "Количество чисел в %0:d строке матрицы"},
-  };
-  const auto entries = MatrixStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetCaption(), row.Caption);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.IsNumeric(), row.Numeric);
-    EXPECT_EQ(cls.GetGroup(), 4);
-    EXPECT_EQ(cls.HasParam(), row.No > 100);
-    EXPECT_TRUE(cls.IsAvailable(env_));
-  }
-  EXPECT_EQ(StatClassOf<TstColValCnt>().GetParamRange(env_), std::make_pair(1, 5));
-  EXPECT_EQ(StatClassOf<TstRowValCnt>().GetParamRange(env_), std::make_pair(1, 9));
-  EXPECT_EQ(StatClassOf<TstRowValCnt>().CaptionFor(7), "Количество чисел в 7 строке матрицы");
-}
 
 // The draw 3 8 12 14 41 in the matrix of width 5: columns 3 3 2 4 1, rows 1 2 3 3 9.
 TEST_F(MatrixStats, ValuesOfADrawWithTheWidth5) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatPasses.h"
 
@@ -28,17 +29,9 @@ TDrawsArray Archive() {
   };
 }
 
-class NumberStatsTest : public ::testing::Test {
+class NumberStatsTest : public test::TStatFixture {
  protected:
-  NumberStatsTest() { env_.Draws = &draws_; }
-
-  template <class T>
-  std::unique_ptr<TCustomStat> Make(int32_t param = 0) {
-    return StatClassOf<T>().Create(env_, param);
-  }
-
-  TDrawsArray draws_ = Archive();
-  TStatEnv env_;
+  NumberStatsTest() : TStatFixture(Archive()) {}
 };
 
 // The captions of a combination's values, in the order CombValues adds them, joined by blanks.
@@ -61,41 +54,6 @@ const TStatDrawRec* FindKey(const TStatDrawArray& values, TStatKey key) {
   for (const auto& v : values)
     if (v.Key == key) return &v;
   return nullptr;
-}
-
-TEST_F(NumberStatsTest, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, HelpCode;
-    std::pair<int32_t, int32_t> Range;
-  };
-  const Row expected[] = {
-      {1, "TstValues", "NUMS", "N", "NUMS", {0, 0}},      {2, "TstDigits", "DIGS", "N", "DIGS", {0, 0}},
-      {3, "TstEvenCount", "EVEN", "NG", "EVEN", {0, 0}},  {4, "TstEvenValues", "EVNV", "SN", "EVNV", {0, 0}},
-      {5, "TstSmallCount", "SMAL", "NG", "SMAL", {0, 0}}, {6, "TstSmallValues", "SMLV", "SN", "SMLV", {0, 0}},
-      {7, "TstPrimeCount", "PRIM", "NG", "PRIM", {0, 0}}, {8, "TstPrimeValues", "PRMV", "SN", "PRMV", {0, 0}},
-      {102, "TstPosVal", "POS%d", "SNG", "POSx", {1, 5}}, {103, "TstPosExt", "POE%d", "G", "POSx", {1, 0}},
-  };
-  const auto entries = NumberStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(cls.GetGroup(), 0);
-    EXPECT_EQ(cls.HasParam(), row.No > 100);
-    EXPECT_EQ(cls.GetParamRange(env_), row.Range);
-  }
-  const TStatClass& pos = StatClassOf<TstPosVal>();
-  EXPECT_EQ(pos.CodeFor(3), "POS3");
-  EXPECT_EQ(pos.CaptionFor(3), "Число в 3 позиции тиража");
-  EXPECT_EQ(StatClassOf<TstPosExt>().CaptionFor(2), "Extra (Bonus, Star...) - число (!без фильтра!)");
-  EXPECT_EQ(StatClassOf<TstSmallValues>().CaptionFor(0), "Числа из первой половины диапазона (12..12)");
 }
 
 TEST_F(NumberStatsTest, ValuesAndCaptionsOfCombinations) {

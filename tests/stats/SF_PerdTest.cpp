@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Serl.h"
 #include "stats/StatPasses.h"
@@ -10,28 +11,18 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::Rows;
+using test::ShownValueList;
+using test::Texts;
 
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
-}
-
-class PeriodStats : public ::testing::Test {
+class PeriodStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
-
   // 5 in #100, #103 and #107 (the numbers jump from 103 to 107); 5 and 4 share channel 1.
-  TDrawsArray draws_ = {
-      MakeDraw(100, {5, 10, 20, 30, 40}), MakeDraw(101, {6, 11, 21, 31, 41}), MakeDraw(102, {7, 12, 22, 32, 42}),
-      MakeDraw(103, {5, 13, 23, 33, 43}), MakeDraw(107, {5, 4, 24, 34, 44}),
-  };
-  TStatEnv env_{&draws_, {}, {}};
+  PeriodStats()
+      : TStatFixture({MakeDraw(100, {5, 10, 20, 30, 40}), MakeDraw(101, {6, 11, 21, 31, 41}),
+                      MakeDraw(102, {7, 12, 22, 32, 42}), MakeDraw(103, {5, 13, 23, 33, 43}),
+                      MakeDraw(107, {5, 4, 24, 34, 44})}) {}
 };
 
 // Distances in draw numbers between successive draws of a unit within the window; a unit met
@@ -117,14 +108,8 @@ TEST_F(PeriodStats, NoSegmentBeforeTheArchive) {
 // in draws as the filter counts them.
 TEST_F(PeriodStats, FilterViewValues) {
   auto prdv = Make(StatClassOf<TstNumPeriods>());
-  TStatDrawArray values;
-  ASSERT_TRUE(prdv->FilterViewValues({5, 6, 7, 8, 44}, 4, false, values));
-  Texts captions;
-  for (const auto& v : values) captions.push_back(prdv->ValueCaption(v));
-  EXPECT_EQ(captions, (Texts{"5 x 1", "6 x 4", "7 x 3", "44 x 1"}));
-  values.clear();
-  ASSERT_TRUE(prdv->FilterViewValues({5, 6, 7, 8, 44}, -1, false, values));
-  EXPECT_TRUE(values.empty());
+  EXPECT_EQ(ShownValueList(*prdv, {5, 6, 7, 8, 44}, 4), (Texts{"5 x 1", "6 x 4", "7 x 3", "44 x 1"}));
+  EXPECT_EQ(ShownValueList(*prdv, {5, 6, 7, 8, 44}, -1), Texts{});
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
@@ -15,9 +16,11 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
+using test::Captions;
+using test::FilterValue;
 using test::MakeDraw;
+using test::Rows;
+using test::Texts;
 
 // Five draws in drawn order (index: number).
 TDrawsArray RepeatArchive() {
@@ -30,96 +33,48 @@ TDrawsArray RepeatArchive() {
   };
 }
 
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
-}
-
-Texts Captions(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts captions;
-  for (const auto& v : values) captions.push_back(stat.ValueCaption(v));
-  return captions;
-}
-
 TStatDrawArray Selected(std::initializer_list<uint16_t> keys) {
   TStatDrawArray sel;
   for (uint16_t k : keys) sel.push_back(TStatDrawRec{.Key = TStatKey::Words(k)});
   return sel;
 }
 
-class RepeatStats : public ::testing::Test {
+class RepeatStats : public test::TStatFixture {
  protected:
+  RepeatStats() : TStatFixture(RepeatArchive()) {}
+
   std::unique_ptr<TCustomStat> Make(std::string_view code) {
     for (const auto& e : RepeatStatClasses())
       if (e.Class->GetCode() == code) return e.Class->Create(env_, 0);
     ADD_FAILURE() << "no class " << code;
     return nullptr;
   }
-
-  TDrawsArray draws_ = RepeatArchive();
-  TStatEnv env_{&draws_, {}, {}};
 };
 
-TEST_F(RepeatStats, ClassListEntries) {
+// Each repeat class compares the draw with the one Gap draws before it, its numbers moved by Shift;
+// the classes over three draws or "not more than" have neither.
+TEST_F(RepeatStats, ShiftAndGapOfEachClass) {
   struct Row {
-    int No;
-    std::string_view ClassName, Code, Caption;
+    std::string_view Code;
     int Shift, Gap;  // -9: no such slots
   };
   const Row expected[] = {
-      {43, "TstRepValues2", "RPV2", "Повторяющиеся числа в 2-х тиражах подряд", 0, 1},
-      {44, "TstRepValues3", "RPV3", "Повторяющиеся числа в 3-х тиражах подряд", -9, -9},
-      {45, "TstRepValues2B3", "PRL2", "Повторяющиеся числа не более чем в 2-х тиражах", -9, -9},
-      {46, "TstRepValues2over1", "PRV2O1", "Повторяющиеся числа в 2-х тиражах через 1 тираж(а)", 0, 2},
-      {47, "TstRepValues2over2", "PRV2O2", "Повторяющиеся числа в 2-х тиражах через 2 тираж(а)", 0, 3},
-      {48, "TstRepValues2over3", "PRV2O3", "Повторяющиеся числа в 2-х тиражах через 3 тираж(а)", 0, 4},
-      {49, "TstRepValues2P1", "PRV+1", "Данные предыдущего тиража + 1", 1, 1},
-      {50, "TstRepValues2N1", "PRV-1", "Данные предыдущего тиража - 1", -1, 1},
-      {51, "TstRepValues2P2", "PRV+2", "Данные предыдущего тиража + 2", 2, 1},
-      {52, "TstRepValues2N2", "PRV-2", "Данные предыдущего тиража - 2", -2, 1},
-      {53, "TstRepCount2", "RPC2", "Количество повторов в 2-х тиражах подряд", 0, 1},
-      {54, "TstRepCount3", "RPC3", "Количество повторов в 3-х тиражах подряд", -9, -9},
-      {55, "TstRepCount2B3", "PRB2", "Количество повторов не более чем в 2-х тиражах", -9, -9},
-      {56, "TstRepCount2over1", "RPO1", "Количество повторов в 2-х тиражах через 1 тираж(а)", 0, 2},
-      {57, "TstRepCount2over2", "PRC2O2", "Количество повторов в 2-х тиражах через 2 тираж(а)", 0, 3},
-      {58, "TstRepCount2over3", "PRC2O3", "Количество повторов в 2-х тиражах через 3 тираж(а)", 0, 4},
-      {59, "TstRepCount2P1", "PRC+1", "Количество совпадений \"значений + 1\"", 1, 1},
-      {60, "TstRepCount2N1", "PRC-1", "Количество совпадений \"значений - 1\"", -1, 1},
-      {61, "TstRepCount2P2", "PRC+2", "Количество совпадений \"значений + 2\"", 2, 1},
-      {62, "TstRepCount2N2", "PRC-2", "Количество совпадений \"значений - 2\"", -2, 1},
+      {"RPV2", 0, 1},   {"RPV3", -9, -9}, {"PRL2", -9, -9}, {"PRV2O1", 0, 2}, {"PRV2O2", 0, 3},
+      {"PRV2O3", 0, 4}, {"PRV+1", 1, 1},  {"PRV-1", -1, 1}, {"PRV+2", 2, 1},  {"PRV-2", -2, 1},
+      {"RPC2", 0, 1},   {"RPC3", -9, -9}, {"PRB2", -9, -9}, {"RPO1", 0, 2},   {"PRC2O2", 0, 3},
+      {"PRC2O3", 0, 4}, {"PRC+1", 1, 1},  {"PRC-1", -1, 1}, {"PRC+2", 2, 1},  {"PRC-2", -2, 1},
   };
-  const auto entries = RepeatStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  TStatList list;
-  list.SetDraws(&draws_);
-  list.Build();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(StatClassList()[row.No], &cls);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.CodeFor(0), row.Code);
-    EXPECT_EQ(cls.GetHelpCode(), row.Code);
-    EXPECT_EQ(cls.CaptionFor(0), row.Caption);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), "D");
-    EXPECT_EQ(cls.GetGroup(), 7);
-    EXPECT_TRUE(cls.IsNumeric());
-    EXPECT_FALSE(cls.HasParam());
-    EXPECT_EQ(list.Code(list.FindCode(row.Code)), row.Code);
-
-    auto stat = cls.Create(env_, 0);
+  ASSERT_EQ(RepeatStatClasses().size(), std::size(expected));
+  for (const Row& row : expected) {
+    SCOPED_TRACE(row.Code);
+    auto stat = Make(row.Code);
+    ASSERT_NE(stat, nullptr);
     int shift = -9, gap = -9;
     if (auto* v = dynamic_cast<TCustomRepValues2Stat*>(stat.get())) shift = v->GetShift(), gap = v->GetGap();
     if (auto* c = dynamic_cast<TCustomRepCount2Stat*>(stat.get())) shift = c->GetShift(), gap = c->GetGap();
     EXPECT_EQ(shift, row.Shift);
     EXPECT_EQ(gap, row.Gap);
   }
-  EXPECT_EQ(list.ListCaption(list.FindCode("PRC+1"), true), "{ rep } Количество совпадений \"значений + 1\" [ D ]");
 }
 
 // Distributions over the whole archive (RefIndex 4, the newest draw 8 7 6 13 14), worked out by
@@ -232,21 +187,6 @@ TEST_F(RepeatStats, DrawsBeforeTheArchiveReadAsZeros) {
   EXPECT_EQ(Rows(*prv1, ComputeWindow(*prv1, 0, 0, false)).front(), "1 n=5 last=11 depth=1");
 }
 
-// The value a filter pass sees for a combination: the one K1 of 0..45 whose selection matches, by
-// the reference test and the fast pass alike; -1 when none does, -2 when the two disagree.
-int FilterValue(TCustomStat& stat, const TComb& c, int refIndex, bool sorted) {
-  int found = -1;
-  for (uint16_t v = 0; v <= 45; ++v) {
-    const TStatDrawArray sel = Selected({v});
-    const bool reference = stat.CombMatches(c, sel, refIndex, sorted, false);
-    TComb out;
-    const bool fast = FilterCombs(stat, {&c, 1}, &out, sel, refIndex, sorted, false) == 1;
-    if (reference != fast) return -2;
-    if (reference) found = found == -1 ? v : -3;
-  }
-  return found;
-}
-
 // The filter treats a combination as the draw after RefIndex.
 TEST_F(RepeatStats, CountFilterForTheDrawAfterRefIndex) {
   struct Case {
@@ -277,8 +217,8 @@ TEST_F(RepeatStats, CountFilterForTheDrawAfterRefIndex) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Code) + " at " + std::to_string(c.RefIndex) + ": " + CombToText(c.Comb));
     auto stat = Make(c.Code);
-    EXPECT_EQ(FilterValue(*stat, c.Comb, c.RefIndex, false), c.Count);
-    EXPECT_EQ(FilterValue(*stat, c.Comb, c.RefIndex, true), c.Count);
+    EXPECT_EQ(FilterValue(*stat, c.Comb, c.RefIndex, false, MaxNumber), c.Count);
+    EXPECT_EQ(FilterValue(*stat, c.Comb, c.RefIndex, true, MaxNumber), c.Count);
     TStatDrawArray shown;
     ASSERT_TRUE(stat->FilterViewValues(c.Comb, c.RefIndex, false, shown));
     EXPECT_EQ(Captions(*stat, shown), Texts{std::to_string(c.Count)});
@@ -292,7 +232,7 @@ TEST_F(RepeatStats, ListFilterLooksAtTheNumbers) {
     SCOPED_TRACE(code);
     auto stat = Make(code);
     const TComb c = {3, 9, 17, 30, 44};
-    EXPECT_EQ(FilterValue(*stat, c, 4, false), -3);  // five numbers, five matching values
+    EXPECT_EQ(FilterValue(*stat, c, 4, false, MaxNumber), -3);  // five numbers, five matching values
     for (int ref : {-1, 0, 4}) {
       EXPECT_TRUE(stat->CombMatches(c, Selected({44, 45}), ref, false, false));
       EXPECT_FALSE(stat->CombMatches(c, Selected({45, 1}), ref, false, false));

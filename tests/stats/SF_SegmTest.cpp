@@ -5,33 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "StatTestUtil.h"
 #include "stats/StatList.h"
 #include "stats/StatPasses.h"
 
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-// The values of a combination as the filter sees them: captions in the order they are added,
-// with "*n" for a value added n times.
-std::string ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  stat.FilterViewValues(c, -1, false, values);
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
-
-Texts Captions(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts captions;
-  for (const auto& v : values) captions.push_back(stat.ValueCaption(v));
-  return captions;
-}
+using test::Captions;
+using test::ShownValues;
+using test::Texts;
 
 // The map written as the configuration file holds it, one digit per number.
 std::array<uint8_t, MaxNumber> Map(std::string_view digits) { return ParseSegments(digits); }
@@ -39,53 +22,10 @@ std::array<uint8_t, MaxNumber> Map(std::string_view digits) { return ParseSegmen
 // Numbers 1-9 in segment 1, 10-18 in 2, 19-27 in 3, 28-36 in 4, 37-45 in 5.
 const std::string NineWide = "111111111222222222333333333444444444555555555";
 
-class SegmentStats : public ::testing::Test {
+class SegmentStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls, int32_t param = 0) { return cls.Create(env_, param); }
   void SetMap(std::string_view digits) { env_.Config.Segments = Map(digits); }
-
-  TDrawsArray draws_;
-  TStatEnv env_{&draws_, {}, {}};
 };
-
-TEST_F(SegmentStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, HelpCode;
-    bool Numeric;
-    std::string_view Caption;
-  };
-  const Row expected[] = {
-      {37, "TstSegments", "SGMS", "N", "SGMS", true, "Сегменты матрицы"},
-      {38, "TstSegmValues", "SGMV", "N", "SGMV", false, "Количество чисел в сегменте матрицы"},
-      {39, "TstSegmCount", "SGMC", "NG", "SGMC", true, "Количество не пустых сегментов в матрице"},
-      {96, "TstCombSegmMix2", "KGM2", "S", "KGM2", false, "Сочетания из 2 сегментов по всем числам тиража"},
-      {97, "TstCombSegmMix3", "KGM3", "S", "KGM3", false, "Сочетания из 3 сегментов по всем числам тиража"},
-      {98, "TstCombSegmMix4", "KGM4", "S", "KGM4", false, "Сочетания из 4 сегментов по всем числам тиража"},
-      {99, "TstCombSegmSeq2", "KGS2", "S", "KGS2", false, "Сочетания из 2 сегментов по соседним числам"},
-      {100, "TstCombSegmSeq3", "KGS3", "S", "KGS3", false, "Сочетания из 3 сегментов по соседним числам"},
-      {101, "TstCombSegmSeq4", "KGS4", "S", "KGS4", false, "Сочетания из 4 сегментов по соседним числам"},
-      {107, "TstSgmValCnt", "SGM%d", "NG", "SGMx", true, "Количество чисел в %0:d сегменте матрицы"},
-  };
-  const auto entries = SegmentStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetCaption(), row.Caption);
-    EXPECT_EQ(cls.GetHelpCode(), row.HelpCode);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.IsNumeric(), row.Numeric);
-    EXPECT_EQ(cls.GetGroup(), 5);
-    EXPECT_EQ(cls.HasParam(), row.No == 107);
-  }
-  EXPECT_EQ(StatClassOf<TstSgmValCnt>().CodeFor(2), "SGM2");
-  EXPECT_EQ(StatClassOf<TstSgmValCnt>().CaptionFor(2), "Количество чисел в 2 сегменте матрицы");
-}
 
 // The values of one draw under several maps; "SGM%d" as SGM<param>=<count>.
 TEST_F(SegmentStats, ValuesUnderSeveralMaps) {

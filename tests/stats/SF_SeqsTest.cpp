@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatList.h"
@@ -14,78 +15,18 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::PeriodRows;
+using test::ShownValues;
+using test::Texts;
 
-// The values of a combination as the filter sees them, in the order they are added, "*n" for a
-// value added n times.
-std::string ShownValues(TCustomStat& stat, const TComb& c) {
-  TStatDrawArray values;
-  EXPECT_TRUE(stat.FilterViewValues(c, -1, false, values));
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
-
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
-                   std::to_string(v.MaxPeriod));
-  return rows;
-}
-
-class SequenceStats : public ::testing::Test {
+class SequenceStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
-  std::unique_ptr<TCustomGraphStat> MakeGraph(const TStatClass& cls) {
-    return std::unique_ptr<TCustomGraphStat>(static_cast<TCustomGraphStat*>(Make(cls).release()));
-  }
-
   // Drawn order; sorted, the first draw is 11 12 30 31 40.
-  TDrawsArray draws_ = {MakeDraw(1, {12, 11, 30, 31, 40}), MakeDraw(2, {4, 5, 6, 20, 21}),
-                        MakeDraw(3, {7, 9, 11, 13, 15}), MakeDraw(4, {21, 20, 19, 44, 45})};
-  TStatEnv env_{&draws_, {}, {}};
+  SequenceStats()
+      : TStatFixture({MakeDraw(1, {12, 11, 30, 31, 40}), MakeDraw(2, {4, 5, 6, 20, 21}),
+                      MakeDraw(3, {7, 9, 11, 13, 15}), MakeDraw(4, {21, 20, 19, 44, 45})}) {}
 };
-
-TEST_F(SequenceStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, Caption;
-  };
-  const Row expected[] = {
-      {40, "TstSequenceLen", "SEQL", "SN", "Длина последовательности в тираже"},
-      {41, "TstSequenceCnt", "SEQS", "SNG", "Количество последовательностей в тираже"},
-      {42, "TstSequenceLenMax", "LENS", "SNG", "Макс. длина последовательности в тираже"},
-  };
-  const auto entries = SequenceStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(StatClassList()[row.No], &cls);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.CodeFor(0), row.Code);
-    EXPECT_EQ(cls.GetHelpCode(), row.Code);
-    EXPECT_EQ(cls.CaptionFor(0), row.Caption);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.GetGroup(), 6);
-    EXPECT_TRUE(cls.IsNumeric());
-    EXPECT_FALSE(cls.HasParam());
-  }
-  TStatList list;
-  list.SetDraws(&draws_);
-  list.Build();
-  EXPECT_EQ(list.ListCaption(list.FindCode("LENS"), true), "{ seq } Макс. длина последовательности в тираже [ SNG ]");
-}
 
 // Each statistic on hand-worked combinations: the table/filter values and the chart values.
 TEST_F(SequenceStats, ValuesOfHandWorkedCombinations) {
@@ -124,21 +65,21 @@ TEST_F(SequenceStats, ValuesOfHandWorkedCombinations) {
 TEST_F(SequenceStats, WindowInDrawnAndSortedOrder) {
   auto seqs = MakeGraph(StatClassOf<TstSequenceCnt>());
   // 0..2 are listed first; draw 4 (21 20 19 44 45) has one ascending pair in drawn order.
-  EXPECT_EQ(Rows(*seqs, ComputeWindow(*seqs, 0, 3, false)),
+  EXPECT_EQ(PeriodRows(*seqs, ComputeWindow(*seqs, 0, 3, false)),
             (Texts{"0 n=1 last=3 depth=2 per=0-0", "1 n=2 last=4 depth=1 per=3-3", "2 n=1 last=2 depth=3 per=0-0"}));
   // Sorted: 11 12 30 31 40 and 19 20 21 44 45 have two sequences each.
-  EXPECT_EQ(Rows(*seqs, ComputeWindow(*seqs, 0, 3, true)),
+  EXPECT_EQ(PeriodRows(*seqs, ComputeWindow(*seqs, 0, 3, true)),
             (Texts{"0 n=1 last=3 depth=2 per=0-0", "1 n=0 last=0 depth=0 per=0-0", "2 n=3 last=4 depth=1 per=1-2"}));
   // The chart of a draw: either direction counts.
   EXPECT_EQ(seqs->DrawValue(0, 3, false), 2);
   EXPECT_EQ(seqs->DrawValue(3, 3, false), 2);
 
   auto seql = Make(StatClassOf<TstSequenceLen>());
-  EXPECT_EQ(Rows(*seql, ComputeWindow(*seql, 1, 2, false)),
+  EXPECT_EQ(PeriodRows(*seql, ComputeWindow(*seql, 1, 2, false)),
             (Texts{"1 n=5 last=3 depth=1 per=0-0", "2 n=1 last=2 depth=2 per=0-0", "3 n=1 last=2 depth=2 per=0-0",
                    "4 n=0 last=0 depth=0 per=0-0", "5 n=0 last=0 depth=0 per=0-0"}));
   auto lens = MakeGraph(StatClassOf<TstSequenceLenMax>());
-  EXPECT_EQ(Rows(*lens, ComputeWindow(*lens, 2, 2, false)),
+  EXPECT_EQ(PeriodRows(*lens, ComputeWindow(*lens, 2, 2, false)),
             (Texts{"1 n=1 last=3 depth=1 per=0-0", "2 n=0 last=0 depth=0 per=0-0", "3 n=0 last=0 depth=0 per=0-0",
                    "4 n=0 last=0 depth=0 per=0-0", "5 n=0 last=0 depth=0 per=0-0"}));
   EXPECT_EQ(lens->DrawValue(2, 3, false), 0);

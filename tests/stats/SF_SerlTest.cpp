@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatPasses.h"
@@ -13,66 +14,17 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::Rows;
+using test::Texts;
 
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
-}
-
-class SerialStats : public ::testing::Test {
+class SerialStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
-
   // 1 in every draw, 2 in all but #202, 13 in the last three; the newest is 1 2 13 14 15.
-  TDrawsArray draws_ = {
-      MakeDraw(201, {1, 2, 3, 4, 5}),
-      MakeDraw(202, {1, 6, 7, 13, 9}),
-      MakeDraw(203, {10, 1, 2, 13, 12}),
-      MakeDraw(204, {1, 2, 13, 14, 15}),
-  };
-  TStatEnv env_{&draws_, {}, {}};
+  SerialStats()
+      : TStatFixture({MakeDraw(201, {1, 2, 3, 4, 5}), MakeDraw(202, {1, 6, 7, 13, 9}),
+                      MakeDraw(203, {10, 1, 2, 13, 12}), MakeDraw(204, {1, 2, 13, 14, 15})}) {}
 };
-
-TEST_F(SerialStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags, Caption;
-  };
-  const Row expected[] = {
-      {108, "TstNumGroups", "GRPV", "D", "Повторы чисел в нескольких тиражах подряд"},
-      {109, "TstNumPauses", "GRPP", "D", "Интервалы между повторениями чисел"},
-      {110, "TstChnGroups", "GRCV", "D", "Повторы каналов в нескольких тиражах подряд"},
-      {111, "TstChnPauses", "GRCP", "D", "Интервалы между повторениями каналов"},
-      {112, "TstSgmGroups", "GRSV", "D", "Повторы сегментов в нескольких тиражах подряд"},
-      {113, "TstSgmPauses", "GRSP", "D", "Интервалы между повторениями сегментов"},
-      {114, "TstNumPeriods", "PRDV", "P", "Периоды повторения чисел"},
-      {115, "TstChnPeriods", "PRDC", "P", "Периоды повторения каналов"},
-      {116, "TstSgmPeriods", "PRDG", "P", "Периоды повторения сегментов"},
-  };
-  const auto entries = SerialStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(StatClassList()[row.No], &cls);
-    EXPECT_EQ(cls.ClassName(), row.ClassName);
-    EXPECT_EQ(cls.GetCode(), row.Code);
-    EXPECT_EQ(cls.GetHelpCode(), row.Code);
-    EXPECT_EQ(cls.GetCaption(), row.Caption);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), row.Flags);
-    EXPECT_EQ(cls.GetGroup(), row.No <= 113 ? 8 : 9);
-    EXPECT_FALSE(cls.IsNumeric());
-    EXPECT_FALSE(cls.HasParam());
-  }
-}
 
 // Runs in each flavour, worked by hand (channels of 5; segments 0 for 1..9, 2 for 10..18, 5 above).
 TEST_F(SerialStats, RunsOfPresenceAndAbsence) {
@@ -153,12 +105,7 @@ TEST_F(SerialStats, FilterLooksAtTheUnitOnly) {
 // What `values` shows: the run each unit of the combination would make as the next draw.
 TEST_F(SerialStats, FilterViewValues) {
   const auto shown = [&](const TStatClass& cls, int refIndex) {
-    auto stat = Make(cls);
-    TStatDrawArray values;
-    EXPECT_TRUE(stat->FilterViewValues({1, 2, 3, 20, 13}, refIndex, false, values));
-    Texts captions;
-    for (const auto& v : values) captions.push_back(stat->ValueCaption(v));
-    return captions;
+    return test::ShownValueList(*Make(cls), {1, 2, 3, 20, 13}, refIndex);
   };
   EXPECT_EQ(shown(StatClassOf<TstNumGroups>(), 3), (Texts{"1 x 5", "2 x 3", "3 x 1", "13 x 4", "20 x 1"}));
   EXPECT_EQ(shown(StatClassOf<TstNumPauses>(), 3), (Texts{"1 x 0", "2 x 0", "3 x 3", "13 x 0", "20 x 4"}));

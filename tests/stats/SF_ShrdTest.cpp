@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Shrd.h"
 #include "stats/StatFamilies.h"
@@ -14,7 +15,9 @@
 namespace kivra {
 namespace {
 
+using test::FilterValue;
 using test::MakeDraw;
+using test::Rows;
 using test::Selected;
 
 // Four draws in drawn order; sorted they are {3 7 12 25 40}, {2 5 11 30 44}, {1 9 18 21 33},
@@ -42,14 +45,6 @@ TStatEnv EnvWith(const TDrawsArray& draws, std::array<std::string, 3> formulas, 
 std::unique_ptr<TstShreddingStat> MakeShred(const TStatEnv& env, int32_t param) {
   auto stat = StatClassOf<TstShreddingStat>().Create(env, param);
   return std::unique_ptr<TstShreddingStat>(static_cast<TstShreddingStat*>(stat.release()));
-}
-
-std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
 }
 
 TEST(ShreddingStat, ClassEntryAndRegistry) {
@@ -124,30 +119,15 @@ TEST(ShreddingStat, DrawValuesReadTheTwoPreviousDraws) {
   EXPECT_EQ(stat->DrawValue(0, 3, false), 7);
 }
 
-// The value a filter pass sees for a combination: the one K1 of 0..99 whose selection matches,
-// by the reference test and by the fast pass alike; -1 when none does.
-int FilterValue(TCustomStat& stat, const TComb& c, int refIndex, bool sorted) {
-  int found = -1;
-  for (uint16_t v = 0; v < 100; ++v) {
-    const TStatDrawArray sel = Selected({TStatKey::Words(v)});
-    const bool reference = stat.CombMatches(c, sel, refIndex, sorted, false);
-    TComb out;
-    const bool fast = FilterCombs(stat, {&c, 1}, &out, sel, refIndex, sorted, false) == 1;
-    if (reference != fast) return -2;
-    if (reference) found = found == -1 ? v : -3;
-  }
-  return found;
-}
-
 TEST(ShreddingStat, FilterReadsTheNewestDrawAndTheOneBefore) {
   const TDrawsArray draws = ShredArchive();
   const TStatEnv env = EnvWith(draws, {std::string(Probe), "", ""}, {2, 2, 2});
   auto stat = MakeShred(env, 1);
   const TComb c = {20, 1, 1, 1, 1};
-  EXPECT_EQ(FilterValue(*stat, c, 3, false), 20 + 8 + 1);
-  EXPECT_EQ(FilterValue(*stat, c, 3, true), 20 + 8 + 18);
-  EXPECT_EQ(FilterValue(*stat, c, 0, false), 20 + 3);
-  EXPECT_EQ(FilterValue(*stat, c, -1, false), 20);
+  EXPECT_EQ(FilterValue(*stat, c, 3, false, 99), 20 + 8 + 1);
+  EXPECT_EQ(FilterValue(*stat, c, 3, true, 99), 20 + 8 + 18);
+  EXPECT_EQ(FilterValue(*stat, c, 0, false, 99), 20 + 3);
+  EXPECT_EQ(FilterValue(*stat, c, -1, false, 99), 20);
   // Only K1 is compared.
   EXPECT_TRUE(stat->CombMatches(c, Selected({TStatKey::Words(29, 5, 1)}), 3, false, false));
 

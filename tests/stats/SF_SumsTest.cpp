@@ -6,6 +6,7 @@
 
 #include "stats/SF_Diff.h"
 #include "AgreementHarness.h"
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/SF_Sums.h"
 #include "stats/StatPasses.h"
@@ -37,78 +38,14 @@ TComb CombWithSum(int s) {
   return {uint8_t(a), uint8_t(a + 1), uint8_t(a + 2), uint8_t(a + 3), uint8_t(a + 4 + r)};
 }
 
+using test::PeriodRows;
 using test::Selected;
+using test::ShownValues;
 
-// The values of a combination as the filter sees them: captions, with "*n" for a repeated value.
-std::string ShownValues(TCustomStat& stat, const TComb& c, int refIndex = -1) {
-  TStatDrawArray values;
-  stat.FilterViewValues(c, refIndex, false, values);
-  std::string text;
-  for (const auto& v : values) {
-    if (!text.empty()) text += ", ";
-    text += stat.ValueCaption(v);
-    if (v.Count != 1) text += " *" + std::to_string(v.Count);
-  }
-  return text;
-}
-
-// One line per entry of a distribution: caption, count, newest draw, depth and periods.
-std::vector<std::string> Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  std::vector<std::string> rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth) + " per=" + std::to_string(v.MinPeriod) + "-" +
-                   std::to_string(v.MaxPeriod));
-  return rows;
-}
-
-class SumStats : public ::testing::Test {
+class SumStats : public test::TStatFixture {
  protected:
-  template <class T>
-  std::unique_ptr<TCustomStat> Make(int32_t param = 0) {
-    return StatClassOf<T>().Create(env_, param);
-  }
-  template <class T>
-  std::unique_ptr<TCustomGraphStat> MakeGraph(int32_t param = 0) {
-    return std::unique_ptr<TCustomGraphStat>(static_cast<TCustomGraphStat*>(Make<T>(param).release()));
-  }
-
-  TDrawsArray draws_ = SumArchive();
-  TStatEnv env_{&draws_, {}, {}};
+  SumStats() : TStatFixture(SumArchive()) {}
 };
-
-TEST_F(SumStats, ClassListEntries) {
-  struct Row {
-    int No;
-    std::string_view ClassName, Code, Flags;
-    bool Numeric;
-    std::string_view Caption;
-  };
-  const Row expected[] = {
-      {9, "TstSumValues", "SUMS", "NG", true, "Сумма тиража: все значения"},
-      {10, "TstSumRanges", "SUM%d", "NG", false, "Сумма тиража: диапазон %d (%d/%d)"},
-      {11, "TstSumChange", "SUMC", "DG", false, "Сумма тиража: изменения (точно)"},
-      {12, "TstSumChangeSome", "SUMV", "D", false, "Сумма тиража: изменения (диапазон)"},
-      {13, "TstSumTrend", "SUMT", "DG", false, "Сумма тиража: направление изменения"},
-      {14, "TstSumEvenValues", "SUME", "NG", true, "Сумма тиража: только четные"},
-      {15, "TstSumPrimeValues", "SUMP", "NG", true, "Сумма тиража: только простые"},
-      {16, "TstSum2To3", "S2T3", "NG", true, "Сумма двух чисел тиража равна третьему числу"},
-  };
-  const auto entries = SumStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const TStatClass& cls = *entries[i].Class;
-    SCOPED_TRACE(expected[i].Code);
-    EXPECT_EQ(entries[i].No, expected[i].No);
-    EXPECT_EQ(cls.ClassName(), expected[i].ClassName);
-    EXPECT_EQ(cls.GetCode(), expected[i].Code);
-    EXPECT_EQ(cls.GetCaption(), expected[i].Caption);
-    EXPECT_EQ(cls.GetGroup(), 1);
-    EXPECT_EQ(OptionLetters(cls.GetFlags()), expected[i].Flags);
-    EXPECT_EQ(cls.IsNumeric(), expected[i].Numeric);
-    EXPECT_EQ(cls.HasParam(), expected[i].No == 10);
-  }
-}
 
 TEST_F(SumStats, RangeMembersCodesCaptionsAndHelpCode) {
   const TStatClass& cls = StatClassOf<TstSumRanges>();
@@ -181,7 +118,7 @@ TEST_F(SumStats, AllSumsAreEnumerated) {
   EXPECT_EQ(values.back().Key, TStatKey::Longs(215));
   EXPECT_EQ(AggregateStats(values).Total, 9);
   const auto at100 = std::find_if(values.begin(), values.end(), [](const auto& v) { return v.Key.L1() == 100; });
-  EXPECT_EQ(Rows(*stat, {*at100})[0], "100 n=4 last=109 depth=1 per=2-2");
+  EXPECT_EQ(PeriodRows(*stat, {*at100})[0], "100 n=4 last=109 depth=1 per=2-2");
   EXPECT_EQ(values[16].Count, 0);  // 31 never drawn
 }
 
@@ -232,18 +169,18 @@ TEST_F(SumStats, ChangeCaptions) {
 // Window #102..#109: the previous draw of #102 (#101) lies outside the window and still counts.
 TEST_F(SumStats, ChangesAreCountedOnlyAfterSumsLikeTheNewestDraw) {
   auto change = Make<TstSumChange>();
-  EXPECT_EQ(Rows(*change, ComputeWindow(*change, 1, 8, false)),
+  EXPECT_EQ(PeriodRows(*change, ComputeWindow(*change, 1, 8, false)),
             (std::vector<std::string>{"+12 : 100 + 12 = 112 n=2 last=108 depth=2 per=4-4",
                                       "- 07 : 100 - 7 = 93 n=1 last=106 depth=4 per=0-0"}));
 
   auto trend = Make<TstSumTrend>();
-  EXPECT_EQ(Rows(*trend, ComputeWindow(*trend, 1, 8, true)),
+  EXPECT_EQ(PeriodRows(*trend, ComputeWindow(*trend, 1, 8, true)),
             (std::vector<std::string>{"= n=0 last=0 depth=0 per=0-0", "+ n=2 last=108 depth=2 per=4-4",
                                       "- n=1 last=106 depth=4 per=0-0"}));
 
   // Within 20 of the previous sum: #102 follows 121 (21 away, not counted), #103 follows 80 (20 away).
   auto some = Make<TstSumChangeSome>();
-  EXPECT_EQ(Rows(*some, ComputeWindow(*some, 1, 8, false)),
+  EXPECT_EQ(PeriodRows(*some, ComputeWindow(*some, 1, 8, false)),
             (std::vector<std::string>{"+20 n=1 last=103 depth=7 per=0-0", "+12 n=2 last=108 depth=2 per=4-4",
                                       "- 12 n=2 last=109 depth=1 per=4-4", "- 07 n=1 last=106 depth=4 per=0-0",
                                       "+07 n=1 last=107 depth=3 per=0-0"}));

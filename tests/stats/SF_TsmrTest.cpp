@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "StatTestUtil.h"
 #include "TestDraws.h"
 #include "stats/StatFamilies.h"
 #include "stats/StatPasses.h"
@@ -12,69 +13,18 @@
 namespace kivra {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 using test::MakeDraw;
+using test::Matches;
+using test::Rows;
+using test::Texts;
 
-Texts Rows(const TCustomStat& stat, const TStatDrawArray& values) {
-  Texts rows;
-  for (const auto& v : values)
-    rows.push_back(stat.ValueCaption(v) + " n=" + std::to_string(v.Count) + " last=" + std::to_string(v.LastDraw) +
-                   " depth=" + std::to_string(v.Depth));
-  return rows;
-}
-
-bool Matches(TCustomStat& stat, const TComb& c, TStatKey key, int refIndex) {
-  const TStatDrawArray sel{TStatDrawRec{.Key = key}};
-  const bool reference = stat.CombMatches(c, sel, refIndex, false, false);
-  TComb out;
-  EXPECT_EQ(FilterCombs(stat, {&c, 1}, &out, sel, refIndex, false, false) == 1, reference) << CombToText(c);
-  return reference;
-}
-
-class TesmarStats : public ::testing::Test {
+class TesmarStats : public test::TStatFixture {
  protected:
-  std::unique_ptr<TCustomStat> Make(const TStatClass& cls) { return cls.Create(env_, 0); }
-
   // #1: the triangle ends in 1 and 2 (the pair 3); #3: in 0 and 7; #4: in 22 and 24; #5: 0.
-  TDrawsArray draws_ = {
-      MakeDraw(1, {1, 2, 3, 5, 10}),  MakeDraw(2, {27, 3, 9, 40, 41}), MakeDraw(3, {1, 2, 3, 4, 12}),
-      MakeDraw(4, {14, 42, 7, 1, 2}), MakeDraw(5, {1, 2, 3, 4, 5}),
-  };
-  TStatEnv env_{&draws_, {}, {}};
+  TesmarStats()
+      : TStatFixture({MakeDraw(1, {1, 2, 3, 5, 10}), MakeDraw(2, {27, 3, 9, 40, 41}), MakeDraw(3, {1, 2, 3, 4, 12}),
+                      MakeDraw(4, {14, 42, 7, 1, 2}), MakeDraw(5, {1, 2, 3, 4, 5})}) {}
 };
-
-TEST_F(TesmarStats, ClassListEntries) {
-  struct Row {
-    int No;
-    const TStatClass* Class;
-    std::string_view ClassName, Code, Flags, Caption;
-    bool Numeric;
-  };
-  const Row expected[] = {
-      {140, &StatClassOf<TstTesmar1>(), "TstTesmar1", "HCT1", "SNG", "Число Тесмара 1 (только разность)", true},
-      {141, &StatClassOf<TstTesmar2>(), "TstTesmar2", "HCT2", "SNG",
-       "Число Тесмара 2 (разность + сложение, если {0,1})", true},
-      {142, &StatClassOf<TstTesmar3>(), "TstTesmar3", "HCT3", "SD", "Числа Тесмара 3 (динамический, только фильтр)",
-       false},
-  };
-  const auto entries = TesmarStatClasses();
-  ASSERT_EQ(entries.size(), std::size(expected));
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const Row& row = expected[i];
-    SCOPED_TRACE(row.ClassName);
-    EXPECT_EQ(entries[i].No, row.No);
-    EXPECT_EQ(entries[i].Class, row.Class);
-    EXPECT_EQ(StatClassList()[row.No], row.Class);
-    EXPECT_EQ(row.Class->ClassName(), row.ClassName);
-    EXPECT_EQ(row.Class->GetCode(), row.Code);
-    EXPECT_EQ(row.Class->GetCaption(), row.Caption);
-    EXPECT_EQ(OptionLetters(row.Class->GetFlags()), row.Flags);
-    EXPECT_EQ(row.Class->IsNumeric(), row.Numeric);
-    EXPECT_EQ(row.Class->GetGroup(), 11);
-    EXPECT_FALSE(row.Class->HasParam());
-  }
-}
 
 TEST_F(TesmarStats, TriangleInItsThreeModes) {
   struct Case {

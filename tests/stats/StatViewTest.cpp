@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "StatTestUtil.h"
 #include "core/SysFormat.h"
 #include "stats/StatCache.h"
 #include "stats/StatList.h"
@@ -190,15 +189,8 @@ TEST_F(StatViewTest, SortingAndSelection) {
 // The shared walk for "Факт" gives what FindNextDraw gives record by record, for every entry
 // (statistics that keep state in the Work block included).
 TEST_F(StatViewTest, NextDrawsEqualFindNextDrawForEveryEntry) {
-  std::mt19937 rng(45);
-  TDrawsArray draws(60);
-  for (size_t i = 0; i < draws.size(); ++i) {
-    std::array<uint8_t, 45> pool;
-    for (int n = 0; n < 45; ++n) pool[n] = static_cast<uint8_t>(n + 1);
-    std::shuffle(pool.begin(), pool.end(), rng);
-    draws[i].Number = static_cast<int32_t>(500 + i + (i > 30 ? 3 : 0));
-    std::copy_n(pool.begin(), 5, draws[i].Nums.begin());
-  }
+  TDrawsArray draws = test::RandomDraws(60, 45);
+  for (size_t i = 0; i < draws.size(); ++i) draws[i].Number = static_cast<int32_t>(500 + i + (i > 30 ? 3 : 0));
   archive.Assign(std::move(draws));
   list.Build();
   for (int e = 0; e < list.Count(); ++e) {
