@@ -5,7 +5,7 @@ DEMO_DATA  ?= build/demo-data
 JOBS       ?= $(shell nproc)
 GENERATOR  := -G Ninja
 
-.PHONY: run test deps build build-asan test-release test-asan bench demo-data clean
+.PHONY: run test deps build build-asan test-release test-asan bench perf demo-data clean
 
 run: build demo-data
 	$(BUILD)/src/app/Kivra_5x45 --data-dir $(DEMO_DATA)
@@ -44,6 +44,11 @@ bench: build
 		echo "== $$b"; \
 		"$$b" --benchmark_out=build/bench/$$(basename $$b).json --benchmark_out_format=json || exit 1; \
 	done
+
+# The speed goals: runs the benchmarks they are measured by (JSON in build/bench/perf/), prints a
+# table of goals and fails when one falls short. Not part of `make test`.
+perf: build demo-data
+	python3 scripts/perf_check.py $(BUILD) $(DEMO_DATA) --out build/bench/perf
 
 # A demo data folder seeded from the synthetic archive in demo/ (only once: the user's changes stay).
 demo-data: build
