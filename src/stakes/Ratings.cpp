@@ -126,16 +126,26 @@ void SortRatings(TRatingsArray& rows, int column, bool descending) {
   // captions' alphabet keys are made once per row, not once per comparison.
   std::vector<uint32_t> order(rows.size());
   for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::vector<std::basic_string<uint16_t>> keys;
+  // Each key is two bytes per character, high byte first, so that a byte comparison of two keys
+  // orders them as the characters' keys.
+  std::vector<std::string> keys;
   if (column == 0) {
     keys.resize(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-      for (char c : rows[i].Comment) keys[i].push_back(static_cast<uint16_t>(AlphabetKey(static_cast<uint8_t>(c))));
+    for (size_t i = 0; i < rows.size(); ++i) {
+      keys[i].reserve(2 * rows[i].Comment.size());
+      for (char c : rows[i].Comment) {
+        const int key = AlphabetKey(static_cast<uint8_t>(c));
+        keys[i] += static_cast<char>(key >> 8);
+        keys[i] += static_cast<char>(key & 0xFF);
+      }
+    }
   }
   const auto compareRows = [&](uint32_t a, uint32_t b) {
     if (column == 0 && rows[a].Stakes != 0 && rows[b].Stakes != 0) {
       const int byKey = keys[a].compare(keys[b]);
       if (byKey != 0) return byKey < 0 ? -1 : 1;
+      // Equal keys: the captions differ in letter case only, if at all; equal captions are equal.
+      if (rows[a].Comment == rows[b].Comment) return 0;
     }
     return CompareRatings(rows[a], rows[b], column);
   };

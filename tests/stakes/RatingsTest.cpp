@@ -109,6 +109,31 @@ TEST(Ratings, ComparisonAndTheProgramsQuicksort) {
   }
 }
 
+// With every row staked the caption comparison is a total order, so the quicksort must leave the
+// captions in that order both ways: mixed case, ё, digits, Latin, punctuation and common prefixes.
+TEST(Ratings, CaptionSortFollowsTheCollation) {
+  const std::vector<std::string> letters = {"а", "А", "е", "ё", "Ё", "ж", "я", "Я", "a", "Z", "0", "9", "!", " "};
+  uint32_t x = 11;
+  TRatingsArray rows;
+  for (int i = 0; i < 2000; ++i) {
+    std::string caption = i % 3 ? "Сценарий " : "";
+    for (int k = 0, n = 1 + i % 4; k < n; ++k) {
+      x = x * 1103515245u + 12345u;
+      caption += letters[(x >> 16) % letters.size()];
+    }
+    rows.push_back(Row(caption, 1 + i % 7));
+  }
+  for (const bool descending : {false, true}) {
+    TRatingsArray sorted = rows;
+    SortRatings(sorted, 0, descending);
+    ASSERT_EQ(sorted.size(), rows.size());
+    for (size_t i = 1; i < sorted.size(); ++i) {
+      const int c = CompareRatingCaptions(sorted[i - 1].Comment, sorted[i].Comment);
+      ASSERT_LE(descending ? -c : c, 0) << i << ": " << sorted[i - 1].CommentText() << " / " << sorted[i].CommentText();
+    }
+  }
+}
+
 TEST(Ratings, FileAndCsv) {
   TTempDir dir;
   TRecordingPort port;
