@@ -100,10 +100,10 @@ void WhenModal(std::function<void(D*)> act) {
 }
 
 // Acts once on the named widget of type W under root as soon as it is visible (the command that
-// shows it keeps processing events meanwhile).
+// shows it keeps processing events meanwhile). The watch ends with root at the latest.
 template <class W>
 void WhenVisible(QObject* root, const char* name, std::function<void(W*)> act) {
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(root);
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, root, name, act] {
     auto* widget = root->findChild<W*>(name);
