@@ -269,14 +269,14 @@ class StakesTabTest : public QObject {
       ClickOk(d);
       numbersRefused = d->isVisible() && messages_.size() == 1 &&
                        messages_.back().Text == QStringLiteral("Введена некорректная комбинация!") &&
-                       QApplication::focusWidget() == numbers;
+                       d->focusWidget() == numbers;
       numbers->setText("45, 7;1 ,30;2;9");
       QCOMPARE(sum->text(), QStringLiteral("94"));
       comment->clear();
       ClickOk(d);
       commentRefused = d->isVisible() && messages_.size() == 2 &&
                        messages_.back().Text == QStringLiteral("Необходимо ввести комментарий!") &&
-                       QApplication::focusWidget() == comment;
+                       d->focusWidget() == comment;
       comment->setText(QStringLiteral("Моя ставка"));
       d->findChild<QSpinBox*>("seDrawNumber")->setValue(38);
       guitest::SaveScreen(d, "stakes_dialog");
