@@ -25,8 +25,10 @@ bool RegularMember(zip_t* archive, zip_uint64_t index) {
   zip_uint32_t attributes = 0;
   if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0) return false;
   if (system != ZIP_OPSYS_UNIX) return true;  // other systems store no file type
-  const mode_t mode = static_cast<mode_t>(attributes >> 16);
-  return mode == 0 || S_ISREG(mode);
+  // Several writers store only the permission bits: no file type counts as a regular file; only
+  // members marked as directories, links or devices are skipped.
+  const mode_t type = static_cast<mode_t>(attributes >> 16) & S_IFMT;
+  return type == 0 || type == S_IFREG;
 }
 
 }  // namespace

@@ -75,7 +75,8 @@ int TDrawsDownload::Download(const std::string& url, const std::function<bool()>
     return 0;
   }
   try {
-    ExtractMatching(zip, dataDir_, ResultFilesMask);
+    if (ExtractMatching(zip, dataDir_, ResultFilesMask).empty())
+      throw std::runtime_error("в архиве нет файлов результатов");
   } catch (const std::exception& e) {
     std::error_code ignored;
     std::filesystem::remove(zip, ignored);

@@ -145,6 +145,24 @@ TEST(ZipExtract, OnlyPlainMatchingMembersAreWritten) {
   EXPECT_THROW(ExtractMatching(dir / "text.zip", out, "*.csv"), TFileError);
 }
 
+TEST(ZipExtract, UnixMembersAreRegularUnlessTheirTypeSaysOtherwise) {
+  TTempDir dir;
+  const std::filesystem::path out = dir / "out";
+  std::filesystem::create_directory(out);
+  // Permission bits only (as several writers store them), a typed regular file, a directory, a
+  // symbolic link and a device.
+  WriteBytes(dir / "u.zip", test::MakeZip({{"a.csv", "perm"},
+                                           {"b.csv", "regular"},
+                                           {"c.csv", "dir"},
+                                           {"d.csv", "link"},
+                                           {"e.csv", "device"}},
+                                          {0644, 0100644, 040755, 0120777, 020644}));
+  const auto written = ExtractMatching(dir / "u.zip", out, "*.csv");
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_EQ(ReadBytes(out / "a.csv"), "perm");
+  EXPECT_EQ(ReadBytes(out / "b.csv"), "regular");
+}
+
 TEST(ResultFiles, NamesRangesAndOrder) {
   struct TCase {
     const char* name;

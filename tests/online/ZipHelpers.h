@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -15,17 +16,25 @@
 
 namespace kivra::test {
 
-// A zip in memory with the members (name, bytes) in order.
-inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members) {
+// A zip in memory with the members (name, bytes) in order. When `unixModes` is given, member i
+// is stored as made on Unix with the mode unixModes[i] in its external attributes.
+inline std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& members,
+                           const std::vector<uint32_t>& unixModes = {}) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
   zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
   if (!archive) throw std::runtime_error("zip_open_from_source");
   zip_source_keep(buffer);
-  for (const auto& [name, bytes] : members) {
+  for (size_t i = 0; i < members.size(); ++i) {
+    const auto& [name, bytes] = members[i];
     zip_source_t* data = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
-    if (zip_file_add(archive, name.c_str(), data, ZIP_FL_ENC_RAW) < 0) throw std::runtime_error("zip_file_add");
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), data, ZIP_FL_ENC_RAW);
+    if (index < 0) throw std::runtime_error("zip_file_add");
+    if (i < unixModes.size() &&
+        zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                          unixModes[i] << 16) != 0)
+      throw std::runtime_error("zip_file_set_external_attributes");
   }
   if (zip_close(archive) != 0) throw std::runtime_error("zip_close");
   zip_source_open(buffer);

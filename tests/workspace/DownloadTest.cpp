@@ -78,6 +78,15 @@ TEST_F(DownloadTest, AnEmptyArchiveTakesEveryFileWhateverTheirOrderInTheZip) {
   EXPECT_EQ(ws.Download().Command(server.Url("/virma_csv.zip"), nullptr), 0);
 }
 
+TEST_F(DownloadTest, AZipMadeOnUnixIsMerged) {
+  Fill(10);
+  const auto first = ResultFile(1, 40), second = ResultFile(41, 85);
+  zip = test::MakeZip({first, second}, {0644, 0600});
+  EXPECT_EQ(ws.Download().Command(server.Url("/virma_csv.zip"), nullptr), 75);
+  EXPECT_EQ(ws.Archive().Count(), 85);
+  EXPECT_TRUE(port.Messages.empty());
+}
+
 TEST_F(DownloadTest, FailuresLeaveTheArchiveAsItWas) {
   Fill(10);
   struct TCase {
@@ -90,6 +99,8 @@ TEST_F(DownloadTest, FailuresLeaveTheArchiveAsItWas) {
       {server.Url("/missing.zip"), whole, "Ошибка загрузки файла с архивом тиражей!\r\rСервер ответил кодом 404"},
       {server.Url("/virma_csv.zip"), whole.substr(0, whole.size() - 30), "Ошибка извлечения файлов из архива тиражей!"},
       {"", whole, "Ошибка загрузки файла с архивом тиражей!\r\rАдрес архива тиражей не задан"},
+      {server.Url("/virma_csv.zip"), test::MakeZip({{"readme.txt", "x"}}),
+       "Ошибка извлечения файлов из архива тиражей!\r\rв архиве нет файлов результатов"},
   };
   for (const TCase& c : cases) {
     zip = c.zipBytes;
