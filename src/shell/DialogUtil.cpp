@@ -37,6 +37,20 @@ QLocale NumberLocale() {
   return locale;
 }
 
+QValidator::State TCountField::validate(QString& text, int& pos) const {
+  return text.trimmed().isEmpty() ? QValidator::Acceptable : QSpinBox::validate(text, pos);
+}
+
+int TCountField::valueFromText(const QString& text) const {
+  return text.trimmed().isEmpty() ? 0 : QSpinBox::valueFromText(text);
+}
+
+std::optional<int> TypedCount(QSpinBox* field) {
+  field->interpretText();
+  if (field->value() <= 0) return std::nullopt;
+  return field->value();
+}
+
 void SizeFileDialog(QFileDialog& dialog) {
   QSize size(900, 540);
   if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QLocale>
+#include <QSpinBox>
+#include <optional>
 
 class QDialog;
 class QDialogButtonBox;
@@ -17,6 +19,25 @@ QDialogButtonBox* MakeOkCancel(QDialog* dialog);
 // The locale number fields use: its decimal separator is the one the program formats numbers with
 // (SysFormat), so that a field and a "%.2f" text of the same value look alike.
 QLocale NumberLocale();
+
+// The least width of a small dialog's content at which window managers show a title such as
+// "Количество тестов" whole beside their buttons.
+constexpr int TitleFitWidth = 260;
+
+// A count field in which an empty text reads as 0, so that clearing it (then OK, Enter or leaving
+// the field) is not turned back into the previous count.
+class TCountField : public QSpinBox {
+ public:
+  using QSpinBox::QSpinBox;
+
+ protected:
+  QValidator::State validate(QString& text, int& pos) const override;
+  int valueFromText(const QString& text) const override;
+};
+
+// The count typed in a count field: nothing when it is 0 or empty (the command then ends as on
+// "Отмена"); otherwise the field's value.
+std::optional<int> TypedCount(QSpinBox* field);
 
 // Sizes a file dialog so that its columns (name, size, type, date) fit, within the screen.
 void SizeFileDialog(QFileDialog& dialog);

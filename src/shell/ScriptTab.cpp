@@ -20,6 +20,7 @@
 #include "core/SysFormat.h"
 #include "scripts/ScriptFile.h"
 #include "shell/CommandMap.h"
+#include "shell/DialogUtil.h"
 #include "shell/FlowLayout.h"
 #include "shell/ShellPort.h"
 #include "shell/UnitScriptLine.h"
@@ -139,10 +140,11 @@ std::optional<int> AskTestCount(QWidget* parent, int max) {
   dialog.setObjectName("TestCountDialog");
   dialog.setWindowTitle(QStringLiteral("Количество тестов"));
   auto* label = new QLabel(QStringLiteral("Укажите количество тестов:"));
-  auto* spin = new QSpinBox;
+  auto* spin = new TCountField;
   spin->setObjectName("edTestCount");
-  spin->setRange(1, std::max(1, max));
+  spin->setRange(0, std::max(1, max));  // 0 (or nothing) typed ends the command as "Отмена" does
   spin->setValue(std::min(10, std::max(1, max)));
+  spin->setMinimumWidth(TitleFitWidth);  // the title bar shows the whole title
   spin->setToolTip(QStringLiteral("Укажите количество последних тиражей, на которых будет производится тестирование"));
   spin->setStatusTip(spin->toolTip());
   label->setBuddy(spin);
@@ -158,8 +160,7 @@ std::optional<int> AskTestCount(QWidget* parent, int max) {
   layout->addWidget(buttons);
   spin->selectAll();
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  spin->interpretText();
-  return spin->value();
+  return TypedCount(spin);
 }
 
 void TScriptTab::AddCommands(TCommandMap& commands) {

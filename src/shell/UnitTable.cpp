@@ -113,12 +113,12 @@ void TTableDialog::accept() {
 TTestCountDialog::TTestCountDialog(QWidget* parent, int max) : QDialog(parent) {
   setObjectName("TestCountDialog");
   setWindowTitle(QStringLiteral("Количество тестов"));
-  count_ = new QSpinBox(this);
+  count_ = new TCountField(this);
   count_->setObjectName("seTests");
   max = std::max(max, 0);
-  count_->setRange(std::min(1, max), max);
+  count_->setRange(0, max);  // 0 (or nothing) typed ends the command as "Отмена" does
   count_->setValue(std::min(DefaultTests, max));
-  count_->setMinimumWidth(100);
+  count_->setMinimumWidth(TitleFitWidth);  // the title bar shows the whole title
   auto* label = new QLabel(QStringLiteral("Укажите количество тестов:"), this);
   label->setBuddy(count_);
 
@@ -132,9 +132,6 @@ TTestCountDialog::TTestCountDialog(QWidget* parent, int max) : QDialog(parent) {
   count_->selectAll();
 }
 
-int TTestCountDialog::Count() const {
-  count_->interpretText();
-  return count_->value();
-}
+int TTestCountDialog::Count() const { return TypedCount(count_).value_or(0); }
 
 }  // namespace kivra::shell

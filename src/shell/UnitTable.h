@@ -56,6 +56,7 @@ class TTestCountDialog : public QDialog {
   Q_OBJECT
  public:
   TTestCountDialog(QWidget* parent, int max);
+  // The count typed; 0 when the field is empty or holds 0 (the test then does not run).
   int Count() const;
 
  private:

@@ -202,7 +202,7 @@ class TablesTabTest : public QObject {
       ClickOk(d);
       QVERIFY(d->isVisible());
       QCOMPARE(LastMessage(),
-               QStringLiteral("Запись с таким комментарией уже присутствует в списке!\nВыберите другой комментарий."));
+               QStringLiteral("Запись с таким комментарием уже присутствует в списке!\nВыберите другой комментарий."));
       QCOMPARE(d->focusWidget(), Child<QLineEdit>(d, "edComment"));
       Child<QLineEdit>(d, "edComment")->setText(QStringLiteral("По тиражу"));
       ClickOk(d);
@@ -280,8 +280,19 @@ class TablesTabTest : public QObject {
     QCOMPARE(Ws().Stakes().Journal().Count(), 1);
     QCOMPARE(Ws().Stakes().Journal().Read(TStakeOrigin::End, -1).Kind, StakeRegular);
 
-    // The back-test of both rules over five draws: ten stakes, all checked, a rating per rule.
+    // The back-test of both rules: a count of 0 or an empty field runs nothing.
     Select(List(), {0, 1});
+    for (const int key : {int(Qt::Key_0), int(Qt::Key_Backspace)}) {
+      WhenModal<TTestCountDialog>([&](TTestCountDialog* d) {
+        auto* count = Child<QSpinBox>(d, "seTests");
+        count->selectAll();
+        QTest::keyClick(count, Qt::Key(key));
+        ClickOk(d);
+      });
+      QVERIFY(Run("TablesStakeTest"));
+      QCOMPARE(Ws().Stakes().Journal().Count(), 1);
+    }
+    // Over five draws: ten stakes, all checked, a rating per rule.
     int shownCount = 0, shownMax = 0;
     WhenModal<TTestCountDialog>([&](TTestCountDialog* d) {
       auto* count = Child<QSpinBox>(d, "seTests");
