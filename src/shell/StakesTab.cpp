@@ -301,7 +301,9 @@ void AddStakeCommands(TCommandMap& commands, TStakesTab& tab, TWorkspace& ws, TC
       [&tab, &stakes, grid] {
         TStakeConditionDialog dialog(tab.window());
         if (dialog.exec() != QDialog::Accepted) return;
-        stakes.DeleteWhere(dialog.Condition(), dialog.Value());
+        if (!stakes.DeleteWhereAsked(dialog.Condition(), dialog.Value())) return;
+        // The rows selected before now show other stakes.
+        grid->clearSelection();
         grid->viewport()->update();
       }, notEmpty);
   add("StakeClear", "Удалить все ставки", "Удаление всех ставок из журнала",

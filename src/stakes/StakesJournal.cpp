@@ -407,12 +407,25 @@ bool TStakesJournal::DeleteRows(int first, int last) {
   return Rewrite([first, last](int index, const TStakeBytes&) { return index + 1 < first || index + 1 > last; });
 }
 
+namespace {
+// A stake (never a separator) whose Matched Count satisfies the condition.
+bool RemovedWhere(const TStakeBytes& bytes, TStakeCondition condition, int32_t value) {
+  const uint8_t* p = bytes.data();
+  if (p[StakeField::Kind] == StakeSeparator || GetInt32(p + StakeField::DrawNumber) <= 0) return false;
+  return StakeConditionHolds(condition, GetInt32(p + StakeField::Matched), value);
+}
+}  // namespace
+
 bool TStakesJournal::DeleteWhere(TStakeCondition condition, int32_t value) {
-  return Rewrite([condition, value](int, const TStakeBytes& bytes) {
-    const uint8_t* p = bytes.data();
-    if (p[StakeField::Kind] == StakeSeparator || GetInt32(p + StakeField::DrawNumber) <= 0) return true;
-    return !StakeConditionHolds(condition, GetInt32(p + StakeField::Matched), value);
-  });
+  return Rewrite(
+      [condition, value](int, const TStakeBytes& bytes) { return !RemovedWhere(bytes, condition, value); });
+}
+
+int TStakesJournal::CountWhere(TStakeCondition condition, int32_t value) const {
+  int n = 0;
+  if (Count() > 0)
+    ScanRecords(0, [&](const TStakeBytes& bytes) { n += RemovedWhere(bytes, condition, value) ? 1 : 0; });
+  return n;
 }
 
 // --- Recent draws ---

@@ -72,6 +72,8 @@ class TStakesJournal {
   bool DeleteRows(int first, int last);
   // Removes the stakes (never separators) whose Matched Count satisfies the condition.
   bool DeleteWhere(TStakeCondition condition, int32_t value);
+  // The number of stakes DeleteWhere would remove. Throws TFileError.
+  int CountWhere(TStakeCondition condition, int32_t value) const;
 
   // The last n distinct draws of checked stakes, walking back from the end: the number of draws
   // found (at most n) and the index of the first record to read for them.

@@ -162,6 +162,23 @@ bool TStakeState::DeleteWhere(TStakeCondition condition, int32_t value) {
   return ok;
 }
 
+bool TStakeState::DeleteWhereAsked(TStakeCondition condition, int32_t value) {
+  int n = 0;
+  try {
+    n = journal_.CountWhere(condition, value);
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    return false;
+  }
+  if (n == 0) {
+    port_.ShowInfo("Нет ставок, удовлетворяющих условию.");
+    return false;
+  }
+  if (!port_.Message(TMessageKind::Question, CaptionWarningAlt, SysFormat("Удалить ставок: %d?", {n}), false))
+    return false;
+  return DeleteWhere(condition, value);
+}
+
 void TStakeState::Clear() {
   {
     TBusyScope busy(port_, "Удаление ставок...");

@@ -77,6 +77,9 @@ class TStakeState {
   bool DeleteRows(int first, int last);
   bool DeleteWhere(TStakeCondition condition, int32_t value);
   void Clear();
+  // "Удалить по условию": counts the stakes the condition removes, asks "Удалить ставок: N?" (No
+  // the default; with none, says so) and deletes them. True when stakes were deleted.
+  bool DeleteWhereAsked(TStakeCondition condition, int32_t value);
 
   // Brings the grid in line with the journal (see TViewHandler) and writes "Ставок: %d".
   void UpdateView(bool refresh, bool scroll);

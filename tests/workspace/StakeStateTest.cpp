@@ -112,6 +112,30 @@ TEST_F(StakeStateTest, ABatchAppendsEveryCombinationAndUpdatesTheViewOnce) {
   EXPECT_EQ(port.Status[4], "Ставок: 0");
 }
 
+TEST_F(StakeStateTest, DeletionByConditionAsksWithTheCountFirst) {
+  for (int d = 495; d <= 501; ++d) {  // 495..499 checked (no match), 500 and 501 not yet
+    TStakeData r = stakes.NewRecord(StakeManual, ManualStakeComment, Nums({41, 42, 43, 44, 45}));
+    r.DrawNumber = d;
+    ASSERT_TRUE(stakes.AddOne(r, 1));
+  }
+  const int before = stakes.Journal().Count();
+  port.Messages.clear();
+  // No is the default answer: nothing goes.
+  EXPECT_FALSE(stakes.DeleteWhereAsked(TStakeCondition::Less, 0));
+  ASSERT_EQ(port.Messages.size(), 1u);
+  EXPECT_EQ(port.Messages[0].Text, "Удалить ставок: 2?");
+  EXPECT_FALSE(port.Messages[0].DefaultYes);
+  EXPECT_EQ(stakes.Journal().Count(), before);
+  port.Answers = {true};
+  EXPECT_TRUE(stakes.DeleteWhereAsked(TStakeCondition::Equal, 0));
+  EXPECT_EQ(port.Messages.back().Text, "Удалить ставок: 5?");
+  EXPECT_EQ(stakes.Journal().Count(), before - 5);
+  // Nothing meets the condition: it says so and asks nothing.
+  EXPECT_FALSE(stakes.DeleteWhereAsked(TStakeCondition::Greater, 3));
+  EXPECT_EQ(port.Messages.back().Kind, TMessageKind::Info);
+  EXPECT_EQ(stakes.Journal().Count(), before - 5);
+}
+
 TEST_F(StakeStateTest, ChecksFeedTheRatingsAndTheChartsReadTheJournal) {
   ws.Config().Data.Profits = {{0, 0}, {1, 0}, {2, 0}, {3, 90 * MoneyScale}, {4, 0}, {5, 0}};
   auto add = [&](int32_t draw, TStakeNumbers numbers, std::string_view comment) {
