@@ -172,6 +172,7 @@ void TSystemDialog::accept() {
     return;
   }
   if (data.Created <= 0) data.Created = Now();
+  if (saver_ && !saver_(data)) return;
   data_ = std::move(data);
   QDialog::accept();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "online/Catalog.h"
 
@@ -23,6 +24,10 @@ class TSystemDialog : public QDialog {
 
   // The dialog's values (after OK).
   const TSystemData& Data() const { return data_; }
+  // Sends the checked values on OK; when it fails (its message shown) the dialog stays open with
+  // what was typed.
+  using TSaver = std::function<bool(const TSystemData&)>;
+  void SetSaver(TSaver saver) { saver_ = std::move(saver); }
   // The content normalised as when it loses focus: lines rewritten, "Числа:" and "Комбинаций:".
   void NormaliseContent();
 
@@ -34,6 +39,7 @@ class TSystemDialog : public QDialog {
   QLineEdit* AddLine(const char* name, const QString& text, bool readOnly);
 
   TSystemData data_;
+  TSaver saver_;
   bool editable_;
   TUserPort& port_;
   QLineEdit* edTitle_ = nullptr;

@@ -175,8 +175,9 @@ void DownloadSystems(TSystemsTab& tab, TWorkspace& ws) {
 void AddSystem(TSystemsTab& tab, TWorkspace& ws) {
   if (!EnsureIdentity(ws, tab.window())) return;
   TSystemDialog dialog(tab.window(), ws.Catalog().NewSystem(), true, ws.Port());
+  int row = -1;
+  dialog.SetSaver([&](const TSystemData& data) { return (row = ws.Catalog().AddSystem(data)) >= 0; });
   if (dialog.exec() != QDialog::Accepted) return;
-  const int row = ws.Catalog().AddSystem(dialog.Data());
   tab.Refresh();
   if (row >= 0) tab.SelectRow(row);
 }
@@ -188,8 +189,8 @@ void ShowSystem(TSystemsTab& tab, TWorkspace& ws) {
   const auto content = ws.Catalog().SystemContent(row, "Ошибка изменения системы!");
   if (!content) return;
   TSystemDialog dialog(tab.window(), ws.Catalog().SystemData(row, *content), own, ws.Port());
+  if (own) dialog.SetSaver([&](const TSystemData& data) { return ws.Catalog().EditSystem(row, data); });
   if (dialog.exec() != QDialog::Accepted || !own) return;
-  ws.Catalog().EditSystem(row, dialog.Data());
   tab.Refresh();
 }
 

@@ -174,11 +174,35 @@ TNormalisedSystem NormaliseSystemContent(std::string_view text) {
 std::optional<TFieldError> CheckSystemData(const TSystemData& data) {
   if (Trim(data.Title).empty()) return TFieldError{0, "Название системы должно быть указано обязательно!"};
   if (data.Nums < 6 || data.Nums > MaxNumber)
-    return TFieldError{1, "Указано недопустмое количество используемых чисел!"};
-  if (data.Block > 4) return TFieldError{2, "Указан недопустмый размер блока!"};
+    return TFieldError{1, "Указано недопустимое количество используемых чисел!"};
+  if (data.Block > 4) return TFieldError{2, "Указан недопустимый размер блока!"};
   if (Trim(data.Author).empty()) return TFieldError{3, "Имя автора должно быть указано обязательно!"};
   if (Trim(data.Description).empty()) return TFieldError{4, "Описание системы должно быть указано обязательно!"};
   if (Trim(data.Content).empty()) return TFieldError{5, "Содержимое системы должно быть указано обязательно!"};
+  // Every line: five different positions 1..N (the normalised content holds numbers only).
+  int lineNumber = 0;
+  for (const std::string& raw : SplitScriptText(data.Content)) {
+    ++lineNumber;
+    std::vector<int> positions;
+    for (size_t i = 0; i < raw.size();) {
+      if (IsSystemSeparator(raw[i]) || raw[i] == '\r') {
+        ++i;
+        continue;
+      }
+      size_t end = i;
+      while (end < raw.size() && !IsSystemSeparator(raw[end])) ++end;
+      const std::string word = raw.substr(i, end - i);
+      positions.push_back(word.size() <= 3 && std::all_of(word.begin(), word.end(), ::isdigit) ? std::stoi(word) : -1);
+      i = end;
+    }
+    std::vector<int> sorted = positions;
+    std::sort(sorted.begin(), sorted.end());
+    const bool valid = positions.size() == CombSize && sorted.front() >= 1 && sorted.back() <= data.Nums &&
+                       std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+    if (!valid)
+      return TFieldError{5, SysFormat("Строка %d списка комбинаций: нужны пять разных чисел от 1 до %d.",
+                                      {lineNumber, int(data.Nums)})};
+  }
   return std::nullopt;
 }
 
@@ -349,7 +373,9 @@ std::optional<int32_t> TCatalogState::SaveSystem(const TSystemData& data, bool r
     saved = ::kivra::SaveSystem(Client(), data, remove);
   }
   if (!saved.Ok) {
-    port_.ShowError(SysFormat("Ошибка сохранения системы #%d!\r\r%s", {data.Id, saved.Error}));
+    // A new system has no number yet: the message names none.
+    port_.ShowError(data.Id >= 0 ? SysFormat("Ошибка сохранения системы #%d!\r\r%s", {data.Id, saved.Error})
+                                 : SysFormat("Ошибка сохранения системы!\r\r%s", {saved.Error}));
     return std::nullopt;
   }
   return saved.Value;

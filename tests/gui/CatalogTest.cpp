@@ -155,6 +155,32 @@ class CatalogTest : public QObject {
     QVERIFY(Enabled("SystemsDel"));
     QVERIFY2(messages_.empty(), messages_.empty() ? "" : qPrintable(messages_.front().Text));
     guitest::SaveScreen(window_.get(), "catalog_systems_tab");
+
+    // A bad content line is named before anything is sent; a save the server does not take keeps
+    // the dialog open with what was typed.
+    bool openAfterBadLine = false, openAfterRefusal = false;
+    QString keptTitle;
+    guitest::WhenModal<TSystemDialog>([&](TSystemDialog* dialog) {
+      guitest::Child<QLineEdit>(dialog, "edTitle")->setText(QStringLiteral("Вторая система Анны"));
+      guitest::Child<QPlainTextEdit>(dialog, "edDescr")->setPlainText(QStringLiteral("Описание"));
+      guitest::Child<QPlainTextEdit>(dialog, "edContent")->setPlainText(QStringLiteral("1 2 3 4 8\n1 1 2 3 4"));
+      guitest::ClickOk(dialog);
+      openAfterBadLine = dialog->isVisible();
+      guitest::Child<QPlainTextEdit>(dialog, "edContent")->setPlainText(QStringLiteral("1 2 3 4 8\n1 5 2 3 4"));
+      server_.reset();
+      guitest::ClickOk(dialog);
+      openAfterRefusal = dialog->isVisible();
+      keptTitle = guitest::Child<QLineEdit>(dialog, "edTitle")->text();
+      dialog->reject();
+    });
+    QVERIFY(window_->Commands().Trigger("SystemsAdd"));
+    QVERIFY(openAfterBadLine);
+    QVERIFY(openAfterRefusal);
+    QCOMPARE(keptTitle, QStringLiteral("Вторая система Анны"));
+    QCOMPARE(messages_.size(), size_t(2));
+    QCOMPARE(messages_[0].Text, QStringLiteral("Строка 2 списка комбинаций: нужны пять разных чисел от 1 до 8."));
+    QVERIFY2(messages_[1].Text.startsWith(QStringLiteral("Ошибка сохранения системы!")), qPrintable(messages_[1].Text));
+    QCOMPARE(tab->Model()->rowCount(), 2);
   }
 
   void libraryPanelPublishesRatesAndDownloads() {

@@ -339,12 +339,12 @@ TEST(CatalogDialogRulesTest, SystemChecksComeInOrderAndLinksOpenOnlyOverHttp) {
   EXPECT_EQ(check()->Field, 0);
   data.Title = "T";
   data.Nums = 5;
-  EXPECT_EQ(check()->Message, "Указано недопустмое количество используемых чисел!");
+  EXPECT_EQ(check()->Message, "Указано недопустимое количество используемых чисел!");
   data.Nums = 46;
   EXPECT_EQ(check()->Field, 1);
   data.Nums = 45;
   data.Block = 5;
-  EXPECT_EQ(check()->Message, "Указан недопустмый размер блока!");
+  EXPECT_EQ(check()->Message, "Указан недопустимый размер блока!");
   data.Block = 4;
   EXPECT_EQ(check()->Field, 3);
   data.Author = "A";
@@ -353,6 +353,21 @@ TEST(CatalogDialogRulesTest, SystemChecksComeInOrderAndLinksOpenOnlyOverHttp) {
   EXPECT_EQ(check()->Message, "Содержимое системы должно быть указано обязательно!");
   data.Content = "01 02 03 04 05";
   EXPECT_FALSE(check());
+  // Each line: five different positions 1..N, named by its number.
+  data.Nums = 7;
+  for (const auto& [content, message] : std::vector<std::pair<std::string, std::string>>{
+           {"01 02 03 04 05\r\n01 01 02 03 04", "Строка 2 списка комбинаций: нужны пять разных чисел от 1 до 7."},
+           {"03 04 05 06 08", "Строка 1 списка комбинаций: нужны пять разных чисел от 1 до 7."},
+           {"00 01 02 03 04", "Строка 1 списка комбинаций: нужны пять разных чисел от 1 до 7."},
+           {"01 02 03 04 05 06", "Строка 1 списка комбинаций: нужны пять разных чисел от 1 до 7."},
+           {"01 02 03 04 05\r\n03 04 05 06 07", ""}}) {
+    data.Content = content;
+    const auto error = check();
+    EXPECT_EQ(error ? error->Message : "", message) << content;
+    if (error) {
+      EXPECT_EQ(error->Field, 5);
+    }
+  }
 
   for (const auto& [url, openable] : std::vector<std::pair<std::string, bool>>{{"http://a.org/x", true},
                                                                                {" HTTPS://a.org", true},
