@@ -286,8 +286,12 @@ void TScriptRunner::SelectLine(int index) {
 }
 
 void TScriptRunner::Message(TMessageKind kind, std::string_view caption, std::string_view text) {
-  if (record_) Record(TEffect::Message, static_cast<int>(kind), text, caption);
-  else ws_.Port().Message(kind, caption, text, false);
+  if (record_) {
+    Record(TEffect::Message, static_cast<int>(kind), text, caption);
+    return;
+  }
+  if (kind == TMessageKind::Error) failed_ = true;
+  ws_.Port().Message(kind, caption, text, false);
 }
 
 void TScriptRunner::Record(TEffect::TKind kind, int number, std::string_view text, std::string_view caption, bool bulk,
@@ -402,6 +406,7 @@ void TScriptRunner::Begin(int cycle) {
   }
   running_ = true;
   stopRequested_ = false;
+  failed_ = false;
   cycle_ = cycle;
   stakeCount_ = 0;
   tablesComputed_ = 0;
@@ -455,7 +460,8 @@ bool TScriptRunner::Forecast(const std::vector<std::string>& lines) {
   } catch (const std::exception& e) {
     Error(e.what());
   }
-  if (!stopRequested_) Status(4, "Сценарий завершен!");
+  // The panel does not keep the step the run was in when it ended early.
+  Status(4, failed_ ? "Сценарий прерван из-за ошибки." : stopRequested_ ? "Сценарий остановлен." : "Сценарий завершен!");
   Finish(false, 0);
   return true;
 }
@@ -468,17 +474,24 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
   Begin(0);
   backTest_ = true;
   const int saved = ws_.Archive().DrawsOffset();
+  const int total = k;
   threadsUsed_ = 1;
   try {
     if (ParallelAllowed(k) && BackTestParallel(k)) k = 0;  // done
     for (int i = 1; i <= k && StartCycle(i, k); ++i) RunScriptOnce();
   } catch (const std::exception& e) {
-    ws_.Port().ShowError(e.what());
+    Error(e.what());
     stopRequested_ = true;
   }
-  const bool restore = !stopRequested_;
-  Status(4, "Сценарий завершен!");
-  Finish(restore, saved);
+  // The archive returns to the offset it had before the test in every case, so that a following
+  // forecast is for the next draw; a test that ended early says at which cycle.
+  if (failed_)
+    Status(4, SysFormat("Тест прерван из-за ошибки на цикле %d из %d.", {cycle_, total}));
+  else if (stopRequested_)
+    Status(4, SysFormat("Тест остановлен на цикле %d из %d.", {cycle_, total}));
+  else
+    Status(4, "Сценарий завершен!");
+  Finish(true, saved);
   return true;
 }
 

@@ -266,6 +266,7 @@ class TScriptRunner {
   bool reuse_ = true;
   bool running_ = false;
   bool stopRequested_ = false;
+  bool failed_ = false;  // an error was shown during this run
   bool backTest_ = false;
   int cycle_ = 0;
   int stakeCount_ = 0;

@@ -199,9 +199,11 @@ class ScriptRunTest : public QObject {
     QVERIFY(runningAfterNo);
     QCOMPARE(messages_.Texts(),
              (std::vector<QString>{"Остановить выполнение сценария?", "Остановить выполнение сценария?"}));
-    // The first cycle hides the three newest draws; stopped there, the archive stays at that offset.
+    // The first cycle hides the three newest draws; stopped there, the archive returns to the offset
+    // it had before the test and the panel names the cycle.
     QCOMPARE(offsetAtStop, 3);
-    QCOMPARE(Ws().Archive().DrawsOffset(), 3);
+    QCOMPARE(Ws().Archive().DrawsOffset(), 1);
+    QCOMPARE(Panel(4), QStringLiteral("Тест остановлен на цикле 1 из 3."));
     // The figure (200 ms on a quiet machine) is printed; the test only guards against a run that
     // does not end.
     qInfo("stop answered in %lld ms", static_cast<long long>(stopLatency));
@@ -212,11 +214,27 @@ class ScriptRunTest : public QObject {
     QVERIFY(Tab()->List()->isEnabled());
     guitest::SaveScreen(window_.get(), "script_run_backtest_stopped");
 
-    // Cancelling the dialog runs nothing.
+    // Cancelling the dialog runs nothing; nor does OK on a count of 0 or an empty field.
     const int before = StakeRecords();
     guitest::WhenModal<QDialog>([](QDialog* dialog) { dialog->reject(); });
     QVERIFY(Run("ScriptTest"));
     QCOMPARE(StakeRecords(), before);
+    for (const int key : {int(Qt::Key_0), int(Qt::Key_Backspace)}) {
+      QString typed;
+      guitest::WhenModal<QDialog>([&](QDialog* dialog) {
+        auto* spin = Child<QSpinBox>(dialog, "edTestCount");
+        spin->selectAll();
+        QTest::keyClick(spin, Qt::Key(key));
+        typed = spin->text();
+        // The empty field is confirmed with Enter, which the field reads before the dialog does.
+        if (key == Qt::Key_Backspace) QTest::keyClick(spin, Qt::Key_Return);
+        else guitest::ClickOk(dialog);
+      });
+      QVERIFY(Run("ScriptTest"));
+      QCOMPARE(typed, key == Qt::Key_0 ? QStringLiteral("0") : QString());
+      QCOMPARE(StakeRecords(), before);
+      QCOMPARE(Panel(1), QStringLiteral("Цикл: 0"));
+    }
   }
 
   void closingDuringARunAsksFirst() {

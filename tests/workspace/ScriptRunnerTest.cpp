@@ -339,13 +339,17 @@ TEST_F(ScriptRunnerTest, BackTestRunsTheOldestOffsetFirstAndRestoresTheOffset) {
   EXPECT_EQ(runner.Cycle(), 0);
   EXPECT_FALSE(runner.Running());
 
-  // Stopped during offset 2: the archive stays there.
+  EXPECT_EQ(host.Panels[4], "Сценарий завершен!");
+
+  // Stopped during offset 2 (cycle 2): the archive returns to its offset all the same, so that a
+  // forecast after it is for the next draw, and the panel names the cycle.
   host.OnPump = [&] {
     if (ws.Archive().DrawsOffset() == 2) runner.RequestStop();
   };
   ASSERT_TRUE(runner.BackTest({Line("FULL:0#FIRST", {})}, 3));
-  EXPECT_EQ(ws.Archive().DrawsOffset(), 2);
+  EXPECT_EQ(ws.Archive().DrawsOffset(), 5);
   EXPECT_FALSE(runner.StopRequested());
+  EXPECT_EQ(host.Panels[4], "Тест остановлен на цикле 2 из 3.");
 }
 
 TEST_F(ScriptRunnerTest, StopAsksFirstWithNoAsTheDefault) {
@@ -405,6 +409,13 @@ TEST_F(ScriptRunnerTest, ErrorsStopTheRunWithTheirMessage) {
   EXPECT_TRUE(Stakes().empty());
   // The registry's coefficients come back after the run.
   EXPECT_FALSE(runner.Running());
+  EXPECT_EQ(host.Panels[4], "Сценарий прерван из-за ошибки.");
+
+  // In a back-test: the offset comes back and the panel names the cycle.
+  ws.SetDrawsOffset(4);
+  ASSERT_TRUE(runner.BackTest({Line("FULL:0#FIRST", {sums})}, 3));
+  EXPECT_EQ(ws.Archive().DrawsOffset(), 4);
+  EXPECT_EQ(host.Panels[4], "Тест прерван из-за ошибки на цикле 1 из 3.");
 }
 
 // The walk over the table of "NUMS" (one row per number) on the list of the 21 combinations of 1..7.
