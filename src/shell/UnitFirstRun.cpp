@@ -31,8 +31,8 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const
   setWindowTitle(QStringLiteral("Справочная информация"));
 
   auto* text =
-      new QLabel(QStringLiteral("Если Вы запускаете программу в первый раз, рекомендуем Вам ознакомится со справочной "
-                                "инфомацией:"),
+      new QLabel(QStringLiteral("Если Вы запускаете программу в первый раз, рекомендуем Вам ознакомиться со справочной "
+                                "информацией:"),
                  this);
   text->setObjectName("lblText");
   text->setWordWrap(true);

@@ -27,7 +27,7 @@ const std::vector<TWebLink>& WebLinkCommands() {
       {"urlYT", "YT", "Наш видеоблог"},
       {"urlAuthText", "AuthText", "Статьи для начинающих"},
       {"urlVK", "VK", "Страница в соцсети \"В контакте\""},
-      {"urlOK", "OK", "Страница в соцсети \"Однокласники\""},
+      {"urlOK", "OK", "Страница в соцсети \"Одноклассники\""},
       {"urlAuthSite", "AuthSite", "Страница автора"},
       {"urlTG", "TG", "Канал в Telegram"},
   };

@@ -69,7 +69,7 @@ inline constexpr std::string_view DefaultTableComment = "Регулярная с
 // The longest comment the dialog accepts, in characters.
 constexpr int TableCommentLength = 64;
 inline constexpr std::string_view DuplicateTableComment =
-    "Запись с таким комментарией уже присутствует в списке!\rВыберите другой комментарий.";
+    "Запись с таким комментарием уже присутствует в списке!\rВыберите другой комментарий.";
 
 // A combination of the combination list: its 0-based position and its numbers.
 struct TListComb {

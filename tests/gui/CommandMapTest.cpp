@@ -172,7 +172,7 @@ const std::vector<TCommandRow> CommandTable = {
     {"urlYT", "Наш видеоблог", ""},
     {"urlAuthText", "Статьи для начинающих", ""},
     {"urlVK", "Страница в соцсети \"В контакте\"", ""},
-    {"urlOK", "Страница в соцсети \"Однокласники\"", ""},
+    {"urlOK", "Страница в соцсети \"Одноклассники\"", ""},
     {"urlAuthSite", "Страница автора", ""},
     {"urlTG", "Канал в Telegram", ""},
     // The context menus of the view grids.

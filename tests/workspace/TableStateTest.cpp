@@ -204,7 +204,7 @@ TEST_F(RegularCliTest, RulesTheirStakesAndTheBackTest) {
         "regular add --mode 2 --comment Y", "regular del 3", "regular test 20", "regular stake --rules 0"})
     EXPECT_EQ(Run(bad).Status, 2) << bad;
   EXPECT_NE(
-      Run("regular add --comment 'тираж' --mode 1").Err.find("Запись с таким комментарией уже присутствует в списке!"),
+      Run("regular add --comment 'тираж' --mode 1").Err.find("Запись с таким комментарием уже присутствует в списке!"),
       std::string::npos);
 
   // A stake for draw 21 from the first rule, then a back-test of both rules over three draws.
