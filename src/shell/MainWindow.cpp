@@ -78,9 +78,9 @@ constexpr std::array<const char*, 8> KeptLists = {"lvDraws",  "lvCombs",   "lvFi
 constexpr std::string_view ExclusiveAccessMessage =
     "Невозможно получить монопольный доступ к файлам данных!\r\rВозможные причины данной ошибки: \r\r1) Вы "
     "пытаетесь запустить вторую копию программы из одного и того же каталога. Корректная работа нескольких копий "
-    "программы возможна только из разных каталогов.\r\r2) Для программы нет прав на запись в том каталоге, где она "
-    "расположена. Например: в Windows 7 и выше по умолчанию запрещена запись в c:\\Program Files.\r\rПрограмма "
-    "будет закрыта!";
+    "программы возможна только из разных каталогов.\r\r2) У программы нет прав на запись в каталог данных. "
+    "Например: каталог программы, установленной в /usr или /opt, закрыт для записи обычному пользователю; "
+    "укажите другой каталог данных (--data-dir) или выдайте права на запись.\r\rПрограмма будет закрыта!";
 
 // Another running process started from an executable of the same file name (case ignored).
 bool OtherInstanceRunning() {
@@ -759,6 +759,9 @@ void TTemplateMain::Initialise() {
     RefreshAllViews(true);
     ws_->Ratings().Load();
     ws_->Tables().Load();
+    // Stakes left unchecked when the program ended in the middle of a run are checked now that
+    // their draws may be in the archive.
+    if (ws_->Stakes().CheckAndFlush()) ws_->Stakes().UpdateView(true, false);
 
     if (options_.LoadOnly) {
       CmdDrawsDownload();

@@ -375,7 +375,9 @@ class StakesTabTest : public QObject {
     QCOMPARE(Cell(0, 5), QStringLiteral("0"));
     QCOMPARE(Cell(2, 5), QStringLiteral("2"));
 
-    // "Менее [ < ]" 1: the unchecked stakes and the one without matches go, separators stay.
+    // "Менее [ < ]" 1: the unchecked stakes and the one without matches go, separators stay; asked
+    // first with their number (No, the default, keeps them), and the selection goes afterwards.
+    SelectRows(Grid(), 5, 6);
     bool opened = false;
     WhenModal<TStakeConditionDialog>([&](TStakeConditionDialog* d) {
       auto* condition = d->findChild<QComboBox*>("cbCondition");
@@ -390,6 +392,17 @@ class StakesTabTest : public QObject {
     });
     QVERIFY(Run("StakeFilter"));
     QVERIFY(opened);
+    QCOMPARE(messages_.back().Text, QStringLiteral("Удалить ставок: 3?"));
+    QCOMPARE(messages_.back().Caption, QStringLiteral("Предупреждение"));
+    QCOMPARE(Stakes().Journal().Count(), 7);
+    WhenModal<TStakeConditionDialog>([&](TStakeConditionDialog* d) {
+      d->findChild<QComboBox*>("cbCondition")->setCurrentIndex(3);
+      d->findChild<QSpinBox*>("seMatches")->setValue(1);
+      ClickOk(d);
+    });
+    messages_.Answers = {true};
+    QVERIFY(Run("StakeFilter"));
+    QVERIFY(!Grid()->selectionModel()->hasSelection());
     QCOMPARE(Stakes().Journal().Count(), 4);
     const QStringList draws = {"30", "30", "", ""};
     for (int row = 0; row < 4; ++row) QCOMPARE(Cell(row, 0), draws[row]);
@@ -471,6 +484,25 @@ class StakesTabTest : public QObject {
     QCOMPARE(Cell(3, 4), QStringLiteral("42;4;11;18;25"));
   }
 
+  void stakesLeftUncheckedAreCheckedAtStart() {
+    // A run ended with the program before it checked its stake for draw 30 (in the archive).
+    {
+      TRecordingPort port;
+      TStakesJournal journal(port, *dir_ / "Kivra_5x45.lsk", *dir_ / "Kivra_5x45.~tmp");
+      QVERIFY(journal.Load());
+      TStakeData r;
+      r.Kind = StakeManual;
+      r.DrawNumber = 30;
+      r.Numbers = Numbers({30, 37, 3, 4, 5});
+      r.Comment = "Тест";
+      QVERIFY(journal.Write(TStakeOrigin::End, 0, r));
+    }
+    Start();
+    const TStakeData checked = Stakes().Journal().Read(TStakeOrigin::End, -1);
+    QCOMPARE(checked.Checked, uint8_t{1});
+    QCOMPARE(checked.Matched.Count, 2);
+  }
+
   void secondProgramIsRefused() {
     TRecordingPort port;
     TStakesJournal holder(port, *dir_ / "Kivra_5x45.lsk", *dir_ / "Kivra_5x45.~tmp");
@@ -487,9 +519,9 @@ class StakesTabTest : public QObject {
         QStringLiteral("Невозможно получить монопольный доступ к файлам данных!\n\nВозможные причины данной ошибки: "
                        "\n\n1) Вы пытаетесь запустить вторую копию программы из одного и того же каталога. "
                        "Корректная работа нескольких копий программы возможна только из разных каталогов.\n\n2) "
-                       "Для программы нет прав на запись в том каталоге, где она расположена. Например: в "
-                       "Windows 7 и выше по умолчанию запрещена запись в c:\\Program Files.\n\nПрограмма будет "
-                       "закрыта!"));
+                       "У программы нет прав на запись в каталог данных. Например: каталог программы, "
+                       "установленной в /usr или /opt, закрыт для записи обычному пользователю; укажите другой "
+                       "каталог данных (--data-dir) или выдайте права на запись.\n\nПрограмма будет закрыта!"));
   }
 
   // A journal of one stake per combination of the full list (1,221,759 records with
