@@ -9,12 +9,16 @@
 //   BM_SaveUndo                   a plain copy of the full list into the undo copy
 //   BM_ListMemory                 storage of the list, the undo copy and the snapshot after a
 //                                 session of generation, filters, undo and snapshot (counter MB)
+//   BM_CombsFileRead              LoadCombsFile of a file of the full set (18.3 MB)
+//   BM_CombsFileReadReference     the same file read line by line through ParseCombsFileLine
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <random>
 
+#include "combs/CombFiles.h"
+#include "core/FileUtils.h"
 #include "stats/StatPasses.h"
 #include "workspace/Workspace.h"
 
@@ -156,6 +160,38 @@ void BM_ListMemory(benchmark::State& state) {
   state.counters["storage_MB"] = static_cast<double>(ws.Combs().List().StorageBytes()) / 1e6;
 }
 
+// A combination file of the full set, written once.
+const std::filesystem::path& FullSetFile() {
+  static const std::filesystem::path file = [] {
+    FullList();
+    const auto path = std::filesystem::temp_directory_path() / "kivra-bench-full-set.lcv";
+    TQuietPort port;
+    SaveCombsFile(Setup().ws.Combs().List(), path, port);
+    return path;
+  }();
+  return file;
+}
+
+void BM_CombsFileRead(benchmark::State& state) {
+  const auto& file = FullSetFile();
+  TCombList& list = Setup().ws.Combs().List();
+  TQuietPort port;
+  for (auto _ : state) LoadCombsFile(list, file, port);
+  state.counters["combinations"] = static_cast<double>(list.Count());
+}
+
+void BM_CombsFileReadReference(benchmark::State& state) {
+  const auto& file = FullSetFile();
+  TCombList& list = Setup().ws.Combs().List();
+  for (auto _ : state) {
+    list.ResizeList(0, 0);
+    const std::string bytes = ReadWholeFile(file);
+    for (std::string_view line : SplitTextLines(bytes))
+      if (const auto comb = ParseCombsFileLine(line)) list.Append(*comb);
+  }
+  state.counters["combinations"] = static_cast<double>(list.Count());
+}
+
 void RegisterAll() {
   const auto ms = benchmark::kMillisecond;
   benchmark::RegisterBenchmark("BM_Generate/0", BM_Generate, GenFullSet, "")->Unit(ms);
@@ -172,6 +208,8 @@ void RegisterAll() {
   benchmark::RegisterBenchmark("BM_RemoveLatestDrawsReference", BM_RemoveLatestDrawsReference)->Arg(10)->Unit(ms);
   benchmark::RegisterBenchmark("BM_SaveUndo", BM_SaveUndo)->Unit(ms);
   benchmark::RegisterBenchmark("BM_ListMemory", BM_ListMemory)->Unit(ms);
+  benchmark::RegisterBenchmark("BM_CombsFileRead", BM_CombsFileRead)->Unit(ms)->UseRealTime();
+  benchmark::RegisterBenchmark("BM_CombsFileReadReference", BM_CombsFileReadReference)->Unit(ms)->UseRealTime();
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ usage: scripts/perf_check.py [BUILD_DIR [DATA_DIR]] [--out DIR] [--only GROUP[,G
 BUILD_DIR (default build/release) holds the Release build with its bench/ programs; DATA_DIR
 (default build/demo-data) is the demo data folder the start-up is timed on. The benchmarks' JSON
 and console output go to DIR (default build/bench/perf). GROUP is one of filters, interp, view,
-stakes, inlist, startup (all by default).
+stakes, inlist, combfile, startup (all by default).
 
 A kernel is held to its straightforward reference measured in the same run (a ratio of the best
 repetitions' processor times, so that other work on the machine mostly cancels); a figure without a
@@ -383,6 +383,19 @@ def inlist(args, goals):
     g.judge(times[worst[0]], f"{worst[0]}, {len(times)} statistics")
 
 
+def combfile(args, goals):
+    g = Goal("full-set combination file read", "bench_list BM_CombsFileRead (wall)", 60.0, "ms", False)
+    goals.append(g)
+    res = run_bench(args.build, args.out, "bench_list", f"^BM_CombsFileRead(Reference)?{END}", None, 5)
+    if isinstance(res, str):
+        return g.fail(res)
+    if check_errors(res, [g]):
+        return
+    fast = res.best_seconds("BM_CombsFileRead", "real_time") * 1e3
+    ref = res.best_seconds("BM_CombsFileReadReference", "real_time") * 1e3
+    g.judge(fast, f"line-by-line reader {ref:.0f} ms" if ref else "")
+
+
 def startup(args, goals):
     g_time = Goal("start-up to an idle window, demo data", "scripts/measure_startup.sh (best of 5)", 1.5, "s", False)
     g_mem = Goal("memory at start-up (peak resident)", "scripts/measure_startup.sh (largest of 5)", 150.0, "MiB",
@@ -412,7 +425,8 @@ def startup(args, goals):
     g_mem.judge(max(kb for _, kb in runs) / 1024, f"{len(runs)} runs")
 
 
-GROUPS = {"filters": filters, "interp": interp, "view": view, "stakes": stakes, "inlist": inlist, "startup": startup}
+GROUPS = {"filters": filters, "interp": interp, "view": view, "stakes": stakes, "inlist": inlist, "combfile": combfile,
+          "startup": startup}
 
 
 def print_table(goals):

@@ -1,6 +1,7 @@
 #include "combs/CombFiles.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fmt/format.h>
 
 #include "core/DrawsArchive.h"
@@ -41,12 +42,56 @@ std::vector<std::string_view> SplitTextLines(std::string_view text) {
   return lines;
 }
 
+std::vector<TComb> ParseCombsFileBytes(std::string_view bytes) {
+  std::vector<TComb> combs;
+  combs.reserve(bytes.size() / 15 + 1);  // "1;2;3;4;5" CR LF is the shortest usual line
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
+  auto digit = [p](size_t i) { return static_cast<unsigned>(p[i] - '0') <= 9u; };
+  size_t i = 0;
+  while (i < n) {
+    const size_t start = i;
+    TComb c{};
+    bool usual = true;
+    for (int k = 0; k < CombSize && usual; ++k) {
+      if (k > 0) {
+        if (i < n && (p[i] == ';' || p[i] == ',')) ++i;
+        else usual = false;
+      }
+      if (usual && i < n && digit(i)) {
+        unsigned v = static_cast<unsigned>(p[i++] - '0');
+        if (i < n && digit(i)) v = v * 10 + static_cast<unsigned>(p[i++] - '0');
+        c[static_cast<size_t>(k)] = static_cast<uint8_t>(v);
+      } else {
+        usual = false;
+      }
+    }
+    if (usual && (i == n || p[i] == '\r' || p[i] == '\n')) {
+      bool valid = true;
+      for (const uint8_t v : c) valid &= v >= 1 && v <= MaxNumber;
+      if (valid && IsValidDrawNumbers(c)) combs.push_back(c);
+    } else {
+      i = start;
+      while (i < n && p[i] != '\r' && p[i] != '\n') ++i;
+      if (const auto comb = ParseCombsFileLine(bytes.substr(start, i - start))) combs.push_back(*comb);
+    }
+    // The line end: CR LF, CR or LF.
+    if (i < n && p[i] == '\r') {
+      ++i;
+      if (i < n && p[i] == '\n') ++i;
+    } else if (i < n && p[i] == '\n') {
+      ++i;
+    }
+  }
+  return combs;
+}
+
 bool LoadCombsFile(TCombList& list, const std::filesystem::path& file, TUserPort& port) {
   list.ResizeList(0, 0);
   try {
-    const std::string bytes = ReadWholeFile(file);
-    for (std::string_view line : SplitTextLines(bytes))
-      if (const auto comb = ParseCombsFileLine(line)) list.Append(*comb);
+    const std::vector<TComb> combs = ParseCombsFileBytes(ReadWholeFile(file));
+    list.ResizeList(combs.size(), static_cast<uint32_t>(combs.size()));
+    if (!combs.empty()) std::memcpy(list.Data(), combs.data(), combs.size() * sizeof(TComb));
     return true;
   } catch (const std::exception& e) {
     port.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {file.string(), e.what()}));

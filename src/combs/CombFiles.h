@@ -21,6 +21,12 @@ class TUserPort;
 // another word count, a number outside 1..45 or repeated).
 std::optional<TComb> ParseCombsFileLine(std::string_view line);
 
+// The combinations of a file's bytes in order, skipping the lines that are not combinations (the
+// rules of ParseCombsFileLine; lines end at CR LF, CR or LF). One pass over the bytes: the usual
+// "d;d;d;d;d" line of one- or two-digit numbers is read in place, any other line by
+// ParseCombsFileLine.
+std::vector<TComb> ParseCombsFileBytes(std::string_view bytes);
+
 // Empties the list and appends the combinations of the file's lines, skipping the lines that are
 // not combinations. A read failure shows "Ошибка чтения файла \"%s\"!\r\r%s" and returns false.
 bool LoadCombsFile(TCombList& list, const std::filesystem::path& file, TUserPort& port);

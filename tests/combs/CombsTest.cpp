@@ -6,6 +6,7 @@
 #include <random>
 
 #include "TestDraws.h"
+#include "combs/CombFiles.h"
 #include "combs/CombFilters.h"
 #include "combs/CombGen.h"
 #include "combs/CombList.h"
@@ -121,6 +122,35 @@ TEST(DrawMatcher, AgreesWithCommonCount) {
   }
   std::vector<TComb> copy = combs;
   EXPECT_EQ(TDrawMatcher({}).KeepUndrawn(combs, copy.data()), combs.size());
+}
+
+// The one-pass reader of combination files gives what reading line by line gives, on the usual
+// lines and on everything around them.
+TEST(CombsFile, OnePassReaderMatchesTheLineReader) {
+  auto byLines = [](std::string_view bytes) {
+    std::vector<TComb> combs;
+    for (std::string_view line : SplitTextLines(bytes))
+      if (const auto c = ParseCombsFileLine(line)) combs.push_back(*c);
+    return combs;
+  };
+  const std::vector<std::string> cases = {
+      "1;2;3;4;5\r\n01,02,03,04,05\n45;44;43;42;41\r6;7;8;9;10",
+      ";1;2;3;4;5\r\n1;2;3;4;5;\r\n1;;2;3;4;5\r\n 1;2;3;4;5\r\n1;2;3;4;5 \r\n",
+      "1;2;3;4;100\r\n1;2;3;4;5;6\r\n1;1;2;3;4\r\n0;1;2;3;4\r\n1;2;3;4\r\n007;1;2;3;4\r\n46;1;2;3;4",
+      "", "\r\n\r\n", "1;2;3;4;5\r\r\n6;7;8;9;10\n\r", "a;b;c;d;e\r\n+1;2;3;4;5\r\n-1;2;3;4;5"};
+  for (const std::string& bytes : cases) EXPECT_EQ(ParseCombsFileBytes(bytes), byLines(bytes)) << bytes;
+  EXPECT_EQ(ParseCombsFileBytes(cases[0]).size(), 4u);
+
+  // Random texts of numbers, separators and line ends, mostly near the usual form.
+  std::mt19937 rng(45);
+  const std::vector<std::string> pieces = {";", ";", ";", ",", "\r\n", "\n", "\r", " ", "a", "0", "07", "100"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const int length = static_cast<int>(rng() % 40);
+    for (int i = 0; i < length; ++i)
+      bytes += rng() % 2 ? std::to_string(1 + rng() % 46) : pieces[rng() % pieces.size()];
+    ASSERT_EQ(ParseCombsFileBytes(bytes), byLines(bytes)) << bytes;
+  }
 }
 
 }  // namespace
