@@ -379,6 +379,11 @@ TScriptLineText ReadScriptLine(std::string_view text) {
 
 bool IsSeparatorLine(std::string_view line) { return Trim(line).empty(); }
 
+bool IsScriptLine(std::string_view line) {
+  const std::string_view options = ScriptWord(line, "|", 1);
+  return FirstPrefix(StartCodes, ScriptWord(options, "#", 1)) >= 0;
+}
+
 // --- Check ---
 
 std::string FilterItemProblem(const TFilterItem& item, const TMethodLookup& methods) {

@@ -167,6 +167,9 @@ std::string WriteScriptLine(const TScriptLineText& line);
 TScriptLineText ReadScriptLine(std::string_view line);
 // A line whose text is blank is a separator.
 bool IsSeparatorLine(std::string_view line);
+// A line that reads as a script line: its options begin with a start code (FULL, EXCL or CURR).
+// A file none of whose lines does is not a script (a draws CSV, a binary file).
+bool IsScriptLine(std::string_view line);
 
 // --- The interpreter's check ---
 

@@ -253,8 +253,12 @@ bool TCombState::OpenFile(const std::filesystem::path& file) {
     list_.SaveUndo(true);
     list_.SaveUndoLog();
     TBusyScope busy(port_, SysFormat("Загрузка файла \"%s\"...", {file.string()}));
-    const bool ok = LoadCombsFile(list_, file, port_);
-    // A file that cannot be read leaves the list and its log as they were.
+    bool ok = LoadCombsFile(list_, file, port_);
+    if (ok && list_.Count() == 0) {
+      port_.ShowError(SysFormat("В файле \"%s\" нет ни одной комбинации!", {file.string()}));
+      ok = false;
+    }
+    // A file that cannot be read, or holds no combination, leaves the list and its log as they were.
     if (ok) list_.ClearFilterLog();
     else list_.RestoreUndo(true);
     list_.UpdateCombsView();

@@ -92,9 +92,21 @@ int TScriptState::MoveDown(int index) {
   return index + 1;
 }
 
-bool TScriptState::Open(const std::filesystem::path& file) {
+bool TScriptState::ReadUserFile(const std::filesystem::path& file, std::vector<std::string>& lines) {
   std::vector<std::string> read;
   if (!LoadScriptFile(file, read, port_)) return false;
+  // Another kind of file opened by mistake would become lines of junk in the working script.
+  if (std::none_of(read.begin(), read.end(), [](const std::string& line) { return IsScriptLine(line); })) {
+    port_.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\rВ файле нет ни одной строки сценария.", {file.string()}));
+    return false;
+  }
+  lines = std::move(read);
+  return true;
+}
+
+bool TScriptState::Open(const std::filesystem::path& file) {
+  std::vector<std::string> read;
+  if (!ReadUserFile(file, read)) return false;
   lines_ = std::move(read);
   SaveWorking();
   return true;
@@ -103,8 +115,7 @@ bool TScriptState::Open(const std::filesystem::path& file) {
 bool TScriptState::AppendFile(const std::filesystem::path& file) {
   if (lines_.empty()) return Open(file);
   std::vector<std::string> read;
-  if (!LoadScriptFile(file, read, port_)) return false;
-  if (read.empty()) return true;
+  if (!ReadUserFile(file, read)) return false;
   if (!IsSeparatorLine(lines_.back())) lines_.emplace_back();
   lines_.insert(lines_.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
   SaveWorking();

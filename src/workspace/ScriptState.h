@@ -56,10 +56,11 @@ class TScriptState {
   // cannot move.
   int MoveUp(int index);
   int MoveDown(int index);
-  // The file's lines replace the script; on a read failure the script stays as it was.
+  // The file's lines replace the script; on a read failure, or when no line of the file is a
+  // script line (IsScriptLine), the script stays as it was after the message.
   bool Open(const std::filesystem::path& file);
-  // Appends the file's lines: as Open when the script is empty; otherwise, when the file has
-  // lines, a separator first unless the last line already is one.
+  // Appends the file's lines (refused as Open refuses): as Open when the script is empty;
+  // otherwise a separator first unless the last line already is one.
   bool AppendFile(const std::filesystem::path& file);
   bool Save(const std::filesystem::path& file);
   // The lines replace the script (a script downloaded from the library).
@@ -75,6 +76,8 @@ class TScriptState {
 
  private:
   bool SaveWorking();
+  // A script file the user chose: its lines, or false after the message.
+  bool ReadUserFile(const std::filesystem::path& file, std::vector<std::string>& lines);
 
   TUserPort& port_;
   TWindowSettings& settings_;

@@ -441,6 +441,13 @@ TEST_F(CombListTest, CombinationFiles) {
   EXPECT_EQ(list.Log(), previousLog);
   ASSERT_EQ(port.Messages.size(), 1u);
   EXPECT_EQ(port.Messages[0].Text.rfind("Ошибка чтения файла \"" + (dir / "nope.lcv").string() + "\"!\r\r", 0), 0u);
+  // Nor does a file without a single combination (random bytes, a draws CSV), which says so.
+  const char junk[] = "\x89PNG\r\n\x1a\n\0\0;;7\r\n1;01.01.2024;1;2;3;4;5\r\n";
+  test::WriteBytes(dir / "junk.lcv", std::string(junk, sizeof junk - 1));
+  EXPECT_FALSE(ws.Combs().OpenFile(dir / "junk.lcv"));
+  EXPECT_EQ(ListOf(list), previous);
+  EXPECT_EQ(list.Log(), previousLog);
+  EXPECT_EQ(port.Messages.back().Text, "В файле \"" + (dir / "junk.lcv").string() + "\" нет ни одной комбинации!");
 
   // A file that cannot be written: the message; an existing file is left whole.
   EXPECT_FALSE(ws.Combs().SaveFile(dir.Path()));

@@ -84,29 +84,42 @@ TEST_F(ScriptState, DeletingAsksWithTheCount) {
 }
 
 TEST_F(ScriptState, OpeningAndAppendingFiles) {
-  WriteScript("a.lsc", {"a1", "a2"});
-  WriteScript("b.lsc", {"b1"});
+  const std::string a1 = "FULL:0#FIRST| | | | | | | |a1", a2 = "excl:3#LAST|x", b1 = "CURR:0#ALL";
+  WriteScript("a.lsc", {a1, a2});
+  WriteScript("b.lsc", {b1});
   WriteScript("empty.lsc", {});
+  WriteScript("draws.csv", {"1;\"01.01.2024\";1;2;3;4;5", "2;\"04.01.2024\";6;7;8;9;10"});
+  test::WriteBytes(dir / "random.lsc", std::string("\x7f" "ELF\x02\x01\0\0\r\n|||\xff\xfe", 15));
 
   EXPECT_TRUE(Script().AppendFile(dir / "a.lsc"));  // into an empty script: as opening
-  EXPECT_EQ(Script().Lines(), (Lines{"a1", "a2"}));
+  EXPECT_EQ(Script().Lines(), (Lines{a1, a2}));
   EXPECT_TRUE(Script().AppendFile(dir / "b.lsc"));  // exactly one separator before the new lines
-  EXPECT_EQ(Script().Lines(), (Lines{"a1", "a2", "", "b1"}));
+  EXPECT_EQ(Script().Lines(), (Lines{a1, a2, "", b1}));
   Script().Append(" ");
   EXPECT_TRUE(Script().AppendFile(dir / "b.lsc"));  // the last line already separates
-  EXPECT_EQ(Script().Lines(), (Lines{"a1", "a2", "", "b1", " ", "b1"}));
-  EXPECT_TRUE(Script().AppendFile(dir / "empty.lsc"));  // nothing to add, no separator
-  EXPECT_EQ(Script().Count(), 6);
+  EXPECT_EQ(Script().Lines(), (Lines{a1, a2, "", b1, " ", b1}));
+  EXPECT_EQ(Working(), Script().Lines());
+
+  // Files without a single script line are refused whole; the working script stays.
+  for (const char* name : {"empty.lsc", "draws.csv", "random.lsc"}) {
+    port.Messages.clear();
+    EXPECT_FALSE(Script().AppendFile(dir / name)) << name;
+    EXPECT_FALSE(Script().Open(dir / name)) << name;
+    EXPECT_EQ(Script().Count(), 6) << name;
+    ASSERT_EQ(port.Messages.size(), 2u) << name;
+    EXPECT_EQ(port.Messages[0].Text, "Ошибка чтения файла \"" + (dir / name).string() +
+                                         "\"!\r\rВ файле нет ни одной строки сценария.");
+  }
   EXPECT_EQ(Working(), Script().Lines());
 
   EXPECT_FALSE(Script().Open(dir / "missing.lsc"));
   EXPECT_EQ(Script().Count(), 6);
   EXPECT_EQ(port.Messages.back().Text.rfind("Ошибка чтения файла \"", 0), 0u);
   EXPECT_TRUE(Script().Open(dir / "b.lsc"));
-  EXPECT_EQ(Script().Lines(), Lines{"b1"});
+  EXPECT_EQ(Script().Lines(), Lines{b1});
 
   EXPECT_TRUE(Script().Save(dir / "c.lsc"));
-  EXPECT_EQ(ReadWholeFile(dir / "c.lsc"), "b1\r\n");
+  EXPECT_EQ(ReadWholeFile(dir / "c.lsc"), b1 + "\r\n");
   EXPECT_FALSE(Script().Save(dir / "no" / "c.lsc"));
   EXPECT_EQ(port.Messages.back().Text.rfind("Ошибка записи в файл \"", 0), 0u);
 }
