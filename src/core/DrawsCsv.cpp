@@ -52,7 +52,11 @@ std::vector<std::string> SplitFields(std::string_view line, char delimiter, char
   return fields;
 }
 
-int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TUserPort& port) {
+std::string DrawsImportReport(int added, int skipped) {
+  return fmt::format("Добавлено тиражей: {}, пропущено строк: {}", added, skipped);
+}
+
+int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TUserPort& port, int* skipped) {
   TBusyScope busy(port, fmt::format("Импорт тиражей из файла \"{}\"...", file.string()));
   std::string bytes;
   try {
@@ -61,7 +65,7 @@ int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TU
     port.ShowError(fmt::format("Ошибка импорта тиражей из файла \"{}\"!\r\r{}", file.string(), e.what()));
     return -1;
   }
-  int added = 0;
+  int added = 0, passed = 0;
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t end = bytes.find_first_of("\r\n", pos);
@@ -69,6 +73,7 @@ int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TU
     const std::string line = Cp1251ToUtf8(std::string_view(bytes).substr(pos, end - pos));
     pos = end + 1;
     if (Trim(line).empty()) continue;
+    ++passed;
     const auto fields = SplitFields(line);
     if (fields.size() != 7 && fields.size() != 6) continue;
     const size_t first = fields.size() == 7 ? 1 : 0;
@@ -81,6 +86,7 @@ int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TU
     archive.Append(d);
     ++added;
   }
+  if (skipped) *skipped = passed - added;
   return added;
 }
 

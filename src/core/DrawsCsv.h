@@ -20,8 +20,12 @@ std::vector<std::string> SplitFields(std::string_view line, char delimiter = ';'
 // five numbers, numbered count + 1) whose number is above 0 and not yet in the archive, and whose
 // numbers are five different numbers 1..45; other rows are skipped. Returns the number of draws
 // added, or -1 when the file cannot be read (the archive is then unchanged and the port was told).
-// The caller saves the archive.
-int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TUserPort& port);
+// The caller saves the archive. `skipped`, when given, receives the number of non-blank lines
+// that added no draw.
+int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TUserPort& port,
+                   int* skipped = nullptr);
+// The report of an import: "Добавлено тиражей: N, пропущено строк: M".
+std::string DrawsImportReport(int added, int skipped);
 
 // The whole archive as CSV text in cp1251: number;"date";n1;n2;n3;n4;n5 CR LF, earliest first.
 std::string DrawsToCsv(const TDrawsArchive& archive);

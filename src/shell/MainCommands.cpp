@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/DrawsCsv.h"
 #include "core/Version.h"
 #include "shell/DialogUtil.h"
 #include "shell/MainWindow.h"
@@ -416,9 +417,12 @@ void TTemplateMain::CmdDrawsSorted() {
 void TTemplateMain::CmdDrawsImport() {
   const std::filesystem::path file = ChooseFile(false, QStringLiteral("Импорт из CSV-файла"), DrawsFilter, "csv");
   if (file.empty()) return;
-  const int added = ws_->ImportDrawsCsv(file);
+  int skipped = 0;
+  const int added = ws_->ImportDrawsCsv(file, &skipped);
   RefreshDrawsList(true);
   if (added > 0) RefreshAllViews(true);
+  // What the import did, also when it added nothing (a file of another kind).
+  if (added >= 0) port_.ShowInfo(DrawsImportReport(added, skipped));
 }
 
 void TTemplateMain::CmdDrawsExport() {

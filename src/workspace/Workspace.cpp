@@ -151,8 +151,8 @@ bool TWorkspace::DeleteDraws(const std::vector<int32_t>& drawNumbers) {
   return SaveArchive() && ok;
 }
 
-int TWorkspace::ImportDrawsCsv(const std::filesystem::path& file) {
-  const int added = kivra::ImportDrawsCsv(archive_, file, port_);
+int TWorkspace::ImportDrawsCsv(const std::filesystem::path& file, int* skipped) {
+  const int added = kivra::ImportDrawsCsv(archive_, file, port_, skipped);
   if (added < 0) return added;
   const bool saved = SaveArchive();
   if (added > 0) stakes_.CheckAfterDrawsChange();

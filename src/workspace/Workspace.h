@@ -86,8 +86,9 @@ class TWorkspace {
   // Deletes the draws with these numbers, given as the selected rows from the last to the first;
   // stops with the program's message at the first number no longer found.
   bool DeleteDraws(const std::vector<int32_t>& drawNumbers);
-  // The number of draws added, or -1 when the file could not be read.
-  int ImportDrawsCsv(const std::filesystem::path& file);
+  // The number of draws added, or -1 when the file could not be read; `skipped` as
+  // kivra::ImportDrawsCsv gives it.
+  int ImportDrawsCsv(const std::filesystem::path& file, int* skipped = nullptr);
   bool ExportDrawsCsv(const std::filesystem::path& file);
 
   // A record for the add command: cleared, numbered NextDrawNumber(0).

@@ -59,7 +59,10 @@ TEST_F(DrawsCsvFiles, ImportRowShapes) {
                           "\r\n   \r\n"
                           "203;\"2020-01-07T10:00\";45;44;43;42;41\n"
                           "204;\"\xC2\xF2\";1;2;3;4;5");  // cp1251 date, no line end
-  EXPECT_EQ(ImportDrawsCsv(archive, file, port), 4);
+  int skipped = -1;
+  EXPECT_EQ(ImportDrawsCsv(archive, file, port, &skipped), 4);
+  EXPECT_EQ(skipped, 6);  // the blank lines are not counted
+  EXPECT_EQ(DrawsImportReport(4, skipped), "Добавлено тиражей: 4, пропущено строк: 6");
   ASSERT_EQ(archive.Count(), 104);
   EXPECT_EQ(archive.Stored(100).Number, 101);
   EXPECT_EQ(archive.Stored(100).DateText(), "2020-01-01");

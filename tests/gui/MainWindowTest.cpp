@@ -417,6 +417,17 @@ class MainWindowTest : public QObject {
     QVERIFY(messages_.empty());
   }
 
+  void importSaysWhatItAddedAndSkipped() {
+    const int before = Ws().Archive().Count();
+    const int next = Ws().Archive().NextDrawNumber(0);
+    chosenFile_ = QString::fromStdString((*dir_ / "import.csv").string());
+    test::WriteBytes(*dir_ / "import.csv", "Номер;Дата;Числа\r\n" + std::to_string(next) +
+                                               ";\"01.02.2026\";1;2;3;4;5\r\n1;\"x\";1;2;3;4;5\r\n");
+    QVERIFY(Run("DrawsImport"));
+    QCOMPARE(Ws().Archive().Count(), before + 1);
+    QCOMPARE(messages_.Texts(), std::vector<QString>{QStringLiteral("Добавлено тиражей: 1, пропущено строк: 2")});
+  }
+
   void configurationChangeRebuildsTheSelectors() {
     window_->StatSelector()->setCurrentIndex(5);
     const int before = window_->StatSelector()->count();
