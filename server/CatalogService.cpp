@@ -102,7 +102,8 @@ constexpr int64_t LogCheckpointPages = 256;
 constexpr int64_t LogKeepBytes = int64_t{1} << 20;
 constexpr int64_t LogTruncateBytes = int64_t{4} << 20;
 
-// Builds "<result><row>...</row>...</result>".
+// Builds "<result><row>...</row>...</result>", every field written straight into one text (the
+// full lists are thousands of rows).
 class TReplyText {
  public:
   explicit TReplyText(size_t reserve = 4096) {
@@ -117,14 +118,76 @@ class TReplyText {
   }
   // A field written as it is (numbers, dates, Base64).
   TReplyText& Raw(std::string_view tag, std::string_view value) {
-    text_.append("<").append(tag).append(">").append(value).append("</").append(tag).append(">");
-    return *this;
+    Open(tag);
+    text_ += value;
+    return Close(tag);
   }
-  TReplyText& Int(std::string_view tag, int64_t value) { return Raw(tag, std::to_string(value)); }
-  TReplyText& Text(std::string_view tag, std::string_view value) { return Raw(tag, EntityEncode(value)); }
-  TReplyText& Base64(std::string_view tag, std::string_view value) { return Raw(tag, Base64Encode(value)); }
+  TReplyText& Int(std::string_view tag, int64_t value) {
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+    return Raw(tag, std::string_view(digits, static_cast<size_t>(n)));
+  }
+  // Plain text with "&", "<" and ">" as entities.
+  TReplyText& Text(std::string_view tag, std::string_view value) {
+    Open(tag);
+    if (value.find_first_of("&<>") == std::string_view::npos) text_ += value;
+    else text_ += EntityEncode(value);
+    return Close(tag);
+  }
+  TReplyText& Base64(std::string_view tag, std::string_view value) {
+    static constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    Open(tag);
+    const size_t at = text_.size();
+    text_.resize(at + (value.size() + 2) / 3 * 4);
+    char* out = text_.data() + at;
+    const auto* in = reinterpret_cast<const unsigned char*>(value.data());
+    size_t i = 0;
+    for (; i + 3 <= value.size(); i += 3) {
+      const uint32_t v = uint32_t{in[i]} << 16 | uint32_t{in[i + 1]} << 8 | in[i + 2];
+      *out++ = alphabet[v >> 18];
+      *out++ = alphabet[(v >> 12) & 63];
+      *out++ = alphabet[(v >> 6) & 63];
+      *out++ = alphabet[v & 63];
+    }
+    if (const size_t rest = value.size() - i; rest > 0) {
+      uint32_t v = uint32_t{in[i]} << 16;
+      if (rest == 2) v |= uint32_t{in[i + 1]} << 8;
+      *out++ = alphabet[v >> 18];
+      *out++ = alphabet[(v >> 12) & 63];
+      *out++ = rest == 2 ? alphabet[(v >> 6) & 63] : '=';
+      *out++ = '=';
+    }
+    return Close(tag);
+  }
+  // "yyyy-mm-dd hh:mm:ss" in UTC; empty for 0 or less.
   TReplyText& Time(std::string_view tag, int64_t seconds) {
-    return Raw(tag, seconds > 0 ? FormatUtcTime(seconds) : std::string());
+    if (seconds <= 0) return Raw(tag, {});
+    // Days to the civil date (proleptic Gregorian), as in FormatUtcTime but without the C library.
+    const int64_t days = seconds / 86400, rest = seconds % 86400;
+    const int64_t z = days + 719468, era = z / 146097, doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+    const int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yoe + era * 400 + (month <= 2);
+    if (year > 9999) return Raw(tag, FormatUtcTime(seconds));
+    char t[19];
+    auto two = [&t](size_t at, int64_t v) {
+      t[at] = static_cast<char>('0' + v / 10);
+      t[at + 1] = static_cast<char>('0' + v % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    t[4] = '-';
+    two(5, month);
+    t[7] = '-';
+    two(8, day);
+    t[10] = ' ';
+    two(11, rest / 3600);
+    t[13] = ':';
+    two(14, rest / 60 % 60);
+    t[16] = ':';
+    two(17, rest % 60);
+    return Raw(tag, std::string_view(t, sizeof t));
   }
   std::string Finish() {
     CloseRow();
@@ -133,6 +196,17 @@ class TReplyText {
   }
 
  private:
+  void Open(std::string_view tag) {
+    text_ += '<';
+    text_ += tag;
+    text_ += '>';
+  }
+  TReplyText& Close(std::string_view tag) {
+    text_ += "</";
+    text_ += tag;
+    text_ += '>';
+    return *this;
+  }
   void CloseRow() {
     if (open_) text_ += "</row>";
     open_ = false;
@@ -480,31 +554,51 @@ TCatalogService::TUser TCatalogService::Identify(TDatabase& db, const TFields& f
   return user;
 }
 
+// The reply is kept and given again until a system changes: a download, which changes a
+// counter, makes the next list build it anew.
 std::string TCatalogService::SystemsList(const TFields& f) {
   const int64_t maxNums = IntFieldOr(f, "maxnums", 45);
-  auto reader = readers_->Take();
-  TStatement rows = (*reader).Prepare(
-      "SELECT s.id, s.nums, s.olap, s.csize, s.title, s.descr, s.author, u.mail, s.url, s.created, "
-      "s.last_download, s.downloads FROM systems s JOIN users u ON u.id = s.owner "
-      "WHERE s.nums <= ?1 ORDER BY s.nums, s.id");
-  rows.Bind(1, maxNums);
-  TReplyText reply(1 << 16);
-  while (rows.Step()) {
-    reply.Row()
-        .Int("id", rows.Int(0))
-        .Int("nums", rows.Int(1))
-        .Int("olap", rows.Int(2))
-        .Int("csize", rows.Int(3))
-        .Base64("title", rows.TextView(4))
-        .Base64("descr", rows.TextView(5))
-        .Text("author", rows.TextView(6))
-        .Text("cl_mail", rows.TextView(7))
-        .Text("url", rows.TextView(8))
-        .Time("created", rows.Int(9))
-        .Time("last_download", rows.Int(10))
-        .Int("downloads", rows.Int(11));
+  const bool keep = maxNums >= 0 && maxNums <= 45;
+  // Read before the database: a change committed later is newer than the version kept.
+  const uint64_t version = systemsVersion_.load();
+  if (keep) {
+    std::lock_guard lock(listsMutex_);
+    if (const auto it = lists_.find(maxNums); it != lists_.end() && it->second.Version == version)
+      return *it->second.Text;
   }
-  return reply.Finish();
+  std::string text;
+  {
+    auto reader = readers_->Take();
+    TStatement rows = (*reader).Prepare(
+        "SELECT s.id, s.nums, s.olap, s.csize, s.title, s.descr, s.author, u.mail, s.url, s.created, "
+        "s.last_download, s.downloads FROM systems s JOIN users u ON u.id = s.owner "
+        "WHERE s.nums <= ?1 ORDER BY s.nums, s.id");
+    rows.Bind(1, maxNums);
+    TReplyText reply(1 << 16);
+    while (rows.Step()) {
+      reply.Row()
+          .Int("id", rows.Int(0))
+          .Int("nums", rows.Int(1))
+          .Int("olap", rows.Int(2))
+          .Int("csize", rows.Int(3))
+          .Base64("title", rows.TextView(4))
+          .Base64("descr", rows.TextView(5))
+          .Text("author", rows.TextView(6))
+          .Text("cl_mail", rows.TextView(7))
+          .Text("url", rows.TextView(8))
+          .Time("created", rows.Int(9))
+          .Time("last_download", rows.Int(10))
+          .Int("downloads", rows.Int(11));
+    }
+    text = reply.Finish();
+  }
+  if (keep) {
+    auto kept = std::make_shared<const std::string>(text);
+    std::lock_guard lock(listsMutex_);
+    TCachedList& entry = lists_[maxNums];
+    if (entry.Version <= version) entry = {version, std::move(kept)};
+  }
+  return text;
 }
 
 std::string TCatalogService::SystemData(const TFields& f, int64_t now) {
@@ -524,6 +618,7 @@ std::string TCatalogService::SystemData(const TFields& f, int64_t now) {
         .Bind(1, now)
         .Bind(2, id)
         .Step();
+    SystemsChanged();
     AfterWrite();
   }
   return TReplyText(content.size() * 4 / 3 + 64).Row().Base64("clist", content).Finish();
@@ -579,6 +674,7 @@ std::string TCatalogService::SystemPut(const TFields& f, int64_t now) {
     writer_.Prepare("DELETE FROM system_contents WHERE id = ?1").Bind(1, id).Step();
     writer_.Prepare("DELETE FROM systems WHERE id = ?1").Bind(1, id).Step();
     transaction.Commit();
+    SystemsChanged();
     AfterWrite();
     return TReplyText().Row().Int("id_systems", 0).Finish();
   }
@@ -619,6 +715,7 @@ std::string TCatalogService::SystemPut(const TFields& f, int64_t now) {
       .Bind(2, content)
       .Step();
   transaction.Commit();
+  SystemsChanged();
   AfterWrite();
   return TReplyText().Row().Int("id_systems", result).Finish();
 }

@@ -6,6 +6,7 @@
 // database is in WAL mode), so lists are answered while a write runs and beside each other.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -70,7 +71,18 @@ class TCatalogService {
   std::string ScriptPut(const TFields& f, int64_t now);
   std::string ScriptRates(const TFields& f);
 
+  // Called after a committed change of the systems (downloads included).
+  void SystemsChanged() { ++systemsVersion_; }
+
   std::string path_;
+  // The systems list's reply for each `maxnums`, good while no system has changed since.
+  struct TCachedList {
+    uint64_t Version = 0;
+    std::shared_ptr<const std::string> Text;
+  };
+  std::atomic<uint64_t> systemsVersion_{1};
+  std::mutex listsMutex_;
+  std::map<int64_t, TCachedList> lists_;
   std::mutex writeMutex_;
   TDatabase writer_;
   std::unique_ptr<TReaders> readers_;
