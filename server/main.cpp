@@ -1,7 +1,12 @@
 // kivra-server: the catalogue of systems and scripts over HTTP (or HTTPS), with a read-only folder
 // of files for the update description and packages.
 //   kivra-server --db FILE [--listen HOST:PORT] [--files DIR] [--cert FILE --key FILE]
-// Prints "listening on http(s)://HOST:PORT" once the port is bound (PORT 0 takes a free one).
+// Prints "kivra-server принимает запросы на http(s)://HOST:PORT" once the port is bound (PORT 0
+// takes a free one).
+//
+// The connections belong to THttpFront, which reads each request whole under its deadline and
+// limits. A request for /files/ is answered from the open file; any other is handed, from
+// memory, to the HTTP library's request processing (parsing, routing, the reply's head).
 #include <fcntl.h>
 #include <httplib.h>
 #include <openssl/ssl.h>
@@ -14,7 +19,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
