@@ -6,7 +6,7 @@ usage: scripts/perf_check.py [BUILD_DIR [DATA_DIR]] [--out DIR] [--only GROUP[,G
 BUILD_DIR (default build/release) holds the Release build with its bench/ programs; DATA_DIR
 (default build/demo-data) is the demo data folder the start-up is timed on. The benchmarks' JSON
 and console output go to DIR (default build/bench/perf). GROUP is one of filters, interp, view,
-stakes, inlist, combfile, startup (all by default).
+stakes, inlist, combfile, server, startup (all by default).
 
 A kernel is held to its straightforward reference measured in the same run (a ratio of the best
 repetitions' processor times, so that other work on the machine mostly cancels); a figure without a
@@ -396,6 +396,35 @@ def combfile(args, goals):
     g.judge(fast, f"line-by-line reader {ref:.0f} ms" if ref else "")
 
 
+def server(args, goals):
+    g_one = Goal("systems list of 10,000 systems, one client (95th percentile)",
+                 "bench_server BM_SystemsList (wall)", 150.0, "ms", False)
+    g_eight = Goal("systems list, eight clients at once (slowest request)",
+                   "bench_server BM_SystemsListEightClients (wall)", 1000.0, "ms", False)
+    goals += [g_one, g_eight]
+    res = run_bench(args.build, args.out, "bench_server", f"^BM_SystemsList{END}|^BM_SystemsListEightClients{END}",
+                    None, 3, interleave=False)
+    if isinstance(res, str):
+        g_one.fail(res)
+        g_eight.fail(res)
+        return
+    if check_errors(res, [g_one, g_eight]):
+        return
+    # The best of the repetitions' figures: a repetition that met other work on the machine
+    # is slower, never faster, than the server can be.
+    p95 = res.best_counter("BM_SystemsList", "p95_ms")
+    median = res.best_counter("BM_SystemsList", "median_ms")
+    worst = res.best_counter("BM_SystemsListEightClients", "worst_ms")
+    if p95 is None:
+        g_one.fail("no list figures")
+    else:
+        g_one.judge(p95, f"median {median:.1f} ms" if median else "")
+    if worst is None:
+        g_eight.fail("no eight-client figures")
+    else:
+        g_eight.judge(worst, "")
+
+
 def startup(args, goals):
     g_time = Goal("start-up to an idle window, demo data", "scripts/measure_startup.sh (best of 5)", 1.5, "s", False)
     g_mem = Goal("memory at start-up (peak resident)", "scripts/measure_startup.sh (largest of 5)", 150.0, "MiB",
@@ -426,7 +455,7 @@ def startup(args, goals):
 
 
 GROUPS = {"filters": filters, "interp": interp, "view": view, "stakes": stakes, "inlist": inlist, "combfile": combfile,
-          "startup": startup}
+          "server": server, "startup": startup}
 
 
 def print_table(goals):

@@ -1,20 +1,31 @@
 // kivra-server: the catalogue of systems and scripts over HTTP (or HTTPS), with a read-only folder
 // of files for the update description and packages.
 //   kivra-server --db FILE [--listen HOST:PORT] [--files DIR] [--cert FILE --key FILE]
-// Prints "listening on http(s)://HOST:PORT" once the port is bound (PORT 0 takes a free one).
+// Prints "kivra-server принимает запросы на http(s)://HOST:PORT" once the port is bound (PORT 0
+// takes a free one).
+//
+// The connections belong to THttpFront, which reads each request whole under its deadline and
+// limits. A request for /files/ is answered from the open file; any other is handed, from
+// memory, to the HTTP library's request processing (parsing, routing, the reply's head).
+#include <fcntl.h>
 #include <httplib.h>
+#include <openssl/ssl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "CatalogService.h"
+#include "HttpFront.h"
 #include "online/CatalogCodec.h"
 
 namespace fs = std::filesystem;
@@ -79,60 +90,139 @@ fs::path FileUnder(const fs::path& root, const std::string& relative) {
   return file;
 }
 
-void Routes(httplib::Server& server, TCatalogService& service, const fs::path& files) {
-  server.set_payload_max_length(MaxCatalogBytes);
-  server.Post(R"(/scripts/([A-Za-z_]+\.php))",
-              [&service](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
-                std::string body;
-                bool tooLarge = false;
-                reader([&](const char* data, size_t size) {
-                  if (body.size() + size > MaxCatalogBytes) {
-                    tooLarge = true;
-                    return false;
-                  }
-                  body.append(data, size);
-                  return true;
-                });
-                if (tooLarge) {
-                  res.status = 413;
-                  return;
-                }
-                TFields fields;
-                for (auto& [name, value] : ParseFormBody(body)) fields.emplace(std::move(name), std::move(value));
-                std::string reply;
-                if (!service.Handle(req.matches[1].str(), fields, std::time(nullptr), reply)) {
-                  res.status = 404;
-                  return;
-                }
-                res.set_content(std::move(reply), "text/xml; charset=utf-8");
-              });
-  if (files.empty()) return;
-  server.Get(R"(/files/(.+))", [files](const httplib::Request& req, httplib::Response& res) {
-    const fs::path file = FileUnder(files, req.matches[1].str());
-    if (file.empty()) {
-      res.status = 404;
-      return;
+// Percent escapes of a request path decoded; false for an escape that is not two hex digits.
+bool DecodePath(std::string_view text, std::string& path) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  path.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      path += text[i];
+      continue;
     }
-    auto stream = std::make_shared<std::ifstream>(file, std::ios::binary);
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (!*stream || ec) {
-      res.status = 404;
-      return;
-    }
-    res.set_content_provider(static_cast<size_t>(size), "application/octet-stream",
-                             [stream](size_t offset, size_t length, httplib::DataSink& sink) {
-                               char buffer[65536];
-                               stream->seekg(static_cast<std::streamoff>(offset));
-                               const size_t want = std::min(length, sizeof buffer);
-                               stream->read(buffer, static_cast<std::streamsize>(want));
-                               const auto got = static_cast<size_t>(stream->gcount());
-                               if (got == 0) return false;
-                               sink.write(buffer, got);
-                               return true;
-                             });
-  });
+    if (i + 2 >= text.size() || hex(text[i + 1]) < 0 || hex(text[i + 2]) < 0) return false;
+    path += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+    i += 2;
+  }
+  return true;
 }
+
+// A GET or HEAD of "/files/...": the file's length and then its bytes, which the front sends
+// from the open file as the client takes them.
+TFrontReply FileReply(const fs::path& files, const TFrontRequest& request) {
+  std::string_view target = request.Target.substr(std::string_view("/files/").size());
+  target = target.substr(0, target.find_first_of("?#"));
+  std::string relative;
+  fs::path file;
+  if (DecodePath(target, relative)) file = FileUnder(files, relative);
+  const int fd = file.empty() ? -1 : open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fd >= 0) close(fd);
+    return {SimpleReply(404, {}, request.LastOnConnection), -1, 0, request.LastOnConnection};
+  }
+  TFrontReply reply;
+  reply.Bytes = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                std::to_string(info.st_size) + "\r\n";
+  if (request.LastOnConnection) reply.Bytes += "Connection: close\r\n";
+  reply.Bytes += "\r\n";
+  reply.Close = request.LastOnConnection;
+  if (request.Method == "HEAD") {
+    close(fd);
+  } else {
+    reply.FileFd = fd;
+    reply.FileSize = static_cast<uint64_t>(info.st_size);
+  }
+  return reply;
+}
+
+// A whole request, already read by the front, given to the HTTP library as if from a connection;
+// what the library writes is the reply.
+class TBufferStream final : public httplib::Stream {
+ public:
+  explicit TBufferStream(const TFrontRequest& request) : request_(request) {}
+  bool is_readable() const override { return pos_ < request_.Head.size() + request_.Body.size(); }
+  bool is_writable() const override { return true; }
+  ssize_t read(char* ptr, size_t size) override {
+    const std::string_view head = request_.Head, body = request_.Body;
+    size_t done = 0;
+    while (done < size && pos_ < head.size() + body.size()) {
+      const std::string_view part = pos_ < head.size() ? head.substr(pos_) : body.substr(pos_ - head.size());
+      const size_t n = std::min(size - done, part.size());
+      std::memcpy(ptr + done, part.data(), n);
+      done += n;
+      pos_ += n;
+    }
+    return static_cast<ssize_t>(done);
+  }
+  ssize_t write(const char* ptr, size_t size) override {
+    out_.append(ptr, size);
+    return static_cast<ssize_t>(size);
+  }
+  void get_remote_ip_and_port(std::string& ip, int& port) const override {
+    ip = request_.RemoteAddress;
+    port = request_.RemotePort;
+  }
+  void get_local_ip_and_port(std::string& ip, int& port) const override {
+    ip.clear();
+    port = 0;
+  }
+  socket_t socket() const override { return request_.Socket; }
+  std::string Take() { return std::move(out_); }
+
+ private:
+  const TFrontRequest& request_;
+  size_t pos_ = 0;
+  std::string out_;
+};
+
+// The catalogue's routes in the HTTP library; Reply runs one request through them.
+class TCatalogRoutes : public httplib::Server {
+ public:
+  explicit TCatalogRoutes(TCatalogService& service) {
+    set_payload_max_length(MaxCatalogBytes);
+    Post(R"(/scripts/([A-Za-z_]+\.php))",
+         [&service](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+           std::string body;
+           body.reserve(std::min<size_t>(std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10),
+                                         MaxCatalogBytes));
+           bool tooLarge = false;
+           reader([&](const char* data, size_t size) {
+             if (body.size() + size > MaxCatalogBytes) {
+               tooLarge = true;
+               return false;
+             }
+             body.append(data, size);
+             return true;
+           });
+           if (tooLarge) {
+             res.status = 413;
+             return;
+           }
+           std::string reply;
+           if (!service.HandleForm(req.matches[1].str(), body, std::time(nullptr), reply)) {
+             res.status = 404;
+             return;
+           }
+           res.set_content(std::move(reply), "text/xml; charset=utf-8");
+         });
+  }
+
+  TFrontReply Reply(const TFrontRequest& request) {
+    TBufferStream stream(request);
+    bool closed = false;
+    const bool ok = process_request(stream, request.LastOnConnection, closed, nullptr);
+    TFrontReply reply;
+    reply.Bytes = stream.Take();
+    reply.Close = request.LastOnConnection || closed || !ok;
+    if (reply.Bytes.empty()) reply = {SimpleReply(400), -1, 0, true};
+    return reply;
+  }
+};
 
 }  // namespace
 
@@ -158,45 +248,55 @@ int main(int argc, char** argv) {
     std::cerr << "kivra-server: не удалось открыть базу данных " << options.Db << ": " << e.what() << "\n";
     return 1;
   }
-  // SIGINT and SIGTERM stop the server from a thread of their own.
+  // SIGINT and SIGTERM stop the server from a thread of their own; a client that goes away while
+  // its reply is written must not end the process.
+  signal(SIGPIPE, SIG_IGN);
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  std::unique_ptr<httplib::Server> server;
   const bool tls = !options.Cert.empty();
+  std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(nullptr, SSL_CTX_free);
   if (tls) {
-    auto secure = std::make_unique<httplib::SSLServer>(options.Cert.c_str(), options.Key.c_str());
-    if (!secure->is_valid()) {
+    context.reset(SSL_CTX_new(TLS_server_method()));
+    if (!context || SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION) != 1 ||
+        SSL_CTX_use_certificate_chain_file(context.get(), options.Cert.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context.get(), options.Key.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_check_private_key(context.get()) != 1) {
       std::cerr << "kivra-server: не удалось использовать сертификат или ключ\n";
       return 1;
     }
-    server = std::move(secure);
-  } else {
-    server = std::make_unique<httplib::Server>();
+    SSL_CTX_set_mode(context.get(), SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
   }
-  Routes(*server, *service, files);
-  int port = options.Port;
-  if (port == 0) {
-    port = server->bind_to_any_port(options.Host);
-    if (port < 0) port = -1;
-  } else if (!server->bind_to_port(options.Host, port)) {
-    port = -1;
-  }
+  TCatalogRoutes routes(*service);
+  TFrontLimits limits;
+  limits.MaxBodyBytes = MaxCatalogBytes;
+  THttpFront front(
+      limits,
+      [&routes, &files](const TFrontRequest& request) {
+        if ((request.Method == "GET" || request.Method == "HEAD") && !files.empty() &&
+            request.Target.substr(0, 7) == "/files/")
+          return FileReply(files, request);
+        return routes.Reply(request);
+      },
+      context.get());
+  std::string error;
+  const int port = front.Bind(options.Host, options.Port, error);
   if (port < 0) {
-    std::cerr << "kivra-server: не удалось принимать запросы на " << options.Host << ":" << options.Port << "\n";
+    std::cerr << "kivra-server: не удалось принимать запросы на " << options.Host << ":" << options.Port << " ("
+              << error << ")\n";
     return 1;
   }
   std::cout << "kivra-server принимает запросы на " << (tls ? "https://" : "http://") << options.Host << ":" << port
             << std::endl;
-  std::thread stopper([&server, signals] {
+  std::thread stopper([&front, signals] {
     int signal = 0;
     sigwait(&signals, &signal);
-    server->stop();
+    front.Stop();
   });
-  server->listen_after_bind();
+  front.Run();
   // A stop that did not come from a signal: wake the waiting thread with one.
   pthread_kill(stopper.native_handle(), SIGTERM);
   stopper.join();

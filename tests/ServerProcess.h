@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -40,6 +41,19 @@ class TServerProcess {
 
   // Empty when the server did not start.
   const std::string& Url() const { return url_; }
+  // The port of Url (0 when none).
+  int Port() const {
+    const size_t colon = url_.rfind(':');
+    return colon == std::string::npos ? 0 : std::atoi(url_.c_str() + colon + 1);
+  }
+  // Ends the server at once, as a crash or a power cut of the process would (SIGKILL).
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+  }
 
  private:
   void Start(const char* program, std::vector<std::string> args) {

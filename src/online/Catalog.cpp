@@ -91,7 +91,13 @@ std::string ScriptsListForm(const TCatalogClient& client, int32_t filterId) {
   return form.Text();
 }
 
-std::string ScriptDataForm(int32_t id) { return TFormBody().Add("scr_id", id).Text(); }
+// The client fields go along so that the server shows the user's own private script.
+std::string ScriptDataForm(const TCatalogClient& client, int32_t id) {
+  TFormBody form;
+  form.Add("scr_id", id);
+  AddClientFields(form, client, client.Lcid);
+  return form.Text();
+}
 
 std::string ScriptRateForm(const TCatalogClient& client, int32_t id, int32_t value, std::string_view notes) {
   TFormBody form;
@@ -117,7 +123,12 @@ std::string ScriptSaveForm(const TCatalogClient& client, const TScriptData& data
   return form.Text();
 }
 
-std::string ScriptRatesForm(int32_t id) { return TFormBody().Add("scr_id", id).Text(); }
+std::string ScriptRatesForm(const TCatalogClient& client, int32_t id) {
+  TFormBody form;
+  form.Add("scr_id", id);
+  AddClientFields(form, client, client.Lcid);
+  return form.Text();
+}
 
 bool ReadSystemRow(const TReplyRow& row, TSystemInfo& info, std::string& error) {
   info = TSystemInfo();
@@ -268,7 +279,7 @@ TCatalogResult<std::vector<TScriptInfo>> LoadScriptsList(const TCatalogClient& c
 }
 
 TCatalogResult<std::string> LoadScriptText(const TCatalogClient& client, int32_t id) {
-  return FirstBase64Text(CatalogRequest(client, "scr_getdata.php", ScriptDataForm(id)), "script");
+  return FirstBase64Text(CatalogRequest(client, "scr_getdata.php", ScriptDataForm(client, id)), "script");
 }
 
 TCatalogResult<int32_t> RateScript(const TCatalogClient& client, int32_t id, int32_t value, std::string_view notes) {
@@ -295,7 +306,7 @@ TCatalogResult<int32_t> SaveScript(const TCatalogClient& client, const TScriptDa
 }
 
 TCatalogResult<std::vector<TScriptRate>> LoadScriptRates(const TCatalogClient& client, int32_t id) {
-  const TCatalogReply reply = CatalogRequest(client, "scr_getrates.php", ScriptRatesForm(id));
+  const TCatalogReply reply = CatalogRequest(client, "scr_getrates.php", ScriptRatesForm(client, id));
   if (!reply.Ok) return Failed<std::vector<TScriptRate>>(reply.Error);
   TCatalogResult<std::vector<TScriptRate>> result;
   for (const TReplyRow& row : reply.Rows) result.Value.push_back(ReadRateRow(row));

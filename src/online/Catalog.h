@@ -89,11 +89,13 @@ std::string SystemsListForm(const TCatalogClient& client);
 std::string SystemDataForm(int32_t id);
 std::string SystemSaveForm(const TCatalogClient& client, const TSystemData& data, bool remove);
 std::string ScriptsListForm(const TCatalogClient& client, int32_t filterId);
-std::string ScriptDataForm(int32_t id);
+// The script's text and its ratings are asked with the client fields: a private script is shown
+// to its owner only.
+std::string ScriptDataForm(const TCatalogClient& client, int32_t id);
 std::string ScriptRateForm(const TCatalogClient& client, int32_t id, int32_t value, std::string_view notes);
 std::string ScriptTitleForm(int32_t id, std::string_view title);
 std::string ScriptSaveForm(const TCatalogClient& client, const TScriptData& data, std::string_view text, bool remove);
-std::string ScriptRatesForm(int32_t id);
+std::string ScriptRatesForm(const TCatalogClient& client, int32_t id);
 
 // Reply rows to records. A system row with Nums outside 6..45 gives false; an invalid Base64
 // field gives false with `error` set.

@@ -32,6 +32,8 @@ TSystemDialog::TSystemDialog(QWidget* parent, const TSystemData& data, bool edit
   resize(640, 560);
   auto* form = new QFormLayout;
   edTitle_ = AddLine("edTitle", ToQ(data.Title), !editable);
+  // The catalogue server's limits (a read-only view keeps what it shows whole).
+  if (editable) edTitle_->setMaxLength(64);
   form->addRow(QStringLiteral("Наименование:"), edTitle_);
   edDescr_ = new QPlainTextEdit(ToQ(data.Description));
   edDescr_->setObjectName("edDescr");
@@ -41,6 +43,7 @@ TSystemDialog::TSystemDialog(QWidget* parent, const TSystemData& data, bool edit
   edAuthor_ = AddLine("edAuthor", ToQ(data.Author), !editable);
   form->addRow(QStringLiteral("Автор:"), edAuthor_);
   edUrl_ = AddLine("edUrl", ToQ(data.Url), !editable);
+  if (editable) edUrl_->setMaxLength(1024);
   btnUrl_ = new QPushButton(QStringLiteral("Открыть"));
   btnUrl_->setObjectName("btnUrl");
   auto* urlRow = new QHBoxLayout;
