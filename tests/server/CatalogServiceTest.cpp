@@ -300,7 +300,9 @@ TEST_F(CatalogServiceTest, TheDatabaseLogStaysSmallOverManyDownloads) {
   // Downloads write a counter each; lists read beside them.
   for (int i = 0; i < 3000; ++i) {
     ASSERT_EQ(ErrorOf("sys_getdata.php", SystemDataForm(id)), "");
-    if (i % 10 == 0) ASSERT_EQ(ErrorOf("scr_getlist.php", ScriptsListForm(bob_, 1)), "");
+    if (i % 10 == 0) {
+      ASSERT_EQ(ErrorOf("scr_getlist.php", ScriptsListForm(bob_, 1)), "");
+    }
   }
   struct stat info {};
   ASSERT_EQ(stat((dir_ / "catalog.db-wal").c_str(), &info), 0);
