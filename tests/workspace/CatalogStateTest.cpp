@@ -243,7 +243,7 @@ TEST_F(CatalogStateTest, CliPrintsTheRowsAndRefusesOthersItems) {
   EXPECT_EQ(refused.Status, 1);
   EXPECT_NE(refused.Err.find("Вы можете удалять только свои системы!"), std::string::npos);
 
-  WriteFileAtomic(a / "s.lss", "строка 1\r\nстрока 2\r\n");
+  WriteFileAtomic(a / "s.lss", "FULL:0#FIRST|строка 1\r\nCURR:0#LAST|строка 2\r\n");
   const auto published =
       run(a, "library publish --title 'Сценарий; с точкой' --lang 1033 --script '" + (a / "s.lss").string() + "'");
   ASSERT_EQ(published.Status, 0) << published.Err;
