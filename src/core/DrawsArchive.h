@@ -80,6 +80,13 @@ std::string ArchiveToBytes(const TDrawsArray& draws);
 // all different. The numbers in the order written, or nothing ("Введена некорректная комбинация!").
 std::optional<TComb> CheckDrawNumbersText(std::string_view text);
 inline constexpr std::string_view BadDrawNumbersMessage = "Введена некорректная комбинация!";
+// The refusals of the dialogs with what to type on the second line: a draw's numbers (separated
+// by ";", "," or blanks) and a regular stake's start (";" or ",").
+inline constexpr std::string_view BadDrawNumbersHint =
+    "Введена некорректная комбинация!\rУкажите пять разных чисел от 1 до 45 через точку с запятой, запятую или "
+    "пробел.";
+inline constexpr std::string_view BadStartNumbersHint =
+    "Введена некорректная комбинация!\rУкажите пять разных чисел от 1 до 45 через точку с запятой или запятую.";
 
 // True when the five numbers are 1..45 and all different.
 bool IsValidDrawNumbers(const TComb& nums);

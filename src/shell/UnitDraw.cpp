@@ -93,7 +93,7 @@ TEditDrawDialog::TEditDrawDialog(QWidget* parent, const QString& caption, const 
 void TEditDrawDialog::accept() {
   const auto nums = CheckDrawNumbersText(FromQ(numbers_->text()));
   if (!nums) {
-    port_.ShowError(BadDrawNumbersMessage);
+    port_.ShowError(BadDrawNumbersHint);
     numbers_->setFocus();
     return;
   }

@@ -239,7 +239,8 @@ std::string TFilterCommandDialog::Check() {
   const TIntArray lengths = ParseIntListOrRange(FromQ(drawsLen_->text()));
   if (lengths.empty() || (lengths.size() == 1 && lengths[0] == 0)) {
     drawsLen_->setFocus();
-    return "Введен некорректный диапазон значений!";
+    return "Введен некорректный диапазон значений!\rПоле \"Количество тиражей\": число, числа через запятую или "
+           "диапазон, например 10,20 или 5-50;5.";
   }
   if (level_->currentIndex() != 0) {
     const int entry = method_->currentData().toInt();
@@ -251,7 +252,8 @@ std::string TFilterCommandDialog::Check() {
     }
     if (ParseIntListOrRange(FromQ(levelValue_->text())).empty()) {
       levelValue_->setFocus();
-      return "Введен некорректный диапазон значений!";
+      return "Введен некорректный диапазон значений!\rПоле \"Значения\": числа через запятую или диапазон, "
+             "например 1,3 или 2-8;2.";
     }
   }
   if (multi_->isChecked() && (stop_->currentIndex() == StopByCombs || stop_->currentIndex() == StopByNumbers)) {

@@ -46,13 +46,24 @@ QString TOnlineDialog::Name() const { return edName_->text().trimmed(); }
 QString TOnlineDialog::Mail() const { return edMail_->text().trimmed(); }
 
 void TOnlineDialog::accept() {
-  QLineEdit* empty = Name().isEmpty() ? edName_ : Mail().isEmpty() ? edMail_ : nullptr;
-  if (!empty && !Mail().contains('@')) empty = edMail_;
-  if (empty) {
-    QMessageBox::warning(this, QStringLiteral("Внимание!"),
-                         empty == edName_ ? QStringLiteral("Имя должно быть указано обязательно!")
-                                          : QStringLiteral("Укажите адрес электронной почты!"));
-    empty->setFocus();
+  QString refusal;
+  QLineEdit* field = nullptr;
+  if (Name().isEmpty()) {
+    refusal = QStringLiteral("Имя должно быть указано обязательно!");
+    field = edName_;
+  } else if (Mail().isEmpty()) {
+    refusal = QStringLiteral("Укажите адрес электронной почты!");
+    field = edMail_;
+  } else if (!PlausibleMail(FromQ(Mail()))) {
+    // Filled in, but not an address: say what is wrong with it.
+    refusal = QStringLiteral("Адрес электронной почты указан неверно!\nАдрес пишется так: имя@домен, например "
+                             "ivanov@example.ru.");
+    field = edMail_;
+  }
+  if (field) {
+    QMessageBox::warning(this, QStringLiteral("Внимание!"), refusal);
+    field->setFocus();
+    field->selectAll();
     return;
   }
   QDialog::accept();

@@ -149,7 +149,7 @@ void TStakeDialog::UpdateSum() { sum_->setText(QString::number(StakeTextSum(numb
 void TStakeDialog::accept() {
   const auto numbers = ParseStakeNumbers(numbers_->text());
   if (!numbers) {
-    port_.ShowError(BadDrawNumbersMessage);
+    port_.ShowError(BadStakeNumbersHint);
     numbers_->setFocus();
     return;
   }

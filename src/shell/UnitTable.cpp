@@ -85,7 +85,7 @@ void TTableDialog::accept() {
   if (start_->isEnabled()) {
     start = ParseTableStart(FromQ(start_->text()));
     if (!start) {
-      port_.ShowError(BadDrawNumbersMessage);
+      port_.ShowError(BadStartNumbersHint);
       start_->setFocus();
       return;
     }

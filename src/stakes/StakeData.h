@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/Config.h"
 
@@ -13,6 +14,10 @@ namespace kivra {
 
 constexpr int MinStakeNumbers = 5;
 constexpr int MaxStakeNumbers = 12;
+// The stake dialog's refusal of its numbers, with what to type on the second line.
+inline constexpr std::string_view BadStakeNumbersHint =
+    "Введена некорректная комбинация!\rУкажите от 5 до 12 разных чисел от 1 до 45 через точку с запятой или "
+    "запятую.";
 
 // A short list of numbers (16 bytes on disk: signed count, then 12 bytes).
 struct TStakeNumbers {

@@ -1,5 +1,6 @@
 #include "workspace/OnlineSettings.h"
 
+#include <algorithm>
 #include <random>
 
 #include "core/IniFile.h"
@@ -83,6 +84,15 @@ std::string TOnlineSettings::ClientKey() {
   if (!key.empty()) return key;
   key = MakeClientKey();
   return Write("ClientKey", key) ? key : std::string();
+}
+
+bool PlausibleMail(std::string_view mail) {
+  const size_t at = mail.find('@');
+  if (at == 0 || at == std::string_view::npos || mail.find('@', at + 1) != std::string_view::npos) return false;
+  if (std::any_of(mail.begin(), mail.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; })) return false;
+  const std::string_view domain = mail.substr(at + 1);
+  const size_t dot = domain.find('.');
+  return dot != std::string_view::npos && dot > 0 && domain.back() != '.';
 }
 
 std::string MakeClientKey() {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/IniFile.h"
 
@@ -66,5 +67,9 @@ class TOnlineSettings {
 
 // 32 hexadecimal digits from the system's random source.
 std::string MakeClientKey();
+
+// Whether an e-mail address the user typed looks like one: a name, one "@", and a domain with a
+// dot inside it; no blanks or control characters.
+bool PlausibleMail(std::string_view mail);
 
 }  // namespace kivra

@@ -550,7 +550,14 @@ void TScriptRunner::RunLine(int index) {
     const TScriptOptions options = ReadOptions(fields.Options);
     Log("Создание всех вариантов фильтров...");
     Status(4, "Создание всех вариантов фильтров...");
-    const TLineVariants variants(fields.Commands, methods_);
+    // A command the interpreter refuses: the message names the line to mend.
+    const TLineVariants variants = [&] {
+      try {
+        return TLineVariants(fields.Commands, methods_);
+      } catch (const std::runtime_error& e) {
+        throw std::runtime_error(SysFormat("%s\rСтрока сценария: %d.", {std::string(e.what()), line}));
+      }
+    }();
     const uint64_t count = variants.Count();
     if (count > MaxLineVariants) {
       stopRequested_ = true;

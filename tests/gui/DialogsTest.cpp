@@ -155,7 +155,8 @@ void DialogsTest::drawDialogRefusesBadNumbers() {
   Child<QSpinBox>(&dialog, "seNumber")->setFocus();
   ClickOk(&dialog);
 
-  QCOMPARE(MessageTexts(port), std::vector<std::string>{"Введена некорректная комбинация!"});
+  QCOMPARE(MessageTexts(port), std::vector<std::string>{std::string(BadDrawNumbersHint)});
+  QVERIFY(port.Messages[0].Text.starts_with("Введена некорректная комбинация!\rУкажите пять разных чисел"));
   QCOMPARE(port.Messages[0].Kind, TMessageKind::Error);
   QVERIFY(dialog.isVisible());
   QCOMPARE(dialog.result(), int(QDialog::Rejected));

@@ -463,7 +463,11 @@ class ScriptTabTest : public QObject {
     auto* values = Child<QLineEdit>(&dialog, "edLevelValue");
     auto* stop = Child<QComboBox>(&dialog, "cbStopMode");
     auto* method = Child<QComboBox>(&dialog, "cbMethod");
-    const QString wrongRange = QStringLiteral("Введен некорректный диапазон значений!");
+    // The refusal says which field to mend on its second line.
+    const QString wrongRange = QStringLiteral("Введен некорректный диапазон значений!\rПоле \"Количество тиражей\": "
+                                              "число, числа через запятую или диапазон, например 10,20 или 5-50;5.");
+    const QString wrongValues = QStringLiteral("Введен некорректный диапазон значений!\rПоле \"Значения\": числа "
+                                               "через запятую или диапазон, например 1,3 или 2-8;2.");
     struct TStep {
       std::function<void()> Change;
       QString Message;  // empty: accepted
@@ -481,7 +485,7 @@ class ScriptTabTest : public QObject {
         {[&] { len->setText("0"); }, wrongRange, len},
         {[&] { len->setText(""); }, wrongRange, len},
         {[&] { len->setText("0,5"); }, {}, nullptr},  // two lengths, 0 and 5
-        {[&] { level->setCurrentIndex(1); }, wrongRange, values},
+        {[&] { level->setCurrentIndex(1); }, wrongValues, values},
         {[&] {
            level->setCurrentIndex(31);
            method->setCurrentIndex(nonNumeric);

@@ -268,7 +268,8 @@ class StakesTabTest : public QObject {
       QCOMPARE(sum->text(), QStringLiteral("6"));
       ClickOk(d);
       numbersRefused = d->isVisible() && messages_.size() == 1 &&
-                       messages_.back().Text == QStringLiteral("Введена некорректная комбинация!") &&
+                       messages_.back().Text == QStringLiteral("Введена некорректная комбинация!\nУкажите от 5 до 12 разных "
+                                                               "чисел от 1 до 45 через точку с запятой или запятую.") &&
                        d->focusWidget() == numbers;
       numbers->setText("45, 7;1 ,30;2;9");
       QCOMPARE(sum->text(), QStringLiteral("94"));

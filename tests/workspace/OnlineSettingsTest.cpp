@@ -43,5 +43,13 @@ TEST(OnlineSettingsTest, IdentityAndClientKeyAreStoredOnce) {
   EXPECT_NE(MakeClientKey(), key);
 }
 
+TEST(OnlineSettingsTest, PlausibleMailAddresses) {
+  for (const auto& [mail, plausible] : std::vector<std::pair<std::string, bool>>{
+           {"ivanov@example.ru", true}, {"a.b+c@mail.example.org", true}, {"ivanov", false},
+           {"@example.ru", false}, {"ivanov@", false}, {"ivanov@localhost", false}, {"ivanov@example.", false},
+           {"iva nov@example.ru", false}, {"a@b@example.ru", false}, {"ivanov@.ru", false}})
+    EXPECT_EQ(PlausibleMail(mail), plausible) << mail;
+}
+
 }  // namespace
 }  // namespace kivra

@@ -416,6 +416,13 @@ TEST_F(ScriptRunnerTest, ErrorsStopTheRunWithTheirMessage) {
   ASSERT_TRUE(runner.BackTest({Line("FULL:0#FIRST", {sums})}, 3));
   EXPECT_EQ(ws.Archive().DrawsOffset(), 4);
   EXPECT_EQ(host.Panels[4], "Тест прерван из-за ошибки на цикле 1 из 3.");
+
+  // A command the interpreter refuses names the line to mend.
+  port.Messages.clear();
+  ws.Stats().AllFavorites = true;
+  ASSERT_TRUE(runner.Forecast({"", Line("FULL:0#FIRST", {"TSD1#SUMS:10#LMV:#SF:0"})}));
+  ASSERT_EQ(port.Messages.size(), 1u);
+  EXPECT_EQ(port.Messages[0].Text, "Некорректное описание фильтра: TSD1#SUMS:10#LMV:#SF:0!\rСтрока сценария: 2.");
 }
 
 // The walk over the table of "NUMS" (one row per number) on the list of the 21 combinations of 1..7.
