@@ -85,13 +85,10 @@ std::vector<uint32_t> DrawIndexes(std::span<const TChanceStake> stakes, int& dra
 }
 
 // The work of the runs: the stakes grouped by draw, then by size, then by their numbers, each
-// distinct (draw, size, numbers) once with its weight. A block is a run of items of one draw and
-// one size whose weights sum to at most 4095, so that the match counts 1..5 of the block add up in
-// five 12-bit fields of one register.
-struct TItem {
-  uint64_t Mask;
-  uint64_t Weight;
-};
+// distinct (draw, size, numbers) once with its weight. An item is one word: the numbers in bits
+// 1..45 and the weight in bits 48..59. A block is a run of items of one draw and one size whose
+// weights sum to at most 4095, so that the match counts 1..5 of the block add up in five 12-bit
+// fields of one register.
 struct TBlock {
   uint32_t Draw;
   uint32_t Size;
@@ -100,11 +97,13 @@ struct TBlock {
 };
 constexpr uint32_t FieldBits = 12;
 constexpr uint32_t FieldMax = (1u << FieldBits) - 1;
+constexpr int WeightShift = 48;
+constexpr uint64_t NumberBits = ((uint64_t{1} << (MaxNumber + 1)) - 1) & ~uint64_t{1};
 constexpr std::array<uint64_t, CombSize + 1> FieldUnit = {0, 1, uint64_t{1} << 12, uint64_t{1} << 24,
                                                           uint64_t{1} << 36, uint64_t{1} << 48};
 
 struct TWork {
-  std::vector<TItem> Items;
+  std::vector<uint64_t> Items;
   std::vector<TBlock> Blocks;
   int Draws = 0;
 };
@@ -118,7 +117,7 @@ TWork Group(std::span<const TChanceStake> stakes) {
     auto operator<=>(const TKey&) const = default;
   };
   std::vector<TKey> keys(stakes.size());
-  for (size_t i = 0; i < stakes.size(); ++i) keys[i] = {drawOf[i], stakes[i].Size, stakes[i].Mask};
+  for (size_t i = 0; i < stakes.size(); ++i) keys[i] = {drawOf[i], stakes[i].Size, stakes[i].Mask & NumberBits};
   std::sort(keys.begin(), keys.end());
   for (size_t i = 0; i < keys.size();) {
     size_t j = i;
@@ -135,7 +134,7 @@ TWork Group(std::span<const TChanceStake> stakes) {
         const TBlock& last = work.Blocks.back();
         work.Blocks.push_back({last.Draw, last.Size, last.End, last.End, 0});
       }
-      work.Items.push_back({keys[i].Mask, w});
+      work.Items.push_back(keys[i].Mask | uint64_t{w} << WeightShift);
       work.Blocks.back().End = static_cast<uint32_t>(work.Items.size());
       work.Blocks.back().Weight += w;
       weight -= w;
@@ -145,39 +144,72 @@ TWork Group(std::span<const TChanceStake> stakes) {
   return work;
 }
 
-// Runs first..last-1: each run's profit and its stakes with 2..5 matches.
-void RunRange(const TWork& work, const TProfitTable& prices, uint64_t seed, int first, int last,
-              std::vector<TMoney>& profits, std::vector<std::array<int32_t, 4>>& matches) {
-  std::vector<uint64_t> drawn(static_cast<size_t>(work.Draws));
-  for (int run = first; run < last; ++run) {
-    TChanceRng rng(seed, static_cast<uint64_t>(run));
-    for (uint64_t& d : drawn) d = rng.DrawMask();
-    std::array<std::array<int64_t, CombSize + 1>, MaxStakeNumbers + 1> counts{};
-    for (const TBlock& b : work.Blocks) {
-      const uint64_t d = drawn[b.Draw];
-      uint64_t acc = 0;
-      for (uint32_t i = b.Begin; i < b.End; ++i)
-        acc += work.Items[i].Weight * FieldUnit[static_cast<size_t>(std::popcount(work.Items[i].Mask & d))];
-      auto& c = counts[b.Size];
+// Runs counted together in one pass over the items (each item read once for all of them).
+constexpr int RunsPerPass = 4;
+using TRunCounts = std::array<std::array<int64_t, CombSize + 1>, MaxStakeNumbers + 1>;
+
+// The stakes of RunsPerPass runs by size and match count; drawn[r * draws + d] is run r's draw d.
+[[gnu::always_inline]] inline void CountBlocks(const TWork& work, const uint64_t* drawn,
+                                               std::array<TRunCounts, RunsPerPass>& counts) {
+  const uint64_t* items = work.Items.data();
+  const size_t draws = static_cast<size_t>(work.Draws);
+  for (const TBlock& b : work.Blocks) {
+    std::array<uint64_t, RunsPerPass> d, acc{};
+    for (int r = 0; r < RunsPerPass; ++r) d[r] = drawn[r * draws + b.Draw];
+    for (uint32_t i = b.Begin; i < b.End; ++i) {
+      const uint64_t item = items[i], weight = item >> WeightShift;
+      for (int r = 0; r < RunsPerPass; ++r)
+        acc[r] += weight * FieldUnit[static_cast<size_t>(std::popcount(item & d[r]))];
+    }
+    for (int r = 0; r < RunsPerPass; ++r) {
+      auto& c = counts[r][b.Size];
       int64_t matched = 0;
       for (int m = 1; m <= CombSize; ++m) {
-        const auto n = static_cast<int64_t>((acc >> (FieldBits * (m - 1))) & FieldMax);
+        const auto n = static_cast<int64_t>((acc[r] >> (FieldBits * (m - 1))) & FieldMax);
         c[static_cast<size_t>(m)] += n;
         matched += n;
       }
       c[0] += b.Weight - matched;
     }
-    TMoney profit = 0;
-    std::array<int32_t, 4> byMatches{};
-    for (int k = MinStakeNumbers; k <= MaxStakeNumbers; ++k)
-      for (int m = 0; m <= CombSize; ++m) {
-        const int64_t n = counts[k][m];
-        if (n == 0) continue;
-        profit = MoneyAdd(profit, MoneyMul(prices[k][m], n));
-        if (m >= 2) byMatches[static_cast<size_t>(m - 2)] += static_cast<int32_t>(n);
-      }
-    profits[static_cast<size_t>(run)] = profit;
-    matches[static_cast<size_t>(run)] = byMatches;
+  }
+}
+
+// The same loop compiled for the processor's population-count instruction, and without it.
+__attribute__((target("popcnt"))) void CountBlocksPopcnt(const TWork& work, const uint64_t* drawn,
+                                                           std::array<TRunCounts, RunsPerPass>& counts) {
+  CountBlocks(work, drawn, counts);
+}
+void CountBlocksPlain(const TWork& work, const uint64_t* drawn, std::array<TRunCounts, RunsPerPass>& counts) {
+  CountBlocks(work, drawn, counts);
+}
+const auto CountRuns = __builtin_cpu_supports("popcnt") ? CountBlocksPopcnt : CountBlocksPlain;
+
+// Runs first..last-1: each run's profit and its stakes with 2..5 matches. Runs past `last` in the
+// final pass are counted and dropped.
+void RunRange(const TWork& work, const TProfitTable& prices, uint64_t seed, int first, int last,
+              std::vector<TMoney>& profits, std::vector<std::array<int32_t, 4>>& matches) {
+  const size_t draws = static_cast<size_t>(work.Draws);
+  std::vector<uint64_t> drawn(draws * RunsPerPass);
+  for (int pass = first; pass < last; pass += RunsPerPass) {
+    for (int r = 0; r < RunsPerPass; ++r) {
+      TChanceRng rng(seed, static_cast<uint64_t>(pass + r));
+      for (size_t d = 0; d < draws; ++d) drawn[r * draws + d] = rng.DrawMask();
+    }
+    std::array<TRunCounts, RunsPerPass> counts{};
+    CountRuns(work, drawn.data(), counts);
+    for (int r = 0; r < RunsPerPass && pass + r < last; ++r) {
+      TMoney profit = 0;
+      std::array<int32_t, 4> byMatches{};
+      for (int k = MinStakeNumbers; k <= MaxStakeNumbers; ++k)
+        for (int m = 0; m <= CombSize; ++m) {
+          const int64_t n = counts[r][k][m];
+          if (n == 0) continue;
+          profit = MoneyAdd(profit, MoneyMul(prices[k][m], n));
+          if (m >= 2) byMatches[static_cast<size_t>(m - 2)] += static_cast<int32_t>(n);
+        }
+      profits[static_cast<size_t>(pass + r)] = profit;
+      matches[static_cast<size_t>(pass + r)] = byMatches;
+    }
   }
 }
 
