@@ -270,14 +270,15 @@ std::optional<TChanceStake> ChanceStakeOf(const TStakeData& r) {
                       static_cast<uint8_t>(r.Matched.Count), r.Profit};
 }
 
-std::optional<TChanceStake> ChanceStakeChecked(const TStakeData& r, const TComb& draw) {
+std::optional<TChanceStake> ChanceStakeChecked(const TStakeData& r, const TComb& draw, const TConfigData& config) {
   if (!PlainStake(r)) return std::nullopt;
   uint64_t drawn = 0;
   for (uint8_t d : draw)
     if (d >= 1 && d <= MaxNumber) drawn |= uint64_t{1} << d;
   const uint64_t mask = MaskOf(r.Numbers);
-  return TChanceStake{r.DrawNumber, static_cast<uint8_t>(r.Numbers.Count), mask,
-                      static_cast<uint8_t>(std::popcount(mask & drawn)), r.Profit};
+  const int m = std::popcount(mask & drawn);
+  return TChanceStake{r.DrawNumber, static_cast<uint8_t>(r.Numbers.Count), mask, static_cast<uint8_t>(m),
+                      StakeProfit(config, r.Numbers.Count, m)};
 }
 
 // --- The comparison ---

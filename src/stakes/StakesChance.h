@@ -37,8 +37,9 @@ struct TChanceStake {
 // The stake of a journal record: a checked real stake of 5..12 numbers within 1..45 and a match
 // count of 0..5; nothing for separators, unchecked and damaged records.
 std::optional<TChanceStake> ChanceStakeOf(const TStakeData& record);
-// The stake as the check would complete it against `draw` (a stake the back-test made).
-std::optional<TChanceStake> ChanceStakeChecked(const TStakeData& record, const TComb& draw);
+// The stake as the check would complete it against `draw` and price it (a stake a back-test made,
+// whose record may since have left the journal).
+std::optional<TChanceStake> ChanceStakeChecked(const TStakeData& record, const TComb& draw, const TConfigData& config);
 
 struct TChanceOptions {
   int Runs = ChanceDefaultRuns;

@@ -243,7 +243,10 @@ TEST(StakesChance, OnlyCheckedRealStakesCount) {
   EXPECT_EQ(stake->Size, 6);
   EXPECT_EQ(stake->Mask, Mask({1, 2, 3, 40, 45}));
   EXPECT_EQ(stake->Matched, 2);
-  EXPECT_EQ(ChanceStakeChecked(r, {3, 40, 45, 7, 8})->Matched, 3);
+  const auto checked = ChanceStakeChecked(r, {3, 40, 45, 7, 8}, Prizes());
+  ASSERT_TRUE(checked);
+  EXPECT_EQ(checked->Matched, 3);
+  EXPECT_EQ(checked->Stored, StakeProfit(Prizes(), 6, 3));
   struct TCase {
     const char* What;
     std::function<void(TStakeData&)> Change;
