@@ -360,6 +360,7 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeClear",
                                             "",
                                             "StakesGraphDraws",
+                                            "StakesChance",
                                             "",
                                             "StakesXlsExport",
                                             "",

@@ -492,18 +492,28 @@ TChartData ChanceChart(const TChanceReport& r, std::string_view what) {
                                     "журнале записан другой профит (всего %s).",
                                     {r.Repriced, MoneyText(r.StoredProfit)}));
 
-  // The histogram: about 30 bins of a round width over the random profits and the real one.
-  TMoney lo = r.Profit, hi = r.Profit;
-  for (TMoney p : r.RandomProfits) {
-    lo = std::min(lo, p);
-    hi = std::max(hi, p);
-  }
+  // The histogram: about 30 bins of a round width from the 1st to the 99th percentile of the random
+  // profits, stretched to hold the real one; the rare runs beyond go into the end bins.
+  chart.Notes.push_back(
+      "Гистограмма: по горизонтали — профит прогона (начало интервала), по вертикали — сколько случайных прогонов "
+      "дали такой профит; красный столбец отмечает интервал, в который попал реальный профит.");
+  const TMoney lo = std::min(r.Profit, r.RandomProfits.empty() ? r.Profit : Percentile(r.RandomProfits, 1));
+  const TMoney hi = std::max(r.Profit, r.RandomProfits.empty() ? r.Profit : Percentile(r.RandomProfits, 99));
   const TMoney step = NiceStep((TWide{hi} - lo) / 30 + 1);
   const TWide start = (TWide{lo} >= 0 ? TWide{lo} / step : -((-TWide{lo} + step - 1) / step)) * step;
   const auto bins = static_cast<size_t>((TWide{hi} - start) / step + 1);
+  const auto binOf = [&](TMoney p) {
+    if (TWide{p} < start) return size_t{0};
+    return std::min(bins - 1, static_cast<size_t>((TWide{p} - start) / step));
+  };
   std::vector<int64_t> counts(bins);
-  for (TMoney p : r.RandomProfits) ++counts[static_cast<size_t>((TWide{p} - start) / step)];
-  const size_t realBin = static_cast<size_t>((TWide{r.Profit} - start) / step);
+  bool below = false, above = false;
+  for (TMoney p : r.RandomProfits) {
+    ++counts[binOf(p)];
+    below = below || TWide{p} < start;
+    above = above || TWide{p} >= start + TWide{step} * static_cast<TWide>(bins);
+  }
+  const size_t realBin = binOf(r.Profit);
   const int64_t tallest = std::max<int64_t>(1, *std::max_element(counts.begin(), counts.end()));
   TChartSeries random, real;
   random.Title = "Случайная игра: прогонов с таким профитом";
@@ -512,7 +522,10 @@ TChartData ChanceChart(const TChanceReport& r, std::string_view what) {
   real.Color = TRgb::FromRgb(0xD62728);
   random.Bars = real.Bars = true;
   for (size_t b = 0; b < bins; ++b) {
-    const std::string label = MoneyText(Saturate(start + TWide{step} * static_cast<TWide>(b)));
+    const TWide from = start + TWide{step} * static_cast<TWide>(b);
+    std::string label = MoneyText(Saturate(from));
+    if (b == 0 && below) label = "< " + MoneyText(Saturate(from + step));
+    else if (b + 1 == bins && above) label = "≥ " + label;
     random.Points.push_back({static_cast<long double>(b), static_cast<long double>(counts[b]), label});
     real.Points.push_back({static_cast<long double>(b), b == realBin ? static_cast<long double>(tallest) : 0, label});
   }
