@@ -182,7 +182,14 @@ __attribute__((target("popcnt"))) void CountBlocksPopcnt(const TWork& work, cons
 void CountBlocksPlain(const TWork& work, const uint64_t* drawn, std::array<TRunCounts, RunsPerPass>& counts) {
   CountBlocks(work, drawn, counts);
 }
-const auto CountRuns = __builtin_cpu_supports("popcnt") ? CountBlocksPopcnt : CountBlocksPlain;
+using TCountRuns = void (*)(const TWork&, const uint64_t*, std::array<TRunCounts, RunsPerPass>&);
+TCountRuns CountRuns() {
+  static const TCountRuns kernel = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt") ? CountBlocksPopcnt : CountBlocksPlain;
+  }();
+  return kernel;
+}
 
 // Runs first..last-1: each run's profit and its stakes with 2..5 matches. Runs past `last` in the
 // final pass are counted and dropped.
@@ -190,13 +197,14 @@ void RunRange(const TWork& work, const TProfitTable& prices, uint64_t seed, int 
               std::vector<TMoney>& profits, std::vector<std::array<int32_t, 4>>& matches) {
   const size_t draws = static_cast<size_t>(work.Draws);
   std::vector<uint64_t> drawn(draws * RunsPerPass);
+  const TCountRuns countRuns = CountRuns();
   for (int pass = first; pass < last; pass += RunsPerPass) {
     for (int r = 0; r < RunsPerPass; ++r) {
       TChanceRng rng(seed, static_cast<uint64_t>(pass + r));
       for (size_t d = 0; d < draws; ++d) drawn[r * draws + d] = rng.DrawMask();
     }
     std::array<TRunCounts, RunsPerPass> counts{};
-    CountRuns(work, drawn.data(), counts);
+    countRuns(work, drawn.data(), counts);
     for (int r = 0; r < RunsPerPass && pass + r < last; ++r) {
       TMoney profit = 0;
       std::array<int32_t, 4> byMatches{};
