@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <fmt/format.h>
+#include <iterator>
 #include <thread>
 #include <unordered_map>
 
@@ -291,9 +292,19 @@ std::optional<TChanceStake> ChanceStakeChecked(const TStakeData& r, const TComb&
 
 // --- The comparison ---
 
-std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const TChanceStake> stakes,
+std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const TChanceStake> given,
                                                const TConfigData& config, const TChanceOptions& options,
                                                const std::function<bool()>& stop) {
+  // Stakes of another size or match count than a checked stake can have are left out.
+  const auto valid = [](const TChanceStake& s) {
+    return s.Size >= MinStakeNumbers && s.Size <= MaxStakeNumbers && s.Matched <= CombSize;
+  };
+  std::vector<TChanceStake> kept;
+  std::span<const TChanceStake> stakes = given;
+  if (!std::all_of(given.begin(), given.end(), valid)) {
+    std::copy_if(given.begin(), given.end(), std::back_inserter(kept), valid);
+    stakes = kept;
+  }
   if (options.Runs < ChanceMinRuns || options.Runs > ChanceMaxRuns) {
     port.ShowError(SysFormat("Количество прогонов должно быть от %d до %d (задано %d)!",
                              {ChanceMinRuns, ChanceMaxRuns, options.Runs}));

@@ -87,8 +87,8 @@ struct TChanceReport {
   std::array<TChanceFigure, 4> MatchFigures;
 };
 
-// The report for the stakes, or nothing after the message: no stakes, runs outside 100..1,000,000,
-// or a stop asked. `stop` is asked on the calling thread at the start and after every batch of runs
+// The report for the stakes (those of a size outside 5..12 or more than 5 matches are left out), or
+// nothing after the message: no stakes, runs outside 100..1,000,000, or a stop asked. `stop` is asked on the calling thread at the start and after every batch of runs
 // (after the progress text); true ends the work without a message.
 std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const TChanceStake> stakes,
                                                const TConfigData& config, const TChanceOptions& options,

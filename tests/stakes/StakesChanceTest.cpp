@@ -211,7 +211,11 @@ TEST(StakesChance, ReportLinesInTheirOrder) {
   const std::vector<TChanceStake> stakes = {{7, 5, Mask({1, 2, 3, 4, 5}), 2, -25000},
                                             {7, 7, Mask({1, 2, 3, 4, 5, 6, 7}), 3, -99},
                                             {8, 5, Mask({10, 11, 12, 13, 14}), 5, -25000}};
-  const TChanceReport r = Compare(stakes, config, 100, 42);
+  // A stake no check can make (4 numbers, 6 matches) is left out.
+  std::vector<TChanceStake> withBad = stakes;
+  withBad.push_back({9, 4, Mask({1, 2, 3, 4}), 0, 0});
+  withBad.push_back({9, 6, Mask({1, 2, 3, 4, 5, 6}), 6, 0});
+  const TChanceReport r = Compare(withBad, config, 100, 42);
   const std::vector<std::string> expected = {
       "stakes;3",          "draws;2",          "profit;-57.50",     "matches_2;1",      "matches_3;1",
       "matches_4;0",       "matches_5;1",      "random_mean;-57.50", "random_p05;-57.50", "random_p95;-57.50",
