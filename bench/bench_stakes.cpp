@@ -335,7 +335,8 @@ BENCHMARK(BM_StakesChance)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterat
 
 void BM_StakesChanceOneThread(benchmark::State& state) {
   ChanceRuns(state, 1000, 1);
-  state.counters["seconds_per_run"] = benchmark::Counter(1000, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["seconds_per_run"] =
+      benchmark::Counter(1000, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_StakesChanceOneThread)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -343,7 +344,8 @@ void BM_StakesChanceReference(benchmark::State& state) {
   const TChanceSetup& setup = ChanceSetup();
   constexpr int Runs = 20;
   for (auto _ : state) benchmark::DoNotOptimize(ChanceReferenceProfits(setup.stakes, setup.config, Runs, 7));
-  state.counters["seconds_per_run"] = benchmark::Counter(Runs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["seconds_per_run"] =
+      benchmark::Counter(Runs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_StakesChanceReference)->Unit(benchmark::kMillisecond)->Iterations(1);
 

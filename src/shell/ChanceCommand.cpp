@@ -47,7 +47,8 @@ void AddChanceCommands(TCommandMap& commands, TChanceCommand& chance, TStakesTab
   TStakeState& stakes = ws.Stakes();
   TRatingState& ratings = ws.Ratings();
   const QString caption = QStringLiteral("Сравнить со случайной игрой");
-  commands.Add({"StakesChance", caption,
+  commands.Add({"StakesChance",
+                caption,
                 QStringLiteral("Сравнение выделенных (или всех) проверенных ставок со случайной игрой"),
                 {},
                 [&chance, &stakesTab, &stakes] {
@@ -55,11 +56,12 @@ void AddChanceCommands(TCommandMap& commands, TChanceCommand& chance, TStakesTab
                   if (stakesTab.SelectedRecords(first, last) && last > first)
                     chance.Run(stakes.ChanceStakes(first + 1, last + 1),
                                SysFormat("Записи журнала %d-%d", {first + 1, last + 1}));
-                  else
-                    chance.Run(stakes.ChanceStakes(0, 0), "Все ставки журнала");
+                  else chance.Run(stakes.ChanceStakes(0, 0), "Все ставки журнала");
                 },
-                [&stakes] { return stakes.Journal().HasRecords(); }, nullptr});
-  commands.Add({"RatingsChance", caption,
+                [&stakes] { return stakes.Journal().HasRecords(); },
+                nullptr});
+  commands.Add({"RatingsChance",
+                caption,
                 QStringLiteral("Сравнение ставок выделенных (или всех) строк рейтинга со случайной игрой"),
                 {},
                 [&chance, &ratingsTab, &ratings, &stakes] {
@@ -74,7 +76,8 @@ void AddChanceCommands(TCommandMap& commands, TChanceCommand& chance, TStakesTab
                                SysFormat("Строки рейтинга (%d)", {static_cast<int>(rows.size())}));
                   }
                 },
-                [&stakes] { return stakes.Journal().HasRecords(); }, nullptr});
+                [&stakes] { return stakes.Journal().HasRecords(); },
+                nullptr});
 
   // At the end of the two lists' context menus.
   const auto append = [&commands](QTableView* view, const char* name) {

@@ -100,8 +100,8 @@ constexpr uint32_t FieldBits = 12;
 constexpr uint32_t FieldMax = (1u << FieldBits) - 1;
 constexpr int WeightShift = 48;
 constexpr uint64_t NumberBits = ((uint64_t{1} << (MaxNumber + 1)) - 1) & ~uint64_t{1};
-constexpr std::array<uint64_t, CombSize + 1> FieldUnit = {0, 1, uint64_t{1} << 12, uint64_t{1} << 24,
-                                                          uint64_t{1} << 36, uint64_t{1} << 48};
+constexpr std::array<uint64_t, CombSize + 1> FieldUnit = {
+    0, 1, uint64_t{1} << 12, uint64_t{1} << 24, uint64_t{1} << 36, uint64_t{1} << 48};
 
 struct TWork {
   std::vector<uint64_t> Items;
@@ -124,8 +124,8 @@ TWork Group(std::span<const TChanceStake> stakes) {
     size_t j = i;
     while (j < keys.size() && keys[j] == keys[i]) ++j;
     uint64_t weight = j - i;
-    const bool sameGroup = !work.Blocks.empty() && work.Blocks.back().Draw == keys[i].Draw &&
-                           work.Blocks.back().Size == keys[i].Size;
+    const bool sameGroup =
+        !work.Blocks.empty() && work.Blocks.back().Draw == keys[i].Draw && work.Blocks.back().Size == keys[i].Size;
     if (!sameGroup)
       work.Blocks.push_back({keys[i].Draw, keys[i].Size, static_cast<uint32_t>(work.Items.size()),
                              static_cast<uint32_t>(work.Items.size()), 0});
@@ -177,7 +177,7 @@ using TRunCounts = std::array<std::array<int64_t, CombSize + 1>, MaxStakeNumbers
 
 // The same loop compiled for the processor's population-count instruction, and without it.
 __attribute__((target("popcnt"))) void CountBlocksPopcnt(const TWork& work, const uint64_t* drawn,
-                                                           std::array<TRunCounts, RunsPerPass>& counts) {
+                                                         std::array<TRunCounts, RunsPerPass>& counts) {
   CountBlocks(work, drawn, counts);
 }
 void CountBlocksPlain(const TWork& work, const uint64_t* drawn, std::array<TRunCounts, RunsPerPass>& counts) {
@@ -343,8 +343,8 @@ std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const 
   const TWork work = Group(stakes);
   report.Draws = work.Draws;
 
-  // The runs in batches of at most 2e7 stake comparisons and a fiftieth of the runs, each batch spread over the threads; the
-  // progress and the stop request between batches.
+  // The runs in batches of at most 2e7 stake comparisons and a fiftieth of the runs, each batch spread over the
+  // threads; the progress and the stop request between batches.
   const int runs = options.Runs;
   report.RandomProfits.assign(static_cast<size_t>(runs), 0);
   report.RandomMatches.assign(static_cast<size_t>(runs), {});
@@ -362,8 +362,7 @@ std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const 
         RunRange(work, prices, options.Seed, first, last, report.RandomProfits, report.RandomMatches);
       });
     }
-    RunRange(work, prices, options.Seed, done, done + (end - done) / parts, report.RandomProfits,
-             report.RandomMatches);
+    RunRange(work, prices, options.Seed, done, done + (end - done) / parts, report.RandomProfits, report.RandomMatches);
     for (std::thread& t : workers) t.join();
     done = end;
     port.ShowProgress(SysFormat("Сравнение со случайной игрой ( завершено %.0f %% )...",
@@ -495,9 +494,10 @@ TChartData ChanceChart(const TChanceReport& r, std::string_view what) {
   }
   chart.Notes.push_back(SysFormat("%s: ставок %d, тиражей %d, прогонов %d (начальное число %u).",
                                   {what, r.Stakes, r.Draws, r.Runs, static_cast<int64_t>(r.Seed)}));
-  chart.Notes.push_back(SysFormat("Реальный профит лучше случайного в %s прогонов (равный считается за половину); "
-                                  "p-значение %s — доля прогонов, где случайная игра дала не меньше.",
-                                  {Percent(r.BeatsShare), ChanceShareText(r.PValue)}));
+  chart.Notes.push_back(
+      SysFormat("Реальный профит лучше случайного в %s прогонов (равный считается за половину); "
+                "p-значение %s — доля прогонов, где случайная игра дала не меньше.",
+                {Percent(r.BeatsShare), ChanceShareText(r.PValue)}));
   chart.Notes.push_back(
       "Как это считается: ставки остаются такими, какими были сделаны, а результат каждого тиража, по которому они "
       "проверены, заменяется случайным (один случайный тираж на все ставки этого тиража). «Случайно» — то, что "
@@ -507,9 +507,10 @@ TChartData ChanceChart(const TChanceReport& r, std::string_view what) {
       "дальше: из многих сценариев какой-нибудь всегда окажется «лучше случайного» просто по везению. Судить о "
       "превосходстве можно лишь тогда, когда результат держится на новых тиражах, не участвовавших в отборе.");
   if (r.Repriced > 0)
-    chart.Notes.push_back(SysFormat("Профит посчитан по текущей стоимости ставки и таблице призов; у %d ставок в "
-                                    "журнале записан другой профит (всего %s).",
-                                    {r.Repriced, MoneyText(r.StoredProfit)}));
+    chart.Notes.push_back(
+        SysFormat("Профит посчитан по текущей стоимости ставки и таблице призов; у %d ставок в "
+                  "журнале записан другой профит (всего %s).",
+                  {r.Repriced, MoneyText(r.StoredProfit)}));
 
   // The histogram: about 30 bins of a round width from the 1st to the 99th percentile of the random
   // profits, stretched to hold the real one; the rare runs beyond go into the end bins.

@@ -27,11 +27,11 @@ constexpr int ChanceDefaultRuns = 10000;
 
 // One checked stake as the comparison takes it.
 struct TChanceStake {
-  int32_t Draw = 0;    // the draw number it was checked against
-  uint8_t Size = 0;    // its count of numbers (5..12): what it cost
-  uint64_t Mask = 0;   // its numbers as bits 1..45 (a repeated number counts once, as in the check)
-  uint8_t Matched = 0; // its real match count (0..5), as the journal holds it
-  TMoney Stored = 0;   // its profit as the journal holds it
+  int32_t Draw = 0;     // the draw number it was checked against
+  uint8_t Size = 0;     // its count of numbers (5..12): what it cost
+  uint64_t Mask = 0;    // its numbers as bits 1..45 (a repeated number counts once, as in the check)
+  uint8_t Matched = 0;  // its real match count (0..5), as the journal holds it
+  TMoney Stored = 0;    // its profit as the journal holds it
 };
 
 // The stake of a journal record: a checked real stake of 5..12 numbers within 1..45 and a match
@@ -88,16 +88,16 @@ struct TChanceReport {
 };
 
 // The report for the stakes (those of a size outside 5..12 or more than 5 matches are left out), or
-// nothing after the message: no stakes, runs outside 100..1,000,000, or a stop asked. `stop` is asked on the calling thread at the start and after every batch of runs
-// (after the progress text); true ends the work without a message.
+// nothing after the message: no stakes, runs outside 100..1,000,000, or a stop asked. `stop` is asked on the calling
+// thread at the start and after every batch of runs (after the progress text); true ends the work without a message.
 std::optional<TChanceReport> CompareWithChance(TUserPort& port, std::span<const TChanceStake> stakes,
                                                const TConfigData& config, const TChanceOptions& options,
                                                const std::function<bool()>& stop = nullptr);
 
 // The same runs recounted the plain way: every stake of every run compared number by number with
 // the run's draw and priced with StakeProfit. For tests and the benchmark.
-std::vector<TMoney> ChanceReferenceProfits(std::span<const TChanceStake> stakes, const TConfigData& config,
-                                           int runs, uint64_t seed);
+std::vector<TMoney> ChanceReferenceProfits(std::span<const TChanceStake> stakes, const TConfigData& config, int runs,
+                                           uint64_t seed);
 
 // The random draw of a run for the draw at `index` among the distinct draws (in order of first
 // appearance): five distinct numbers 1..45 as bits. Fixed by (seed, run) alone.

@@ -102,17 +102,16 @@ class ChanceWindowTest : public QObject {
   // it); false when no window opened.
   bool OpenWindow(const char* command, const std::function<void(TChartWindow*)>& act) {
     bool opened = false;
-    const auto connection =
-        connect(window_->Chance(), &TChanceCommand::windowOpening, this, [&](TChartWindow* w) {
-          QMetaObject::invokeMethod(
-              w,
-              [&, w] {
-                opened = true;
-                act(w);
-                w->reject();
-              },
-              Qt::QueuedConnection);
-        });
+    const auto connection = connect(window_->Chance(), &TChanceCommand::windowOpening, this, [&](TChartWindow* w) {
+      QMetaObject::invokeMethod(
+          w,
+          [&, w] {
+            opened = true;
+            act(w);
+            w->reject();
+          },
+          Qt::QueuedConnection);
+    });
     Run(command);
     disconnect(connection);
     return opened;
@@ -174,7 +173,8 @@ class ChanceWindowTest : public QObject {
       QVERIFY(notes.contains(QStringLiteral("это не прогноз")));
       // The stakes that knew the results beat chance in almost every run (a random jackpot may beat them).
       const QRegularExpressionMatch share =
-          QRegularExpression(QStringLiteral("Реальный профит лучше случайного в (\\d+\\.\\d\\d)% прогонов")).match(notes);
+          QRegularExpression(QStringLiteral("Реальный профит лучше случайного в (\\d+\\.\\d\\d)% прогонов"))
+              .match(notes);
       QVERIFY2(share.hasMatch(), qPrintable(notes));
       QVERIFY(share.captured(1).toDouble() > 99.9);
       // The histogram: the random runs and the real profit, as bars.
@@ -188,9 +188,8 @@ class ChanceWindowTest : public QObject {
 
     // Records 21..40: the honest stakes alone.
     grid->clearSelection();
-    grid->selectionModel()->select(
-        QItemSelection(grid->model()->index(20, 0), grid->model()->index(39, 0)),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid->selectionModel()->select(QItemSelection(grid->model()->index(20, 0), grid->model()->index(39, 0)),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
     QVERIFY(OpenWindow("StakesChance", [&](TChartWindow* w) {
       const QString notes = guitest::Child<QLabel>(w, "lbNotes")->text();
       QVERIFY2(notes.contains(QStringLiteral("Записи журнала 21-40: ставок 20, тиражей 20")), qPrintable(notes));

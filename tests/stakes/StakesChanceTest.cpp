@@ -216,10 +216,21 @@ TEST(StakesChance, ReportLinesInTheirOrder) {
   withBad.push_back({9, 4, Mask({1, 2, 3, 4}), 0, 0});
   withBad.push_back({9, 6, Mask({1, 2, 3, 4, 5, 6}), 6, 0});
   const TChanceReport r = Compare(withBad, config, 100, 42);
-  const std::vector<std::string> expected = {
-      "stakes;3",          "draws;2",          "profit;-57.50",     "matches_2;1",      "matches_3;1",
-      "matches_4;0",       "matches_5;1",      "random_mean;-57.50", "random_p05;-57.50", "random_p95;-57.50",
-      "exact_mean;-57.50", "beats_share;0.5000", "p_value;1.0000",  "runs;100",         "seed;42"};
+  const std::vector<std::string> expected = {"stakes;3",
+                                             "draws;2",
+                                             "profit;-57.50",
+                                             "matches_2;1",
+                                             "matches_3;1",
+                                             "matches_4;0",
+                                             "matches_5;1",
+                                             "random_mean;-57.50",
+                                             "random_p05;-57.50",
+                                             "random_p95;-57.50",
+                                             "exact_mean;-57.50",
+                                             "beats_share;0.5000",
+                                             "p_value;1.0000",
+                                             "runs;100",
+                                             "seed;42"};
   EXPECT_EQ(ChanceReportLines(r), expected);
   // The journal held another profit for one of them.
   EXPECT_EQ(r.Repriced, 1);
@@ -249,7 +260,8 @@ TEST(StakesChance, RefusalsAndStop) {
   const TCase cases[] = {
       {stakes, 99, "Количество прогонов должно быть от 100 до 1000000 (задано 99)!"},
       {stakes, 1000001, "Количество прогонов должно быть от 100 до 1000000 (задано 1000001)!"},
-      {{}, 100,
+      {{},
+       100,
        "Нет проверенных ставок для сравнения со случайной игрой!\r\rСравнивать можно только ставки, уже проверенные "
        "по архиву тиражей."},
   };
