@@ -10,16 +10,23 @@
 //   BM_RatingsRefresh          the ratings rebuilt from a journal of 1,000,000 checked stakes
 //   BM_TablesStakeTest         the back-test of 100 regular stake rules over the latest 1,000
 //                              draws: 100,000 stakes appended, checked and rated
+//   BM_StakesChance            the comparison with chance: 10,000 runs over 100,000 checked
+//                              stakes of 5..12 numbers spread over 100 draws, on two threads
+//   BM_StakesChanceOneThread   the same stakes, 1,000 runs on one thread (processor time per run)
+//   BM_StakesChanceReference   the same runs recounted the plain way, every stake compared number
+//                              by number with its run's draw and priced (processor time per run)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "stakes/Prizes.h"
+#include "stakes/StakesChance.h"
 #include "workspace/Workspace.h"
 
 namespace kivra {
@@ -281,6 +288,66 @@ void BM_RatingsRefresh(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_RatingsRefresh)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- The comparison with chance ---
+
+struct TChanceSetup {
+  TConfigData config;
+  std::vector<TChanceStake> stakes;
+
+  TChanceSetup() {
+    config.Cost = 10 * MoneyScale;
+    config.Profits = {{0, 0}, {1, 0}, {2, 0}, {3, 15 * MoneyScale}, {4, 100 * MoneyScale}, {5, 10000 * MoneyScale}};
+    std::mt19937 rng(4545);
+    std::vector<uint64_t> drawn;
+    for (int d = 0; d < 100; ++d) drawn.push_back(TChanceRng(1, 1000000 + d).DrawMask());
+    for (int i = 0; i < StakeCount; ++i) {
+      const auto size = static_cast<uint8_t>(5 + rng() % 8);
+      uint64_t mask = 0;
+      while (std::popcount(mask) < size) mask |= uint64_t{1} << (1 + rng() % 45);
+      const int d = static_cast<int>(rng() % 100);
+      const int m = std::popcount(mask & drawn[d]);
+      stakes.push_back({3000 + d, size, mask, static_cast<uint8_t>(m), StakeProfit(config, size, m)});
+    }
+  }
+};
+
+const TChanceSetup& ChanceSetup() {
+  static const TChanceSetup setup;
+  return setup;
+}
+
+void ChanceRuns(benchmark::State& state, int runs, int threads) {
+  const TChanceSetup& setup = ChanceSetup();
+  TQuietPort port;
+  int beats = 0;
+  for (auto _ : state) {
+    const auto report = CompareWithChance(port, setup.stakes, setup.config, {runs, 7, threads});
+    if (!report) std::abort();
+    beats = report->BeatsShare;
+  }
+  state.counters["runs"] = runs;
+  state.counters["beats_share"] = beats / 10000.0;
+}
+
+void BM_StakesChance(benchmark::State& state) { ChanceRuns(state, 10000, 2); }
+BENCHMARK(BM_StakesChance)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void BM_StakesChanceOneThread(benchmark::State& state) {
+  ChanceRuns(state, 1000, 1);
+  state.counters["seconds_per_run"] =
+      benchmark::Counter(1000, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StakesChanceOneThread)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StakesChanceReference(benchmark::State& state) {
+  const TChanceSetup& setup = ChanceSetup();
+  constexpr int Runs = 20;
+  for (auto _ : state) benchmark::DoNotOptimize(ChanceReferenceProfits(setup.stakes, setup.config, Runs, 7));
+  state.counters["seconds_per_run"] =
+      benchmark::Counter(Runs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StakesChanceReference)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace kivra

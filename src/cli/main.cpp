@@ -78,6 +78,11 @@ constexpr const char* Usage =
     "  stakes delete --rows A-B | --where matched =|>|>=|<|<= ЗНАЧЕНИЕ\n"
     "                        удаление записей A..B или ставок по количеству совпадений\n"
     "  stakes clear          удаление всех ставок\n"
+    "  stakes chance [--rows A-B | --rating N] [--runs R] [--seed K]\n"
+    "                        сравнение проверенных ставок (журнала, записей A..B или строки N\n"
+    "                        рейтинга) со случайной игрой: R прогонов (по умолчанию 10000,\n"
+    "                        от 100 до 1000000) со случайными результатами тиражей; строки\n"
+    "                        ключ;значение\n"
     "  ratings [--mode 0|1|2]\n"
     "                        рейтинг, как его показывает вкладка \"Рейтинг\": 18 столбцов через \";\"\n"
     "                        (столбцы E0..E5 по режиму эффективности)\n"
@@ -104,9 +109,11 @@ constexpr const char* Usage =
     "  forecast [--script ФАЙЛ] [--offset K] [--seed N] [--log] [--out ФАЙЛ]\n"
     "                        прогноз: рабочий сценарий (или ФАЙЛ) для текущего смещения, как\n"
     "                        кнопка \"Прогноз\"; строка на ставку (тираж;числа;комментарий) и итог\n"
-    "  test K [--script ФАЙЛ] [--seed N] [--log] [--out ФАЙЛ]\n"
+    "  test K [--script ФАЙЛ] [--seed N] [--log] [--out ФАЙЛ] [--chance [--runs R]]\n"
     "                        тест сценария на последних K тиражах, как кнопка \"Тест\"\n"
-    "                        (--log: журнал сценария включен; --out: итоговый список комбинаций)\n"
+    "                        (--log: журнал сценария включен; --out: итоговый список комбинаций;\n"
+    "                        --chance: сделанные тестом ставки сравниваются со случайной игрой,\n"
+    "                        как в stakes chance, с начальным числом N)\n"
     "  systems expand N1,N2,...\n"
     "                        комбинации локальной системы для этих чисел\n"
     "  systems list          каталог систем, как его показывает вкладка \"Системы\": строка\n"
@@ -632,9 +639,62 @@ int StakesDelete(TWorkspace& ws, TArgs& args) {
   throw TUsageError{"Ожидается --rows A-B или --where ПОЛЕ УСЛОВИЕ ЗНАЧЕНИЕ"};
 }
 
+// --- Comparison with chance ---
+
+// "--runs R" and "--seed K" of the comparison: any integer is taken, the engine refuses runs outside
+// its range with its message.
+bool ChanceOption(TArgs& args, TChanceOptions& options) {
+  std::string value;
+  if (args.Option("--runs", value)) {
+    options.Runs = static_cast<int>(ParseRange(value, INT32_MIN, INT32_MAX, "--runs"));
+    return true;
+  }
+  if (args.Option("--seed", value)) {
+    options.Seed = static_cast<uint64_t>(ParseRange(value, 0, INT64_MAX, "--seed"));
+    return true;
+  }
+  return false;
+}
+
+// The report as "key;value" lines; false (after the message) when there was nothing to compare.
+bool PrintChance(TWorkspace& ws, const std::optional<std::vector<TChanceStake>>& stakes,
+                 const TChanceOptions& options) {
+  if (!stakes) return false;
+  const auto report = ws.Stakes().CompareWithChance(*stakes, options);
+  if (!report) return false;
+  for (const std::string& line : ChanceReportLines(*report)) std::printf("%s\n", line.c_str());
+  return true;
+}
+
+// stakes chance [--rows A-B | --rating N] [--runs R] [--seed K]: the checked stakes of the journal
+// (or of records A..B, or of the ratings row N) compared with chance.
+int StakesChance(TWorkspace& ws, TArgs& args) {
+  TChanceOptions options;
+  options.Threads = ws.Runner().Threads();
+  int first = 0, last = 0, rating = 0;
+  std::string value;
+  while (!args.Empty()) {
+    if (ChanceOption(args, options)) continue;
+    if (rating == 0 && first == 0 && args.Option("--rows", value)) {
+      const auto dash = value.find('-');
+      first = static_cast<int>(ParseRange(value.substr(0, dash), 1, INT32_MAX, "--rows"));
+      last = dash == std::string::npos ? first
+                                       : static_cast<int>(ParseRange(value.substr(dash + 1), 1, INT32_MAX, "--rows"));
+      continue;
+    }
+    if (rating == 0 && first == 0 && args.Option("--rating", value)) {
+      rating = static_cast<int>(ParseRange(value, 1, INT32_MAX, "--rating"));
+      continue;
+    }
+    throw TUsageError{fmt::format("Неизвестный параметр: {}", *args.Peek())};
+  }
+  if (rating > 0) return PrintChance(ws, ws.Ratings().ChanceStakes({rating - 1}), options) ? 0 : 1;
+  return PrintChance(ws, ws.Stakes().ChanceStakes(first, last), options) ? 0 : 1;
+}
+
 int CmdStakes(TWorkspace& ws, TArgs& args) {
-  const std::string sub = args.Next("list|add|check|delete|clear");
-  static const std::vector<std::string> known = {"list", "add", "check", "delete", "clear"};
+  const std::string sub = args.Next("list|add|check|delete|clear|chance");
+  static const std::vector<std::string> known = {"list", "add", "check", "delete", "clear", "chance"};
   if (std::find(known.begin(), known.end(), sub) == known.end())
     throw TUsageError{fmt::format("Неизвестная команда stakes: {}", sub)};
   ws.LoadArchive();
@@ -652,6 +712,8 @@ int CmdStakes(TWorkspace& ws, TArgs& args) {
     std::printf("Проверено ставок: %d\n", ws.Stakes().Journal().LastChecked());
   } else if (sub == "delete") {
     status = StakesDelete(ws, args);
+  } else if (sub == "chance") {
+    status = StakesChance(ws, args);
   } else {
     args.ExpectEnd();
     ws.Stakes().Clear();
@@ -1236,7 +1298,8 @@ int CmdRunScript(TWorkspace& ws, TArgs& args, bool test) {
   std::string script, value, out;
   std::optional<int64_t> offset;
   uint64_t seed = 0;
-  bool seeded = false, log = false;
+  bool seeded = false, log = false, chance = false;
+  TChanceOptions chanceOptions;
   while (!args.Empty()) {
     if (args.Option("--script", script)) continue;
     if (!test && args.Option("--offset", value)) {
@@ -1251,6 +1314,14 @@ int CmdRunScript(TWorkspace& ws, TArgs& args, bool test) {
     if (args.Option("--out", out)) continue;
     if (args.Flag("--log")) {
       log = true;
+      continue;
+    }
+    if (test && args.Flag("--chance")) {
+      chance = true;
+      continue;
+    }
+    if (test && args.Option("--runs", value)) {
+      chanceOptions.Runs = static_cast<int>(ParseRange(value, INT32_MIN, INT32_MAX, "--runs"));
       continue;
     }
     throw TUsageError{fmt::format("Неизвестный параметр: {}", *args.Peek())};
@@ -1273,15 +1344,23 @@ int CmdRunScript(TWorkspace& ws, TArgs& args, bool test) {
   if (log) ws.Script().Log().SetEnabled(true);
   TScriptRunner& runner = ws.Runner();
   if (seeded) runner.SetSeed(seed);
-  runner.OnStakeAdded = [](const TStakeData& r) {
+  std::vector<TStakeData> made;  // the back-test's stakes, for the comparison with chance
+  runner.OnStakeAdded = [&made, chance](const TStakeData& r) {
     std::printf("%d;%s;%s\n", r.DrawNumber, StakeNumbersText(r.Numbers, " ").c_str(), r.Comment.c_str());
+    if (chance) made.push_back(r);
   };
   const bool ran = test ? runner.BackTest(lines, static_cast<int>(cycles)) : runner.Forecast(lines);
   if (!out.empty()) ws.Combs().SaveFile(out);
-  ws.Stakes().Save();
   std::printf("Ставок: %d, смещение: %d, комбинаций: %u\n", runner.StakeCount(), ws.Archive().DrawsOffset(),
               ws.Combs().List().Count());
-  return ran ? 0 : 1;
+  bool compared = true;
+  if (chance && ran) {
+    chanceOptions.Seed = seed;
+    chanceOptions.Threads = runner.Threads();
+    compared = PrintChance(ws, ws.Stakes().ChanceStakesMade(made), chanceOptions);
+  }
+  ws.Stakes().Save();
+  return ran && compared ? 0 : 1;
 }
 
 int CmdForecast(TWorkspace& ws, TArgs& args) { return CmdRunScript(ws, args, false); }

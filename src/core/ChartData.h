@@ -42,6 +42,10 @@ struct TChartSeries {
 struct TChartData {
   std::string Title;
   std::vector<TChartSeries> Series;
+  // Shown above the chart when given: a table of figures (its first row the header) and lines of
+  // text that explain them.
+  std::vector<std::vector<std::string>> Table;
+  std::vector<std::string> Notes;
 
   // The first series whose title equals `title` without regard to letter case, or null.
   TChartSeries* Find(std::string_view title);

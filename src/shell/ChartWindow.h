@@ -1,5 +1,6 @@
 // The chart window "График": one chart given as data, under a panel with the check box that shows or
-// hides the value labels. The stake charts of the ratings and the draw charts open it.
+// hides the value labels, and under the table of figures and the notes the data brings, if any. The
+// stake charts of the ratings, the draw charts and the comparison with chance open it.
 #pragma once
 
 #include <QDialog>

@@ -29,6 +29,7 @@
 #include "shell/StakesTab.h"
 #include "shell/WeekTab.h"
 #include "shell/RatingsTab.h"
+#include "shell/ChanceCommand.h"
 #include "shell/SystemsTab.h"
 #include "shell/ScriptLibraryPanel.h"
 #include "shell/ScriptTab.h"
@@ -228,6 +229,9 @@ void TTemplateMain::BuildCommands() {
         return ChooseFile(true, caption, filter, suffix);
       },
       *xlsx_);
+  // The comparison with chance, from the stakes grid, the ratings list and the "Ставки" menu.
+  chance_ = new TChanceCommand(ws, port_, this);
+  AddChanceCommands(commands_, *chance_, *stakesTab_, *ratingsTab_, ws);
   // The "Системы" tab registers its own commands (the layout places the tab).
   systemsTab_ = new TSystemsTab(ws, [this](QAbstractItemModel* model) { return NewTable("lvSystems", model, true); });
   AddSystemCommands(commands_, *systemsTab_, ws, {[this](bool show) {

@@ -46,6 +46,7 @@ class TScriptTab;
 class TWeekTab;
 class TStakesTab;
 class TRatingsTab;
+class TChanceCommand;
 class TSystemsTab;
 class TScriptLibraryPanel;
 class TTablesTab;
@@ -107,6 +108,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* ScriptTab() const { return scriptTab_; }
   TStakesTab* StakesTab() const { return stakesTab_; }
   TRatingsTab* RatingsTab() const { return ratingsTab_; }
+  TChanceCommand* Chance() const { return chance_; }
   TSystemsTab* SystemsTab() const { return systemsTab_; }
   TScriptLibraryPanel* LibraryPanel() const { return libraryPanel_; }
   TCardTab* CardTab() const { return cardTab_; }
@@ -288,6 +290,7 @@ class TTemplateMain : public QMainWindow {
   TScriptTab* scriptTab_ = nullptr;
   TStakesTab* stakesTab_ = nullptr;
   TRatingsTab* ratingsTab_ = nullptr;
+  TChanceCommand* chance_ = nullptr;
   TSystemsTab* systemsTab_ = nullptr;
   TScriptLibraryPanel* libraryPanel_ = nullptr;
   TCardTab* cardTab_ = nullptr;

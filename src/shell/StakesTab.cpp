@@ -362,6 +362,7 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeClear",
                                             "",
                                             "StakesGraphDraws",
+                                            "StakesChance",
                                             "",
                                             "StakesXlsExport",
                                             "",

@@ -7,9 +7,10 @@
 
 namespace kivra::shell {
 
-TWaitWindow::TWaitWindow(const QString& text, QWidget* parent) : QDialog(parent) {
+TWaitWindow::TWaitWindow(const QString& text, QWidget* parent, const QString& title, const QString& button)
+    : QDialog(parent) {
   setObjectName("WaitWindow");
-  setWindowTitle(QStringLiteral("Загрузка"));
+  setWindowTitle(title);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setWindowFlag(Qt::WindowCloseButtonHint, false);
   auto* layout = new QVBoxLayout(this);
@@ -19,10 +20,15 @@ TWaitWindow::TWaitWindow(const QString& text, QWidget* parent) : QDialog(parent)
   label->setMinimumWidth(280);
   layout->addWidget(label);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
-  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(button);
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName("btnStop");
   connect(buttons, &QDialogButtonBox::rejected, this, &TWaitWindow::reject);
   layout->addWidget(buttons);
   setModal(false);
+}
+
+void TWaitWindow::SetText(const QString& text) {
+  if (auto* label = findChild<QLabel*>("lbWait")) label->setText(text);
 }
 
 void TWaitWindow::reject() {

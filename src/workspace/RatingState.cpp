@@ -278,4 +278,17 @@ std::optional<TChartData> TRatingState::MatchCountChart(const std::vector<int>& 
   return chart;
 }
 
+std::optional<std::vector<TChanceStake>> TRatingState::ChanceStakes(const std::vector<int>& rows) {
+  if (!loaded_) Load();
+  std::unordered_set<std::string> comments;
+  for (int row : rows) {
+    if (row < 0 || row >= ratings_.Count()) {
+      port_.ShowError(SysFormat("Строки %d нет в рейтинге (строк в рейтинге: %d)!", {row + 1, ratings_.Count()}));
+      return std::nullopt;
+    }
+    comments.insert(FoldCaseCp1251(ratings_.Rows()[static_cast<size_t>(row)].Comment));
+  }
+  return stakes_.ChanceStakesOf(comments);
+}
+
 }  // namespace kivra

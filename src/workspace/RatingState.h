@@ -73,6 +73,11 @@ class TRatingState {
   std::optional<TChartData> StakesByDrawChart(const std::vector<int>& rows, bool profits);
   std::optional<TChartData> MatchCountChart(const std::vector<int>& rows);
 
+  // The checked stakes behind rows of the list (0-based): the journal's stakes whose comment is a
+  // row's, compared without regard to letter case. A row outside the list is refused with the
+  // message.
+  std::optional<std::vector<TChanceStake>> ChanceStakes(const std::vector<int>& rows);
+
  private:
   TUserPort& port_;
   TStakeState& stakes_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/SysFormat.h"
+#include "core/TextCodec.h"
 #include "stakes/Prizes.h"
 #include "workspace/ProgramFiles.h"
 
@@ -205,6 +206,62 @@ void TStakeState::UpdateView(bool refresh, bool scroll) {
   }
   if (viewHandler_) viewHandler_(ViewRows(), refresh, scroll && n > 0, changed);
   if (changed || n == 0) port_.SetStatusText(4, SysFormat("Ставок: %d", {n}));
+}
+
+// --- The comparison with chance ---
+
+std::optional<std::vector<TChanceStake>> TStakeState::ChanceStakes(int first, int last) {
+  const int count = journal_.Count();
+  const bool all = first == 0 && last == 0;
+  if (!all && (first < 1 || last < first || last > count)) {
+    port_.ShowError(SysFormat("Строк %d-%d нет в журнале ставок (записей в журнале: %d)!", {first, last, count}));
+    return std::nullopt;
+  }
+  std::vector<TChanceStake> stakes;
+  try {
+    int index = all ? 0 : first - 1;
+    const int end = all ? count : last;
+    journal_.ScanRecords(index, [&](const TStakeBytes& bytes) {
+      if (index++ >= end) return;
+      if (const auto stake = ChanceStakeOf(DecodeStake(bytes))) stakes.push_back(*stake);
+    });
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    return std::nullopt;
+  }
+  return stakes;
+}
+
+std::optional<std::vector<TChanceStake>> TStakeState::ChanceStakesOf(const std::unordered_set<std::string>& comments) {
+  std::vector<TChanceStake> stakes;
+  try {
+    journal_.ScanRecords(0, [&](const TStakeBytes& bytes) {
+      const std::string_view comment(reinterpret_cast<const char*>(bytes.data() + StakeField::Comment + 1),
+                                     bytes[StakeField::Comment]);
+      if (!comments.contains(FoldCaseCp1251(comment))) return;
+      if (const auto stake = ChanceStakeOf(DecodeStake(bytes))) stakes.push_back(*stake);
+    });
+  } catch (const std::exception& e) {
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    return std::nullopt;
+  }
+  return stakes;
+}
+
+std::vector<TChanceStake> TStakeState::ChanceStakesMade(std::span<const TStakeData> records) const {
+  std::vector<TChanceStake> stakes;
+  for (const TStakeData& r : records) {
+    const int at = r.DrawNumber > 0 ? archive_.FindDrawIndex(r.DrawNumber) : -1;
+    if (at < 0) continue;
+    if (const auto stake = ChanceStakeChecked(r, archive_.Stored(at).Nums, config_.Data)) stakes.push_back(*stake);
+  }
+  return stakes;
+}
+
+std::optional<TChanceReport> TStakeState::CompareWithChance(std::span<const TChanceStake> stakes,
+                                                            const TChanceOptions& options,
+                                                            const std::function<bool()>& stop) {
+  return kivra::CompareWithChance(port_, stakes, config_.Data, options, stop);
 }
 
 }  // namespace kivra

@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "combs/CombList.h"
 #include "core/Config.h"
@@ -16,6 +19,7 @@
 #include "core/WindowSettings.h"
 #include "stakes/StakeData.h"
 #include "stakes/StakeLogs.h"
+#include "stakes/StakesChance.h"
 #include "stakes/StakesJournal.h"
 
 namespace kivra {
@@ -80,6 +84,19 @@ class TStakeState {
   // "Удалить по условию": counts the stakes the condition removes, asks "Удалить ставок: N?" (No
   // the default; with none, says so) and deletes them. True when stakes were deleted.
   bool DeleteWhereAsked(TStakeCondition condition, int32_t value);
+
+  // The comparison with chance ("Сравнить со случайной игрой"). The checked stakes of records
+  // first..last (1-based; 0, 0: the whole journal), of the records whose comment (cp1251, folded
+  // case) is one of `comments`, or of records a back-test made (each checked against the archive's
+  // draw of its number, so that it counts even when it has left the journal); nothing after the
+  // message when the rows lie outside the journal or it cannot be read.
+  std::optional<std::vector<TChanceStake>> ChanceStakes(int first, int last);
+  std::optional<std::vector<TChanceStake>> ChanceStakesOf(const std::unordered_set<std::string>& comments);
+  std::vector<TChanceStake> ChanceStakesMade(std::span<const TStakeData> records) const;
+  // The comparison of the stakes with chance at the configured cost and prize table (see
+  // CompareWithChance of the engine).
+  std::optional<TChanceReport> CompareWithChance(std::span<const TChanceStake> stakes, const TChanceOptions& options,
+                                                 const std::function<bool()>& stop = nullptr);
 
   // Brings the grid in line with the journal (see TViewHandler) and writes "Ставок: %d".
   void UpdateView(bool refresh, bool scroll);

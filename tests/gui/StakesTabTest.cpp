@@ -182,6 +182,7 @@ class StakesTabTest : public QObject {
                                  "StakeClear",
                                  "",
                                  "StakesGraphDraws",
+                                 "StakesChance",
                                  "",
                                  "StakesXlsExport",
                                  "",

@@ -733,6 +733,14 @@ TEST(ScriptRunnerCli, ForecastTestAndSystemsExpand) {
   r = run("stakes list");
   EXPECT_NE(r.Out.find("29"), std::string::npos);
   EXPECT_EQ(run("test 30").Status, 2);
+  // The stakes this test made, compared with chance after its summary line.
+  r = run("test 2 --chance --runs 200 --seed 3");
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_NE(r.Out.find("комбинаций: 21\nstakes;2\ndraws;2\nprofit;0.00\nmatches_2;0\n"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("\nruns;200\nseed;3\n"), std::string::npos) << r.Out;
+  r = run("test 2 --chance --runs 50");
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Количество прогонов должно быть от 100 до 1000000 (задано 50)!"), std::string::npos);
 
   std::filesystem::create_directories(data / "Systems");
   WriteFileAtomic(data / "Systems" / "5-06-2_0003.dat", "1 2 3 4 6\r\n");

@@ -2,9 +2,12 @@
 // them, the check after draws arrive, batches and the view, and the journal through kivra-cli.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "CliRunner.h"
 #include "TempDir.h"
 #include "TestDraws.h"
+#include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "stakes/Prizes.h"
 #include "workspace/Workspace.h"
@@ -242,6 +245,89 @@ TEST_F(StakesCliTest, RatingsAcrossRuns) {
   EXPECT_EQ(test::ReadBytes(dir / "r.csv").substr(0, 14), "\"\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9\";");
   EXPECT_EQ(Run("ratings refresh").Out, "Рейтинг: 2\n");
   EXPECT_EQ(Run("ratings sort E2").Status, 2);
+}
+
+// The "key;value" lines of `stakes chance` as pairs, in order.
+std::vector<std::pair<std::string, std::string>> KeyValues(const std::string& out) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  size_t start = 0;
+  for (size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = out.substr(start, end - start);
+    const size_t semi = line.find(';');
+    pairs.emplace_back(line.substr(0, semi), semi == std::string::npos ? "" : line.substr(semi + 1));
+  }
+  return pairs;
+}
+
+TEST_F(StakesCliTest, ChanceComparesTheCheckedStakes) {
+  test::WriteBytes(dir / "Kivra_5x45.ini",
+                   "[STAKES]\nCost=1\nProfits=6\nProfit_0_Overlap=0\nProfit_0_Profit=0\nProfit_1_Overlap=1\n"
+                   "Profit_1_Profit=0\nProfit_2_Overlap=2\nProfit_2_Profit=2\nProfit_3_Overlap=3\nProfit_3_Profit=20\n"
+                   "Profit_4_Overlap=4\nProfit_4_Profit=200\nProfit_5_Overlap=5\nProfit_5_Profit=20000\n");
+  // Draw 1 is 1..5, draw 2 is 6..10: three checked stakes (a 6-number one with 4 matches), one for
+  // a draw not yet drawn.
+  EXPECT_EQ(Run("stakes add 1,2,3,4,40,41 --draw 1 --comment Тест").Status, 0);
+  EXPECT_EQ(Run("stakes add 6,7,30,31,32 --draw 2 --comment Другой").Status, 0);
+  EXPECT_EQ(Run("stakes add 11,12,13,14,15 --draw 2 --comment ТЕСТ").Status, 0);
+  EXPECT_EQ(Run("stakes add 1,2,3,4,5 --draw 3 --comment Тест").Status, 0);
+
+  const auto all = Run("stakes chance --runs 2000 --seed 9");
+  ASSERT_EQ(all.Status, 0) << all.Err;
+  const auto pairs = KeyValues(all.Out);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : pairs) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"stakes", "draws", "profit", "matches_2", "matches_3", "matches_4",
+                                            "matches_5", "random_mean", "random_p05", "random_p95", "exact_mean",
+                                            "beats_share", "p_value", "runs", "seed"}));
+  const std::map<std::string, std::string> figures(pairs.begin(), pairs.end());
+  // -6 + 200, -1 + 2, -1: as the journal shows them.
+  EXPECT_EQ(figures.at("stakes"), "3");
+  EXPECT_EQ(figures.at("draws"), "2");
+  EXPECT_EQ(figures.at("profit"), "194.00");
+  EXPECT_EQ(figures.at("matches_2"), "1");
+  EXPECT_EQ(figures.at("matches_4"), "1");
+  EXPECT_EQ(figures.at("runs"), "2000");
+  EXPECT_EQ(figures.at("seed"), "9");
+  // Exact: C(d,m) C(45-d,5-m) / 1221759 for each stake's d numbers, prices as above.
+  double exact = 0;
+  for (int d : {6, 5, 5}) {
+    const double cost = d == 6 ? -6 : -1;
+    const double prize[] = {0, 0, 2, 20, 200, 20000};
+    for (int m = 0; m <= 5; ++m)
+      exact += (cost + prize[m]) * static_cast<double>(Binomial(d, m) * Binomial(45 - d, 5 - m)) / 1221759.0;
+  }
+  EXPECT_EQ(figures.at("exact_mean"), SysFormat("%.2f", {exact}));
+  EXPECT_EQ(figures.at("beats_share").size(), 6u);
+  // The same seed, the same figures; the rows and a ratings row choose the stakes.
+  EXPECT_EQ(Run("stakes chance --runs 2000 --seed 9").Out, all.Out);
+  EXPECT_EQ(KeyValues(Run("stakes chance --rows 2-4 --runs 100").Out)[0].second, "2");
+  ASSERT_EQ(Run("ratings sort Комментарий").Status, 0);  // Другой, Тест (with ТЕСТ)
+  const auto rating = KeyValues(Run("stakes chance --rating 2 --runs 100").Out);
+  ASSERT_GE(rating.size(), 3u);
+  EXPECT_EQ(rating[0].second, "2");
+  EXPECT_EQ(rating[2].second, "193.00");
+
+  // Refusals: their messages, and no figures.
+  struct TCase {
+    const char* Args;
+    int Status;
+    const char* Message;
+  };
+  const TCase refused[] = {
+      {"stakes chance --runs 99", 1, "Количество прогонов должно быть от 100 до 1000000 (задано 99)!"},
+      {"stakes chance --runs 1000001", 1, "Количество прогонов должно быть от 100 до 1000000 (задано 1000001)!"},
+      {"stakes chance --rows 3-9", 1, "Строк 3-9 нет в журнале ставок (записей в журнале: 4)!"},
+      {"stakes chance --rows 4-4", 1, "Нет проверенных ставок для сравнения со случайной игрой!"},
+      {"stakes chance --rating 3", 1, "Строки 3 нет в рейтинге (строк в рейтинге: 2)!"},
+      {"stakes chance --rows 1-2 --rating 1", 2, "Неизвестный параметр: --rating"},
+      {"stakes chance --runs many", 2, "Некорректное значение параметра --runs: many"},
+  };
+  for (const TCase& c : refused) {
+    const auto r = Run(c.Args);
+    EXPECT_EQ(r.Status, c.Status) << c.Args;
+    EXPECT_EQ(r.Out, "") << c.Args;
+    EXPECT_NE(r.Err.find(c.Message), std::string::npos) << c.Args << ": " << r.Err;
+  }
 }
 
 TEST_F(StakesCliTest, RefusedWhileAnotherProgramHoldsTheJournal) {
