@@ -50,12 +50,14 @@ bench: build
 perf: build demo-data
 	python3 scripts/perf_check.py $(BUILD) $(DEMO_DATA) --out build/bench/perf
 
-# A demo data folder seeded from the synthetic archive in demo/ (only once: the user's changes stay).
+# A demo data folder seeded from the synthetic archive in demo/ and an example stake cost and prize
+# table (only once: the user's changes stay).
 demo-data: build
 	@if [ ! -f $(DEMO_DATA)/Kivra_5x45.ldr ]; then \
 		mkdir -p $(DEMO_DATA) && \
 		$(BUILD)/src/cli/kivra-cli --data-dir $(DEMO_DATA) import-csv demo/draws.csv; \
 	fi
+	@[ -f $(DEMO_DATA)/Kivra_5x45.ini ] || cp demo/Kivra_5x45.ini $(DEMO_DATA)/Kivra_5x45.ini
 
 clean:
 	rm -rf build

@@ -148,6 +148,17 @@ bool ConfigSave(const std::filesystem::path& path, const TConfigData& data, TUse
   });
 }
 
+bool WriteFirstConfig(const std::filesystem::path& path, const TConfigData& data, TUserPort& port) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) || ec) return false;
+  if (!ConfigSave(path, data, port)) return false;
+  return RewriteConfig(path, &port, [](TIniFile& ini) {
+    ini.WriteString("DOWNLOAD", "ResultsUrl", "");
+    ini.WriteString("ONLINE", "CatalogUrl", "");
+    ini.WriteString("ONLINE", "UpdateUrl", "");
+  });
+}
+
 bool SaveShreddingConfig(const std::filesystem::path& path, const TShreddingConfig& shredding, TUserPort& port) {
   return RewriteConfig(path, &port, [&](TIniFile& ini) {
     for (int i = 0; i < 3; ++i) {

@@ -102,6 +102,11 @@ void ConfigLoad(const std::filesystem::path& path, TConfiguration& config, TUser
 // Writers: each writes only its own keys and keeps every other key of the file. The first three
 // show progress and report failures through the port; the generation defaults writer is silent.
 bool ConfigSave(const std::filesystem::path& path, const TConfigData& data, TUserPort& port);
+// When the file does not exist yet: writes it with the configuration's keys and, empty, the
+// addresses the program's messages point to ([DOWNLOAD] ResultsUrl, [ONLINE] CatalogUrl and
+// UpdateUrl), so that the file they name exists and shows where each setting goes. False when the
+// file was there already or could not be written (the port told).
+bool WriteFirstConfig(const std::filesystem::path& path, const TConfigData& data, TUserPort& port);
 bool SaveShreddingConfig(const std::filesystem::path& path, const TShreddingConfig& shredding, TUserPort& port);
 bool SaveGenDefaults(const std::filesystem::path& path, const TGenDefaults& gen);
 bool SaveProxyConfig(const std::filesystem::path& path, const TProxyConfig& proxy, TUserPort& port);

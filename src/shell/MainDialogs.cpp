@@ -80,6 +80,7 @@ void TTemplateMain::CmdEditConfig() {
   RefreshAllViews(true);
   drawsModel_->Repaint();
   combsModel_->Repaint();
+  UpdatePrizeNotices();
 }
 
 void TTemplateMain::CmdEditProxy() {

@@ -35,18 +35,20 @@
 #include "shell/FlowLayout.h"
 #include "shell/GraphsTab.h"
 #include "shell/LayoutTab.h"
+#include "shell/NoticeBar.h"
+#include "shell/RatingsTab.h"
 #include "shell/ScriptLibraryPanel.h"
 #include "shell/ScriptTab.h"
 #include "shell/SystemsTab.h"
 #include "shell/StakesTab.h"
 #include "shell/WebLinks.h"
-#include "shell/RatingsTab.h"
 #include "shell/TablesTab.h"
 #include "shell/UnitUpdate.h"
 #include "shell/StatChart.h"
 #include "shell/UnitHelp.h"
 #include "shell/WeekTab.h"
 #include "shell/WindowPlacement.h"
+#include "stakes/Prizes.h"
 #include "workspace/Workspace.h"
 
 namespace kivra::shell {
@@ -249,6 +251,9 @@ QWidget* TTemplateMain::BuildDrawsTab() {
   connect(lvDraws_, &QTableView::doubleClicked, this, [this] { commands_.Trigger("DrawsInfo"); });
   // Ins adds, Enter edits, Del deletes (with the confirmation).
   lvDraws_->installEventFilter(this);
+  // An empty archive says how to fill it instead of showing an empty list.
+  drawsNotice_ = new TNoticeBar(QStringLiteral("lbDrawsNotice"), page);
+  v->addWidget(drawsNotice_);
   v->addWidget(lvDraws_, 1);
   return page;
 }
@@ -752,6 +757,7 @@ void TTemplateMain::Initialise() {
       close();
       return;
     }
+    WriteFirstConfig(ws_->ConfigPath(), ws_->Config().Data, port_);
     ws_->LoadArchive();
     RefreshDrawsList(true);
     ws_->Combs().GenerateList(true, ws_->Combs().GenDefaults());
@@ -762,6 +768,8 @@ void TTemplateMain::Initialise() {
     // Stakes left unchecked when the program ended in the middle of a run are checked now that
     // their draws may be in the archive.
     if (ws_->Stakes().CheckAndFlush()) ws_->Stakes().UpdateView(true, false);
+    RefreshDrawsList(false);
+    UpdatePrizeNotices();
 
     if (options_.LoadOnly) {
       CmdDrawsDownload();
@@ -977,11 +985,18 @@ void TTemplateMain::RefreshAllViews(bool forced) {
 
 void TTemplateMain::RefreshDrawsList(bool force) {
   const int count = ws_->Archive().Count();
+  drawsNotice_->SetNotice(count == 0 && initialised_ ? ToQ(ws_->Download().EmptyArchiveHint()) : QString());
   if (force || drawsModel_->rowCount() != count) drawsModel_->SetRowCount(count);
   else drawsModel_->Repaint();
   const QSignalBlocker block(edOffset_);
   edOffset_->setMaximum(std::max(0, count - 1));
   edOffset_->setValue(ws_->Archive().DrawsOffset());
+}
+
+void TTemplateMain::UpdatePrizeNotices() {
+  const QString notice = PrizeTableEmpty(ws_->Config().Data) ? ToQ(PrizeTableNotice) : QString();
+  stakesTab_->Notice()->SetNotice(notice);
+  ratingsTab_->Notice()->SetNotice(notice);
 }
 
 void TTemplateMain::RefreshCombsView(uint32_t count) {

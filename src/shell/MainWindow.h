@@ -40,6 +40,7 @@ class TWorkspace;
 namespace kivra::shell {
 
 class TCardTab;
+class TNoticeBar;
 class TGraphsTab;
 class TLayoutTab;
 class TScriptTab;
@@ -82,6 +83,10 @@ class TTemplateMain : public QMainWindow {
   // `title` is the lottery's window caption (the version is appended at initialisation).
   TTemplateMain(TStartOptions options, QString title, QWidget* parent = nullptr);
   ~TTemplateMain() override;
+
+  // The stakes' and ratings' notice while the prize table pays nothing (after a change of the
+  // configuration).
+  void UpdatePrizeNotices();
 
   // Shows the window as its saved placement says (maximised or normal, centred without one).
   void ShowPlaced();
@@ -275,6 +280,7 @@ class TTemplateMain : public QMainWindow {
   QTabWidget* pcLists_ = nullptr;
   QTabWidget* pcMain_ = nullptr;
   QTableView* lvDraws_ = nullptr;
+  TNoticeBar* drawsNotice_ = nullptr;
   QTableView* lvCombs_ = nullptr;
   QTableView* lvFilters_ = nullptr;
   QTableView* lvDrawsStat_ = nullptr;

@@ -68,6 +68,8 @@ TRatingsTab::TRatingsTab(TWorkspace& ws, const std::function<QTableView*(QAbstra
   setObjectName("tsRatings");
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(2, 2, 2, 2);
+  notice_ = new TNoticeBar(QStringLiteral("lbRatingsNotice"), this);
+  v->addWidget(notice_);
   v->addWidget(list_, 1);
 
   for (int c = 0; c < RatingColumnCount; ++c) list_->setColumnWidth(c, DesignWidth(*list_, c));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "shell/NoticeBar.h"
 #include "shell/ListModels.h"
 
 class QMenu;
@@ -51,6 +52,8 @@ class TRatingsTab : public QWidget {
 
   // After a save of the rows: the row count, the repaint and the sort mark.
   void UpdateView();
+  // The notice above the list (an empty prize table); hidden when empty.
+  TNoticeBar* Notice() const { return notice_; }
   // A click on a column header: the rows sorted by it (the current column again: the other
   // direction); the E columns do not sort.
   void ClickColumn(int column);
@@ -60,6 +63,7 @@ class TRatingsTab : public QWidget {
   void scriptLinesAdded();
 
  private:
+  TNoticeBar* notice_ = nullptr;
   TRatingState& ratings_;
   TRatingsModel* model_;
   QTableView* list_;

@@ -174,6 +174,8 @@ TStakesTab::TStakesTab(TWorkspace& ws, const std::function<QTableView*(QAbstract
 
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(2, 2, 2, 2);
+  notice_ = new TNoticeBar(QStringLiteral("lbStakesNotice"), this);
+  v->addWidget(notice_);
   v->addWidget(grid_);
 
   model_->SetRowCount(ws.Stakes().ViewRows());

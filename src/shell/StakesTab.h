@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/NoticeBar.h"
 #include "stakes/StakeData.h"
 
 class QTableView;
@@ -78,9 +79,12 @@ class TStakesTab : public QWidget {
 
   // The stakes state's view update: the row count, the repaint, the scroll to the newest record.
   void UpdateView(int rows, bool refresh, bool scroll, bool changed);
+  // The notice above the grid (an empty prize table); hidden when empty.
+  TNoticeBar* Notice() const { return notice_; }
 
  private:
   TWorkspace& ws_;
+  TNoticeBar* notice_;
   TStakesModel* model_;
   QTableView* grid_;
 };

@@ -45,4 +45,10 @@ TMoney StakeProfit(const TConfigData& config, int n, int m) {
   return profit;
 }
 
+bool PrizeTableEmpty(const TConfigData& config) {
+  for (const TProfitItem& item : config.Profits)
+    if (item.Profit != 0) return false;
+  return true;
+}
+
 }  // namespace kivra

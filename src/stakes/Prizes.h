@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/Config.h"
 
@@ -21,5 +22,12 @@ std::string MoneyText(TMoney amount);
 // the prize of the first table entry for m matches when m >= 0. Entries whose match count is
 // outside 0..255 pay nothing.
 TMoney StakeProfit(const TConfigData& config, int n, int m);
+
+// While no entry of the prize table pays anything every profit is only the cost (or 0): the
+// stakes and ratings say so with this notice, which names where the table is set.
+bool PrizeTableEmpty(const TConfigData& config);
+inline constexpr std::string_view PrizeTableNotice =
+    "Таблица выигрышей не заполнена, поэтому профит ставок не считается.\rЗадайте стоимость ставки и размеры "
+    "выигрышей: меню «Файл» → «Параметры» (окно «Параметры системы»).";
 
 }  // namespace kivra

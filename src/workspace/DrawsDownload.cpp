@@ -42,6 +42,14 @@ std::string TDrawsDownload::ResultsUrl() const {
   return url;
 }
 
+std::string TDrawsDownload::EmptyArchiveHint() const {
+  return SysFormat(
+      "Архив тиражей пуст.\r\rЗагрузите тиражи с сайта лотереи: меню «Архив тиражей» → «Загрузка» (F3). Адрес "
+      "архива указывается в файле %s, раздел [DOWNLOAD], ключ ResultsUrl.\r\rИли добавьте тиражи из файла: меню "
+      "«Архив тиражей» → «Импорт из CSV-файла», или по одному: «Добавить».",
+      {configPath_.string()});
+}
+
 int TDrawsDownload::Command(const std::string& url, const std::function<bool()>& keepGoing) {
   TBusyScope busy(port_, DownloadProgress);
   const int added = Download(url, keepGoing);

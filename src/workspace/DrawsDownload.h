@@ -23,6 +23,9 @@ class TDrawsDownload {
   // The address of the operator's results archive: [DOWNLOAD] "ResultsUrl" of the configuration
   // file; an address without a path gets the default path. Empty when none is configured.
   std::string ResultsUrl() const;
+  // What the empty archive list shows: how to fill the archive (the download and where its
+  // address goes, or the import).
+  std::string EmptyArchiveHint() const;
   // The download command: busy, the download, then in every case the stake check and its view.
   // `keepGoing` is asked while the transfer runs (the shell processes its events there); false
   // cancels. The draws added.

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -20,6 +21,9 @@
 #include "TempDir.h"
 #include "core/DrawsArchive.h"
 #include "core/IniFile.h"
+#include "shell/RatingsTab.h"
+#include "shell/StakesTab.h"
+#include "stakes/Prizes.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/MainWindow.h"
 #include "shell/WebLinks.h"
@@ -415,6 +419,39 @@ class MainWindowTest : public QObject {
       QCOMPARE(window_->FiltersLog()->model()->rowCount(), 1);
     }
     QVERIFY(messages_.empty());
+  }
+
+  // The first start in a folder writes the configuration file the messages name; an empty prize
+  // table and an empty archive say what to do and where.
+  void firstStartSaysWhatToDo() {
+    const TIniFile ini = TIniFile::Load(*dir_ / "Kivra_5x45.ini");
+    QVERIFY(ini.KeyExists("DOWNLOAD", "ResultsUrl"));
+    QVERIFY(ini.KeyExists("STAKES", "Cost"));
+    auto* tabs = window_->findChild<QTabWidget*>("pcMain");
+    tabs->setCurrentWidget(window_->StakesTab());
+    QVERIFY(window_->StakesTab()->Notice()->isVisible());
+    QCOMPARE(window_->StakesTab()->Notice()->text(), QString::fromStdString(std::string(PrizeTableNotice)).replace('\r', '\n'));
+    QVERIFY(!window_->RatingsTab()->Notice()->isHidden());
+    guitest::SaveScreen(window_.get(), "main_prize_notice");
+    auto* drawsNotice = window_->findChild<QLabel*>("lbDrawsNotice");
+    QVERIFY(drawsNotice->isHidden());
+
+    // A prize that pays something: the notices go.
+    TConfigData data = Ws().Config().Data;
+    data.Profits = {{3, 50 * MoneyScale}};
+    Ws().ApplyConfig(data);
+    window_->UpdatePrizeNotices();
+    QVERIFY(window_->StakesTab()->Notice()->isHidden());
+
+    window_.reset();
+    std::filesystem::remove(*dir_ / "Kivra_5x45.ldr");
+    Start();
+    window_->resize(1024, 700);
+    drawsNotice = window_->findChild<QLabel*>("lbDrawsNotice");
+    QVERIFY(drawsNotice->isVisible());
+    QVERIFY(drawsNotice->text().startsWith(QStringLiteral("Архив тиражей пуст.")));
+    QVERIFY(drawsNotice->text().contains(QString::fromStdString((*dir_ / "Kivra_5x45.ini").string())));
+    guitest::SaveScreen(window_.get(), "main_empty_archive");
   }
 
   void importSaysWhatItAddedAndSkipped() {
