@@ -1524,8 +1524,7 @@ int SystemsVerify(TWorkspace& ws, TArgs& args) {
   }
   const TCoverCheck check = VerifyCover(spec, blocks);
   if (!check.Ok) {
-    std::string subset;
-    for (uint8_t p : check.FirstUncovered) subset += (subset.empty() ? "" : " ") + std::to_string(p);
+    const std::string subset = CoverSubsetText(check.FirstUncovered);
     ws.Port().ShowError(SysFormat("Гарантия \"%s\" для %d чисел не выполнена: не покрыто сочетание %s",
                                   {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Nums, subset}));
     return 1;

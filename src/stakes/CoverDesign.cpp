@@ -121,6 +121,15 @@ TCoverCheck VerifyCover(const TCoverSpec& spec, std::span<const TComb> blocks) {
   return check;
 }
 
+std::string CoverSubsetText(std::span<const uint8_t> positions) {
+  std::string text;
+  for (uint8_t p : positions) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(p);
+  }
+  return text;
+}
+
 namespace {
 
 // T = M: the Schönheim bound C(N,5,T) >= ceil(N/5 ceil((N-1)/4 ... ceil((N-T+1)/(5-T+1)))).

@@ -38,6 +38,9 @@ struct TCoverCheck {
 };
 TCoverCheck VerifyCover(const TCoverSpec& spec, std::span<const TComb> blocks);
 
+// "1 5 7": positions separated by spaces.
+std::string CoverSubsetText(std::span<const uint8_t> positions);
+
 // A proven lower bound on the number of blocks (see CoverDesign.cpp for the arguments).
 int64_t CoverLowerBound(const TCoverSpec& spec);
 

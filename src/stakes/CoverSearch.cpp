@@ -22,7 +22,6 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
-#include <cstdlib>
 
 #include "stakes/CoverDesign.h"
 
@@ -190,7 +189,7 @@ class TChain {
   bool Anneal(uint64_t moves) {
     if (uncovered_.empty()) return true;
     if (temp_ <= 0) Calibrate();
-    const uint64_t perTemp = std::max<uint64_t>(64, uint64_t(blocks_.size() * PerTempF));
+    const uint64_t perTemp = std::max<uint64_t>(64, blocks_.size() * MovesPerBlock);
     for (uint64_t i = 0; i < moves; ++i) {
       if (uncovered_.empty()) return true;
       ++moves_;
@@ -209,10 +208,12 @@ class TChain {
   }
 
  private:
-  double CoolFactor = getenv("COOL") ? atof(getenv("COOL")) : 0.99;
-  double FrozenFactor = getenv("FROZEN") ? atof(getenv("FROZEN")) : 0.05;
-  double InitialAcceptance = getenv("ACC") ? atof(getenv("ACC")) : 0.4;
-  double PerTempF = getenv("PT") ? atof(getenv("PT")) : 4;
+  // Geometric cooling, 16 moves per block at each temperature, from a start where a typical
+  // worsening move is accepted with probability 0.02; frozen at 5% of that, then heated again.
+  static constexpr double CoolFactor = 0.99;
+  static constexpr double FrozenFactor = 0.05;
+  static constexpr double InitialAcceptance = 0.02;
+  static constexpr uint64_t MovesPerBlock = 16;
 
   void AddUncovered(uint32_t s) {
     pos_[s] = static_cast<int32_t>(uncovered_.size());
@@ -326,6 +327,79 @@ class TChain {
   uint64_t moves_ = 0;
 };
 
+// Calls f for every k-subset (as a mask) of the points pts[0..n-1].
+template <class F>
+void ForEachChoice(const int* pts, int n, int k, F&& f) {
+  if (k > n) return;
+  if (k == 0) return f(uint64_t(0));
+  std::array<int, CombSize> idx{};
+  for (int i = 0; i < k; ++i) idx[size_t(i)] = i;
+  while (true) {
+    uint64_t mask = 0;
+    for (int i = 0; i < k; ++i) mask |= uint64_t(1) << pts[idx[size_t(i)]];
+    f(mask);
+    int i = k - 1;
+    while (i >= 0 && idx[size_t(i)] == n - k + i) --i;
+    if (i < 0) return;
+    ++idx[size_t(i)];
+    for (int q = i + 1; q < k; ++q) idx[size_t(q)] = idx[size_t(q - 1)] + 1;
+  }
+}
+
+// Calls f for every set of `size` of the n positions that shares at least `least` with `with`.
+template <class F>
+void ForEachMeeting(int n, uint64_t with, int least, int size, F&& f) {
+  std::array<int, 64> in{}, out{};
+  int ni = 0, no = 0;
+  for (int p = 0; p < n; ++p)
+    if (with >> p & 1) in[size_t(ni++)] = p;
+    else out[size_t(no++)] = p;
+  for (int j = least; j <= std::min(size, ni); ++j)
+    ForEachChoice(in.data(), ni, j, [&](uint64_t a) { ForEachChoice(out.data(), no, size - j, [&](uint64_t b) { f(a | b); }); });
+}
+
+// The greedy cover: again and again the block that covers the most uncovered subsets, ties by
+// lexicographic order; the gains are kept up to date as subsets become covered.
+std::vector<uint64_t> GreedyCover(const TProblem& p) {
+  std::vector<uint64_t> lex;
+  lex.reserve(CoverBinom(p.N, CombSize));
+  for (int a = 0; a < p.N; ++a)
+    for (int b = a + 1; b < p.N; ++b)
+      for (int c = b + 1; c < p.N; ++c)
+        for (int d = c + 1; d < p.N; ++d)
+          for (int e = d + 1; e < p.N; ++e)
+            lex.push_back(uint64_t(1) << a | uint64_t(1) << b | uint64_t(1) << c | uint64_t(1) << d |
+                          uint64_t(1) << e);
+  std::vector<uint32_t> lexOf(lex.size());
+  for (uint32_t i = 0; i < lex.size(); ++i) lexOf[RankOf(lex[i])] = i;
+  uint32_t per = 0;
+  for (int j = p.T; j <= p.M; ++j) per += uint32_t(CoverBinom(CombSize, j) * CoverBinom(p.N - CombSize, p.M - j));
+  std::vector<uint32_t> gain(lex.size(), per);
+  std::vector<uint8_t> covered(p.Units, 0);
+  std::vector<uint64_t> chosen;
+  while (true) {
+    const size_t best = size_t(std::max_element(gain.begin(), gain.end()) - gain.begin());
+    if (gain[best] == 0) break;
+    chosen.push_back(lex[best]);
+    ForEachMeeting(p.N, lex[best], p.T, p.M, [&](uint64_t s) {
+      uint8_t& c = covered[RankOf(s)];
+      if (c) return;
+      c = 1;
+      ForEachMeeting(p.N, s, p.T, CombSize, [&](uint64_t b) { --gain[lexOf[RankOf(b)]]; });
+    });
+  }
+  return chosen;
+}
+
+// The greedy's work in simple steps, estimated before it runs.
+double GreedyCost(const TCoverSpec& spec, int64_t lowerBound) {
+  double perSubset = 0;
+  for (int j = spec.Guarantee; j <= spec.Drawn; ++j)
+    perSubset += double(CoverBinom(spec.Drawn, j)) * double(CoverBinom(spec.Nums - spec.Drawn, CombSize - j));
+  return double(CoverBinom(spec.Nums, spec.Drawn)) * perSubset * 4 +
+         double(lowerBound) * 2 * double(CoverBinom(spec.Nums, CombSize));
+}
+
 std::vector<TComb> ToCombs(const std::vector<uint64_t>& masks) {
   std::vector<TComb> combs;
   combs.reserve(masks.size());
@@ -340,7 +414,55 @@ std::vector<TComb> ToCombs(const std::vector<uint64_t>& masks) {
 
 }  // namespace
 
+namespace {
+
+// T < M: the positions split into g groups; an M-subset has at least ceil(M/g) >= T positions in
+// one of them when g(T-1) <= M-1, so covering the T-subsets of every group by a covering design
+// of its own (T = M on the group) gives the guarantee. The designs of the groups are searched with
+// a share of the budget.
+std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds) {
+  const int n = spec.Nums, t = spec.Guarantee;
+  std::vector<uint64_t> best;
+  std::vector<std::vector<TComb>> designs(size_t(n + 1));
+  const auto started = std::chrono::steady_clock::now();
+  for (int g = 2; g * (t - 1) <= spec.Drawn - 1 && g <= n; ++g) {
+    std::vector<uint64_t> design;
+    int offset = 0;
+    for (int i = 0; i < g; ++i) {
+      const int size = n / g + (i < n % g ? 1 : 0);
+      const uint64_t group = ((uint64_t(1) << size) - 1) << offset;
+      if (size >= t && size <= CombSize) {
+        // One block holds the whole group, filled up with the first positions outside it.
+        uint64_t block = group;
+        for (int q = 0; q < n && std::popcount(block) < CombSize; ++q) block |= uint64_t(1) << q;
+        design.push_back(block);
+      } else if (size > CombSize) {
+        if (designs[size_t(size)].empty()) {
+          TCoverOptions sub = options;
+          const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+          sub.Seconds = std::max(0.05, seconds - used) / 2;
+          sub.Seed = options.Seed + uint64_t(size);
+          designs[size_t(size)] = MakeCover({size, t, t}, sub).Blocks;
+          if (designs[size_t(size)].empty()) return best;
+        }
+        for (const TComb& b : designs[size_t(size)]) {
+          uint64_t block = 0;
+          for (uint8_t q : b) block |= uint64_t(1) << (offset + q - 1);
+          design.push_back(block);
+        }
+      }
+      offset += size;
+    }
+    if (best.empty() || design.size() < best.size()) best = std::move(design);
+  }
+  return best;
+}
+
+}  // namespace
+
 TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer) {
+  // Rounds at one size before the search counts as stalled, at least (about 20 ms each).
+  constexpr uint64_t StallRounds = 250;
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
@@ -366,26 +488,38 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     uint64_t seeder = options.Seed;
     for (int j = 0; j < threads; ++j) chains.emplace_back(problem, SplitMix(seeder));
     if (observer && !observer->Progress(progress)) result.Stopped = true;
-    chains[0].GreedyStart();
-    best = chains[0].Blocks();
+    // The start: the smaller of the greedy cover (when it is cheap enough) and, for T < M, the
+    // cover by groups; a sampled greedy when neither is there.
+    const auto consider = [&](std::vector<uint64_t> design) {
+      if (design.empty() || (!best.empty() && design.size() >= best.size())) return;
+      chains[0].Load(design);
+      if (chains[0].Uncovered() == 0) best = std::move(design);
+    };
+    if (GreedyCost(spec, result.LowerBound) <= 3e8) consider(GreedyCover(problem));
+    if (problem.Lotto) consider(PartitionCover(spec, options, options.Seconds * 0.3));
+    if (best.empty()) {
+      chains[0].Load({});
+      chains[0].GreedyStart();
+      best = chains[0].Blocks();
+    }
     // A round is about 20 ms of work: the cost of a move grows with the blocks scanned and, for
     // T < M, with the M-subsets each T-subset reaches.
     const uint64_t moveCost = best.size() + 8 * problem.RestTSets.size() * (problem.Lotto ? problem.PerTSet : 1);
     const uint64_t round = std::clamp<uint64_t>(4'000'000 / std::max<uint64_t>(moveCost, 1), 200, 200'000);
-    uint64_t movesAtTarget = 0, movesToBest = chains[0].Moves();
+    uint64_t roundsAtTarget = 0, roundsToBest = 0, rounds = 0;
     const auto restart = [&] {
       for (auto& chain : chains) {
         chain.Load(best);
         chain.RemoveOneBlock();
       }
-      movesAtTarget = 0;
+      roundsAtTarget = 0;
     };
     if (int64_t(best.size()) > result.LowerBound && !result.Stopped) restart();
     while (int64_t(best.size()) > result.LowerBound && !result.Stopped) {
       if (elapsed() >= options.Seconds) break;
       if (options.MaxMoves > 0 && chains[0].Moves() >= options.MaxMoves) break;
       // The search has stalled when a size took several times the work of all sizes before it.
-      if (movesAtTarget > std::max<uint64_t>(50 * round, 4 * movesToBest) + 2'000'000) break;
+      if (roundsAtTarget > std::max<uint64_t>(StallRounds, 4 * roundsToBest)) break;
       std::vector<char> done(size_t(threads), 0);
       {
         std::vector<std::jthread> workers;
@@ -393,14 +527,14 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
           workers.emplace_back([&, j] { done[size_t(j)] = chains[size_t(j)].Anneal(round); });
         done[0] = chains[0].Anneal(round);
       }
-      movesAtTarget += round;
+      ++roundsAtTarget, ++rounds;
       progress.Target = int64_t(best.size()) - 1;
       progress.Uncovered = INT64_MAX;
       for (auto& chain : chains) progress.Uncovered = std::min<int64_t>(progress.Uncovered, chain.Uncovered());
       const auto winner = std::find(done.begin(), done.end(), 1);
       if (winner != done.end()) {
         best = chains[size_t(winner - done.begin())].Blocks();
-        movesToBest = chains[0].Moves();
+        roundsToBest = rounds;
         if (int64_t(best.size()) > result.LowerBound) restart();
       }
       progress.Blocks = int64_t(best.size());
