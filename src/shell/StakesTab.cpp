@@ -354,6 +354,7 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeAddAll",
                                             "SystemStakeFilter",
                                             "SystemStakeAll",
+                                            "SystemMake",
                                             "",
                                             "StakeDel",
                                             "StakeFilter",

@@ -39,8 +39,8 @@ std::string CoverSpecError(const TCoverSpec& spec) {
   if (spec.Guarantee < 2)
     return SysFormat("Гарантия должна быть не меньше 2 совпадений (указано %d)!", {spec.Guarantee});
   if (spec.Guarantee > spec.Drawn)
-    return SysFormat("Гарантия %d совпадений невозможна, если угадано только %d чисел!",
-                     {spec.Guarantee, spec.Drawn});
+    return SysFormat("Гарантия \"%s\" невозможна: совпадений (%d) не может быть больше, чем угаданных чисел (%d)!",
+                     {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Guarantee, spec.Drawn});
   return {};
 }
 

@@ -420,7 +420,28 @@ namespace {
 // one of them when g(T-1) <= M-1, so covering the T-subsets of every group by a covering design
 // of its own (T = M on the group) gives the guarantee. The designs of the groups are searched with
 // a share of the budget.
-std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds) {
+// The reports of a search for a group's design, passed on as the start of the whole search.
+class TStartObserver : public TCoverObserver {
+ public:
+  TStartObserver(TCoverObserver* outer, std::chrono::steady_clock::time_point started, int64_t lowerBound)
+      : outer_(outer), started_(started), lowerBound_(lowerBound) {}
+  bool Progress(const TCoverProgress&) override {
+    TCoverProgress p;
+    p.LowerBound = lowerBound_;
+    p.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    if (outer_ && !outer_->Progress(p)) Stopped = true;
+    return !Stopped;
+  }
+  bool Stopped = false;
+
+ private:
+  TCoverObserver* outer_;
+  std::chrono::steady_clock::time_point started_;
+  int64_t lowerBound_;
+};
+
+std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
+                                     TStartObserver& observer) {
   const int n = spec.Nums, t = spec.Guarantee;
   std::vector<uint64_t> best;
   std::vector<std::vector<TComb>> designs(size_t(n + 1));
@@ -442,7 +463,7 @@ std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions
           const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
           sub.Seconds = std::max(0.05, seconds - used) / 2;
           sub.Seed = options.Seed + uint64_t(size);
-          designs[size_t(size)] = MakeCover({size, t, t}, sub).Blocks;
+          designs[size_t(size)] = MakeCover({size, t, t}, sub, &observer).Blocks;
           if (designs[size_t(size)].empty()) return best;
         }
         for (const TComb& b : designs[size_t(size)]) {
@@ -496,7 +517,11 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       if (chains[0].Uncovered() == 0) best = std::move(design);
     };
     if (GreedyCost(spec, result.LowerBound) <= 3e8) consider(GreedyCover(problem));
-    if (problem.Lotto) consider(PartitionCover(spec, options, options.Seconds * 0.3));
+    if (problem.Lotto && !result.Stopped) {
+      TStartObserver starting(observer, started, result.LowerBound);
+      consider(PartitionCover(spec, options, options.Seconds * 0.3, starting));
+      result.Stopped = result.Stopped || starting.Stopped;
+    }
     if (best.empty()) {
       chains[0].Load({});
       chains[0].GreedyStart();
