@@ -72,7 +72,10 @@ TMakeSystemDialog::TMakeSystemDialog(QWidget* parent, TWorkspace& ws,
   guaranteeRow->addWidget(edDrawn_);
   guaranteeRow->addStretch(1);
   form->addRow(QStringLiteral("Гарантия:"), guaranteeRow);
-  form->addRow(QStringLiteral("Время поиска:"), edSeconds_);
+  auto* secondsRow = new QHBoxLayout;
+  secondsRow->addWidget(edSeconds_);
+  secondsRow->addStretch(1);
+  form->addRow(QStringLiteral("Время поиска:"), secondsRow);
 
   btnStart_ = Button("btnStart", QStringLiteral("Создать"));
   btnStop_ = Button("btnStop", QStringLiteral("Стоп"));
@@ -83,6 +86,8 @@ TMakeSystemDialog::TMakeSystemDialog(QWidget* parent, TWorkspace& ws,
   lbProgress_ = new QLabel;
   lbProgress_->setObjectName("lbProgress");
   lbProgress_->setWordWrap(true);
+  // Two lines kept for the progress and for the result, so that the list below never squeezes them.
+  lbProgress_->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 4);
   auto* runRow = new QHBoxLayout;
   runRow->addWidget(btnStart_);
   runRow->addWidget(btnStop_);
@@ -90,7 +95,8 @@ TMakeSystemDialog::TMakeSystemDialog(QWidget* parent, TWorkspace& ws,
 
   lbResult_ = new QLabel;
   lbResult_->setObjectName("lbResult");
-  lbResult_->setWordWrap(true);
+  lbResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lbResult_->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 4);
   edBlocks_ = new QPlainTextEdit;
   edBlocks_->setObjectName("edBlocks");
   edBlocks_->setReadOnly(true);
@@ -169,7 +175,7 @@ void TMakeSystemDialog::Start() {
     progress_->setValue(100);
     lbProgress_->setText(result->Stopped ? QStringLiteral("Поиск остановлен: показана лучшая найденная система.")
                                          : QStringLiteral("Поиск завершен."));
-    lbResult_->setText(ToQ(SysFormat("Система \"%s\" для %d чисел. %s", {GuaranteeText(spec.Guarantee, spec.Drawn),
+    lbResult_->setText(ToQ(SysFormat("Система \"%s\" для %d чисел.\n%s", {GuaranteeText(spec.Guarantee, spec.Drawn),
                                                                           spec.Nums,
                                                                           CoverResultText(blocks_.size(),
                                                                                           result->LowerBound)})));

@@ -187,7 +187,7 @@ int64_t CoverLowerBound(const TCoverSpec& spec) {
 
 std::string CoverProgressText(const TCoverProgress& p) {
   if (p.Blocks == 0) return SysFormat("Поиск системы: начальное покрытие, %.1f с", {p.Seconds});
-  return SysFormat("Поиск системы: найдено %d комбинаций (нижняя граница %d), пробуем %d: не покрыто %d, %.1f с",
+  return SysFormat("Поиск системы: найдено %d комбинаций (нижняя граница %d); пробуем %d, не покрыто %d; %.1f с",
                    {p.Blocks, p.LowerBound, p.Target, p.Uncovered, p.Seconds});
 }
 

@@ -553,9 +553,6 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
         done[0] = chains[0].Anneal(round);
       }
       ++roundsAtTarget, ++rounds;
-      progress.Target = int64_t(best.size()) - 1;
-      progress.Uncovered = INT64_MAX;
-      for (auto& chain : chains) progress.Uncovered = std::min<int64_t>(progress.Uncovered, chain.Uncovered());
       const auto winner = std::find(done.begin(), done.end(), 1);
       if (winner != done.end()) {
         best = chains[size_t(winner - done.begin())].Blocks();
@@ -563,6 +560,9 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
         if (int64_t(best.size()) > result.LowerBound) restart();
       }
       progress.Blocks = int64_t(best.size());
+      progress.Target = int64_t(best.size()) - 1;
+      progress.Uncovered = INT64_MAX;
+      for (auto& chain : chains) progress.Uncovered = std::min<int64_t>(progress.Uncovered, chain.Uncovered());
       progress.Seconds = elapsed();
       if (observer && !observer->Progress(progress)) result.Stopped = true;
     }
