@@ -83,6 +83,7 @@ struct TProblem {
   std::vector<uint32_t> Supersets;    // Lotto: per T-subset, the ranks of the M-subsets holding it
   std::vector<uint32_t> BlockTSets;   // the T-subsets of 5 positions, as masks over indexes 0..4
   std::vector<uint32_t> RestTSets;    // the (T-1)-subsets of 4 positions, as masks over indexes 0..3
+  std::vector<uint32_t> DrawnRests;   // the (T-1)-subsets of M positions, as masks over indexes 0..M-1
 
   explicit TProblem(const TCoverSpec& spec) : N(spec.Nums), T(spec.Guarantee), M(spec.Drawn), Lotto(T < M) {
     Units = static_cast<uint32_t>(CoverBinom(N, M));
@@ -97,6 +98,7 @@ struct TProblem {
     for (uint32_t s = 0; s < 32; ++s) {
       if (std::popcount(s) == T) BlockTSets.push_back(s);
       if (s < 16 && std::popcount(s) == T - 1) RestTSets.push_back(s);
+      if (s < (1u << M) && std::popcount(s) == T - 1) DrawnRests.push_back(s);
     }
     if (!Lotto) return;
     PerTSet = static_cast<uint32_t>(CoverBinom(N - T, M - T));
@@ -137,6 +139,7 @@ class TChain {
     uncovered_.resize(p_.Units);
     for (uint32_t s = 0; s < p_.Units; ++s) uncovered_[s] = s, pos_[s] = static_cast<int32_t>(s);
     blocks_.clear();
+    holders_.assign(size_t(p_.N), {});
     for (uint64_t b : blocks) AddBlock(b);
     temp_ = 0;
   }
@@ -180,7 +183,13 @@ class TChain {
       else if (loss == least && rng_.Below(static_cast<uint32_t>(++ties)) == 0) chosen = i;
     }
     ChangeBlock(blocks_[chosen], -1);
-    blocks_[chosen] = blocks_.back();
+    Hold(blocks_[chosen], chosen, false);
+    const size_t last = blocks_.size() - 1;
+    if (chosen != last) {
+      Hold(blocks_[last], last, false);
+      blocks_[chosen] = blocks_[last];
+      Hold(blocks_[chosen], chosen, true);
+    }
     blocks_.pop_back();
     temp_ = 0;
   }
@@ -189,7 +198,7 @@ class TChain {
   bool Anneal(uint64_t moves) {
     if (uncovered_.empty()) return true;
     if (temp_ <= 0) Calibrate();
-    const uint64_t perTemp = std::max<uint64_t>(64, blocks_.size() * MovesPerBlock);
+    const uint64_t perTemp = std::clamp<uint64_t>(blocks_.size() * MovesPerBlock, 64, MaxMovesPerTemperature);
     for (uint64_t i = 0; i < moves; ++i) {
       if (uncovered_.empty()) return true;
       ++moves_;
@@ -208,11 +217,16 @@ class TChain {
   }
 
  private:
-  // Geometric cooling, 16 moves per block at each temperature, from a start where a typical
-  // worsening move is accepted with probability 0.02; frozen at 5% of that, then heated again.
+  // Geometric cooling, 16 moves per block at each temperature (at most 1000), from a start where a
+  // typical worsening move is accepted with probability 0.02 (less for large designs); frozen at 5%
+  // of that temperature, then heated again.
   static constexpr double CoolFactor = 0.99;
   static constexpr double FrozenFactor = 0.05;
   static constexpr double InitialAcceptance = 0.02;
+  // Larger designs start colder: with more blocks more of them are near a loss, so the same
+  // acceptance would undo more of the design.
+  static constexpr double AcceptancePerBlocks = 0.3;
+  static constexpr uint64_t MaxMovesPerTemperature = 1000;
   static constexpr uint64_t MovesPerBlock = 16;
 
   void AddUncovered(uint32_t s) {
@@ -256,6 +270,16 @@ class TChain {
   void AddBlock(uint64_t b) {
     ChangeBlock(b, +1);
     blocks_.push_back(b);
+    Hold(b, blocks_.size() - 1, true);
+  }
+  // Marks (or unmarks) block i in the holder sets of its positions.
+  void Hold(uint64_t b, size_t i, bool on) {
+    for (; b; b &= b - 1) {
+      auto& words = holders_[size_t(std::countr_zero(b))];
+      if (words.size() <= i / 64) words.resize(i / 64 + 1, 0);
+      if (on) words[i / 64] |= uint64_t(1) << (i % 64);
+      else words[i / 64] &= ~(uint64_t(1) << (i % 64));
+    }
   }
 
   // Exchanges position x of block bi for y; returns the change of the uncovered count.
@@ -278,27 +302,63 @@ class TChain {
       Gain(RankOf(tm));
     }
     blocks_[bi] = rest | (uint64_t(1) << y);
+    holders_[size_t(x)][bi / 64] &= ~(uint64_t(1) << (bi % 64));
+    auto& to = holders_[size_t(y)];
+    if (to.size() <= bi / 64) to.resize(bi / 64 + 1, 0);
+    to[bi / 64] |= uint64_t(1) << (bi % 64);
     return static_cast<int64_t>(Uncovered()) - before;
   }
 
-  // An uncovered subset, a block sharing the most positions with it (one of them at random), and
-  // the exchange that makes the block cover it.
+  // An uncovered subset S, a block sharing the most positions with it, and the exchange that makes
+  // the block cover it. The blocks sharing T - 1 positions (the most an uncovered subset can share)
+  // are found from a random (T-1)-subset R of S: the blocks holding all of R hold nothing else of
+  // S. When no block holds any such R, all blocks are scanned for the most shared.
   void DrawMove(size_t& bi, int& x, int& y) {
     const uint64_t s = p_.UnitMask[uncovered_[rng_.Below(Uncovered())]];
-    int most = -1;
-    uint32_t ties = 0;
-    bi = 0;
-    for (size_t i = 0; i < blocks_.size(); ++i) {
-      const int common = std::popcount(blocks_[i] & s);
-      if (common > most) most = common, bi = i, ties = 1;
-      else if (common == most && rng_.Below(++ties) == 0) bi = i;
+    std::array<int, CombSize> pts{};
+    int m = 0;
+    for (uint64_t r = s; r; r &= r - 1) pts[size_t(m++)] = std::countr_zero(r);
+    const uint32_t subsets = static_cast<uint32_t>(p_.DrawnRests.size());
+    bool found = false;
+    for (uint32_t tries = 0, first = rng_.Below(subsets); tries < subsets && !found; ++tries) {
+      const uint32_t sub = p_.DrawnRests[(first + tries) % subsets];
+      size_t words = SIZE_MAX;
+      for (int k = 0; k < m; ++k)
+        if (sub >> k & 1) words = std::min(words, holders_[size_t(pts[size_t(k)])].size());
+      common_.assign(words, ~uint64_t(0));
+      for (int k = 0; k < m; ++k)
+        if (sub >> k & 1)
+          for (size_t w = 0; w < words; ++w) common_[w] &= holders_[size_t(pts[size_t(k)])][w];
+      uint32_t count = 0;
+      for (uint64_t w : common_) count += static_cast<uint32_t>(std::popcount(w));
+      if (count == 0) continue;
+      uint32_t pick = rng_.Below(count);
+      for (size_t w = 0; w < words; ++w) {
+        const uint32_t c = static_cast<uint32_t>(std::popcount(common_[w]));
+        if (pick < c) {
+          bi = w * 64 + size_t(NthBit(common_[w], pick));
+          break;
+        }
+        pick -= c;
+      }
+      found = true;
+    }
+    if (!found) {
+      int most = -1;
+      uint32_t ties = 0;
+      bi = 0;
+      for (size_t i = 0; i < blocks_.size(); ++i) {
+        const int common = std::popcount(blocks_[i] & s);
+        if (common > most) most = common, bi = i, ties = 1;
+        else if (common == most && rng_.Below(++ties) == 0) bi = i;
+      }
     }
     const uint64_t out = blocks_[bi] & ~s, in = s & ~blocks_[bi];
     x = NthBit(out, rng_.Below(static_cast<uint32_t>(std::popcount(out))));
     y = NthBit(in, rng_.Below(static_cast<uint32_t>(std::popcount(in))));
   }
 
-  // The starting temperature: a typical worsening move is accepted with InitialAcceptance.
+  // The starting temperature from the mean worsening of a few sample moves.
   void Calibrate() {
     double sum = 0;
     int worse = 0;
@@ -311,7 +371,9 @@ class TChain {
       if (delta > 0) sum += static_cast<double>(delta), ++worse;
     }
     const double mean = worse > 0 ? sum / worse : 1.0;
-    t0_ = temp_ = -mean / std::log(InitialAcceptance);
+    const double acceptance =
+        std::min(InitialAcceptance, AcceptancePerBlocks / double(std::max<size_t>(blocks_.size(), 1)));
+    t0_ = temp_ = -mean / std::log(acceptance);
     stepsAtTemp_ = 0;
   }
 
@@ -322,6 +384,8 @@ class TChain {
   std::vector<uint8_t> hit_;     // Lotto: T-subsets of each M-subset held by some block
   std::vector<uint32_t> uncovered_;
   std::vector<int32_t> pos_;
+  std::vector<std::vector<uint64_t>> holders_;  // per position: the blocks holding it, as bits
+  std::vector<uint64_t> common_;
   double temp_ = 0, t0_ = 1;
   uint64_t stepsAtTemp_ = 0;
   uint64_t moves_ = 0;
@@ -377,9 +441,17 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
   std::vector<uint32_t> gain(lex.size(), per);
   std::vector<uint8_t> covered(p.Units, 0);
   std::vector<uint64_t> chosen;
-  while (true) {
-    const size_t best = size_t(std::max_element(gain.begin(), gain.end()) - gain.begin());
-    if (gain[best] == 0) break;
+  // Gains only fall: the blocks with the current greatest gain are met in lexicographic order by
+  // one pass per gain level (a block passed has less and never gets more).
+  uint32_t level = per;
+  size_t cursor = 0;
+  while (level > 0) {
+    while (cursor < gain.size() && gain[cursor] != level) ++cursor;
+    if (cursor == gain.size()) {
+      --level, cursor = 0;
+      continue;
+    }
+    const size_t best = cursor;
     chosen.push_back(lex[best]);
     ForEachMeeting(p.N, lex[best], p.T, p.M, [&](uint64_t s) {
       uint8_t& c = covered[RankOf(s)];
@@ -392,12 +464,14 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
 }
 
 // The greedy's work in simple steps, estimated before it runs.
-double GreedyCost(const TCoverSpec& spec, int64_t lowerBound) {
+double GreedyCost(const TCoverSpec& spec) {
   double perSubset = 0;
   for (int j = spec.Guarantee; j <= spec.Drawn; ++j)
     perSubset += double(CoverBinom(spec.Drawn, j)) * double(CoverBinom(spec.Nums - spec.Drawn, CombSize - j));
-  return double(CoverBinom(spec.Nums, spec.Drawn)) * perSubset * 4 +
-         double(lowerBound) * 2 * double(CoverBinom(spec.Nums, CombSize));
+  double levels = 0;
+  for (int j = spec.Guarantee; j <= spec.Drawn; ++j)
+    levels += double(CoverBinom(CombSize, j)) * double(CoverBinom(spec.Nums - CombSize, spec.Drawn - j));
+  return double(CoverBinom(spec.Nums, spec.Drawn)) * perSubset * 4 + levels * double(CoverBinom(spec.Nums, CombSize));
 }
 
 std::vector<TComb> ToCombs(const std::vector<uint64_t>& masks) {
@@ -516,7 +590,7 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       chains[0].Load(design);
       if (chains[0].Uncovered() == 0) best = std::move(design);
     };
-    if (GreedyCost(spec, result.LowerBound) <= 3e8) consider(GreedyCover(problem));
+    if (GreedyCost(spec) <= 3e8) consider(GreedyCover(problem));
     if (problem.Lotto && !result.Stopped) {
       TStartObserver starting(observer, started, result.LowerBound);
       consider(PartitionCover(spec, options, options.Seconds * 0.3, starting));
@@ -529,7 +603,8 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     }
     // A round is about 20 ms of work: the cost of a move grows with the blocks scanned and, for
     // T < M, with the M-subsets each T-subset reaches.
-    const uint64_t moveCost = best.size() + 8 * problem.RestTSets.size() * (problem.Lotto ? problem.PerTSet : 1);
+    const uint64_t moveCost =
+        best.size() / 16 + 20 + 8 * problem.RestTSets.size() * (problem.Lotto ? problem.PerTSet : 1);
     const uint64_t round = std::clamp<uint64_t>(4'000'000 / std::max<uint64_t>(moveCost, 1), 200, 200'000);
     uint64_t roundsAtTarget = 0, roundsToBest = 0, rounds = 0;
     const auto restart = [&] {
