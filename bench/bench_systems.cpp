@@ -108,8 +108,8 @@ BENCHMARK(BM_VerifyCover)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The parameter sets of the table: plain coverings (T = M) and lotto designs (T < M).
 const std::vector<TCoverSpec> TableSets = {
     {11, 4, 4}, {21, 2, 2}, {25, 2, 2}, {10, 3, 3}, {13, 3, 3}, {16, 3, 3}, {12, 4, 4}, {20, 3, 3}, {9, 4, 4},
-    {10, 2, 3}, {15, 2, 3}, {20, 2, 3}, {26, 2, 3}, {12, 3, 4}, {15, 3, 4}, {18, 3, 4}, {22, 3, 4},
-    {10, 4, 5}, {13, 4, 5}, {16, 4, 5}, {20, 3, 5}, {30, 3, 5}, {14, 2, 4}, {8, 3, 4}};
+    {10, 2, 3}, {15, 2, 3}, {20, 2, 3}, {26, 2, 3}, {30, 2, 3}, {12, 3, 4}, {15, 3, 4}, {18, 3, 4}, {22, 3, 4},
+    {10, 4, 5}, {13, 4, 5}, {16, 4, 5}, {20, 3, 5}, {25, 3, 5}, {30, 3, 5}, {14, 2, 4}, {24, 2, 4}, {8, 3, 4}};
 
 void BM_Design(benchmark::State& state) {
   const TCoverSpec spec = TableSets[size_t(state.range(0))];

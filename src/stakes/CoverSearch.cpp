@@ -615,8 +615,11 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       roundsAtTarget = 0;
     };
     if (int64_t(best.size()) > result.LowerBound && !result.Stopped) restart();
+    double lastRound = 0;
     while (int64_t(best.size()) > result.LowerBound && !result.Stopped) {
-      if (elapsed() >= options.Seconds) break;
+      // A round that would end past the budget is not begun.
+      const double roundStart = elapsed();
+      if (roundStart + 2 * lastRound >= options.Seconds) break;
       if (options.MaxMoves > 0 && chains[0].Moves() >= options.MaxMoves) break;
       // The search has stalled when a size took several times the work of all sizes before it.
       if (roundsAtTarget > std::max<uint64_t>(StallRounds, 4 * roundsToBest)) break;
@@ -634,6 +637,7 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
         roundsToBest = rounds;
         if (int64_t(best.size()) > result.LowerBound) restart();
       }
+      lastRound = elapsed() - roundStart;
       progress.Blocks = int64_t(best.size());
       progress.Target = int64_t(best.size()) - 1;
       progress.Uncovered = INT64_MAX;

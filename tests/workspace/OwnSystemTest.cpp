@@ -79,7 +79,7 @@ class OwnSystemCli : public ::testing::Test {
 };
 
 TEST_F(OwnSystemCli, MakePrintsWritesAndVerifies) {
-  const auto made = Run("systems make 12 --guarantee 3 --if 4 --seconds 60 --seed 3 --threads 1 --out '" +
+  const auto made = Run("systems make 12 --guarantee 3 --if 4 --seconds 1 --seed 3 --threads 1 --out '" +
                         (dir / "12.dat").string() + "'");
   ASSERT_EQ(made.Status, 0) << made.Err;
   // The blocks one a line (ascending positions, lines ascending), then the summary.
