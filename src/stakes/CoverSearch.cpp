@@ -434,8 +434,17 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
           for (int e = d + 1; e < p.N; ++e)
             lex.push_back(uint64_t(1) << a | uint64_t(1) << b | uint64_t(1) << c | uint64_t(1) << d |
                           uint64_t(1) << e);
-  std::vector<uint32_t> lexOf(lex.size());
-  for (uint32_t i = 0; i < lex.size(); ++i) lexOf[RankOf(lex[i])] = i;
+  // The lexicographic index of a block: mirrored (p -> N-1-p), lexicographic order is the reverse
+  // of the colexicographic one.
+  const uint64_t last = lex.size() - 1;
+  std::array<std::array<uint32_t, 6>, 64> mirrored{};
+  for (int q = 0; q < p.N; ++q)
+    for (int k = 1; k <= CombSize; ++k) mirrored[size_t(q)][size_t(k)] = uint32_t(CoverBinom(p.N - 1 - q, k));
+  const auto lexOf = [&](uint64_t b) {
+    uint64_t r = 0;
+    for (int k = CombSize; b; --k, b &= b - 1) r += mirrored[size_t(std::countr_zero(b))][size_t(k)];
+    return last - r;
+  };
   uint32_t per = 0;
   for (int j = p.T; j <= p.M; ++j) per += uint32_t(CoverBinom(CombSize, j) * CoverBinom(p.N - CombSize, p.M - j));
   std::vector<uint32_t> gain(lex.size(), per);
@@ -457,7 +466,7 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
       uint8_t& c = covered[RankOf(s)];
       if (c) return;
       c = 1;
-      ForEachMeeting(p.N, s, p.T, CombSize, [&](uint64_t b) { --gain[lexOf[RankOf(b)]]; });
+      ForEachMeeting(p.N, s, p.T, CombSize, [&](uint64_t b) { --gain[lexOf(b)]; });
     });
   }
   return chosen;
@@ -590,7 +599,9 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       chains[0].Load(design);
       if (chains[0].Uncovered() == 0) best = std::move(design);
     };
-    if (GreedyCost(spec) <= 3e8) consider(GreedyCover(problem));
+    // The greedy runs when its work fits in about a third of the budget (it makes some 7·10^8 of
+    // these steps a second).
+    if (GreedyCost(spec) <= 2.5e8 * options.Seconds) consider(GreedyCover(problem));
     if (problem.Lotto && !result.Stopped) {
       TStartObserver starting(observer, started, result.LowerBound);
       consider(PartitionCover(spec, options, options.Seconds * 0.3, starting));
