@@ -155,7 +155,7 @@ void TMakeSystemDialog::Start() {
   lbResult_->clear();
   progress_->setValue(0);
   running_ = true;
-  stop_ = false;
+  stop_ = closeAfterStop_ = false;
   FollowState();
   // The progress shown, then the window's events processed: "Стоп" (or closing the dialog) ends
   // the search with the best design so far.
@@ -187,6 +187,7 @@ void TMakeSystemDialog::Start() {
   }
   FollowState();
   emit SearchFinished(ok);
+  if (closeAfterStop_) QDialog::reject();
 }
 
 void TMakeSystemDialog::Save() {
@@ -197,9 +198,9 @@ void TMakeSystemDialog::Save() {
 }
 
 void TMakeSystemDialog::reject() {
-  // Closing while the search runs stops it first.
+  // Closing while the search runs stops it; the dialog closes when the search has returned.
   if (running_) {
-    stop_ = true;
+    stop_ = closeAfterStop_ = true;
     return;
   }
   QDialog::reject();

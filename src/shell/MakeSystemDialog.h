@@ -66,6 +66,7 @@ class TMakeSystemDialog : public QDialog {
   QPlainTextEdit* edBlocks_;
   bool running_ = false;
   bool stop_ = false;
+  bool closeAfterStop_ = false;
   TCoverSpec made_;
   std::vector<TComb> blocks_;
 };
