@@ -6,7 +6,7 @@ usage: scripts/perf_check.py [BUILD_DIR [DATA_DIR]] [--out DIR] [--only GROUP[,G
 BUILD_DIR (default build/release) holds the Release build with its bench/ programs; DATA_DIR
 (default build/demo-data) is the demo data folder the start-up is timed on. The benchmarks' JSON
 and console output go to DIR (default build/bench/perf). GROUP is one of filters, interp, view,
-stakes, chance, inlist, combfile, server, startup (all by default).
+stakes, chance, inlist, combfile, server, startup, systems (all by default).
 
 A kernel is held to its straightforward reference measured in the same run (a ratio of the best
 repetitions' processor times, so that other work on the machine mostly cancels); a figure without a
@@ -487,8 +487,54 @@ def startup(args, goals):
     g_mem.judge(max(kb for _, kb in runs) / 1024, f"{len(runs)} runs")
 
 
+def systems(args, goals):
+    g_verify = Goal("check of a 30-number \"3 если 5\" design (142,506 subsets)", "bench_systems BM_VerifyCover (wall)",
+                    50.0, "ms", False)
+    g_total = Goal("own systems: blocks / greedy's blocks, total over the table", "bench_systems BM_Design/<set>",
+                   0.8, "of greedy", False)
+    g_worst = Goal("own systems: blocks / greedy's blocks, worst set", "bench_systems BM_Design/<set>", 1.0,
+                   "of greedy", False)
+    g_time = Goal("own systems: processor time of the slowest set, one thread", "bench_systems BM_Design/<set>",
+                  10.0, "s", False)
+    g_optima = Goal("own systems: 5-11 \"4 если 4\" = 66, 5-21 \"2 если 2\" = 21, 5-25 \"2 если 2\" = 30 reached",
+                    "bench_systems BM_Design/<set>", 3.0, "of 3", True)
+    group = [g_verify, g_total, g_worst, g_time, g_optima]
+    goals += group
+    res = run_bench(args.build, args.out, "bench_systems", f"^BM_VerifyCover{END}|^BM_Design/", None, 1,
+                    interleave=False)
+    if isinstance(res, str):
+        for g in group:
+            g.fail(res)
+        return
+    if check_errors(res, group):
+        return
+    verify = res.best_seconds("BM_VerifyCover", "real_time")
+    g_verify.judge(verify * 1e3 if verify else None, "")
+    rows = []
+    for name in sorted(res.names("BM_Design/"), key=lambda n: int(n.split("/")[1])):
+        r = res.runs[name][-1]
+        rows.append((r.get("label", name), r["blocks"], r["greedy"], r["bound"], r["seconds"], r.get("lotto", 0)))
+    if not rows:
+        for g in group[1:]:
+            g.fail("no design figures")
+        return
+    print("  set            blocks  greedy  bound  seconds")
+    for label, blocks, greedy, bound, seconds, _ in rows:
+        print(f"  {label:<14} {blocks:6.0f}  {greedy:6.0f}  {bound:5.0f}  {seconds:7.2f}")
+    total, greedy_total = sum(r[1] for r in rows), sum(r[2] for r in rows)
+    g_total.judge(total / greedy_total, f"{total:.0f} vs {greedy_total:.0f} blocks, {len(rows)} sets, "
+                                        f"{sum(1 for r in rows if r[5]):.0f} with T < M")
+    worst = max(rows, key=lambda r: r[1] / r[2])
+    g_worst.judge(worst[1] / worst[2], worst[0])
+    slowest = max(rows, key=lambda r: r[4])
+    g_time.judge(slowest[4], slowest[0])
+    wanted = {"11 4 если 4": 66, "21 2 если 2": 21, "25 2 если 2": 30}
+    reached = [label for label, blocks, *_ in rows if label in wanted and blocks == wanted[label]]
+    g_optima.judge(float(len(reached)), ", ".join(reached))
+
+
 GROUPS = {"filters": filters, "interp": interp, "view": view, "stakes": stakes, "chance": chance, "inlist": inlist,
-          "combfile": combfile, "server": server, "startup": startup}
+          "combfile": combfile, "server": server, "startup": startup, "systems": systems}
 
 
 def print_table(goals):

@@ -1,6 +1,8 @@
 // kivra-cli: the batch front end over the engine.
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,6 +27,7 @@
 #include "core/XlsxBook.h"
 #include "scripts/ScriptFile.h"
 #include "scripts/ScriptText.h"
+#include "stakes/CoverDesign.h"
 #include "stakes/Systems.h"
 #include "combs/CombFiles.h"
 #include "stats/StatPasses.h"
@@ -127,6 +131,12 @@ constexpr const char* Usage =
     "                        изменение своей системы\n"
     "  systems delete ID [--yes]\n"
     "                        удаление своей системы из каталога и из папки Systems\n"
+    "  systems make N --guarantee T --if M [--seconds S] [--seed K] [--threads J] [--out ФАЙЛ]\n"
+    "                        своя система для N чисел с гарантией \"T если M\" (2 <= T <= M <= 5):\n"
+    "                        строки позиций 1..N и итог; --out записывает файл системы\n"
+    "  systems verify ФАЙЛ --guarantee T --if M [--nums N]\n"
+    "                        проверка гарантии файла системы по всем сочетаниям (N: из --nums,\n"
+    "                        из имени 5-NN-*.dat или наибольшая позиция файла)\n"
     "  library list [--filter 0..7]\n"
     "                        online каталог сценариев (фильтр: 0 скрытые, 1 все, 2 все, кроме\n"
     "                        скрытых, 3 только мои, 4 публичные, 5 с моими оценками, 6 без\n"
@@ -1490,10 +1500,124 @@ bool ReadSystemOptions(TWorkspace& ws, TArgs& args, TSystemData& data) {
   return true;
 }
 
+// --- Own systems: systems make and systems verify ---
+
+// "--guarantee T --if M" and the other numeric options of the two commands; a word that is not a
+// whole number is a usage error, a number out of range gets the engine's message.
+int64_t ParseWhole(const std::string& text, const char* option) {
+  return ParseRange(text, INT32_MIN, INT32_MAX, option);
+}
+
+// The N of a system file: "--nums N", else the N of its name ("5-NN-B_IIII.dat"), else 0.
+int SystemFileNums(const std::filesystem::path& file) {
+  const std::string name = file.filename().string();
+  if (name.size() >= 5 && name[0] == '5' && name[1] == '-' && std::isdigit(static_cast<unsigned char>(name[2])) &&
+      std::isdigit(static_cast<unsigned char>(name[3])) && name[4] == '-')
+    return (name[2] - '0') * 10 + (name[3] - '0');
+  return 0;
+}
+
+// systems make N --guarantee T --if M [--seconds S] [--seed K] [--threads J] [--out FILE]
+int SystemsMake(TWorkspace& ws, TArgs& args) {
+  TCoverSpec spec;
+  spec.Nums = static_cast<int>(ParseWhole(args.Next("N"), "N"));
+  TCoverOptions options;
+  options.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::string value, out;
+  while (!args.Empty()) {
+    if (args.Option("--guarantee", value)) spec.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
+    else if (args.Option("--if", value)) spec.Drawn = static_cast<int>(ParseWhole(value, "--if"));
+    else if (args.Option("--seconds", value)) {
+      long double seconds = 0;
+      if (!TextToFloat(value, seconds) || !std::isfinite(seconds))
+        throw TUsageError{fmt::format("Некорректное значение параметра --seconds: {}", value)};
+      options.Seconds = static_cast<double>(seconds);
+    } else if (args.Option("--seed", value)) options.Seed = static_cast<uint64_t>(ParseRange(value, 0, INT64_MAX, "--seed"));
+    else if (args.Option("--threads", value)) options.Threads = static_cast<int>(ParseRange(value, 1, 64, "--threads"));
+    else if (!args.Option("--out", out)) args.ExpectEnd();
+  }
+  if (spec.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
+  if (spec.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
+  for (const std::string& error : {CoverSpecError(spec), CoverBudgetError(options.Seconds)})
+    if (!error.empty()) {
+      ws.Port().ShowError(error);
+      return 1;
+    }
+  const TCoverResult result = MakeCover(spec, options);
+  if (!result.Verified) {
+    ws.Port().ShowError("Система не построена: проверка гарантии не пройдена!");
+    return 1;
+  }
+  if (!out.empty()) {
+    try {
+      WriteFileAtomic(out, CoverFileText(result.Blocks));
+    } catch (const TFileError& e) {
+      ws.Port().ShowError(e.what());
+      return 1;
+    }
+  }
+  std::string text;
+  for (const TComb& b : result.Blocks) text += fmt::format("{} {} {} {} {}\n", b[0], b[1], b[2], b[3], b[4]);
+  text += CoverResultText(result.Blocks.size(), result.LowerBound) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+// systems verify FILE --guarantee T --if M [--nums N]: the exhaustive check of any system file.
+int SystemsVerify(TWorkspace& ws, TArgs& args) {
+  const std::filesystem::path file = args.Next("ФАЙЛ");
+  TCoverSpec spec;
+  std::string value;
+  while (!args.Empty()) {
+    if (args.Option("--guarantee", value)) spec.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
+    else if (args.Option("--if", value)) spec.Drawn = static_cast<int>(ParseWhole(value, "--if"));
+    else if (args.Option("--nums", value)) spec.Nums = static_cast<int>(ParseWhole(value, "--nums"));
+    else args.ExpectEnd();
+  }
+  if (spec.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
+  if (spec.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
+  std::string text;
+  try {
+    text = Cp1251ToUtf8(ReadWholeFile(file));
+  } catch (const TFileError& e) {
+    ws.Port().ShowError(e.what());
+    return 1;
+  }
+  const bool named = spec.Nums != 0 || (spec.Nums = SystemFileNums(file)) != 0;
+  std::vector<TComb> blocks;
+  std::string error;
+  // Without N from the name or the option, the file's largest position is taken.
+  if (!ParseSystemText(text, named ? std::clamp(spec.Nums, 1, MaxNumber) : MaxNumber, blocks, error, true)) {
+    ws.Port().ShowError(SysFormat("Ошибка загрузки комбинаций системы!\r\r%s", {error}));
+    return 1;
+  }
+  if (!named)
+    for (const TComb& b : blocks) spec.Nums = std::max<int>(spec.Nums, *std::max_element(b.begin(), b.end()));
+  if (const std::string e = CoverSpecError(spec); !e.empty()) {
+    ws.Port().ShowError(e);
+    return 1;
+  }
+  if (blocks.empty()) {
+    ws.Port().ShowError(SysFormat("Файл \"%s\" не содержит комбинаций", {file.string()}));
+    return 1;
+  }
+  const TCoverCheck check = VerifyCover(spec, blocks);
+  if (!check.Ok) {
+    const std::string subset = CoverSubsetText(check.FirstUncovered);
+    ws.Port().ShowError(SysFormat("Гарантия \"%s\" для %d чисел не выполнена: не покрыто сочетание %s",
+                                  {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Nums, subset}));
+    return 1;
+  }
+  std::printf("%s\n", CoverResultText(blocks.size(), CoverLowerBound(spec)).c_str());
+  return 0;
+}
+
 // systems list|download|add|edit|delete|expand
 int CmdSystems(TWorkspace& ws, TArgs& args) {
-  const std::string sub = args.Next("list|download|add|edit|delete|expand");
+  const std::string sub = args.Next("list|download|add|edit|delete|expand|make|verify");
   if (sub == "expand") return SystemsExpand(ws, args);
+  if (sub == "make") return SystemsMake(ws, args);
+  if (sub == "verify") return SystemsVerify(ws, args);
   static const std::vector<std::string> known = {"list", "download", "add", "edit", "delete"};
   if (std::find(known.begin(), known.end(), sub) == known.end())
     throw TUsageError{fmt::format("Неизвестная команда systems: {}", sub)};

@@ -280,7 +280,8 @@ void TTemplateMain::BuildMenus() {
   FillRatingsMenu(bar->addMenu(Tr(QStringLiteral("&Рейтинг"))), commands_);
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("Ре&гуляры"))), TableMenuCommands());
   commands_.Fill(bar->addMenu(Tr(QStringLiteral("&Системы"))),
-                 {"SystemsOn", "", "SystemsDownload", "", "SystemsRefresh", "", "SystemsAdd", "SystemsProp", "SystemsDel"});
+                 {"SystemsOn", "", "SystemsDownload", "", "SystemsRefresh", "", "SystemsAdd", "SystemsProp", "SystemsDel",
+                  "", "SystemMake"});
   QMenu* script = bar->addMenu(Tr(QStringLiteral("&Сценарий")));
   commands_.Fill(script, {"ScriptOpen", "ScriptSave", ""});
   QMenu* library = script->addMenu(Tr(QStringLiteral("Online-каталог сценариев")));

@@ -358,6 +358,7 @@ const std::vector<QString>& StakeMenuCommands() {
                                             "StakeAddAll",
                                             "SystemStakeFilter",
                                             "SystemStakeAll",
+                                            "SystemMake",
                                             "",
                                             "StakeDel",
                                             "StakeFilter",

@@ -12,6 +12,8 @@
 #include <optional>
 
 #include "shell/CommandMap.h"
+#include "shell/MakeSystemDialog.h"
+#include "core/SysFormat.h"
 #include "shell/ShellPort.h"
 #include "shell/SystemDialog.h"
 #include "shell/UnitOnline.h"
@@ -123,7 +125,7 @@ void TSystemsTab::SelectRow(int row) {
 }
 
 void TSystemsTab::AddCommandButtons(TCommandMap& commands) {
-  for (const char* name : {"SystemsRefresh", "SystemsDownload", "SystemsAdd", "SystemsProp", "SystemsDel"}) {
+  for (const char* name : {"SystemsRefresh", "SystemsDownload", "SystemsAdd", "SystemsProp", "SystemsDel", "SystemMake"}) {
     QAction* action = commands.Action(QString::fromLatin1(name));
     buttons_->addWidget(CommandButton(action->text(), name, commands));
     list_->addAction(action);
@@ -172,11 +174,26 @@ void DownloadSystems(TSystemsTab& tab, TWorkspace& ws) {
   tab.Refresh();
 }
 
-void AddSystem(TSystemsTab& tab, TWorkspace& ws) {
-  if (!EnsureIdentity(ws, tab.window())) return;
-  TSystemDialog dialog(tab.window(), ws.Catalog().NewSystem(), true, ws.Port());
+// Publishes a new system; `made` fills in an own system made by the program.
+void AddSystem(TSystemsTab& tab, TWorkspace& ws, QWidget* parent = nullptr,
+               const std::optional<std::pair<TCoverSpec, std::vector<TComb>>>& made = std::nullopt) {
+  if (!parent) parent = tab.window();
+  if (!EnsureIdentity(ws, parent)) return;
+  TSystemData data = ws.Catalog().NewSystem();
+  if (made) {
+    const auto& [spec, blocks] = *made;
+    const std::string guarantee = GuaranteeText(spec.Guarantee, spec.Drawn);
+    data.Title = SysFormat("Система \"%s\" для %d чисел", {guarantee, spec.Nums});
+    data.Description = SysFormat("Гарантия \"%s\" на %d числах, %d комбинаций; проверена по всем сочетаниям.",
+                                 {guarantee, spec.Nums, blocks.size()});
+    const TNormalisedSystem content = NormaliseSystemContent(CoverFileText(blocks));
+    data.Content = content.Content;
+    data.Count = content.Count;
+    data.Nums = static_cast<uint8_t>(spec.Nums);
+  }
+  TSystemDialog dialog(parent, data, true, ws.Port());
   int row = -1;
-  dialog.SetSaver([&](const TSystemData& data) { return (row = ws.Catalog().AddSystem(data)) >= 0; });
+  dialog.SetSaver([&](const TSystemData& saved) { return (row = ws.Catalog().AddSystem(saved)) >= 0; });
   if (dialog.exec() != QDialog::Accepted) return;
   tab.Refresh();
   if (row >= 0) tab.SelectRow(row);
@@ -259,7 +276,24 @@ void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, 
                     QStringLiteral("Сделать ставки по комбинациям системы, которые есть в списке комбинаций"),
                     QKeySequence(Qt::ALT | Qt::Key_J),
                     [&ws, &tab] { PlaySystem(ws, tab.window(), TSystemPlayMode::Filter); }, playable, nullptr});
-  tab.SetPlayActions(all, filter);
+  QAction* make = commands.Add(
+      {"SystemMake", QStringLiteral("Создать систему..."),
+       QStringLiteral("Создать свою систему с проверенной гарантией \"T если M\" для N чисел"),
+       {},
+       [&ws, &tab] {
+         std::function<void(const TCoverSpec&, const std::vector<TComb>&)> publish;
+         TMakeSystemDialog* shown = nullptr;
+         if (ws.Catalog().HasCatalog())
+           publish = [&ws, &tab, &shown](const TCoverSpec& spec, const std::vector<TComb>& blocks) {
+             AddSystem(tab, ws, shown, std::make_pair(spec, blocks));
+           };
+         TMakeSystemDialog dialog(tab.window(), ws, publish);
+         shown = &dialog;
+         QObject::connect(&dialog, &TMakeSystemDialog::Saved, &tab, [&tab] { tab.Refresh(); });
+         dialog.exec();
+       },
+       [&systems] { return systems.Enabled(); }, nullptr});
+  tab.SetPlayActions(all, filter, make);
   commands.Add({"SystemsOn", QStringLiteral("Системная игра"),
                 QStringLiteral("Показать или скрыть вкладку \"Системы\""), QKeySequence(Qt::CTRL | Qt::Key_J),
                 [&systems, &ws, &tab, host] {

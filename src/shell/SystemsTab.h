@@ -54,13 +54,14 @@ class TSystemsTab : public QWidget {
   // The list and the two play commands follow the switch "SystemsEnabled": loaded and shown, or
   // emptied and hidden.
   void FollowSwitch();
-  void SetPlayActions(QAction* all, QAction* filter) { playActions_ = {all, filter}; }
+  // The commands shown only with the tab: the two play commands and "Создать систему...".
+  void SetPlayActions(QAction* all, QAction* filter, QAction* make) { playActions_ = {all, filter, make}; }
 
  private:
   TWorkspace& ws_;
   TSystemsModel* model_;
   QTableView* list_;
-  std::array<QAction*, 2> playActions_{};
+  std::array<QAction*, 3> playActions_{};
   QBoxLayout* buttons_ = nullptr;
 };
 
@@ -70,7 +71,7 @@ struct TSystemsHost {
   std::function<void(bool show)> ShowTab;
 };
 
-// Registers SystemsOn, SystemStakeAll, SystemStakeFilter and the catalogue's SystemsRefresh,
+// Registers SystemsOn, SystemStakeAll, SystemStakeFilter, SystemMake and the catalogue's SystemsRefresh,
 // SystemsDownload, SystemsAdd, SystemsProp (also a double click on a row) and SystemsDel.
 void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, TSystemsHost host);
 

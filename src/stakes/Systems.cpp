@@ -1,5 +1,6 @@
 #include "stakes/Systems.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/FileUtils.h"
@@ -40,6 +41,49 @@ std::string SystemFileMask(int nums) { return SysFormat("%d-%.2d-*_*.dat", {Comb
 
 std::string SystemShortName(const std::filesystem::path& file) { return file.stem().string(); }
 
+bool ParseSystemText(std::string_view text, int nums, std::vector<TComb>& lines, std::string& error,
+                     bool distinct) {
+  lines.clear();
+  size_t lineNo = 0;
+  for (std::string_view line : TextLines(text)) {
+    ++lineNo;
+    if (Trim(line).empty()) continue;
+    // The words between runs of separators (blanks of other kinds are trimmed off each word).
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+      while (i < line.size() && IsLineSeparator(line[i])) ++i;
+      const size_t b = i;
+      while (i < line.size() && !IsLineSeparator(line[i])) ++i;
+      if (i > b) {
+        const std::string_view w = Trim(line.substr(b, i - b));
+        if (!w.empty()) words.push_back(w);
+      }
+    }
+    TComb comb{};
+    bool ok = words.size() == CombSize;
+    for (size_t k = 0; ok && k < CombSize; ++k) {
+      int32_t position = 0;
+      ok = StrToIntStrict(words[k], position) && position >= 1 && position <= nums;
+      if (ok) comb[k] = static_cast<uint8_t>(position);
+    }
+    if (!ok) {
+      error = SysFormat("Строка %d: \"%s\": ожидаются пять позиций от 1 до %d", {lineNo, line, nums});
+      return false;
+    }
+    if (distinct) {
+      TComb sorted = comb;
+      std::sort(sorted.begin(), sorted.end());
+      if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+        error = SysFormat("Строка %d: \"%s\": позиции повторяются", {lineNo, line});
+        return false;
+      }
+    }
+    lines.push_back(comb);
+  }
+  return true;
+}
+
 TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<const uint8_t> numbers) {
   TSystemExpansion r;
   const int n = static_cast<int>(numbers.size());
@@ -65,30 +109,12 @@ TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<con
   } catch (const std::exception& e) {
     return fail(e.what());
   }
-  size_t lineNo = 0;
-  for (std::string_view line : TextLines(text)) {
-    ++lineNo;
-    if (Trim(line).empty()) continue;
-    // The words between runs of separators (blanks of other kinds are trimmed off each word).
-    std::vector<std::string_view> words;
-    size_t i = 0;
-    while (i < line.size()) {
-      while (i < line.size() && IsLineSeparator(line[i])) ++i;
-      const size_t b = i;
-      while (i < line.size() && !IsLineSeparator(line[i])) ++i;
-      if (i > b) {
-        const std::string_view w = Trim(line.substr(b, i - b));
-        if (!w.empty()) words.push_back(w);
-      }
-    }
+  std::string error;
+  std::vector<TComb> lines;
+  if (!ParseSystemText(text, n, lines, error)) return fail(error);
+  for (const TComb& positions : lines) {
     TComb comb{};
-    bool ok = words.size() == CombSize;
-    for (size_t k = 0; ok && k < CombSize; ++k) {
-      int32_t position = 0;
-      ok = StrToIntStrict(words[k], position) && position >= 1 && position <= n;
-      if (ok) comb[k] = numbers[position - 1];
-    }
-    if (!ok) return fail(SysFormat("Строка %d: \"%s\"", {lineNo, line}));
+    for (size_t k = 0; k < CombSize; ++k) comb[k] = numbers[positions[k] - 1];
     r.Combs.push_back(comb);
   }
   if (r.Combs.empty()) return fail(SysFormat("Файл \"%s\" не содержит комбинаций", {r.File.string()}));

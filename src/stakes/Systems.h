@@ -36,6 +36,12 @@ struct TSystemExpansion {
 // does not hold five such positions, or no line does.
 TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<const uint8_t> numbers);
 
+// Reads the lines of a system's text: each non-blank line five positions 1..nums separated by any
+// of " *+,-./:;=\_|~" (with `distinct`, five different ones). False with the reason (the line and
+// what is wrong with it) at the first line that does not hold them.
+bool ParseSystemText(std::string_view text, int nums, std::vector<TComb>& lines, std::string& error,
+                     bool distinct = false);
+
 // The file name without folder and extension, as the stake comments and logs show it.
 std::string SystemShortName(const std::filesystem::path& file);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "workspace/ProgramFiles.h"
 
@@ -73,6 +74,63 @@ bool TSystemState::Play(TSystemPlayMode mode, const TSystemExpansion& system, in
   if (!ok) return false;
   stakes_.CheckAndFlush();
   stakes_.UpdateView(true, true);
+  return true;
+}
+
+int TSystemState::ListNumberCount() const {
+  const TCombList& list = combs_.List();
+  return static_cast<int>(CollectUniqueNumbers(list.Array(), list.Count()).size());
+}
+
+std::optional<TCoverResult> TSystemState::Make(const TCoverSpec& spec, const TCoverOptions& options,
+                                               TCoverObserver* observer) {
+  for (const std::string& error : {CoverSpecError(spec), CoverBudgetError(options.Seconds)})
+    if (!error.empty()) {
+      port_.ShowError(error);
+      return std::nullopt;
+    }
+  TCoverResult result;
+  {
+    TBusyScope busy(port_, "Создание системы...");
+    result = MakeCover(spec, options, observer);
+  }
+  if (!result.Verified) port_.ShowError("Система не построена: проверка гарантии не пройдена!");
+  return result;
+}
+
+std::filesystem::path TSystemState::OwnFile(int nums) const { return Folder() / SystemFileName(nums, 0, 0); }
+
+bool TSystemState::SaveOwn(const TCoverSpec& spec, std::span<const TComb> blocks) {
+  if (const std::string error = CoverSpecError(spec); !error.empty()) {
+    port_.ShowError(error);
+    return false;
+  }
+  const TCoverCheck check = VerifyCover(spec, blocks);
+  if (!check.Ok || blocks.empty()) {
+    const std::string subset = CoverSubsetText(check.FirstUncovered);
+    port_.ShowError(SysFormat("Система не сохранена: гарантия \"%s\" для %d чисел не выполнена%s!",
+                              {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Nums,
+                               subset.empty() ? std::string() : " (не покрыто сочетание " + subset + ")"}));
+    return false;
+  }
+  const std::filesystem::path file = OwnFile(spec.Nums);
+  const auto others = FindFilesByMask(Folder(), SystemFileMask(spec.Nums));
+  if (!others.empty() &&
+      !port_.AskYesNo(SysFormat("Для %d чисел уже есть система \"%s\".\r\rЗаменить ее новой системой?",
+                                {spec.Nums, SystemShortName(others.front())})))
+    return false;
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(Folder(), ec);
+    WriteFileAtomic(file, CoverFileText(blocks));
+  } catch (const TFileError& e) {
+    port_.ShowError(SysFormat("Ошибка сохранения системы!\r\r%s", {e.what()}));
+    return false;
+  }
+  // One local system per count of numbers.
+  std::error_code ec;
+  for (const auto& other : others)
+    if (other.filename() != file.filename()) std::filesystem::remove(other, ec);
   return true;
 }
 

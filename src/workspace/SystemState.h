@@ -10,6 +10,7 @@
 
 #include "core/UserPort.h"
 #include "core/WindowSettings.h"
+#include "stakes/CoverDesign.h"
 #include "stakes/Systems.h"
 #include "workspace/CombState.h"
 #include "workspace/StakeState.h"
@@ -51,6 +52,19 @@ class TSystemState {
   // when no add failed, the check and the view. False when an add failed.
   bool Play(TSystemPlayMode mode, const TSystemExpansion& system, int32_t drawNumber, int draws,
             const std::string& comment);
+
+  // --- Own systems ---
+  // The count of distinct numbers of the combination list: the N a new system is made for.
+  int ListNumberCount() const;
+  // The search for a system with the guarantee; refused with the message shown when the
+  // parameters or the budget are out of range. The result holds a design only when it passed the
+  // exhaustive check.
+  std::optional<TCoverResult> Make(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer);
+  // The local file an own system for N is written to: "5-NN-0_0000.dat".
+  std::filesystem::path OwnFile(int nums) const;
+  // Writes the design as the local system for N, after checking it again; asks before it replaces
+  // another system of that N (whose files then go). False when nothing was written.
+  bool SaveOwn(const TCoverSpec& spec, std::span<const TComb> blocks);
 
  private:
   TUserPort& port_;

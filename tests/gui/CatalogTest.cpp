@@ -19,7 +19,10 @@
 #include "TempDir.h"
 #include "gui/GuiTestUtil.h"
 #include "online/TimeZone.h"
+#include <QSpinBox>
+
 #include "shell/MainWindow.h"
+#include "shell/MakeSystemDialog.h"
 #include "shell/ScriptLibraryPanel.h"
 #include "shell/ScriptTab.h"
 #include "shell/SystemDialog.h"
@@ -181,6 +184,42 @@ class CatalogTest : public QObject {
     QCOMPARE(messages_[0].Text, QStringLiteral("Строка 2 списка комбинаций: нужны пять разных чисел от 1 до 8."));
     QVERIFY2(messages_[1].Text.startsWith(QStringLiteral("Ошибка сохранения системы!")), qPrintable(messages_[1].Text));
     QCOMPARE(tab->Model()->rowCount(), 2);
+  }
+
+  // A system made by "Создать систему..." is published through the dialog "Система" filled in.
+  void madeSystemIsPublished() {
+    TSystemsTab* tab = window_->SystemsTab();
+    Tabs()->setCurrentWidget(tab);
+    QString title, content, nums, count;
+    guitest::WhenModal<TMakeSystemDialog>([&](TMakeSystemDialog* dialog) {
+      QVERIFY(!guitest::Child<QPushButton>(dialog, "btnPublish")->isEnabled());
+      guitest::Child<QSpinBox>(dialog, "edNums")->setValue(11);
+      guitest::Child<QSpinBox>(dialog, "edGuarantee")->setValue(4);
+      guitest::Child<QSpinBox>(dialog, "edDrawn")->setValue(4);
+      guitest::Child<QSpinBox>(dialog, "edSeconds")->setValue(600);
+      guitest::ClickButton(dialog, "btnStart");
+      QCOMPARE(dialog->Blocks().size(), size_t(66));
+      guitest::WhenModal<TSystemDialog>([&](TSystemDialog* system) {
+        title = guitest::Child<QLineEdit>(system, "edTitle")->text();
+        content = guitest::Child<QPlainTextEdit>(system, "edContent")->toPlainText();
+        nums = guitest::Child<QLineEdit>(system, "edNums")->text();
+        count = guitest::Child<QLineEdit>(system, "edCount")->text();
+        guitest::SaveScreen(system, "catalog_made_system");
+        guitest::ClickOk(system);
+      });
+      guitest::ClickButton(dialog, "btnPublish");
+      guitest::ClickButton(dialog, "btnClose");
+    });
+    QVERIFY(window_->Commands().Trigger("SystemMake"));
+    QCOMPARE(title, QStringLiteral("Система \"4 если 4\" для 11 чисел"));
+    QCOMPARE(nums, QStringLiteral("11"));
+    QCOMPARE(count, QStringLiteral("66"));
+    QCOMPARE(content.count('\n'), 65);
+    QVERIFY(content.startsWith(QStringLiteral("01 02 03 04 05\n")));
+    QCOMPARE(tab->Model()->rowCount(), 2);
+    QCOMPARE(Cell(tab->Model(), tab->SelectedRow(), 0), title);
+    QCOMPARE(Cell(tab->Model(), tab->SelectedRow(), 4), QStringLiteral("66"));
+    QVERIFY2(messages_.empty(), messages_.empty() ? "" : qPrintable(messages_.front().Text));
   }
 
   void libraryPanelPublishesRatesAndDownloads() {

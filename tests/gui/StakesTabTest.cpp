@@ -176,6 +176,7 @@ class StakesTabTest : public QObject {
                                  "StakeAddAll",
                                  "SystemStakeFilter",
                                  "SystemStakeAll",
+                                 "SystemMake",
                                  "",
                                  "StakeDel",
                                  "StakeFilter",
