@@ -1484,7 +1484,7 @@ bool ReadSystemOptions(TWorkspace& ws, TArgs& args, TSystemData& data) {
       try {
         content = ReadWholeFile(value);
       } catch (const TFileError& e) {
-        ws.Port().ShowError(e.what());
+        ws.Port().ShowError(ErrorText(e));
         return false;
       }
       const TNormalisedSystem normal = NormaliseSystemContent(content);
@@ -1552,7 +1552,7 @@ int SystemsMake(TWorkspace& ws, TArgs& args) {
     try {
       WriteFileAtomic(out, CoverFileText(result.Blocks));
     } catch (const TFileError& e) {
-      ws.Port().ShowError(e.what());
+      ws.Port().ShowError(ErrorText(e));
       return 1;
     }
   }
@@ -1580,7 +1580,7 @@ int SystemsVerify(TWorkspace& ws, TArgs& args) {
   try {
     text = Cp1251ToUtf8(ReadWholeFile(file));
   } catch (const TFileError& e) {
-    ws.Port().ShowError(e.what());
+    ws.Port().ShowError(ErrorText(e));
     return 1;
   }
   const bool named = spec.Nums != 0 || (spec.Nums = SystemFileNums(file)) != 0;
@@ -1995,7 +1995,7 @@ int Run(int argc, char** argv) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   if (ec) {
-    std::fprintf(stderr, "Не удалось создать папку данных \"%s\"!\n\n%s\n", dir.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "Не удалось создать папку данных \"%s\"!\n\n%s\n", dir.c_str(), kivra::SystemErrorText(ec.value()).c_str());
     return 1;
   }
   TCliPort port;

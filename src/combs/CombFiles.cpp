@@ -94,7 +94,7 @@ bool LoadCombsFile(TCombList& list, const std::filesystem::path& file, TUserPort
     if (!combs.empty()) std::memcpy(list.Data(), combs.data(), combs.size() * sizeof(TComb));
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {file.string(), e.what()}));
+    port.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {file.string(), ErrorText(e)}));
     return false;
   }
 }
@@ -110,7 +110,7 @@ bool SaveCombsFile(const TCombList& list, const std::filesystem::path& file, TUs
     WriteFileAtomic(file, bytes);
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), e.what()}));
+    port.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), ErrorText(e)}));
     return false;
   }
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 
 namespace kivra {
@@ -114,7 +115,7 @@ void TCombList::SaveSnapshot(int32_t a, int32_t b) {
   } catch (const std::exception& e) {
     // A half-made snapshot must not be taken for a good one later.
     InvalidateSnapshot();
-    port_.ShowError(SysFormat("Ошибка создания буфера комбинаций!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка создания буфера комбинаций!\r\r%s", {ErrorText(e)}));
   }
 }
 
@@ -127,7 +128,7 @@ bool TCombList::RestoreSnapshot(int32_t a, int32_t b) {
     UpdateCombsView();
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка загрузки буфера комбинаций!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка загрузки буфера комбинаций!\r\r%s", {ErrorText(e)}));
     return false;
   }
 }

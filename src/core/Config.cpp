@@ -53,7 +53,7 @@ bool RewriteConfig(const std::filesystem::path& path, TUserPort* port, Change ch
     ini.Save(path);
     return true;
   } catch (const std::exception& e) {
-    if (port) port->ShowError(fmt::format("Ошибка записи в файл конфигурации!\r\r{}", e.what()));
+    if (port) port->ShowError(fmt::format("Ошибка записи в файл конфигурации!\r\r{}", ErrorText(e)));
     return false;
   }
 }
@@ -123,7 +123,7 @@ void ConfigLoad(const std::filesystem::path& path, TConfiguration& config, TUser
   try {
     ReadConfiguration(TIniFile::Load(path), config);
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка чтения файла конфигурации!\r\r{}", e.what()));
+    port.ShowError(fmt::format("Ошибка чтения файла конфигурации!\r\r{}", ErrorText(e)));
   }
 }
 

@@ -125,7 +125,7 @@ void TDrawsArchive::LoadArchive(const std::filesystem::path& path, TUserPort& po
   try {
     draws_ = ParseArchiveBytes(ReadWholeFile(path));
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка чтения файла тиражей!\r\r{}", e.what()));
+    port.ShowError(fmt::format("Ошибка чтения файла тиражей!\r\r{}", ErrorText(e)));
   }
 }
 
@@ -135,7 +135,7 @@ bool TDrawsArchive::SaveArchive(const std::filesystem::path& path, TUserPort& po
     WriteFileAtomic(path, ArchiveToBytes(draws_));
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка записи в файл тиражей!\r\r{}", e.what()));
+    port.ShowError(fmt::format("Ошибка записи в файл тиражей!\r\r{}", ErrorText(e)));
     return false;
   }
 }

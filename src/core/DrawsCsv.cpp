@@ -62,7 +62,7 @@ int ImportDrawsCsv(TDrawsArchive& archive, const std::filesystem::path& file, TU
   try {
     bytes = ReadWholeFile(file);
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка импорта тиражей из файла \"{}\"!\r\r{}", file.string(), e.what()));
+    port.ShowError(fmt::format("Ошибка импорта тиражей из файла \"{}\"!\r\r{}", file.string(), ErrorText(e)));
     return -1;
   }
   int added = 0, passed = 0;
@@ -112,7 +112,7 @@ bool ExportDrawsCsv(const TDrawsArchive& archive, const std::filesystem::path& f
     WriteFileAtomic(file, DrawsToCsv(archive));
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка экспорта тиражей в файл \"{}\"!\r\r{}", file.string(), e.what()));
+    port.ShowError(fmt::format("Ошибка экспорта тиражей в файл \"{}\"!\r\r{}", file.string(), ErrorText(e)));
     return false;
   }
 }

@@ -9,7 +9,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 namespace kivra {
 namespace {
@@ -85,12 +88,41 @@ std::string SystemErrorText(int error) {
     case EFBIG: return "Файл слишком велик.";
     case ENAMETOOLONG: return "Слишком длинное имя файла.";
     case EIO: return "Ошибка ввода-вывода.";
+    case EEXIST: return "Файл уже существует.";
+    case ENOTEMPTY: return "Папка не пуста.";
+    case EBUSY:
+    case ETXTBSY: return "Файл занят другой программой.";
+    case EXDEV: return "Нельзя перенести файл на другой диск.";
+    case EMFILE:
+    case ENFILE: return "Открыто слишком много файлов.";
+    case ENOMEM: return "Недостаточно памяти.";
+    case EINVAL: return "Недопустимый параметр.";
+    case ELOOP: return "Слишком много символических ссылок в пути.";
+    case EDQUOT: return "Превышена квота на диске.";
+    case EAGAIN: return "Ресурс временно недоступен.";
+    case EINTR: return "Операция прервана.";
     default: break;
   }
   char buffer[256] = {};
   const char* text = StrerrorResult(::strerror_r(error, buffer, sizeof buffer), buffer);
-  if (text == nullptr || *text == '\0') return "Error " + std::to_string(error);
-  return text;
+  std::fprintf(stderr, "system error %d: %s\n", error, text ? text : "?");
+  return "Системная ошибка " + std::to_string(error) + ".";
+}
+
+std::string ErrorText(const std::exception& e) {
+  if (const auto* fs = dynamic_cast<const std::filesystem::filesystem_error*>(&e)) {
+    std::fprintf(stderr, "%s\n", fs->what());
+    std::string text = SystemErrorText(fs->code().value());
+    if (!fs->path1().empty()) text += " (" + fs->path1().string() + ")";
+    return text;
+  }
+  if (const auto* sys = dynamic_cast<const std::system_error*>(&e);
+      sys && (sys->code().category() == std::generic_category() || sys->code().category() == std::system_category())) {
+    std::fprintf(stderr, "%s\n", sys->what());
+    return SystemErrorText(sys->code().value());
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&e)) return "Недостаточно памяти.";
+  return e.what();
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {

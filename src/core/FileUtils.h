@@ -1,6 +1,7 @@
 // Whole-file reads and atomic whole-file writes.
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -28,7 +29,14 @@ bool MatchFileMask(std::string_view name, std::string_view mask);
 // The regular files at the top level of the folder whose names match the mask, sorted by name.
 std::vector<std::filesystem::path> FindFilesByMask(const std::filesystem::path& folder, std::string_view mask);
 
-// The text of errno as the system gives it.
+// The text of an errno value in Russian (the system's own texts are English): the common errors
+// by name, any other as "Системная ошибка N", its English text then going to the standard error
+// stream for whoever looks into a failure.
 std::string SystemErrorText(int error);
+
+// The text of a caught failure for the user: for the failures of the standard library's file and
+// system calls (whose texts are English) their error code's Russian text and the path, the
+// original text going to the standard error stream; for every other failure its own text.
+std::string ErrorText(const std::exception& e);
 
 }  // namespace kivra

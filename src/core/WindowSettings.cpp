@@ -50,7 +50,7 @@ bool TWindowSettings::Update(TChange change, TUserPort* port) {
     ini.Save(path_);
     return true;
   } catch (const TFileError& e) {
-    if (port) port->ShowError(fmt::format("Ошибка сохранения параметров программы!\r\r{}", e.what()));
+    if (port) port->ShowError(fmt::format("Ошибка сохранения параметров программы!\r\r{}", ErrorText(e)));
     return false;
   }
 }

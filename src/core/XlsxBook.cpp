@@ -5,13 +5,38 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <system_error>
 #include <unistd.h>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 
 namespace kivra {
+
+namespace {
+
+// The spreadsheet library's error in Russian (its own texts are English); the original goes to the
+// standard error stream.
+std::string XlsxErrorText(lxw_error error) {
+  std::fprintf(stderr, "xlsx error %d: %s\n", static_cast<int>(error), lxw_strerror(error));
+  switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED: return "недостаточно памяти.";
+    case LXW_ERROR_CREATING_XLSX_FILE: return "не удалось создать файл (обычно нет прав на запись в эту папку).";
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE: return "ошибка временного файла (нет места на диске или прав на запись).";
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE: return "ошибка упаковки файла (возможно, на диске нет места).";
+    default: return "ошибка библиотеки записи таблиц (код " + std::to_string(static_cast<int>(error)) + ").";
+  }
+}
+
+}  // namespace
 
 namespace {
 
@@ -212,12 +237,12 @@ bool WriteXlsxBook(const std::filesystem::path& file, const TXlsxTable& table, c
   }
   if (closed != LXW_NO_ERROR) {
     std::filesystem::remove(temp, ec);
-    error = "Не удалось записать файл \"" + file.string() + "\": " + lxw_strerror(closed);
+    error = "Не удалось записать файл \"" + file.string() + "\": " + XlsxErrorText(closed);
     return false;
   }
   std::filesystem::rename(temp, file, ec);
   if (ec) {
-    error = "Не удалось записать файл \"" + file.string() + "\": " + ec.message();
+    error = "Не удалось записать файл \"" + file.string() + "\": " + SystemErrorText(ec.value());
     std::filesystem::remove(temp, ec);
     return false;
   }

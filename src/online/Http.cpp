@@ -210,7 +210,7 @@ THttpResult HttpGetToFile(const std::string& url, const std::filesystem::path& f
     std::filesystem::rename(temp, file, ec);
     if (ec) {
       result.Ok = false;
-      result.Error = ec.message();
+      result.Error = SystemErrorText(ec.value());
     }
   }
   if (!result.Ok) std::filesystem::remove(temp, ec);

@@ -224,7 +224,7 @@ class TUpdater {
     try {
       result = Check(description);
     } catch (const std::exception& e) {
-      port_.ShowError(SysFormat("Ошибка системы самообновления программы!\r\r%s", {std::string(e.what())}));
+      port_.ShowError(SysFormat("Ошибка системы самообновления программы!\r\r%s", {std::string(ErrorText(e))}));
       result = 2;
     }
     std::error_code ec;
@@ -262,7 +262,7 @@ class TUpdater {
         ui_.ProgressStep();
       } catch (const std::exception& e) {
         failed = true;
-        error = e.what();
+        error = ErrorText(e);
       }
     }
     if (failed) {
@@ -316,13 +316,13 @@ class TUpdater {
         InstallSteps(journal);
       } catch (const std::exception& e) {
         failed = true;
-        error = e.what();
+        error = ErrorText(e);
         journal.Rollback();
       }
       try {
         RemoveFolder(work_);
       } catch (const std::exception& e) {
-        if (!failed) error = e.what();
+        if (!failed) error = ErrorText(e);
         failed = true;
       }
       ui_.ProgressStep();
@@ -400,7 +400,7 @@ class TUpdater {
           throw std::runtime_error(std::string(BadChecksum));
         return;
       } catch (const std::exception& e) {
-        lastError = e.what();
+        lastError = ErrorText(e);
       }
     }
     throw std::runtime_error(lastError);

@@ -46,7 +46,7 @@ bool LoadScriptFile(const std::filesystem::path& file, std::vector<std::string>&
   } catch (const TFileError& e) {
     ok = false;
     port.ShowProgress("");
-    port.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {file.string(), std::string(e.what())}));
+    port.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {file.string(), std::string(ErrorText(e))}));
   }
   port.ShowProgress("");
   return ok;
@@ -60,7 +60,7 @@ bool SaveScriptFile(const std::filesystem::path& file, std::span<const std::stri
   } catch (const TFileError& e) {
     ok = false;
     port.ShowProgress("");
-    port.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), std::string(e.what())}));
+    port.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), std::string(ErrorText(e))}));
   }
   port.ShowProgress("");
   return ok;

@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <fmt/format.h>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/Version.h"
 #include "shell/CardTab.h"
@@ -623,7 +624,7 @@ void TTemplateMain::Create() {
       ReadWindowKeys();
       RestoreListColumns();
     } catch (const std::exception& e) {
-      port_.ShowError(SysFormat("Ошибка загрузки параметров программы!\r\r%s", {std::string(e.what())}));
+      port_.ShowError(SysFormat("Ошибка загрузки параметров программы!\r\r%s", {std::string(ErrorText(e))}));
     }
 
     ws_->LoadSettingsAndConfig();
@@ -659,7 +660,7 @@ void TTemplateMain::Create() {
     connect(&port_, &TShellPort::BusyStateChanged, this, [this] { UpdateCommands(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { clipboardKnown_ = false; });
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка запуска программы!\r\r%s", {std::string(e.what())}));
+    port_.ShowError(SysFormat("Ошибка запуска программы!\r\r%s", {std::string(ErrorText(e))}));
   }
 }
 
@@ -818,7 +819,7 @@ void TTemplateMain::Initialise() {
       });
   } catch (const std::exception& e) {
     port_.ShowProgress("");
-    port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(e.what())}));
+    port_.ShowError(SysFormat("Ошибка инициализации программы!\r\r%s", {std::string(ErrorText(e))}));
   }
 }
 

@@ -270,7 +270,7 @@ bool TRatings::Load() {
     indexValid_ = false;
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка чтения файла рейтинга!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка чтения файла рейтинга!\r\r%s", {ErrorText(e)}));
     return false;
   }
 }
@@ -286,7 +286,7 @@ bool TRatings::Save() {
                                    reinterpret_cast<uint8_t*>(bytes.data()) + i * RatingRecordSize, RatingRecordSize));
       WriteFileAtomic(file_, bytes);
     } catch (const std::exception& e) {
-      port_.ShowError(SysFormat("Ошибка записи в файл рейтинга!\r\r%s", {e.what()}));
+      port_.ShowError(SysFormat("Ошибка записи в файл рейтинга!\r\r%s", {ErrorText(e)}));
       ok = false;
     }
   }

@@ -39,7 +39,7 @@ void TStakeLogs::Write(const TStakeData& record) {
   std::error_code error;
   const uintmax_t size = std::filesystem::file_size(path, error);
   if (!error && size > MaxLogSize && !std::filesystem::remove(path, error))
-    port_.ShowError(SysFormat("Ошибка удаления файла \"%s\"!\r\r%s", {path.string(), error.message()}));
+    port_.ShowError(SysFormat("Ошибка удаления файла \"%s\"!\r\r%s", {path.string(), SystemErrorText(error.value())}));
   const std::string line = Utf8ToCp1251(LogLine(record)) + "\r\n";
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   bool ok = fd >= 0;

@@ -112,7 +112,7 @@ void TStakesJournal::Close() {
   try {
     CloseFile();
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка записи в файл ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка записи в файл ставок!\r\r%s", ErrorText(e)));
   }
 }
 
@@ -120,13 +120,13 @@ bool TStakesJournal::Reopen() {
   try {
     CloseFile();
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка записи в файл ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка записи в файл ставок!\r\r%s", ErrorText(e)));
   }
   try {
     OpenFile();
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка чтения файла ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка чтения файла ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -170,7 +170,7 @@ bool TStakesJournal::Load() {
       CloseFile();
     } catch (...) {
     }
-    port_.ShowError(Wrap("Ошибка чтения файла ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка чтения файла ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -235,7 +235,7 @@ TStakeData TStakesJournal::Read(TStakeOrigin origin, int index) {
     cacheValid_ = true;
     return cache_;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка чтения записи из файла ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка чтения записи из файла ставок!\r\r%s", ErrorText(e)));
     TStakeData zero;
     zero.Version = 0;
     zero.Matched.Count = 0;
@@ -248,7 +248,7 @@ bool TStakesJournal::Write(TStakeOrigin origin, int index, const TStakeData& rec
     WriteAt(Position(origin, index), EncodeStake(record));
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -284,7 +284,7 @@ bool TStakesJournal::Append(const TStakeData& record, int n) {
     }
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -295,7 +295,7 @@ bool TStakesJournal::AppendSeparator() {
     AppendRecord(SeparatorRecord());
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка добавления записи в файл ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -321,7 +321,7 @@ bool TStakesJournal::Exists(int32_t drawNumber, const TStakeNumbers& numbers) {
     }
     return false;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка поиска записи в файле ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка поиска записи в файле ставок!\r\r%s", ErrorText(e)));
     return false;
   }
 }
@@ -391,7 +391,7 @@ bool TStakesJournal::Rewrite(const std::function<bool(int index, const TStakeByt
     }
   } catch (const std::exception& e) {
     ok = false;
-    failure = e.what();
+    failure = ErrorText(e);
   }
   // The journal is opened again in every case (after a replacement it is the new file).
   cacheValid_ = false;
@@ -454,7 +454,7 @@ std::optional<TStakesJournal::TRecentDraws> TStakesJournal::SeekRecentDraws(int 
     result.First = 0;
     return result;
   } catch (const std::exception& e) {
-    port_.ShowError(Wrap("Ошибка поиска записи по номеру тиража в файле ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка поиска записи по номеру тиража в файле ставок!\r\r%s", ErrorText(e)));
     return std::nullopt;
   }
 }
@@ -554,7 +554,7 @@ bool TStakesJournal::CheckRecords(const TDrawsArchive& archive, const TConfigDat
     }
   } catch (const std::exception& e) {
     ::munmap(mapped, length);
-    port_.ShowError(Wrap("Ошибка проверки ставок!\r\r%s", e.what()));
+    port_.ShowError(Wrap("Ошибка проверки ставок!\r\r%s", ErrorText(e)));
     return lastChecked_ > 0;
   }
   ::munmap(mapped, length);

@@ -107,7 +107,7 @@ TSystemExpansion SystemExpand(const std::filesystem::path& folder, std::span<con
   try {
     text = Cp1251ToUtf8(ReadWholeFile(r.File));
   } catch (const std::exception& e) {
-    return fail(e.what());
+    return fail(ErrorText(e));
   }
   std::string error;
   std::vector<TComb> lines;

@@ -165,7 +165,7 @@ bool TTables::Load() {
           reinterpret_cast<const uint8_t*>(bytes.data()) + i * TableRecordSize, TableRecordSize)));
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка чтения файла регулярных ставок!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка чтения файла регулярных ставок!\r\r%s", {ErrorText(e)}));
     return false;
   }
 }
@@ -180,7 +180,7 @@ bool TTables::Save() {
     WriteFileAtomic(file_, bytes);
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка записи в файл регулярных ставок!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка записи в файл регулярных ставок!\r\r%s", {ErrorText(e)}));
     return false;
   }
 }

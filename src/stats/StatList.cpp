@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 
+#include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "core/SysFormat.h"
 #include "core/UserPort.h"
@@ -172,7 +173,7 @@ bool TStatList::LoadNames(const std::filesystem::path& file, bool withOptions, T
     for (int i = 0; i < Count(); ++i) methods_[i].CustomName = std::string(Trim(ini.ReadString(section, Code(i), "")));
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка загрузки списка фильтров!\r\r{}", e.what()));
+    port.ShowError(fmt::format("Ошибка загрузки списка фильтров!\r\r{}", ErrorText(e)));
     return false;
   }
 }
@@ -196,7 +197,7 @@ bool TStatList::SaveNames(const std::filesystem::path& file, bool withOptions, b
     ini.Save(file);
     return true;
   } catch (const std::exception& e) {
-    port.ShowError(fmt::format("Ошибка сохранения списка фильтров!\r\r{}", e.what()));
+    port.ShowError(fmt::format("Ошибка сохранения списка фильтров!\r\r{}", ErrorText(e)));
     return false;
   }
 }

@@ -308,7 +308,7 @@ bool TCatalogState::WriteSystemFile(const TSystemInfo& info, const std::string& 
   try {
     WriteFileAtomic(file, content);
   } catch (const TFileError& e) {
-    error = e.what();
+    error = ErrorText(e);
     return false;
   }
   // The file times carry the system's creation time: a later list finds changed systems by them.

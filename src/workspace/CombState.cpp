@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "stats/StatPasses.h"
 #include "combs/CombFiles.h"
@@ -38,7 +39,7 @@ bool NarrowList(TCombList& combs, TUserPort& port, std::string_view progress, bo
     return true;
   } catch (const std::exception& e) {
     combs.UpdateCombsView();
-    port.ShowError(e.what());
+    port.ShowError(ErrorText(e));
     return false;
   }
 }
@@ -90,7 +91,7 @@ bool TCombState::Generate(bool refresh, const TGenParams& params, bool keepUndo)
     }
     return ok;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка генерации файла комбинаций!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка генерации файла комбинаций!\r\r%s", {ErrorText(e)}));
     return false;
   }
 }
@@ -107,7 +108,7 @@ bool TCombState::GenerateCommand(TGenParams params, bool saveAsDefaults) {
     list_.SaveUndo(true);
     list_.SaveUndoLog();
   } catch (const std::exception& e) {
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
     return false;
   }
   return Generate(true, params, true);
@@ -213,7 +214,7 @@ bool TCombState::Undo() {
     list_.RestoreUndo(true);
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
     return false;
   }
 }
@@ -265,7 +266,7 @@ bool TCombState::OpenFile(const std::filesystem::path& file) {
     return ok;
   } catch (const std::exception& e) {
     list_.UpdateCombsView();
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
     return false;
   }
 }
@@ -296,13 +297,13 @@ bool TCombState::PasteText(std::string_view text) {
       list_.ClearFilterLog();
       ok = true;
     } catch (const TConvertError& e) {
-      port_.ShowError(e.what());
+      port_.ShowError(ErrorText(e));
       list_.RestoreUndo(true);
     }
     list_.UpdateCombsView();
   } catch (const std::exception& e) {
     list_.UpdateCombsView();
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
   }
   return ok;
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <future>
 
+#include "core/FileUtils.h"
 #include "core/IniFile.h"
 #include "core/SortaUtils.h"
 #include "core/SysFormat.h"
@@ -88,7 +89,7 @@ int TDrawsDownload::Download(const std::string& url, const std::function<bool()>
   } catch (const std::exception& e) {
     std::error_code ignored;
     std::filesystem::remove(zip, ignored);
-    port_.ShowError(SysFormat("Ошибка извлечения файлов из архива тиражей!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка извлечения файлов из архива тиражей!\r\r%s", {ErrorText(e)}));
     return 0;
   }
   std::error_code ignored;
@@ -115,7 +116,7 @@ int TDrawsDownload::MergeResultFiles() {
       std::filesystem::remove(file.Path, ignored);
     }
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка обработки файла с архивом тиражей!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка обработки файла с архивом тиражей!\r\r%s", {ErrorText(e)}));
   }
   return added;
 }

@@ -146,7 +146,7 @@ bool TRatingState::Refresh() {
           ratings_.Add(CommentOf(b), GetInt32(b.data() + StakeField::Matched), GetInt64(b.data() + StakeField::Profit));
         });
     } catch (const std::exception& e) {
-      port_.ShowError(SysFormat("Ошибка обновления рейтинга!\r\r%s", {e.what()}));
+      port_.ShowError(SysFormat("Ошибка обновления рейтинга!\r\r%s", {ErrorText(e)}));
       ok = false;
     }
   }
@@ -160,7 +160,7 @@ bool TRatingState::Export(const std::filesystem::path& file) {
     WriteFileAtomic(file, ratings_.CsvText());
     return true;
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), e.what()}));
+    port_.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {file.string(), ErrorText(e)}));
     return false;
   }
 }
@@ -197,7 +197,7 @@ std::optional<TChartData> TRatingState::ProfitByDrawChart() {
         draws[it->second].second = MoneyAdd(draws[it->second].second, GetInt64(b.data() + StakeField::Profit));
       });
     } catch (const std::exception& e) {
-      port_.ShowError(e.what());
+      port_.ShowError(ErrorText(e));
       return std::nullopt;
     }
   }
@@ -249,7 +249,7 @@ std::optional<TChartData> TRatingState::StakesByDrawChart(const std::vector<int>
         chart.Add(Cp1251ToUtf8(comment), draw, y, true, true);
       });
     } catch (const std::exception& e) {
-      port_.ShowError(e.what());
+      port_.ShowError(ErrorText(e));
       return std::nullopt;
     }
   }

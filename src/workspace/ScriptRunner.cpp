@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "stakes/Systems.h"
@@ -458,7 +459,7 @@ bool TScriptRunner::Forecast(const std::vector<std::string>& lines) {
   try {
     RunScriptOnce();
   } catch (const std::exception& e) {
-    Error(e.what());
+    Error(ErrorText(e));
   }
   // The panel does not keep the step the run was in when it ended early.
   Status(4, failed_ ? "Сценарий прерван из-за ошибки." : stopRequested_ ? "Сценарий остановлен." : "Сценарий завершен!");
@@ -480,7 +481,7 @@ bool TScriptRunner::BackTest(const std::vector<std::string>& lines, int k) {
     if (ParallelAllowed(k) && BackTestParallel(k)) k = 0;  // done
     for (int i = 1; i <= k && StartCycle(i, k); ++i) RunScriptOnce();
   } catch (const std::exception& e) {
-    Error(e.what());
+    Error(ErrorText(e));
     stopRequested_ = true;
   }
   // The archive returns to the offset it had before the test in every case, so that a following
@@ -555,7 +556,7 @@ void TScriptRunner::RunLine(int index) {
       try {
         return TLineVariants(fields.Commands, methods_);
       } catch (const std::runtime_error& e) {
-        throw std::runtime_error(SysFormat("%s\rСтрока сценария: %d.", {std::string(e.what()), line}));
+        throw std::runtime_error(SysFormat("%s\rСтрока сценария: %d.", {std::string(ErrorText(e)), line}));
       }
     }();
     const uint64_t count = variants.Count();
@@ -587,7 +588,7 @@ void TScriptRunner::RunLine(int index) {
     }
   } catch (const std::exception& e) {
     stopRequested_ = true;
-    Error(e.what());
+    Error(ErrorText(e));
   }
   list.DropUndo();
   ClearPrefix();
@@ -624,7 +625,7 @@ void TScriptRunner::RunVariant(int line, uint64_t number, uint64_t count, const 
     Log(DashLine);
   } catch (const std::exception& e) {
     stopRequested_ = true;
-    error = e.what();
+    error = ErrorText(e);
   }
   CheckAfterVariant();
   if (!error.empty()) Error(error);
@@ -646,7 +647,7 @@ void TScriptRunner::RunWithoutVariants(int line, const TScriptOptions& options, 
     MakeStake(options);
   } catch (const std::exception& e) {
     stopRequested_ = true;
-    error = e.what();
+    error = ErrorText(e);
   }
   CheckAfterVariant();
   if (!error.empty()) Error(error);
@@ -1154,7 +1155,7 @@ void TScriptRunner::RunRecordedOffset(int offset, std::vector<TEffect>& effects)
     ws_.SetDrawsOffset(offset);
     RunScriptOnce();
   } catch (const std::exception& e) {
-    Error(e.what());
+    Error(ErrorText(e));
     stopRequested_ = true;
   }
   record_ = nullptr;

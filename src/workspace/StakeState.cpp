@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "stakes/Prizes.h"
@@ -168,7 +169,7 @@ bool TStakeState::DeleteWhereAsked(TStakeCondition condition, int32_t value) {
   try {
     n = journal_.CountWhere(condition, value);
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {ErrorText(e)}));
     return false;
   }
   if (n == 0) {
@@ -226,7 +227,7 @@ std::optional<std::vector<TChanceStake>> TStakeState::ChanceStakes(int first, in
       if (const auto stake = ChanceStakeOf(DecodeStake(bytes))) stakes.push_back(*stake);
     });
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {ErrorText(e)}));
     return std::nullopt;
   }
   return stakes;
@@ -242,7 +243,7 @@ std::optional<std::vector<TChanceStake>> TStakeState::ChanceStakesOf(const std::
       if (const auto stake = ChanceStakeOf(DecodeStake(bytes))) stakes.push_back(*stake);
     });
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка чтения файла ставок!\r\r%s", {ErrorText(e)}));
     return std::nullopt;
   }
   return stakes;

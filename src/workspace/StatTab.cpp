@@ -70,7 +70,7 @@ void TStatTab::RefreshInList() {
                                     combs_.FilterThreads()));
   } catch (const std::exception& e) {
     view_.SetInList({});
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
   }
 }
 
@@ -107,7 +107,7 @@ std::optional<TCacheData> TStatTab::BuildCache(int entry) {
     return ParseCacheBytes(WriteCacheFile(*stat, path, combs_.FilterThreads()));
   } catch (const std::exception& e) {
     RemoveCacheFile(path);
-    port_.ShowError(SysFormat(BuildCacheError, {path.string(), e.what()}));
+    port_.ShowError(SysFormat(BuildCacheError, {path.string(), ErrorText(e)}));
     return std::nullopt;
   }
 }
@@ -122,7 +122,7 @@ std::optional<TCacheData> TStatTab::OpenCache(int entry) {
   try {
     return ParseCacheBytes(ReadWholeFile(path));
   } catch (const std::exception& e) {
-    port_.ShowError(SysFormat(OpenCacheError, {path.string(), e.what()}));
+    port_.ShowError(SysFormat(OpenCacheError, {path.string(), ErrorText(e)}));
     return std::nullopt;
   }
 }
@@ -175,7 +175,7 @@ int TStatTab::BuildCacheFiles(std::span<const int> entries) {
     try {
       job.Stat = stats_.CreateStat(job.Entry);
     } catch (const std::exception& e) {
-      job.Error = e.what();
+      job.Error = ErrorText(e);
     }
   }
   combs_.List().DropUndo();
@@ -192,7 +192,7 @@ int TStatTab::BuildCacheFiles(std::span<const int> entries) {
         try {
           WriteCacheFile(*job.Stat, job.Path, 1);
         } catch (const std::exception& e) {
-          job.Error = e.what();
+          job.Error = ErrorText(e);
         }
         job.Stat.reset();
       }
@@ -266,7 +266,7 @@ bool TStatTab::Refresh(bool force) {
   } catch (const std::exception& e) {
     view_.Clear();
     view_.ResetKey();
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
     return false;
   }
   RefreshInList();

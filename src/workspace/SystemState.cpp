@@ -124,7 +124,7 @@ bool TSystemState::SaveOwn(const TCoverSpec& spec, std::span<const TComb> blocks
     std::filesystem::create_directories(Folder(), ec);
     WriteFileAtomic(file, CoverFileText(blocks));
   } catch (const TFileError& e) {
-    port_.ShowError(SysFormat("Ошибка сохранения системы!\r\r%s", {e.what()}));
+    port_.ShowError(SysFormat("Ошибка сохранения системы!\r\r%s", {ErrorText(e)}));
     return false;
   }
   // One local system per count of numbers.

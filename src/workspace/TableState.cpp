@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/FileUtils.h"
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "workspace/ProgramFiles.h"
@@ -115,7 +116,7 @@ bool TTableState::Delete(std::vector<int> rows) {
     try {
       for (auto it = rows.rbegin(); it != rows.rend(); ++it) tables_.Delete(*it);
     } catch (const std::exception& e) {
-      port_.ShowError(e.what());
+      port_.ShowError(ErrorText(e));
       ok = false;
     }
   }

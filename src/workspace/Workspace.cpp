@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "core/FileUtils.h"
 #include "core/DrawsCsv.h"
 #include "core/SysFormat.h"
 #include "workspace/ProgramFiles.h"
@@ -130,7 +131,7 @@ bool TWorkspace::EditDraw(int index, const TDraw& draw) {
   try {
     archive_.Replace(index, draw);
   } catch (const std::exception& e) {
-    port_.ShowError(e.what());
+    port_.ShowError(ErrorText(e));
     return false;
   }
   return SaveArchive();
@@ -143,7 +144,7 @@ bool TWorkspace::DeleteDraws(const std::vector<int32_t>& drawNumbers) {
     try {
       for (int32_t number : drawNumbers) archive_.DeleteDrawAt(archive_.FindDrawIndex(number));
     } catch (const std::exception& e) {
-      port_.ShowError(e.what());
+      port_.ShowError(ErrorText(e));
       ok = false;
     }
     RefreshDrawsStatus();

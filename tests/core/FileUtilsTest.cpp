@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "TempDir.h"
@@ -164,6 +166,24 @@ TEST(FileMasks, MatchBaseNamesIgnoringAsciiCase) {
       {"ac", "a?c", false},                            {"ScriptLog_1.txt", "ScriptLog_*.txt", true},
   };
   for (const TCase& c : cases) EXPECT_EQ(MatchFileMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
+}
+
+// The failures of the standard library's file calls reach the user in Russian; the program's own
+// failures keep their text.
+TEST(FileUtils, ErrorTextsAreRussian) {
+  test::TTempDir dir;
+  try {
+    std::filesystem::rename(dir / "missing", dir / "other");
+    ADD_FAILURE();
+  } catch (const std::exception& e) {
+    EXPECT_EQ(ErrorText(e), SystemErrorText(ENOENT) + " (" + (dir / "missing").string() + ")");
+  }
+  EXPECT_EQ(ErrorText(std::system_error(EISDIR, std::generic_category())), "Указанный путь является папкой.");
+  EXPECT_EQ(ErrorText(std::runtime_error("Своя ошибка")), "Своя ошибка");
+  EXPECT_EQ(ErrorText(std::bad_alloc()), "Недостаточно памяти.");
+  EXPECT_EQ(SystemErrorText(EHOSTDOWN), "Системная ошибка " + std::to_string(EHOSTDOWN) + ".");
+  for (int code : {ENOENT, EACCES, ENOSPC, EISDIR, EEXIST, EBUSY, EROFS, EXDEV})
+    EXPECT_GE(static_cast<unsigned char>(SystemErrorText(code)[0]), 0xD0) << code;  // Cyrillic in UTF-8
 }
 
 }  // namespace
