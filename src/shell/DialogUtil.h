@@ -9,6 +9,7 @@
 class QDialog;
 class QDialogButtonBox;
 class QFileDialog;
+class QWidget;
 
 namespace kivra::shell {
 
@@ -39,8 +40,11 @@ class TCountField : public QSpinBox {
 // "Отмена"); otherwise the field's value.
 std::optional<int> TypedCount(QSpinBox* field);
 
-// Sizes a file dialog so that its columns (name, size, type, date) fit, within the screen.
+// Sizes a file dialog so that its columns (name, size, type, date) fit, within the screen, and
+// shows those columns in Russian (sizes, types, dates in the Russian form).
 void SizeFileDialog(QFileDialog& dialog);
+// A file name chosen in such a dialog (save: asking before replacing a file); empty when cancelled.
+QString AskFileName(QWidget* parent, const QString& caption, const QString& filter, bool save);
 
 // Installs Qt's own Russian translations (the texts of its standard dialogs and buttons: "Папка",
 // "Отмена", ...) from Qt's translations folder. False when they are not installed; the standard

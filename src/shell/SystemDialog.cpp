@@ -7,7 +7,6 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,7 +17,10 @@
 #include <QRegularExpressionValidator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cerrno>
 
+#include "core/FileUtils.h"
+#include "core/SysFormat.h"
 #include "shell/DialogUtil.h"
 #include "shell/ShellPort.h"
 #include "workspace/CatalogState.h"
@@ -87,19 +89,26 @@ TSystemDialog::TSystemDialog(QWidget* parent, const TSystemData& data, bool edit
   });
   addMenu(QStringLiteral("Выделить все"), false, [this] { edContent_->selectAll(); });
   addMenu(QStringLiteral("Загрузить из файла"), true, [this] {
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Загрузить из файла"), {},
-                                                      QStringLiteral("Системы (*.dat *.txt);;Все файлы (*)"));
+    const QString name = AskFileName(this, QStringLiteral("Загрузить из файла"),
+                                     QStringLiteral("Системы (*.dat *.txt);;Все файлы (*)"), false);
+    if (name.isEmpty()) return;
     QFile file(name);
-    if (name.isEmpty() || !file.open(QIODevice::ReadOnly)) return;
+    if (!file.open(QIODevice::ReadOnly)) {
+      port_.ShowError(SysFormat("Ошибка чтения файла \"%s\"!\r\r%s", {FromQ(name), SystemErrorText(errno)}));
+      return;
+    }
     edContent_->setPlainText(QString::fromUtf8(file.readAll()));
     NormaliseContent();
   });
   addMenu(QStringLiteral("Сохранить в файле"), false, [this] {
-    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить в файле"), {},
-                                                      QStringLiteral("Системы (*.dat *.txt);;Все файлы (*)"));
-    QFile file(name);
-    if (name.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write(edContent_->toPlainText().replace('\n', QStringLiteral("\r\n")).toUtf8());
+    const QString name = AskFileName(this, QStringLiteral("Сохранить в файле"),
+                                     QStringLiteral("Системы (*.dat *.txt);;Все файлы (*)"), true);
+    if (name.isEmpty()) return;
+    try {
+      WriteFileAtomic(std::filesystem::path(FromQ(name)), FromQ(edContent_->toPlainText().replace('\n', QStringLiteral("\r\n"))));
+    } catch (const std::exception& e) {
+      port_.ShowError(SysFormat("Ошибка записи в файл \"%s\"!\r\r%s", {FromQ(name), ErrorText(e)}));
+    }
   });
 
   // The read-only facts and the three numbers.

@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimeEdit>
@@ -28,6 +29,7 @@
 #include "core/SysFormat.h"
 #include "core/TextCodec.h"
 #include "core/UserPort.h"
+#include "TempDir.h"
 #include "TestDraws.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/DialogUtil.h"
@@ -563,10 +565,30 @@ void DialogsTest::fileDialogsSpeakRussianAndFit() {
   // Qt's own dialogs take their texts from Qt's Russian translations (installed with the program's
   // dependencies); the file dialog is sized so that its four columns show.
   QVERIFY(InstallQtTranslations());
-  QFileDialog dialog(nullptr, QStringLiteral("Открыть"), QDir::tempPath(), QStringLiteral("Файлы комбинаций (*.lcv)"));
+  test::TTempDir dir;
+  std::filesystem::create_directory(dir / "папка");
+  test::WriteBytes(dir / "list.lcv", std::string(3000, 'x'));
+  QFileDialog dialog(nullptr, QStringLiteral("Открыть"), QString::fromStdString(dir.Path().string()),
+                     QStringLiteral("Файлы комбинаций (*.lcv)"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   SizeFileDialog(dialog);
   dialog.show();
+  // The columns in Russian whatever the system's language: size, type and date.
+  auto* view = Child<QTreeView>(&dialog, "treeView");
+  QAbstractItemModel* model = view->model();
+  QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(view->rootIndex()), 2, guitest::StallMs);
+  QStringList types, sizes;
+  for (int r = 0; r < 2; ++r) {
+    sizes << model->index(r, 1, view->rootIndex()).data().toString();
+    types << model->index(r, 2, view->rootIndex()).data().toString();
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"))
+                .match(model->index(r, 3, view->rootIndex()).data().toString())
+                .hasMatch());
+  }
+  types.sort();
+  QCOMPARE(types, (QStringList{QStringLiteral("Папка"), QStringLiteral("Файл lcv")}));
+  QVERIFY(sizes.contains(QStringLiteral("2,9 КБ")));
+  QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Тип"));
   QCOMPARE(Child<QLabel>(&dialog, "fileTypeLabel")->text(), QStringLiteral("Типы файлов:"));
   QVERIFY(dialog.width() >= 600);
   auto* header = Child<QTreeView>(&dialog, "treeView")->header();
