@@ -200,7 +200,7 @@ void TTemplateMain::BuildCommands() {
   AddWebLinkCommands(commands_, [this](const char* key) {
     const auto it = webLinks_.find(QString::fromLatin1(key));
     return it == webLinks_.end() ? QString() : it->second;
-  });
+  }, port_);
   // clang-format on
 
   // The "Ставки" tab registers its own commands (the layout places the tab).

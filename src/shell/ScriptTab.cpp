@@ -129,8 +129,10 @@ TScriptTab::TScriptTab(TWorkspace& ws, TScriptTabHost host, QWidget* parent)
   v->addWidget(bar);
 
   ws_.Runner().SetHost(this);
-  ws_.Script().Log().SetOpener([](const std::filesystem::path& file) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+  ws_.Script().Log().SetOpener([this](const std::filesystem::path& file) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
+      ws_.Port().ShowWarning(SysFormat("Не найдена программа, которая открывает файл журнала %s.",
+                                       {file.string()}));
   });
   Refresh();
 }

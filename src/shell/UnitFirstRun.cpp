@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,9 +41,11 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const
   auto* help = new QPushButton(QStringLiteral("Открыть файл встроенной справочной системы"), this);
   help->setObjectName("btnHelpFile");
   help->setEnabled(!helpFile.isEmpty() && QFileInfo(helpFile).isFile());
-  connect(help, &QPushButton::clicked, this, [helpFile, openHelp] {
+  connect(help, &QPushButton::clicked, this, [this, helpFile, openHelp] {
     if (openHelp) openHelp();
-    else QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile)))
+      QMessageBox::warning(this, QStringLiteral("Внимание!"),
+                           QStringLiteral("Не найдена программа, которая открывает файл %1.").arg(helpFile));
   });
 
   // The web pages in two columns of three.
@@ -55,7 +58,7 @@ TFirstRunDialog::TFirstRunDialog(QWidget* parent, const QString& helpFile, const
     const QString address = it == links.end() ? QString() : it->second;
     button->setEnabled(IsWebAddress(address));
     button->setToolTip(address);
-    connect(button, &QPushButton::clicked, this, [address] { OpenWebPage(QUrl(address)); });
+    connect(button, &QPushButton::clicked, this, [this, address] { OpenWebPageOrSay(QUrl(address), this); });
     pages->addWidget(button, static_cast<int>(i % 3), static_cast<int>(i / 3));
   }
 

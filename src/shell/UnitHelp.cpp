@@ -76,7 +76,7 @@ QUrl TDescriptionViewer::CurrentPage() const { return browser_->source(); }
 void TDescriptionViewer::FollowLink(const QUrl& link) {
   const QString scheme = link.scheme().toLower();
   if (scheme == "http" || scheme == "https") {
-    OpenWebPage(link);
+    OpenWebPageOrSay(link, this);
     return;
   }
   // Relative links and file links lead to other pages of the help folder; other schemes

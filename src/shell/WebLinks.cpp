@@ -1,19 +1,23 @@
 #include "shell/WebLinks.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 
 #include "core/IniFile.h"
 #include "core/SortaUtils.h"
+#include "core/SysFormat.h"
+#include "core/UserPort.h"
 #include "shell/CommandMap.h"
+#include "shell/ShellPort.h"
 
 namespace kivra::shell {
 
 namespace {
 
-void OpenInBrowser(const QUrl& url) { QDesktopServices::openUrl(url); }
+bool OpenInBrowser(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
-std::function<void(const QUrl&)>& Opener() {
-  static std::function<void(const QUrl&)> opener = OpenInBrowser;
+std::function<bool(const QUrl&)>& Opener() {
+  static std::function<bool(const QUrl&)> opener = OpenInBrowser;
   return opener;
 }
 
@@ -55,20 +59,41 @@ bool IsWebAddress(const QString& address) {
          !url.host().isEmpty();
 }
 
-void OpenWebPage(const QUrl& url) { Opener()(url); }
+bool OpenWebPage(const QUrl& url) { return Opener()(url); }
 
-void SetWebPageOpener(std::function<void(const QUrl&)> opener) {
-  Opener() = opener ? std::move(opener) : OpenInBrowser;
+void OpenWebPageOrSay(const QUrl& url, QWidget* parent) {
+  if (!OpenWebPage(url))
+    QMessageBox::warning(parent, QStringLiteral("Внимание!"),
+                         QStringLiteral("Не удалось открыть страницу %1: не найден браузер.\nОткройте адрес вручную.")
+                             .arg(url.toString()));
 }
 
-void AddWebLinkCommands(TCommandMap& commands, std::function<QString(const char* key)> address) {
+void SetWebPageOpener(std::function<void(const QUrl&)> opener) {
+  if (!opener) {
+    Opener() = OpenInBrowser;
+    return;
+  }
+  Opener() = [opener = std::move(opener)](const QUrl& url) {
+    opener(url);
+    return true;
+  };
+}
+
+void AddWebLinkCommands(TCommandMap& commands, std::function<QString(const char* key)> address, TUserPort& port) {
   for (const TWebLink& link : WebLinkCommands()) {
     const char* key = link.Key;
     commands.Add({QString::fromLatin1(link.Command),
                   QString::fromUtf8(link.Caption),
                   {},
                   {},
-                  [address, key] { OpenWebPage(QUrl(address(key))); },
+                  [address, key, &port] {
+                    const QString page = address(key);
+                    // Without a browser the desktop opens nothing and says nothing: the user is told.
+                    if (!OpenWebPage(QUrl(page)))
+                      port.ShowWarning(SysFormat("Не удалось открыть страницу %s: не найден браузер.\rОткройте "
+                                                 "адрес вручную.",
+                                                 {FromQ(page)}));
+                  },
                   [address, key] { return IsWebAddress(address(key)); },
                   nullptr,
                   true});

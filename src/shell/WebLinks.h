@@ -10,6 +10,12 @@
 #include <map>
 #include <vector>
 
+class QWidget;
+
+namespace kivra {
+class TUserPort;
+}
+
 namespace kivra::shell {
 
 class TCommandMap;
@@ -30,10 +36,13 @@ std::map<QString, QString> ReadWebLinks(const std::filesystem::path& configPath)
 bool IsWebAddress(const QString& address);
 
 // Opens an address in the desktop's browser; tests replace the opener (null: the browser again).
-void OpenWebPage(const QUrl& url);
+// False when no program opened it (no browser).
+bool OpenWebPage(const QUrl& url);
+// OpenWebPage, and a warning box over `parent` when no browser opened the page.
+void OpenWebPageOrSay(const QUrl& url, QWidget* parent);
 void SetWebPageOpener(std::function<void(const QUrl&)> opener);
 
 // Registers `OpenLotoSite` and the url* commands over the given addresses.
-void AddWebLinkCommands(TCommandMap& commands, std::function<QString(const char* key)> address);
+void AddWebLinkCommands(TCommandMap& commands, std::function<QString(const char* key)> address, TUserPort& port);
 
 }  // namespace kivra::shell

@@ -32,8 +32,12 @@ std::vector<int> VisibleColumns(const QTableView* view, int count) {
 }  // namespace
 
 TXlsxExporter::TXlsxExporter(TUserPort& port, TSaveChooser chooseSaveFile)
-    : port_(port), chooseSaveFile_(std::move(chooseSaveFile)), opener_([](const std::filesystem::path& file) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string())));
+    : port_(port), chooseSaveFile_(std::move(chooseSaveFile)), opener_([&port](const std::filesystem::path& file) {
+        // Without a program for spreadsheets the desktop opens nothing and says nothing.
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file.string()))))
+          port.ShowWarning(SysFormat("Книга сохранена в файле %s.\rНе найдена программа, которая открывает такие "
+                                     "файлы; откройте файл вручную.",
+                                     {file.string()}));
       }) {}
 
 bool TXlsxExporter::Export(const QString& caption, const TXlsxTable& table) {
@@ -56,6 +60,7 @@ bool TXlsxExporter::Export(const QString& caption, const TXlsxTable& table) {
     port_.ShowError(error);
     return false;
   }
+  port_.SetStatusText(6, SysFormat("Книга сохранена: %s", {file.string()}));
   if (opener_) opener_(file);
   return true;
 }
