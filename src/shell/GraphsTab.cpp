@@ -85,7 +85,8 @@ void TGraphsTab::FillSelector(const std::vector<TStatList::TSelectorItem>& items
   const int remembered = cbType_->currentIndex();
   cbType_->clear();
   for (const auto& item : items) cbType_->addItem(ToQ(item.Caption), item.Index);
-  cbType_->setCurrentIndex(remembered >= 0 && remembered < cbType_->count() ? remembered : -1);
+  // The tab opens with a chart drawn: the first entry until the user chooses another.
+  cbType_->setCurrentIndex(remembered >= 0 && remembered < cbType_->count() ? remembered : 0);
 }
 
 int TGraphsTab::SelectedEntry() const { return cbType_->currentIndex() < 0 ? -1 : cbType_->currentData().toInt(); }

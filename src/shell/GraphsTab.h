@@ -37,7 +37,7 @@ class TGraphsTab : public QWidget {
   // The length the field shows, written to the settings.
   void SaveSettings();
   // The selector lists the chartable entries (the statistics tab's chart items), keeping the chosen
-  // position when it still exists.
+  // position when it still exists, else choosing the first.
   void FillSelector(const std::vector<TStatList::TSelectorItem>& items);
   // The registry entry chosen (-1: none).
   int SelectedEntry() const;

@@ -20,6 +20,7 @@
 #include "TempDir.h"
 #include "core/DrawsArchive.h"
 #include "core/DrawsCsv.h"
+#include "gui/ChartTestUtil.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/ChartWindow.h"
 #include "shell/GraphsTab.h"
@@ -98,8 +99,9 @@ class GraphsTest : public QObject {
     dir_.reset();
   }
 
-  // Choosing an entry draws it over the window; the marks box, the length field with Enter, the
-  // unforced refresh that keeps the chart while its inputs are unchanged, and hiding the tab.
+  // The tab opens with the first entry drawn; choosing an entry draws it over the window; the marks
+  // box, the length field with Enter, the unforced refresh that keeps the chart while its inputs
+  // are unchanged, and hiding the tab.
   void graphsTabDrawsTheChosenStatistic() {
     Start();
     Tabs()->setCurrentWidget(Graphs());
@@ -107,15 +109,27 @@ class GraphsTest : public QObject {
     const auto& items = window_->ChartItems();
     QCOMPARE(selector->count(), int(items.size()));
     QCOMPARE(selector->itemText(0), QString::fromStdString(items[0].Caption));
-    QCOMPARE(selector->currentIndex(), -1);
-    QVERIFY(!window_->Commands().Action("DrawsGraphDraw")->isEnabled());
+    QCOMPARE(selector->currentIndex(), 0);
+    TStatChart* chart = Graphs()->Chart();
+    QCOMPARE(chart->SeriesCount(), 3);
+    QCOMPARE(Line(chart, 0)->name(), selector->itemText(0));
+    QCOMPARE(Line(chart, 0)->count(), 100);
+    QVERIFY(window_->Commands().Action("DrawsGraphDraw")->isEnabled());
+    for (const QSize size : {QSize(1366, 768), QSize(1024, 700)}) {
+      window_->resize(size);
+      guitest::SettleLayout();
+      const QString cut =
+          guitest::LegendCut(chart, {Line(chart, 0)->name(), Line(chart, 1)->name(), Line(chart, 2)->name()});
+      QVERIFY2(cut.isEmpty(), qPrintable(cut));
+      guitest::SaveScreen(window_.get(), QStringLiteral("graphs_first_show_%1").arg(size.width()));
+    }
+    window_->resize(1200, 760);
 
     int sums = -1;
     for (size_t k = 0; k < items.size(); ++k)
       if (Ws().Stats().Code(items[k].Index) == "SUMS") sums = int(k);
-    QVERIFY(sums >= 0);
+    QVERIFY(sums > 0);
     selector->setCurrentIndex(sums);
-    TStatChart* chart = Graphs()->Chart();
     QCOMPARE(chart->SeriesCount(), 3);
     QXYSeries* values = Line(chart, 0);
     QVERIFY(values);
@@ -215,6 +229,17 @@ class GraphsTest : public QObject {
       QCOMPARE(Line(w->Chart(), 2)->name(), QString::fromStdString(d.LevelTitle(0)));
       QCOMPARE(Line(w->Chart(), 1)->count(), CombSumCount);
       guitest::SaveScreen(w, "sum_distribution");
+      // The ranges, the chart's result, show whole at the common screen sizes.
+      QStringList titles;
+      for (int k = 0; k < 5; ++k) titles << Line(w->Chart(), k)->name();
+      for (int k = 0; k < 3; ++k) QCOMPARE(titles[k + 2], QString::fromStdString(d.LevelTitle(k)));
+      for (const QSize size : {QSize(1366, 768), QSize(1024, 700)}) {
+        w->resize(size);
+        guitest::SettleLayout();
+        const QString cut = guitest::LegendCut(w->Chart(), titles);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
+        guitest::SaveScreen(w, QStringLiteral("sum_distribution_%1").arg(size.width()));
+      }
       seen = true;
     });
     QVERIFY(Run("TotalSumCombs"));

@@ -25,6 +25,7 @@
 #include "TestDraws.h"
 #include "core/DrawsArchive.h"
 #include "core/TextCodec.h"
+#include "gui/ChartTestUtil.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/ChartWindow.h"
 #include "shell/MainWindow.h"
@@ -386,6 +387,26 @@ class RatingsTabTest : public QObject {
     QCOMPARE(List()->model()->rowCount(), 3);
     QCOMPARE(window_->StatusText(5), QStringLiteral("Рейтинг: 3"));
     QCOMPARE(RowOf("Old source"), -1);
+  }
+
+  // The profit of stakes in each of the 40 draws: the draw numbers under the chart leave gaps
+  // between them at the common screen sizes.
+  void profitChartDrawNumbersFit() {
+    ShowTab();
+    for (int draw = 1; draw <= 40; ++draw) AddStake(draw, draw % 4, Script);
+    bool fitted = false;
+    QVERIFY(OpenChart("StakesGraphDraws", [&](TChartWindow* w) {
+      for (const QSize size : {QSize(1366, 768), QSize(1024, 700)}) {
+        w->resize(size);
+        guitest::SettleLayout();
+        const QString overlap = guitest::CaptionsOverlap(w->Chart());
+        QVERIFY2(overlap.isEmpty(), qPrintable(overlap));
+        QVERIFY(w->Chart()->AxisCaptions().size() >= 5);
+        guitest::SaveScreen(w, QStringLiteral("chart_profit_by_draw_%1").arg(size.width()));
+      }
+      fitted = true;
+    }));
+    QVERIFY(fitted);
   }
 
   void chartWindows() {

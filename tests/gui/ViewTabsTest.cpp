@@ -23,6 +23,7 @@
 #include "core/DrawsArchive.h"
 #include "core/DrawsCsv.h"
 #include "core/IniFile.h"
+#include "gui/ChartTestUtil.h"
 #include "gui/GuiTestUtil.h"
 #include "shell/CardTab.h"
 #include "shell/LayoutTab.h"
@@ -148,6 +149,20 @@ class ViewTabsTest : public QObject {
     week->setCurrentIndex(week->model()->index(2, 6));
     QTest::qWait(20);
     guitest::SaveScreen(window_.get(), "views_week");
+    // At the common screen widths the numbers under the bars are numbers, as many as fit side by
+    // side, the first of them among the first five.
+    TStatChart* chart = window_->WeekTab()->Chart();
+    for (const QSize size : {QSize(1366, 768), QSize(1024, 700)}) {
+      window_->resize(size);
+      guitest::SettleLayout();
+      const QString overlap = guitest::CaptionsOverlap(chart);
+      QVERIFY2(overlap.isEmpty(), qPrintable(overlap));
+      const QStringList captions = chart->AxisCaptions();
+      QVERIFY(captions.size() >= 5);
+      for (const QString& caption : captions) QVERIFY(caption.toInt() >= 1 && caption.toInt() <= 45);
+      QVERIFY(captions.front().toInt() <= 5);
+      guitest::SaveScreen(window_.get(), QStringLiteral("views_week_%1").arg(size.width()));
+    }
   }
 
   void selectedCellsKeepAndRemoveWithUndo() {
@@ -243,6 +258,8 @@ class ViewTabsTest : public QObject {
     QVERIFY(Action("ViewWeekChartMode")->isChecked());
     QCOMPARE(barCount(), 7);
     QVERIFY(!chart->Chart()->legend()->isVisible());
+    QVERIFY(!chart->Legend()->isVisible());
+    QCOMPARE(chart->AxisCaptions().size(), 7);
     QCOMPARE(chart->Chart()->axes().size(), 2);
     QVERIFY(Settings().find("WeekChartMode=1") != std::string::npos);
     // The chart drops the old axes' drawings when the event loop runs.
