@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-charts-dev qt6-translations-l10n qt6-l10n-tools
   libcurl4-openssl-dev libzip-dev libxlsxwriter-dev libfmt-dev zlib1g-dev libcpp-httplib-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick fonts-dejavu-core python3-numpy desktop-file-utils file
+  xvfb xdotool x11-utils imagemagick fonts-dejavu-core python3-numpy desktop-file-utils appstream file
   libssl-dev openssl locales
 )
 missing=()

@@ -19,6 +19,11 @@ done
 [ -d "$prefix/share/Kivra_5x45/lang" ] || fail "share/Kivra_5x45/lang is missing"
 [ -f "$prefix/share/applications/Kivra_5x45.desktop" ] || fail "the desktop entry is missing"
 desktop-file-validate "$prefix/share/applications/Kivra_5x45.desktop" || fail "the desktop entry is not valid"
+metainfo=$prefix/share/metainfo/org.kivra.Kivra_5x45.metainfo.xml
+[ -f "$metainfo" ] || fail "the AppStream metainfo is missing"
+appstreamcli validate --no-net "$metainfo" || fail "the AppStream metainfo is not valid"
+grep -q '<launchable type="desktop-id">Kivra_5x45.desktop</launchable>' "$metainfo" ||
+  fail "the metainfo does not name the desktop entry"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/Kivra_5x45.svg" ] || fail "the SVG icon is missing"
 for size in 48 128 256; do
   png=$prefix/share/icons/hicolor/${size}x${size}/apps/Kivra_5x45.png
