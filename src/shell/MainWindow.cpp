@@ -620,6 +620,14 @@ void TTemplateMain::Create() {
           move(avail.center() - QPoint(width() / 2, height() / 2));
         }
       }
+      // The title bar stays on the screen, so the window can always be moved: a window that cannot
+      // shrink to the screen (its contents' least size) or a placement saved on a larger screen
+      // starts at the screen's top left.
+      if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect avail = s->availableGeometry();
+        move(std::clamp(x(), avail.left(), std::max(avail.left(), avail.right() + 1 - width())),
+             std::clamp(y(), avail.top(), std::max(avail.top(), avail.bottom() + 1 - height())));
+      }
       if (maximized) setWindowState(windowState() | Qt::WindowMaximized);
       ReadWindowKeys();
       RestoreListColumns();

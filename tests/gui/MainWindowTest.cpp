@@ -454,6 +454,14 @@ class MainWindowTest : public QObject {
     guitest::SaveScreen(window_.get(), "main_empty_archive");
   }
 
+  // Whatever the window's least size, its title bar starts on the screen (the offscreen screen is
+  // smaller than the design size).
+  void titleBarStaysOnTheScreen() {
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(window_->y() >= avail.top() && window_->x() >= avail.left(),
+             qPrintable(QStringLiteral("%1,%2 on %3x%4").arg(window_->x()).arg(window_->y()).arg(avail.width()).arg(avail.height())));
+  }
+
   void importSaysWhatItAddedAndSkipped() {
     const int before = Ws().Archive().Count();
     const int next = Ws().Archive().NextDrawNumber(0);
