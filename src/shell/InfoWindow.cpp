@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -93,8 +95,16 @@ TInfoWindow::TInfoWindow(TWorkspace& ws, const TInfoSubject& subject, QWidget* p
     list_->setItem(r, 0, property);
     list_->setItem(r, 1, CentredItem(ToQ(rows[size_t(r)].second)));
   }
+  // The property names show whole (up to a width that keeps the window on a 1024-pixel screen;
+  // longer ones keep their tooltip).
+  list_->resizeColumnToContents(0);
+  list_->setColumnWidth(0, std::clamp(list_->columnWidth(0), 235, ScaledPx(this, 520)));
+  list_->setMinimumWidth(list_->columnWidth(0) + 120 + list_->verticalScrollBar()->sizeHint().width() +
+                         2 * list_->frameWidth() + 2);
   connect(edColumns_, &QSpinBox::valueChanged, this, [this] { FillCard(); });
-  resize(ScaledPx(this, 660), ScaledPx(this, 420));
+  QSize size(std::max(ScaledPx(this, 660), sizeHint().width()), ScaledPx(this, 420));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) size = size.boundedTo(screen->availableGeometry().size());
+  resize(size);
 }
 
 void TInfoWindow::FillCard() {

@@ -61,8 +61,12 @@ QVariant TCompareModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TCompareModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  return section == 0 ? ToQ(CompareCountCaption) : ToQ(views_.CompareTables()[size_t(table_)].Caption);
+  if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+  if (section == 0) return ToQ(CompareCountCaption);
+  QString caption = ToQ(views_.CompareTables()[size_t(table_)].Caption);
+  // The range ("1401 - 1500") on two lines, so that it shows whole in the narrow tables side by side.
+  if (role == Qt::DisplayRole) caption.replace(QStringLiteral(" - "), QStringLiteral(" -\n"));
+  return caption;
 }
 
 // --- Tab ---

@@ -62,12 +62,16 @@ int TStakesModel::columnCount(const QModelIndex& parent) const { return parent.i
 QVariant TStakesModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < StakeColumnCount)
     return ToQ(StakeColumnCaptions[static_cast<size_t>(section)]);
+  // The wide comment column's caption stands at its left edge, where its text starts (centred it
+  // would sit off the screen).
+  if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section == ColComment)
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
   return {};
 }
 
 QVariant TStakesModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-  if (role == Qt::ToolTipRole && index.column() != ColComment) return {};
+  if (role == Qt::ToolTipRole && index.column() != ColComment && index.column() != ColNumbers) return {};
   TStakeData r;
   if (!Record(index.row(), r)) return {};
   return ToQ(StakeCellText(r, index.column()));
@@ -171,6 +175,11 @@ TStakesTab::TStakesTab(TWorkspace& ws, const std::function<QTableView*(QAbstract
   for (int c = 0; c < StakeColumnCount; ++c)
     grid_->setColumnWidth(c, std::max(StakeColumnWidths[static_cast<size_t>(c)],
                                       header.horizontalAdvance(ToQ(StakeColumnCaptions[static_cast<size_t>(c)])) + 12));
+  // A stake of twelve two-digit numbers shows whole.
+  grid_->setColumnWidth(ColNumbers, std::max(grid_->columnWidth(ColNumbers),
+                                             grid_->fontMetrics().horizontalAdvance(
+                                                 QStringLiteral("45;45;45;45;45;45;45;45;45;45;45;45")) +
+                                                 12));
 
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(2, 2, 2, 2);

@@ -264,6 +264,11 @@ class GraphsTest : public QObject {
       const TInfoRows rows = BuildInfoRows(Ws().Stats(), DrawInfoSubject(archive, archive.High() - 1, false));
       QCOMPARE(w->List()->rowCount(), int(rows.size()));
       QCOMPARE(w->List()->item(5, 1)->textAlignment(), int(Qt::AlignCenter));
+      // The property names show whole up to a width that keeps the window on a small screen.
+      int widest = 0;
+      for (const auto& row : rows)
+        widest = std::max(widest, w->List()->fontMetrics().horizontalAdvance(QString::fromStdString(row.first)));
+      QVERIFY2(w->List()->columnWidth(0) >= std::min(widest, 480), qPrintable(QString::number(widest)));
       QCOMPARE(w->Card()->columnCount(), Ws().Config().Data.MatrixCols);
       const int n = draw.Nums[0], c = w->Card()->columnCount();
       QCOMPARE(w->Card()->item((n - 1) / c, (n - 1) % c)->text(), QString::number(n));

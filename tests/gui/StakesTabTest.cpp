@@ -143,6 +143,11 @@ class StakesTabTest : public QObject {
       QVERIFY(Grid()->columnWidth(c) > header.horizontalAdvance(captions[c]));
     }
     QCOMPARE(Grid()->columnWidth(8), 1000);
+    // Twelve numbers fit "Моя ставка"; the wide comment column's caption is at its left edge.
+    QVERIFY(Grid()->columnWidth(2) >
+            Grid()->fontMetrics().horizontalAdvance(QStringLiteral("45;45;45;45;45;45;45;45;45;45;45;45")));
+    QCOMPARE(Grid()->model()->headerData(8, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+             Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     // An empty journal: one empty row, nothing to delete or check.
     QCOMPARE(Grid()->model()->rowCount(), 1);
     QCOMPARE(Cell(0, 0), QString());

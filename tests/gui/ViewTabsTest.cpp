@@ -128,10 +128,15 @@ class ViewTabsTest : public QObject {
     for (int k = 0; k < 5; ++k) {
       QTableView* table = window_->LayoutTab()->CompareTable(k);
       const TCompareTable& expectedTable = Ws().Views().CompareTables()[size_t(k)];
-      QCOMPARE(table->model()->headerData(1, Qt::Horizontal).toString(), QString::fromStdString(expectedTable.Caption));
+      QCOMPARE(table->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+               QString::fromStdString(expectedTable.Caption));
+      // Shown on two lines, each of which fits its column.
+      for (const QString& line : table->model()->headerData(1, Qt::Horizontal).toString().split('\n'))
+        QVERIFY2(table->horizontalHeader()->sectionSize(1) >= table->horizontalHeader()->fontMetrics().horizontalAdvance(line),
+                 qPrintable(line));
       QCOMPARE(table->model()->rowCount(), int(expectedTable.Rows.size()));
     }
-    QCOMPARE(window_->LayoutTab()->CompareTable(0)->model()->headerData(1, Qt::Horizontal).toString(),
+    QCOMPARE(window_->LayoutTab()->CompareTable(0)->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
              QStringLiteral("%1 - %2").arg(archive.Stored(archive.High() - 49).Number).arg(newest.Number));
     guitest::SaveScreen(window_.get(), "views_layout");
 
@@ -366,7 +371,7 @@ class ViewTabsTest : public QObject {
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(Ws().Views().CompareLength(2), 10);
     const TDrawsArchive& a = Ws().Archive();
-    QCOMPARE(table->model()->headerData(1, Qt::Horizontal).toString(),
+    QCOMPARE(table->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
              QStringLiteral("%1 - %2").arg(a.Stored(a.High() - 9).Number).arg(a.Stored(a.High()).Number));
     // Enter in the layout length field recomputes the grid with the new length.
     QSpinBox* len = window_->LayoutTab()->LengthField();
