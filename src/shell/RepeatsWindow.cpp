@@ -11,11 +11,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <random>
 
 #include "core/SysFormat.h"
 #include "shell/ShellPort.h"
 #include "shell/StatChart.h"
+#include "shell/UnitWait.h"
 #include "shell/WindowPlacement.h"
 #include "views/RepeatsView.h"
 #include "workspace/Workspace.h"
@@ -29,6 +31,8 @@ constexpr int DesignHeight = 600;
 constexpr int DesignChartHeight = 250;
 constexpr std::string_view CollectProgress = "Идет сбор статистики....";
 constexpr std::string_view ChartProgress = "Создание графиков...";
+// From this many draw comparisons on the computation shows a wait window with "Отмена".
+constexpr int64_t LongComparisons = 2'000'000;
 
 QSpinBox* LengthSpin(const char* name, const QString& hint) {
   auto* spin = new QSpinBox;
@@ -142,9 +146,24 @@ void TRepeatsWindow::Calculate() {
   chart_->Clear();
   const TDrawsArchive& archive = ws_.Archive();
   const int steps = archive.Empty() ? 0 : std::min(edLength_->value(), archive.Count());
-  const TRepeatsResult result = AnalyzeRepeats(archive, edLength_->value(), edDeep_->value(), [&](int done) {
-    port.ShowProgress(SysFormat("%s %d/%d", {CollectProgress, done, steps}));
-  });
+  // A long computation (many draws compared with a deep history) can be cancelled from a small
+  // wait window; the list and the chart then stay empty.
+  struct TCancelled {};
+  std::unique_ptr<TWaitWindow> wait;
+  if (int64_t{steps} * std::min(edDeep_->value(), archive.Count()) >= LongComparisons) {
+    wait = std::make_unique<TWaitWindow>(ToQ(CollectProgress), this, QStringLiteral("Повторы"));
+    wait->show();
+  }
+  TRepeatsResult result;
+  try {
+    result = AnalyzeRepeats(archive, edLength_->value(), edDeep_->value(), [&](int done) {
+      port.ShowProgress(SysFormat("%s %d/%d", {CollectProgress, done, steps}));
+      if (wait && wait->Cancelled()) throw TCancelled{};
+    });
+  } catch (const TCancelled&) {
+    return;
+  }
+  wait.reset();
   port.ShowProgress(ChartProgress);
   list_->setRowCount(static_cast<int>(result.Rows.size()));
   for (int r = 0; r < list_->rowCount(); ++r) {
