@@ -24,6 +24,26 @@ bool SameText(std::string_view a, std::string_view b) {
 
 bool IsSystemSeparator(char c) { return std::string_view(" *+,-./:;=\\_|~").find(c) != std::string_view::npos; }
 
+// The numbers of a system's content line: its words between separators, each of one to three
+// digits; nothing when a word is something else.
+std::optional<std::vector<int>> SystemLineNumbers(std::string_view line) {
+  std::vector<int> numbers;
+  for (size_t i = 0; i < line.size();) {
+    if (IsSystemSeparator(line[i])) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < line.size() && !IsSystemSeparator(line[end])) ++end;
+    const std::string_view word = line.substr(i, end - i);
+    if (word.size() > 3 || !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      return std::nullopt;
+    numbers.push_back(std::stoi(std::string(word)));
+    i = end;
+  }
+  return numbers;
+}
+
 // The file's modification time in seconds, or -1.
 int64_t FileSeconds(const std::filesystem::path& file) {
   struct stat st {};
@@ -140,23 +160,9 @@ TNormalisedSystem NormaliseSystemContent(std::string_view text) {
   TNormalisedSystem result;
   int low = 0, high = 0;
   for (const std::string& raw : SplitScriptText(text)) {
-    const std::string_view line = Trim(raw);
-    std::vector<int> numbers;
-    bool ok = true;
-    size_t i = 0;
-    while (ok && i < line.size()) {
-      if (IsSystemSeparator(line[i])) {
-        ++i;
-        continue;
-      }
-      size_t end = i;
-      while (end < line.size() && !IsSystemSeparator(line[end])) ++end;
-      const std::string_view word = line.substr(i, end - i);
-      ok = word.size() <= 3 && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
-      if (ok) numbers.push_back(std::stoi(std::string(word)));
-      i = end;
-    }
-    if (!ok || numbers.size() != CombSize) continue;
+    const auto read = SystemLineNumbers(Trim(raw));
+    if (!read || read->size() != CombSize) continue;
+    const std::vector<int>& numbers = *read;
     if (!result.Content.empty()) result.Content += "\r\n";
     for (size_t k = 0; k < numbers.size(); ++k) {
       if (k > 0) result.Content += ' ';
@@ -183,21 +189,9 @@ std::optional<TFieldError> CheckSystemData(const TSystemData& data) {
   int lineNumber = 0;
   for (const std::string& raw : SplitScriptText(data.Content)) {
     ++lineNumber;
-    std::vector<int> positions;
-    for (size_t i = 0; i < raw.size();) {
-      if (IsSystemSeparator(raw[i]) || raw[i] == '\r') {
-        ++i;
-        continue;
-      }
-      size_t end = i;
-      while (end < raw.size() && !IsSystemSeparator(raw[end])) ++end;
-      const std::string word = raw.substr(i, end - i);
-      positions.push_back(word.size() <= 3 && std::all_of(word.begin(), word.end(), ::isdigit) ? std::stoi(word) : -1);
-      i = end;
-    }
-    std::vector<int> sorted = positions;
+    std::vector<int> sorted = SystemLineNumbers(Trim(raw)).value_or(std::vector<int>());
     std::sort(sorted.begin(), sorted.end());
-    const bool valid = positions.size() == CombSize && sorted.front() >= 1 && sorted.back() <= data.Nums &&
+    const bool valid = sorted.size() == CombSize && sorted.front() >= 1 && sorted.back() <= data.Nums &&
                        std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
     if (!valid)
       return TFieldError{5, SysFormat("Строка %d списка комбинаций: нужны пять разных чисел от 1 до %d.",
