@@ -712,8 +712,8 @@ std::vector<TChain> MakeChains(const TProblem& problem, const TCoverOptions& opt
 // Pi and one of Pi+2 when j = i+2, else two of Pj and one of Pj+2 = Pi). So covering the other
 // triples, those inside a part and those of two positions in Pi and one in Pi+2, is enough; that
 // covering is searched as a covering design restricted to these triples.
-std::vector<uint64_t> ThreePartCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
-                                     TCoverObserver* observer, bool& stopped) {
+std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
+                                      TCoverObserver* observer, bool& stopped) {
   const auto started = std::chrono::steady_clock::now();
   TProblem problem({spec.Nums, 3, 3});
   std::array<int, 64> part{};
@@ -744,7 +744,7 @@ std::vector<uint64_t> ThreePartCover(const TCoverSpec& spec, const TCoverOptions
 
 // The shares of the budget for the searches of the starting designs built from parts.
 constexpr double PartitionShare = 0.3;
-constexpr double ThreePartShare = 0.5;
+constexpr double ThreeGroupShare = 0.5;
 
 TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer) {
   using Clock = std::chrono::steady_clock;
@@ -769,7 +769,7 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     std::vector<TChain> chains = MakeChains(problem, options);
     if (observer && !observer->Progress(progress)) result.Stopped = true;
     // The start: the smallest of the greedy cover (when it is cheap enough) and, for T < M, the
-    // covers by groups or by three parts; a sampled greedy when none is there.
+    // covers by groups or by three groups; a sampled greedy when none is there.
     const auto consider = [&](std::vector<uint64_t> design) {
       if (design.empty() || (!best.empty() && design.size() >= best.size())) return;
       chains[0].Load(design);
@@ -783,7 +783,7 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       consider(PartitionCover(spec, options, options.Seconds * PartitionShare, starting));
       if (spec.Guarantee == 3 && spec.Drawn == 4 && !starting.Stopped) {
         bool stopped = false;
-        consider(ThreePartCover(spec, options, options.Seconds * ThreePartShare, &starting, stopped));
+        consider(ThreeGroupCover(spec, options, options.Seconds * ThreeGroupShare, &starting, stopped));
       }
       result.Stopped = result.Stopped || starting.Stopped;
     }
