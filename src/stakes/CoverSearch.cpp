@@ -61,9 +61,19 @@ class TRng {
   uint64_t s_[4];
 };
 
+// C(n, k) for n < 64, k <= 5: the rank is read off a table, as the moves compute many ranks.
+constexpr auto RankBinoms = [] {
+  std::array<std::array<uint64_t, CombSize + 1>, 64> t{};
+  for (size_t n = 0; n < 64; ++n) {
+    t[n][0] = 1;
+    for (size_t k = 1; k <= CombSize; ++k) t[n][k] = n == 0 ? 0 : t[n - 1][k - 1] + t[n - 1][k];
+  }
+  return t;
+}();
+
 uint32_t RankOf(uint64_t mask) {
   uint64_t r = 0;
-  for (int i = 1; mask; ++i, mask &= mask - 1) r += CoverBinom(std::countr_zero(mask), i);
+  for (size_t i = 1; mask; ++i, mask &= mask - 1) r += RankBinoms[size_t(std::countr_zero(mask))][i];
   return static_cast<uint32_t>(r);
 }
 
@@ -84,6 +94,10 @@ struct TProblem {
   std::vector<uint32_t> BlockTSets;   // the T-subsets of 5 positions, as masks over indexes 0..4
   std::vector<uint32_t> RestTSets;    // the (T-1)-subsets of 4 positions, as masks over indexes 0..3
   std::vector<uint32_t> DrawnRests;   // the (T-1)-subsets of M positions, as masks over indexes 0..M-1
+  std::vector<uint8_t> Required;      // T = M only: the subsets that must be covered; empty: all
+  uint32_t RequiredCount = 0;
+
+  bool IsRequired(uint32_t u) const { return Required.empty() || Required[u] != 0; }
 
   explicit TProblem(const TCoverSpec& spec) : N(spec.Nums), T(spec.Guarantee), M(spec.Drawn), Lotto(T < M) {
     Units = static_cast<uint32_t>(CoverBinom(N, M));
@@ -100,6 +114,7 @@ struct TProblem {
       if (s < 16 && std::popcount(s) == T - 1) RestTSets.push_back(s);
       if (s < (1u << M) && std::popcount(s) == T - 1) DrawnRests.push_back(s);
     }
+    RequiredCount = Units;
     if (!Lotto) return;
     PerTSet = static_cast<uint32_t>(CoverBinom(N - T, M - T));
     Supersets.resize(size_t(TSets) * PerTSet);
@@ -136,8 +151,11 @@ class TChain {
   void Load(const std::vector<uint64_t>& blocks) {
     std::fill(count_.begin(), count_.end(), 0);
     if (p_.Lotto) std::fill(hit_.begin(), hit_.end(), 0);
-    uncovered_.resize(p_.Units);
-    for (uint32_t s = 0; s < p_.Units; ++s) uncovered_[s] = s, pos_[s] = static_cast<int32_t>(s);
+    uncovered_.clear();
+    for (uint32_t s = 0; s < p_.Units; ++s) {
+      pos_[s] = -1;
+      if (p_.IsRequired(s)) AddUncovered(s);
+    }
     blocks_.clear();
     holders_.assign(size_t(p_.N), {});
     for (uint64_t b : blocks) AddBlock(b);
@@ -194,9 +212,13 @@ class TChain {
     temp_ = 0;
   }
 
+  // From now on anneals at this one temperature instead of cooling cycles.
+  void HoldTemperature(double temp) { steady_ = temp; }
+
   // Anneals for up to `moves` moves; true when nothing is uncovered.
   bool Anneal(uint64_t moves) {
     if (uncovered_.empty()) return true;
+    if (steady_ > 0) temp_ = t0_ = steady_;
     if (temp_ <= 0) Calibrate();
     const uint64_t perTemp = std::clamp<uint64_t>(blocks_.size() * MovesPerBlock, 64, MaxMovesPerTemperature);
     for (uint64_t i = 0; i < moves; ++i) {
@@ -204,7 +226,7 @@ class TChain {
       ++moves_;
       if (++stepsAtTemp_ >= perTemp) {
         stepsAtTemp_ = 0;
-        temp_ *= CoolFactor;
+        if (steady_ <= 0) temp_ *= CoolFactor;
         if (temp_ < t0_ * FrozenFactor) temp_ = t0_;
       }
       size_t bi;
@@ -243,14 +265,20 @@ class TChain {
   }
   void Lose(uint32_t u) {
     if (--count_[u] != 0) return;
-    if (!p_.Lotto) return AddUncovered(u);
+    if (!p_.Lotto) {
+      if (p_.IsRequired(u)) AddUncovered(u);
+      return;
+    }
     const uint32_t* s = &p_.Supersets[size_t(u) * p_.PerTSet];
     for (uint32_t k = 0; k < p_.PerTSet; ++k)
       if (--hit_[s[k]] == 0) AddUncovered(s[k]);
   }
   void Gain(uint32_t u) {
     if (count_[u]++ != 0) return;
-    if (!p_.Lotto) return RemoveUncovered(u);
+    if (!p_.Lotto) {
+      if (p_.IsRequired(u)) RemoveUncovered(u);
+      return;
+    }
     const uint32_t* s = &p_.Supersets[size_t(u) * p_.PerTSet];
     for (uint32_t k = 0; k < p_.PerTSet; ++k)
       if (hit_[s[k]]++ == 0) RemoveUncovered(s[k]);
@@ -387,6 +415,7 @@ class TChain {
   std::vector<std::vector<uint64_t>> holders_;  // per position: the blocks holding it, as bits
   std::vector<uint64_t> common_;
   double temp_ = 0, t0_ = 1;
+  double steady_ = 0;  // > 0: the one temperature of the second phase
   uint64_t stepsAtTemp_ = 0;
   uint64_t moves_ = 0;
 };
@@ -450,6 +479,12 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
   std::vector<uint32_t> gain(lex.size(), per);
   std::vector<uint8_t> covered(p.Units, 0);
   std::vector<uint64_t> chosen;
+  if (!p.Required.empty())
+    for (uint32_t s = 0; s < p.Units; ++s)
+      if (!p.Required[s]) {
+        covered[s] = 1;
+        ForEachMeeting(p.N, p.UnitMask[s], p.T, CombSize, [&](uint64_t b) { --gain[lexOf(b)]; });
+      }
   // Gains only fall: the blocks with the current greatest gain are met in lexicographic order by
   // one pass per gain level (a block passed has less and never gets more).
   uint32_t level = per;
@@ -526,14 +561,38 @@ class TStartObserver : public TCoverObserver {
 std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
                                      TStartObserver& observer) {
   const int n = spec.Nums, t = spec.Guarantee;
+  // The blocks a group of `size` positions needs at least.
+  const auto groupBound = [&](int size) -> int64_t {
+    return size < t ? 0 : size <= CombSize ? 1 : CoverLowerBound({size, t, t});
+  };
+  // The splits tried: for every g the groups as equal as possible and, for two groups, also the
+  // sizes with the smallest sum of the groups' lower bounds (the size of a covering design grows
+  // unevenly with its positions, so an uneven split can need fewer blocks).
+  std::vector<std::vector<int>> splits;
+  for (int g = 2; g * (t - 1) <= spec.Drawn - 1 && g <= n; ++g) {
+    std::vector<int> sizes;
+    for (int i = 0; i < g; ++i) sizes.push_back(n / g + (i < n % g ? 1 : 0));
+    splits.push_back(sizes);
+    if (g != 2) continue;
+    int bestSize = sizes[0];
+    int64_t least = groupBound(sizes[0]) + groupBound(sizes[1]);
+    for (int a = n / 2 + 1; a < n; ++a)
+      if (const int64_t sum = groupBound(a) + groupBound(n - a); sum < least) least = sum, bestSize = a;
+    if (bestSize != sizes[0]) splits.push_back({bestSize, n - bestSize});
+  }
+  // The budget is shared evenly by the group sizes that need a search.
+  std::vector<int> searched;
+  for (const auto& sizes : splits)
+    for (int size : sizes)
+      if (size > CombSize && std::find(searched.begin(), searched.end(), size) == searched.end())
+        searched.push_back(size);
+  const double share = seconds / double(std::max<size_t>(searched.size(), 1));
   std::vector<uint64_t> best;
   std::vector<std::vector<TComb>> designs(size_t(n + 1));
-  const auto started = std::chrono::steady_clock::now();
-  for (int g = 2; g * (t - 1) <= spec.Drawn - 1 && g <= n; ++g) {
+  for (const auto& sizes : splits) {
     std::vector<uint64_t> design;
     int offset = 0;
-    for (int i = 0; i < g; ++i) {
-      const int size = n / g + (i < n % g ? 1 : 0);
+    for (int size : sizes) {
       const uint64_t group = ((uint64_t(1) << size) - 1) << offset;
       if (size >= t && size <= CombSize) {
         // One block holds the whole group, filled up with the first positions outside it.
@@ -543,8 +602,7 @@ std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions
       } else if (size > CombSize) {
         if (designs[size_t(size)].empty()) {
           TCoverOptions sub = options;
-          const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-          sub.Seconds = std::max(0.05, seconds - used) / 2;
+          sub.Seconds = share;
           sub.Seed = options.Seed + uint64_t(size);
           designs[size_t(size)] = MakeCover({size, t, t}, sub, &observer).Blocks;
           if (designs[size_t(size)].empty()) return best;
@@ -564,9 +622,131 @@ std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions
 
 }  // namespace
 
-TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer) {
+namespace {
+
+// Goes down from the design `best` one block at a time (see the head of this file) until the lower
+// bound, `seconds` after `started`, the move limit, a stall or the observer's stop. The chains work
+// on `problem`; the best design is returned.
+std::vector<uint64_t> Descend(const TProblem& problem, std::vector<TChain>& chains, std::vector<uint64_t> best,
+                              int64_t lowerBound, double seconds, uint64_t maxMoves,
+                              std::chrono::steady_clock::time_point started, TCoverObserver* observer,
+                              bool& stopped) {
   // Rounds at one size before the search counts as stalled, at least (about 20 ms each).
   constexpr uint64_t StallRounds = 250;
+  constexpr double SteadyTemperature = 0.3;
+  using Clock = std::chrono::steady_clock;
+  const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
+  TCoverProgress progress;
+  progress.LowerBound = lowerBound;
+  const size_t threads = chains.size();
+  // A round is about 20 ms of work: the cost of a move grows with the blocks scanned and, for
+  // T < M, with the M-subsets each T-subset reaches.
+  const uint64_t moveCost =
+      best.size() / 16 + 20 + 8 * problem.RestTSets.size() * (problem.Lotto ? problem.PerTSet : 1);
+  const uint64_t round = std::clamp<uint64_t>(4'000'000 / std::max<uint64_t>(moveCost, 1), 200, 200'000);
+  uint64_t roundsAtTarget = 0, roundsToBest = 0, rounds = 0;
+  bool steady = false;
+  const auto restart = [&] {
+    for (auto& chain : chains) {
+      chain.Load(best);
+      chain.RemoveOneBlock();
+    }
+    roundsAtTarget = 0;
+  };
+  if (int64_t(best.size()) > lowerBound && !stopped) restart();
+  double lastRound = 0;
+  while (int64_t(best.size()) > lowerBound && !stopped) {
+    // A round that would end past the budget is not begun.
+    const double roundStart = elapsed();
+    if (roundStart + 2 * lastRound >= seconds) break;
+    if (maxMoves > 0 && chains[0].Moves() >= maxMoves) break;
+    // The search has stalled when a size took several times the work of all sizes before it. The
+    // cooling cycles then give way to one low temperature, at which a worsening by one subset is
+    // taken about once in 30 times (on several sets of the table this reached smaller designs than
+    // the cycles did); the best design stays as it is. After a second stall the search ends.
+    if (roundsAtTarget > std::max<uint64_t>(StallRounds, 4 * roundsToBest)) {
+      if (steady) break;
+      steady = true;
+      for (auto& chain : chains) chain.HoldTemperature(SteadyTemperature);
+      roundsToBest = rounds;
+      restart();
+    }
+    std::vector<char> done(threads, 0);
+    {
+      std::vector<std::jthread> workers;
+      for (size_t j = 1; j < threads; ++j) workers.emplace_back([&, j] { done[j] = chains[j].Anneal(round); });
+      done[0] = chains[0].Anneal(round);
+    }
+    ++roundsAtTarget, ++rounds;
+    const auto winner = std::find(done.begin(), done.end(), 1);
+    if (winner != done.end()) {
+      best = chains[size_t(winner - done.begin())].Blocks();
+      roundsToBest = rounds;
+      if (int64_t(best.size()) > lowerBound) restart();
+    }
+    lastRound = elapsed() - roundStart;
+    progress.Blocks = int64_t(best.size());
+    progress.Target = int64_t(best.size()) - 1;
+    progress.Uncovered = INT64_MAX;
+    for (auto& chain : chains) progress.Uncovered = std::min<int64_t>(progress.Uncovered, chain.Uncovered());
+    progress.Seconds = elapsed();
+    if (observer && !observer->Progress(progress)) stopped = true;
+  }
+  return best;
+}
+
+std::vector<TChain> MakeChains(const TProblem& problem, const TCoverOptions& options) {
+  std::vector<TChain> chains;
+  const int threads = std::clamp(options.Threads, 1, 64);
+  chains.reserve(size_t(threads));
+  uint64_t seeder = options.Seed;
+  for (int j = 0; j < threads; ++j) chains.emplace_back(problem, SplitMix(seeder));
+  return chains;
+}
+
+// "3 если 4": an M-subset is covered when one of its triples lies in a block, so the triples in no
+// block must never hold all four triples of a 4-subset. With the positions split into three parts
+// P0, P1, P2 (indexes mod 3), the triples meeting every part once or holding two positions of Pi and
+// one of Pi+1 never do: a 4-subset has three positions in one part (a triple inside the part), or
+// two in Pi and one in each other part (two of Pi, one of Pi+2), or two in Pi and two in Pj (two of
+// Pi and one of Pi+2 when j = i+2, else two of Pj and one of Pj+2 = Pi). So covering the other
+// triples, those inside a part and those of two positions in Pi and one in Pi+2, is enough; that
+// covering is searched as a covering design restricted to these triples.
+std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
+                                      TCoverObserver* observer, bool& stopped) {
+  const auto started = std::chrono::steady_clock::now();
+  TProblem problem({spec.Nums, 3, 3});
+  std::array<int, 64> part{};
+  for (int q = 0; q < spec.Nums; ++q) part[size_t(q)] = q * 3 / spec.Nums;
+  problem.Required.assign(problem.Units, 0);
+  problem.RequiredCount = 0;
+  for (uint32_t u = 0; u < problem.Units; ++u) {
+    std::array<int, 3> in{};
+    for (uint64_t m = problem.UnitMask[u]; m; m &= m - 1) ++in[size_t(part[size_t(std::countr_zero(m))])];
+    bool need = false;
+    for (int i = 0; i < 3; ++i) need = need || in[size_t(i)] == 3 || (in[size_t(i)] == 2 && in[size_t((i + 2) % 3)] == 1);
+    problem.Required[u] = need;
+    problem.RequiredCount += need;
+  }
+  const int64_t perBlock = int64_t(CoverBinom(CombSize, 3));
+  const int64_t lowerBound = (int64_t(problem.RequiredCount) + perBlock - 1) / perBlock;
+  std::vector<TChain> chains = MakeChains(problem, options);
+  std::vector<uint64_t> start;
+  if (GreedyCost({spec.Nums, 3, 3}) <= 2.5e8 * seconds) start = GreedyCover(problem);
+  else {
+    chains[0].GreedyStart();
+    start = chains[0].Blocks();
+  }
+  return Descend(problem, chains, std::move(start), lowerBound, seconds, options.MaxMoves, started, observer, stopped);
+}
+
+}  // namespace
+
+// The shares of the budget for the searches of the starting designs built from parts.
+constexpr double PartitionShare = 0.3;
+constexpr double ThreeGroupShare = 0.5;
+
+TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer) {
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
@@ -586,14 +766,10 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     }
   } else {
     const TProblem problem(spec);
-    const int threads = std::clamp(options.Threads, 1, 64);
-    std::vector<TChain> chains;
-    chains.reserve(size_t(threads));
-    uint64_t seeder = options.Seed;
-    for (int j = 0; j < threads; ++j) chains.emplace_back(problem, SplitMix(seeder));
+    std::vector<TChain> chains = MakeChains(problem, options);
     if (observer && !observer->Progress(progress)) result.Stopped = true;
-    // The start: the smaller of the greedy cover (when it is cheap enough) and, for T < M, the
-    // cover by groups; a sampled greedy when neither is there.
+    // The start: the smallest of the greedy cover (when it is cheap enough) and, for T < M, the
+    // covers by groups or by three groups; a sampled greedy when none is there.
     const auto consider = [&](std::vector<uint64_t> design) {
       if (design.empty() || (!best.empty() && design.size() >= best.size())) return;
       chains[0].Load(design);
@@ -604,7 +780,11 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     if (GreedyCost(spec) <= 2.5e8 * options.Seconds) consider(GreedyCover(problem));
     if (problem.Lotto && !result.Stopped) {
       TStartObserver starting(observer, started, result.LowerBound);
-      consider(PartitionCover(spec, options, options.Seconds * 0.3, starting));
+      consider(PartitionCover(spec, options, options.Seconds * PartitionShare, starting));
+      if (spec.Guarantee == 3 && spec.Drawn == 4 && !starting.Stopped) {
+        bool stopped = false;
+        consider(ThreeGroupCover(spec, options, options.Seconds * ThreeGroupShare, &starting, stopped));
+      }
       result.Stopped = result.Stopped || starting.Stopped;
     }
     if (best.empty()) {
@@ -612,50 +792,8 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
       chains[0].GreedyStart();
       best = chains[0].Blocks();
     }
-    // A round is about 20 ms of work: the cost of a move grows with the blocks scanned and, for
-    // T < M, with the M-subsets each T-subset reaches.
-    const uint64_t moveCost =
-        best.size() / 16 + 20 + 8 * problem.RestTSets.size() * (problem.Lotto ? problem.PerTSet : 1);
-    const uint64_t round = std::clamp<uint64_t>(4'000'000 / std::max<uint64_t>(moveCost, 1), 200, 200'000);
-    uint64_t roundsAtTarget = 0, roundsToBest = 0, rounds = 0;
-    const auto restart = [&] {
-      for (auto& chain : chains) {
-        chain.Load(best);
-        chain.RemoveOneBlock();
-      }
-      roundsAtTarget = 0;
-    };
-    if (int64_t(best.size()) > result.LowerBound && !result.Stopped) restart();
-    double lastRound = 0;
-    while (int64_t(best.size()) > result.LowerBound && !result.Stopped) {
-      // A round that would end past the budget is not begun.
-      const double roundStart = elapsed();
-      if (roundStart + 2 * lastRound >= options.Seconds) break;
-      if (options.MaxMoves > 0 && chains[0].Moves() >= options.MaxMoves) break;
-      // The search has stalled when a size took several times the work of all sizes before it.
-      if (roundsAtTarget > std::max<uint64_t>(StallRounds, 4 * roundsToBest)) break;
-      std::vector<char> done(size_t(threads), 0);
-      {
-        std::vector<std::jthread> workers;
-        for (int j = 1; j < threads; ++j)
-          workers.emplace_back([&, j] { done[size_t(j)] = chains[size_t(j)].Anneal(round); });
-        done[0] = chains[0].Anneal(round);
-      }
-      ++roundsAtTarget, ++rounds;
-      const auto winner = std::find(done.begin(), done.end(), 1);
-      if (winner != done.end()) {
-        best = chains[size_t(winner - done.begin())].Blocks();
-        roundsToBest = rounds;
-        if (int64_t(best.size()) > result.LowerBound) restart();
-      }
-      lastRound = elapsed() - roundStart;
-      progress.Blocks = int64_t(best.size());
-      progress.Target = int64_t(best.size()) - 1;
-      progress.Uncovered = INT64_MAX;
-      for (auto& chain : chains) progress.Uncovered = std::min<int64_t>(progress.Uncovered, chain.Uncovered());
-      progress.Seconds = elapsed();
-      if (observer && !observer->Progress(progress)) result.Stopped = true;
-    }
+    best = Descend(problem, chains, std::move(best), result.LowerBound, options.Seconds, options.MaxMoves, started,
+                   observer, result.Stopped);
     for (const auto& chain : chains) result.Moves += chain.Moves();
   }
   std::vector<TComb> blocks = ToCombs(best);

@@ -90,7 +90,8 @@ TEST(CoverDesign, LowerBounds) {
 
 TEST(CoverDesign, SearchGivesCheckedDesignsNoSmallerThanTheBound) {
   const std::vector<TCoverSpec> specs = {{6, 2, 2}, {8, 3, 3}, {9, 2, 3}, {10, 3, 4}, {10, 4, 5},
-                                         {12, 2, 4}, {13, 3, 5}, {7, 5, 5}, {14, 2, 5}};
+                                         {12, 2, 4}, {13, 3, 5}, {7, 5, 5}, {14, 2, 5}, {15, 3, 4},
+                                         {19, 3, 5}};
   for (const TCoverSpec& s : specs) {
     TCoverOptions options;
     options.Seconds = 60;
