@@ -53,8 +53,8 @@ void ForEachMeeting(int n, uint64_t with, int least, int size, const std::functi
     ForEachSubset(with, j, [&](uint64_t in) { ForEachSubset(all & ~with, size - j, [&](uint64_t out) { f(in | out); }); });
 }
 
-std::vector<uint64_t> GreedyCover(const TCoverSpec& spec) {
-  const int n = spec.Nums, t = spec.Guarantee, m = spec.Drawn;
+std::vector<uint64_t> GreedyCover(const TCoverSpec& wanted) {
+  const int n = wanted.Nums, t = wanted.Guarantee, m = wanted.Drawn;
   std::vector<uint64_t> blocks;  // lexicographic order
   for (int a = 0; a < n; ++a)
     for (int b = a + 1; b < n; ++b)
@@ -91,12 +91,12 @@ double ProcessSeconds() {
 }
 
 void BM_VerifyCover(benchmark::State& state) {
-  const TCoverSpec spec{30, 3, 5};
+  const TCoverSpec wanted{30, 3, 5};
   TCoverOptions options;
   options.Seconds = 2;
-  const TCoverResult design = MakeCover(spec, options);
+  const TCoverResult design = MakeCover(wanted, options);
   for (auto _ : state) {
-    const TCoverCheck check = VerifyCover(spec, design.Blocks);
+    const TCoverCheck check = VerifyCover(wanted, design.Blocks);
     if (!check.Ok) state.SkipWithError("the design does not pass its check");
     benchmark::DoNotOptimize(check.Subsets);
   }
@@ -112,25 +112,25 @@ const std::vector<TCoverSpec> TableSets = {
     {10, 4, 5}, {13, 4, 5}, {16, 4, 5}, {20, 3, 5}, {25, 3, 5}, {30, 3, 5}, {14, 2, 4}, {24, 2, 4}, {8, 3, 4}};
 
 void BM_Design(benchmark::State& state) {
-  const TCoverSpec spec = TableSets[size_t(state.range(0))];
+  const TCoverSpec wanted = TableSets[size_t(state.range(0))];
   const double greedyStart = ProcessSeconds();
-  const size_t greedy = GreedyCover(spec).size();
+  const size_t greedy = GreedyCover(wanted).size();
   const double greedySeconds = ProcessSeconds() - greedyStart;
   TCoverResult result;
   double seconds = 0;
   for (auto _ : state) {
     const double start = ProcessSeconds();
-    result = MakeCover(spec, TCoverOptions{});
+    result = MakeCover(wanted, TCoverOptions{});
     seconds = ProcessSeconds() - start;
   }
   if (!result.Verified) state.SkipWithError("no verified design");
-  state.SetLabel(std::to_string(spec.Nums) + " " + GuaranteeText(spec.Guarantee, spec.Drawn));
+  state.SetLabel(std::to_string(wanted.Nums) + " " + GuaranteeText(wanted.Guarantee, wanted.Drawn));
   state.counters["blocks"] = double(result.Blocks.size());
   state.counters["greedy"] = double(greedy);
   state.counters["bound"] = double(result.LowerBound);
   state.counters["seconds"] = seconds;
   state.counters["greedy_seconds"] = greedySeconds;
-  state.counters["lotto"] = spec.Guarantee < spec.Drawn ? 1 : 0;
+  state.counters["lotto"] = wanted.Guarantee < wanted.Drawn ? 1 : 0;
 }
 
 void DesignArgs(benchmark::internal::Benchmark* b) {

@@ -1519,14 +1519,14 @@ int SystemFileNums(const std::filesystem::path& file) {
 
 // systems make N --guarantee T --if M [--seconds S] [--seed K] [--threads J] [--out FILE]
 int SystemsMake(TWorkspace& ws, TArgs& args) {
-  TCoverSpec spec;
-  spec.Nums = static_cast<int>(ParseWhole(args.Next("N"), "N"));
+  TCoverSpec wanted;
+  wanted.Nums = static_cast<int>(ParseWhole(args.Next("N"), "N"));
   TCoverOptions options;
   options.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::string value, out;
   while (!args.Empty()) {
-    if (args.Option("--guarantee", value)) spec.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
-    else if (args.Option("--if", value)) spec.Drawn = static_cast<int>(ParseWhole(value, "--if"));
+    if (args.Option("--guarantee", value)) wanted.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
+    else if (args.Option("--if", value)) wanted.Drawn = static_cast<int>(ParseWhole(value, "--if"));
     else if (args.Option("--seconds", value)) {
       long double seconds = 0;
       if (!TextToFloat(value, seconds) || !std::isfinite(seconds))
@@ -1536,14 +1536,14 @@ int SystemsMake(TWorkspace& ws, TArgs& args) {
     else if (args.Option("--threads", value)) options.Threads = static_cast<int>(ParseRange(value, 1, 64, "--threads"));
     else if (!args.Option("--out", out)) args.ExpectEnd();
   }
-  if (spec.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
-  if (spec.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
-  for (const std::string& error : {CoverSpecError(spec), CoverBudgetError(options.Seconds)})
+  if (wanted.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
+  if (wanted.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
+  for (const std::string& error : {CoverSpecError(wanted), CoverBudgetError(options.Seconds)})
     if (!error.empty()) {
       ws.Port().ShowError(error);
       return 1;
     }
-  const TCoverResult result = MakeCover(spec, options);
+  const TCoverResult result = MakeCover(wanted, options);
   if (!result.Verified) {
     ws.Port().ShowError("Система не построена: проверка гарантии не пройдена!");
     return 1;
@@ -1566,16 +1566,16 @@ int SystemsMake(TWorkspace& ws, TArgs& args) {
 // systems verify FILE --guarantee T --if M [--nums N]: the exhaustive check of any system file.
 int SystemsVerify(TWorkspace& ws, TArgs& args) {
   const std::filesystem::path file = args.Next("ФАЙЛ");
-  TCoverSpec spec;
+  TCoverSpec wanted;
   std::string value;
   while (!args.Empty()) {
-    if (args.Option("--guarantee", value)) spec.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
-    else if (args.Option("--if", value)) spec.Drawn = static_cast<int>(ParseWhole(value, "--if"));
-    else if (args.Option("--nums", value)) spec.Nums = static_cast<int>(ParseWhole(value, "--nums"));
+    if (args.Option("--guarantee", value)) wanted.Guarantee = static_cast<int>(ParseWhole(value, "--guarantee"));
+    else if (args.Option("--if", value)) wanted.Drawn = static_cast<int>(ParseWhole(value, "--if"));
+    else if (args.Option("--nums", value)) wanted.Nums = static_cast<int>(ParseWhole(value, "--nums"));
     else args.ExpectEnd();
   }
-  if (spec.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
-  if (spec.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
+  if (wanted.Guarantee == 0) throw TUsageError{"Не указан параметр: --guarantee T"};
+  if (wanted.Drawn == 0) throw TUsageError{"Не указан параметр: --if M"};
   std::string text;
   try {
     text = Cp1251ToUtf8(ReadWholeFile(file));
@@ -1583,17 +1583,17 @@ int SystemsVerify(TWorkspace& ws, TArgs& args) {
     ws.Port().ShowError(ErrorText(e));
     return 1;
   }
-  const bool named = spec.Nums != 0 || (spec.Nums = SystemFileNums(file)) != 0;
+  const bool named = wanted.Nums != 0 || (wanted.Nums = SystemFileNums(file)) != 0;
   std::vector<TComb> blocks;
   std::string error;
   // Without N from the name or the option, the file's largest position is taken.
-  if (!ParseSystemText(text, named ? std::clamp(spec.Nums, 1, MaxNumber) : MaxNumber, blocks, error, true)) {
+  if (!ParseSystemText(text, named ? std::clamp(wanted.Nums, 1, MaxNumber) : MaxNumber, blocks, error, true)) {
     ws.Port().ShowError(SysFormat("Ошибка загрузки комбинаций системы!\r\r%s", {error}));
     return 1;
   }
   if (!named)
-    for (const TComb& b : blocks) spec.Nums = std::max<int>(spec.Nums, *std::max_element(b.begin(), b.end()));
-  if (const std::string e = CoverSpecError(spec); !e.empty()) {
+    for (const TComb& b : blocks) wanted.Nums = std::max<int>(wanted.Nums, *std::max_element(b.begin(), b.end()));
+  if (const std::string e = CoverSpecError(wanted); !e.empty()) {
     ws.Port().ShowError(e);
     return 1;
   }
@@ -1601,14 +1601,14 @@ int SystemsVerify(TWorkspace& ws, TArgs& args) {
     ws.Port().ShowError(SysFormat("Файл \"%s\" не содержит комбинаций", {file.string()}));
     return 1;
   }
-  const TCoverCheck check = VerifyCover(spec, blocks);
+  const TCoverCheck check = VerifyCover(wanted, blocks);
   if (!check.Ok) {
     const std::string subset = CoverSubsetText(check.FirstUncovered);
     ws.Port().ShowError(SysFormat("Гарантия \"%s\" для %d чисел не выполнена: не покрыто сочетание %s",
-                                  {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Nums, subset}));
+                                  {GuaranteeText(wanted.Guarantee, wanted.Drawn), wanted.Nums, subset}));
     return 1;
   }
-  std::printf("%s\n", CoverResultText(blocks.size(), CoverLowerBound(spec)).c_str());
+  std::printf("%s\n", CoverResultText(blocks.size(), CoverLowerBound(wanted)).c_str());
   return 0;
 }
 

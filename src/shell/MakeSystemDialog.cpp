@@ -146,7 +146,7 @@ void TMakeSystemDialog::FollowState() {
 
 void TMakeSystemDialog::Start() {
   if (running_) return;
-  const TCoverSpec spec = Spec();
+  const TCoverSpec wanted = Spec();
   TCoverOptions options;
   options.Seconds = edSeconds_->value();
   options.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -166,17 +166,17 @@ void TMakeSystemDialog::Start() {
     QApplication::processEvents();
     return !stop_;
   });
-  const auto result = ws_.Systems().Make(spec, options, &observer);
+  const auto result = ws_.Systems().Make(wanted, options, &observer);
   running_ = false;
   const bool ok = result && result->Verified;
   if (ok) {
-    made_ = spec;
+    made_ = wanted;
     blocks_ = result->Blocks;
     progress_->setValue(100);
     lbProgress_->setText(result->Stopped ? QStringLiteral("Поиск остановлен: показана лучшая найденная система.")
                                          : QStringLiteral("Поиск завершен."));
-    lbResult_->setText(ToQ(SysFormat("Система \"%s\" для %d чисел.\n%s", {GuaranteeText(spec.Guarantee, spec.Drawn),
-                                                                          spec.Nums,
+    lbResult_->setText(ToQ(SysFormat("Система \"%s\" для %d чисел.\n%s", {GuaranteeText(wanted.Guarantee, wanted.Drawn),
+                                                                          wanted.Nums,
                                                                           CoverResultText(blocks_.size(),
                                                                                           result->LowerBound)})));
     QString text;

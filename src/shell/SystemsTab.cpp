@@ -181,15 +181,15 @@ void AddSystem(TSystemsTab& tab, TWorkspace& ws, QWidget* parent = nullptr,
   if (!EnsureIdentity(ws, parent)) return;
   TSystemData data = ws.Catalog().NewSystem();
   if (made) {
-    const auto& [spec, blocks] = *made;
-    const std::string guarantee = GuaranteeText(spec.Guarantee, spec.Drawn);
-    data.Title = SysFormat("Система \"%s\" для %d чисел", {guarantee, spec.Nums});
+    const auto& [wanted, blocks] = *made;
+    const std::string guarantee = GuaranteeText(wanted.Guarantee, wanted.Drawn);
+    data.Title = SysFormat("Система \"%s\" для %d чисел", {guarantee, wanted.Nums});
     data.Description = SysFormat("Гарантия \"%s\" на %d числах, %d комбинаций; проверена по всем сочетаниям.",
-                                 {guarantee, spec.Nums, blocks.size()});
+                                 {guarantee, wanted.Nums, blocks.size()});
     const TNormalisedSystem content = NormaliseSystemContent(CoverFileText(blocks));
     data.Content = content.Content;
     data.Count = content.Count;
-    data.Nums = static_cast<uint8_t>(spec.Nums);
+    data.Nums = static_cast<uint8_t>(wanted.Nums);
   }
   TSystemDialog dialog(parent, data, true, ws.Port());
   int row = -1;
@@ -284,8 +284,8 @@ void AddSystemCommands(TCommandMap& commands, TSystemsTab& tab, TWorkspace& ws, 
          std::function<void(const TCoverSpec&, const std::vector<TComb>&)> publish;
          TMakeSystemDialog* shown = nullptr;
          if (ws.Catalog().HasCatalog())
-           publish = [&ws, &tab, &shown](const TCoverSpec& spec, const std::vector<TComb>& blocks) {
-             AddSystem(tab, ws, shown, std::make_pair(spec, blocks));
+           publish = [&ws, &tab, &shown](const TCoverSpec& wanted, const std::vector<TComb>& blocks) {
+             AddSystem(tab, ws, shown, std::make_pair(wanted, blocks));
            };
          TMakeSystemDialog dialog(tab.window(), ws, publish);
          shown = &dialog;

@@ -31,16 +31,16 @@ uint64_t CoverBinom(int n, int k) {
   return Binoms.C[size_t(n)][size_t(k)];
 }
 
-std::string CoverSpecError(const TCoverSpec& spec) {
-  if (spec.Nums < 6 || spec.Nums > MaxNumber)
-    return SysFormat("Количество чисел системы должно быть от 6 до %d (указано %d)!", {MaxNumber, spec.Nums});
-  if (spec.Drawn < 2 || spec.Drawn > CombSize)
-    return SysFormat("Количество угаданных чисел (\"если M\") должно быть от 2 до 5 (указано %d)!", {spec.Drawn});
-  if (spec.Guarantee < 2)
-    return SysFormat("Гарантия должна быть не меньше 2 совпадений (указано %d)!", {spec.Guarantee});
-  if (spec.Guarantee > spec.Drawn)
+std::string CoverSpecError(const TCoverSpec& wanted) {
+  if (wanted.Nums < 6 || wanted.Nums > MaxNumber)
+    return SysFormat("Количество чисел системы должно быть от 6 до %d (указано %d)!", {MaxNumber, wanted.Nums});
+  if (wanted.Drawn < 2 || wanted.Drawn > CombSize)
+    return SysFormat("Количество угаданных чисел (\"если M\") должно быть от 2 до 5 (указано %d)!", {wanted.Drawn});
+  if (wanted.Guarantee < 2)
+    return SysFormat("Гарантия должна быть не меньше 2 совпадений (указано %d)!", {wanted.Guarantee});
+  if (wanted.Guarantee > wanted.Drawn)
     return SysFormat("Гарантия \"%s\" невозможна: совпадений (%d) не может быть больше, чем угаданных чисел (%d)!",
-                     {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Guarantee, spec.Drawn});
+                     {GuaranteeText(wanted.Guarantee, wanted.Drawn), wanted.Guarantee, wanted.Drawn});
   return {};
 }
 
@@ -53,10 +53,10 @@ std::string GuaranteeText(int guarantee, int drawn) { return SysFormat("%d ес�
 
 // Marks the M-subsets each block covers (the j >= T of its positions with M - j positions from
 // outside it), then walks all M-subsets in lexicographic order to the first unmarked one.
-TCoverCheck VerifyCover(const TCoverSpec& spec, std::span<const TComb> blocks) {
+TCoverCheck VerifyCover(const TCoverSpec& wanted, std::span<const TComb> blocks) {
   TCoverCheck check;
-  const int n = spec.Nums, t = spec.Guarantee, m = spec.Drawn;
-  if (!CoverSpecError(spec).empty()) return check;
+  const int n = wanted.Nums, t = wanted.Guarantee, m = wanted.Drawn;
+  if (!CoverSpecError(wanted).empty()) return check;
   const auto rankOf = [](uint64_t mask) {
     uint64_t r = 0;
     for (int i = 1; mask; ++i, mask &= mask - 1) r += Binoms.C[size_t(std::countr_zero(mask))][size_t(i)];
@@ -173,14 +173,14 @@ uint64_t TuranBound(int n, int t, int m) {
 
 }  // namespace
 
-int64_t CoverLowerBound(const TCoverSpec& spec) {
-  if (!CoverSpecError(spec).empty()) return 0;
-  const int t = spec.Guarantee, m = spec.Drawn;
-  if (t == m) return static_cast<int64_t>(SchoenheimBound(spec.Nums, t));
+int64_t CoverLowerBound(const TCoverSpec& wanted) {
+  if (!CoverSpecError(wanted).empty()) return 0;
+  const int t = wanted.Guarantee, m = wanted.Drawn;
+  if (t == m) return static_cast<int64_t>(SchoenheimBound(wanted.Nums, t));
   // A design for N positions gives one for fewer (a removed position is replaced in its blocks by
   // any other), so the bounds for every N' <= N hold as well.
   uint64_t best = 1;
-  for (int n = CombSize + 1; n <= spec.Nums; ++n)
+  for (int n = CombSize + 1; n <= wanted.Nums; ++n)
     best = std::max({best, CountingBound(n, t, m), TuranBound(n, t, m)});
   return static_cast<int64_t>(best);
 }

@@ -20,7 +20,7 @@ struct TCoverSpec {
 
 // The message for parameters that cannot be asked for (N 6..45, 2 <= T <= M <= 5); empty when
 // they can.
-std::string CoverSpecError(const TCoverSpec& spec);
+std::string CoverSpecError(const TCoverSpec& wanted);
 // The message for a time budget that is not positive; empty when it is.
 std::string CoverBudgetError(double seconds);
 // "T если M".
@@ -36,13 +36,13 @@ struct TCoverCheck {
   uint64_t Subsets = 0;                // M-subsets checked
   std::vector<uint8_t> FirstUncovered;  // the first subset no block covers (lexicographic), 1-based
 };
-TCoverCheck VerifyCover(const TCoverSpec& spec, std::span<const TComb> blocks);
+TCoverCheck VerifyCover(const TCoverSpec& wanted, std::span<const TComb> blocks);
 
 // "1 5 7": positions separated by spaces.
 std::string CoverSubsetText(std::span<const uint8_t> positions);
 
 // A proven lower bound on the number of blocks (see CoverDesign.cpp for the arguments).
-int64_t CoverLowerBound(const TCoverSpec& spec);
+int64_t CoverLowerBound(const TCoverSpec& wanted);
 
 // Progress of the search, reported between its rounds.
 struct TCoverProgress {
@@ -80,7 +80,7 @@ struct TCoverResult {
 // blocks, each size reached by simulated annealing over single-position exchanges. Deterministic
 // for a seed, a number of threads and an amount of work; ends early at the lower bound or when
 // the search stalls. The observer is called on the caller's thread only.
-TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer = nullptr);
+TCoverResult MakeCover(const TCoverSpec& wanted, const TCoverOptions& options, TCoverObserver* observer = nullptr);
 
 // "Поиск системы: ..." for the progress line.
 std::string CoverProgressText(const TCoverProgress& progress);

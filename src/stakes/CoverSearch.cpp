@@ -99,7 +99,7 @@ struct TProblem {
 
   bool IsRequired(uint32_t u) const { return Required.empty() || Required[u] != 0; }
 
-  explicit TProblem(const TCoverSpec& spec) : N(spec.Nums), T(spec.Guarantee), M(spec.Drawn), Lotto(T < M) {
+  explicit TProblem(const TCoverSpec& wanted) : N(wanted.Nums), T(wanted.Guarantee), M(wanted.Drawn), Lotto(T < M) {
     Units = static_cast<uint32_t>(CoverBinom(N, M));
     TSets = static_cast<uint32_t>(CoverBinom(N, T));
     UnitMask.reserve(Units);
@@ -508,14 +508,14 @@ std::vector<uint64_t> GreedyCover(const TProblem& p) {
 }
 
 // The greedy's work in simple steps, estimated before it runs.
-double GreedyCost(const TCoverSpec& spec) {
+double GreedyCost(const TCoverSpec& wanted) {
   double perSubset = 0;
-  for (int j = spec.Guarantee; j <= spec.Drawn; ++j)
-    perSubset += double(CoverBinom(spec.Drawn, j)) * double(CoverBinom(spec.Nums - spec.Drawn, CombSize - j));
+  for (int j = wanted.Guarantee; j <= wanted.Drawn; ++j)
+    perSubset += double(CoverBinom(wanted.Drawn, j)) * double(CoverBinom(wanted.Nums - wanted.Drawn, CombSize - j));
   double levels = 0;
-  for (int j = spec.Guarantee; j <= spec.Drawn; ++j)
-    levels += double(CoverBinom(CombSize, j)) * double(CoverBinom(spec.Nums - CombSize, spec.Drawn - j));
-  return double(CoverBinom(spec.Nums, spec.Drawn)) * perSubset * 4 + levels * double(CoverBinom(spec.Nums, CombSize));
+  for (int j = wanted.Guarantee; j <= wanted.Drawn; ++j)
+    levels += double(CoverBinom(CombSize, j)) * double(CoverBinom(wanted.Nums - CombSize, wanted.Drawn - j));
+  return double(CoverBinom(wanted.Nums, wanted.Drawn)) * perSubset * 4 + levels * double(CoverBinom(wanted.Nums, CombSize));
 }
 
 std::vector<TComb> ToCombs(const std::vector<uint64_t>& masks) {
@@ -558,9 +558,9 @@ class TStartObserver : public TCoverObserver {
   int64_t lowerBound_;
 };
 
-std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
+std::vector<uint64_t> PartitionCover(const TCoverSpec& wanted, const TCoverOptions& options, double seconds,
                                      TStartObserver& observer) {
-  const int n = spec.Nums, t = spec.Guarantee;
+  const int n = wanted.Nums, t = wanted.Guarantee;
   // The blocks a group of `size` positions needs at least.
   const auto groupBound = [&](int size) -> int64_t {
     return size < t ? 0 : size <= CombSize ? 1 : CoverLowerBound({size, t, t});
@@ -569,7 +569,7 @@ std::vector<uint64_t> PartitionCover(const TCoverSpec& spec, const TCoverOptions
   // sizes with the smallest sum of the groups' lower bounds (the size of a covering design grows
   // unevenly with its positions, so an uneven split can need fewer blocks).
   std::vector<std::vector<int>> splits;
-  for (int g = 2; g * (t - 1) <= spec.Drawn - 1 && g <= n; ++g) {
+  for (int g = 2; g * (t - 1) <= wanted.Drawn - 1 && g <= n; ++g) {
     std::vector<int> sizes;
     for (int i = 0; i < g; ++i) sizes.push_back(n / g + (i < n % g ? 1 : 0));
     splits.push_back(sizes);
@@ -712,12 +712,12 @@ std::vector<TChain> MakeChains(const TProblem& problem, const TCoverOptions& opt
 // Pi and one of Pi+2 when j = i+2, else two of Pj and one of Pj+2 = Pi). So covering the other
 // triples, those inside a part and those of two positions in Pi and one in Pi+2, is enough; that
 // covering is searched as a covering design restricted to these triples.
-std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& spec, const TCoverOptions& options, double seconds,
+std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& wanted, const TCoverOptions& options, double seconds,
                                       TCoverObserver* observer, bool& stopped) {
   const auto started = std::chrono::steady_clock::now();
-  TProblem problem({spec.Nums, 3, 3});
+  TProblem problem({wanted.Nums, 3, 3});
   std::array<int, 64> part{};
-  for (int q = 0; q < spec.Nums; ++q) part[size_t(q)] = q * 3 / spec.Nums;
+  for (int q = 0; q < wanted.Nums; ++q) part[size_t(q)] = q * 3 / wanted.Nums;
   problem.Required.assign(problem.Units, 0);
   problem.RequiredCount = 0;
   for (uint32_t u = 0; u < problem.Units; ++u) {
@@ -732,7 +732,7 @@ std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& spec, const TCoverOption
   const int64_t lowerBound = (int64_t(problem.RequiredCount) + perBlock - 1) / perBlock;
   std::vector<TChain> chains = MakeChains(problem, options);
   std::vector<uint64_t> start;
-  if (GreedyCost({spec.Nums, 3, 3}) <= 2.5e8 * seconds) start = GreedyCover(problem);
+  if (GreedyCost({wanted.Nums, 3, 3}) <= 2.5e8 * seconds) start = GreedyCover(problem);
   else {
     chains[0].GreedyStart();
     start = chains[0].Blocks();
@@ -746,26 +746,26 @@ std::vector<uint64_t> ThreeGroupCover(const TCoverSpec& spec, const TCoverOption
 constexpr double PartitionShare = 0.3;
 constexpr double ThreeGroupShare = 0.5;
 
-TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer) {
+TCoverResult MakeCover(const TCoverSpec& wanted, const TCoverOptions& options, TCoverObserver* observer) {
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
   const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
   TCoverResult result;
-  if (!CoverSpecError(spec).empty() || !CoverBudgetError(options.Seconds).empty()) return result;
-  result.LowerBound = CoverLowerBound(spec);
+  if (!CoverSpecError(wanted).empty() || !CoverBudgetError(options.Seconds).empty()) return result;
+  result.LowerBound = CoverLowerBound(wanted);
   std::vector<uint64_t> best;
   TCoverProgress progress;
   progress.LowerBound = result.LowerBound;
 
-  if (spec.Guarantee == CombSize) {
+  if (wanted.Guarantee == CombSize) {
     // "5 если 5": every block must be there.
-    for (uint64_t mask = (uint64_t(1) << CombSize) - 1; mask < (uint64_t(1) << spec.Nums);) {
+    for (uint64_t mask = (uint64_t(1) << CombSize) - 1; mask < (uint64_t(1) << wanted.Nums);) {
       best.push_back(mask);
       const uint64_t c = mask & -mask, r = mask + c;
       mask = (((r ^ mask) >> 2) / c) | r;
     }
   } else {
-    const TProblem problem(spec);
+    const TProblem problem(wanted);
     std::vector<TChain> chains = MakeChains(problem, options);
     if (observer && !observer->Progress(progress)) result.Stopped = true;
     // The start: the smallest of the greedy cover (when it is cheap enough) and, for T < M, the
@@ -777,13 +777,13 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     };
     // The greedy runs when its work fits in about a third of the budget (it makes some 7·10^8 of
     // these steps a second).
-    if (GreedyCost(spec) <= 2.5e8 * options.Seconds) consider(GreedyCover(problem));
+    if (GreedyCost(wanted) <= 2.5e8 * options.Seconds) consider(GreedyCover(problem));
     if (problem.Lotto && !result.Stopped) {
       TStartObserver starting(observer, started, result.LowerBound);
-      consider(PartitionCover(spec, options, options.Seconds * PartitionShare, starting));
-      if (spec.Guarantee == 3 && spec.Drawn == 4 && !starting.Stopped) {
+      consider(PartitionCover(wanted, options, options.Seconds * PartitionShare, starting));
+      if (wanted.Guarantee == 3 && wanted.Drawn == 4 && !starting.Stopped) {
         bool stopped = false;
-        consider(ThreeGroupCover(spec, options, options.Seconds * ThreeGroupShare, &starting, stopped));
+        consider(ThreeGroupCover(wanted, options, options.Seconds * ThreeGroupShare, &starting, stopped));
       }
       result.Stopped = result.Stopped || starting.Stopped;
     }
@@ -797,7 +797,7 @@ TCoverResult MakeCover(const TCoverSpec& spec, const TCoverOptions& options, TCo
     for (const auto& chain : chains) result.Moves += chain.Moves();
   }
   std::vector<TComb> blocks = ToCombs(best);
-  result.Verified = VerifyCover(spec, blocks).Ok;
+  result.Verified = VerifyCover(wanted, blocks).Ok;
   if (result.Verified) result.Blocks = std::move(blocks);
   result.Seconds = elapsed();
   return result;

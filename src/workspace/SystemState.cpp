@@ -82,9 +82,9 @@ int TSystemState::ListNumberCount() const {
   return static_cast<int>(CollectUniqueNumbers(list.Array(), list.Count()).size());
 }
 
-std::optional<TCoverResult> TSystemState::Make(const TCoverSpec& spec, const TCoverOptions& options,
+std::optional<TCoverResult> TSystemState::Make(const TCoverSpec& wanted, const TCoverOptions& options,
                                                TCoverObserver* observer) {
-  for (const std::string& error : {CoverSpecError(spec), CoverBudgetError(options.Seconds)})
+  for (const std::string& error : {CoverSpecError(wanted), CoverBudgetError(options.Seconds)})
     if (!error.empty()) {
       port_.ShowError(error);
       return std::nullopt;
@@ -92,7 +92,7 @@ std::optional<TCoverResult> TSystemState::Make(const TCoverSpec& spec, const TCo
   TCoverResult result;
   {
     TBusyScope busy(port_, "Создание системы...");
-    result = MakeCover(spec, options, observer);
+    result = MakeCover(wanted, options, observer);
   }
   if (!result.Verified) port_.ShowError("Система не построена: проверка гарантии не пройдена!");
   return result;
@@ -100,24 +100,24 @@ std::optional<TCoverResult> TSystemState::Make(const TCoverSpec& spec, const TCo
 
 std::filesystem::path TSystemState::OwnFile(int nums) const { return Folder() / SystemFileName(nums, 0, 0); }
 
-bool TSystemState::SaveOwn(const TCoverSpec& spec, std::span<const TComb> blocks) {
-  if (const std::string error = CoverSpecError(spec); !error.empty()) {
+bool TSystemState::SaveOwn(const TCoverSpec& wanted, std::span<const TComb> blocks) {
+  if (const std::string error = CoverSpecError(wanted); !error.empty()) {
     port_.ShowError(error);
     return false;
   }
-  const TCoverCheck check = VerifyCover(spec, blocks);
+  const TCoverCheck check = VerifyCover(wanted, blocks);
   if (!check.Ok || blocks.empty()) {
     const std::string subset = CoverSubsetText(check.FirstUncovered);
     port_.ShowError(SysFormat("Система не сохранена: гарантия \"%s\" для %d чисел не выполнена%s!",
-                              {GuaranteeText(spec.Guarantee, spec.Drawn), spec.Nums,
+                              {GuaranteeText(wanted.Guarantee, wanted.Drawn), wanted.Nums,
                                subset.empty() ? std::string() : " (не покрыто сочетание " + subset + ")"}));
     return false;
   }
-  const std::filesystem::path file = OwnFile(spec.Nums);
-  const auto others = FindFilesByMask(Folder(), SystemFileMask(spec.Nums));
+  const std::filesystem::path file = OwnFile(wanted.Nums);
+  const auto others = FindFilesByMask(Folder(), SystemFileMask(wanted.Nums));
   if (!others.empty() &&
       !port_.AskYesNo(SysFormat("Для %d чисел уже есть система \"%s\".\r\rЗаменить ее новой системой?",
-                                {spec.Nums, SystemShortName(others.front())})))
+                                {wanted.Nums, SystemShortName(others.front())})))
     return false;
   try {
     std::error_code ec;

@@ -59,12 +59,12 @@ class TSystemState {
   // The search for a system with the guarantee; refused with the message shown when the
   // parameters or the budget are out of range. The result holds a design only when it passed the
   // exhaustive check.
-  std::optional<TCoverResult> Make(const TCoverSpec& spec, const TCoverOptions& options, TCoverObserver* observer);
+  std::optional<TCoverResult> Make(const TCoverSpec& wanted, const TCoverOptions& options, TCoverObserver* observer);
   // The local file an own system for N is written to: "5-NN-0_0000.dat".
   std::filesystem::path OwnFile(int nums) const;
   // Writes the design as the local system for N, after checking it again; asks before it replaces
   // another system of that N (whose files then go). False when nothing was written.
-  bool SaveOwn(const TCoverSpec& spec, std::span<const TComb> blocks);
+  bool SaveOwn(const TCoverSpec& wanted, std::span<const TComb> blocks);
 
  private:
   TUserPort& port_;

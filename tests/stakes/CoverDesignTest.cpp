@@ -168,10 +168,10 @@ TEST(CoverDesign, ParametersOutOfRange) {
       {{14, 2, 6}, "Количество угаданных чисел (\"если M\") должно быть от 2 до 5 (указано 6)!"},
       {{14, 1, 3}, "Гарантия должна быть не меньше 2 совпадений (указано 1)!"},
       {{14, 4, 3}, "Гарантия \"4 если 3\" невозможна: совпадений (4) не может быть больше, чем угаданных чисел (3)!"}};
-  for (const auto& [spec, message] : bad) {
-    EXPECT_EQ(CoverSpecError(spec), message);
-    EXPECT_FALSE(MakeCover(spec, {}).Verified);
-    EXPECT_TRUE(MakeCover(spec, {}).Blocks.empty());
+  for (const auto& [wanted, message] : bad) {
+    EXPECT_EQ(CoverSpecError(wanted), message);
+    EXPECT_FALSE(MakeCover(wanted, {}).Verified);
+    EXPECT_TRUE(MakeCover(wanted, {}).Blocks.empty());
   }
   EXPECT_EQ(CoverSpecError({45, 2, 5}), "");
   EXPECT_EQ(CoverSpecError({6, 5, 5}), "");

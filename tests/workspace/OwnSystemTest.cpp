@@ -25,11 +25,11 @@ class OwnSystemTest : public ::testing::Test {
 };
 
 TEST_F(OwnSystemTest, SavedAsTheLocalSystemForNAfterTheQuestion) {
-  const TCoverSpec spec{10, 2, 3};
+  const TCoverSpec wanted{10, 2, 3};
   const std::vector<TComb> design = {{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}};
   auto& systems = ws.Systems();
   // No other system of that N: written without a question.
-  ASSERT_TRUE(systems.SaveOwn(spec, design));
+  ASSERT_TRUE(systems.SaveOwn(wanted, design));
   EXPECT_TRUE(port.Messages.empty());
   EXPECT_EQ(systems.OwnFile(10), systems.Folder() / "5-10-0_0000.dat");
   EXPECT_EQ(test::ReadBytes(systems.OwnFile(10)), "01 02 03 04 05\r\n06 07 08 09 10\r\n");
@@ -38,10 +38,10 @@ TEST_F(OwnSystemTest, SavedAsTheLocalSystemForNAfterTheQuestion) {
   std::filesystem::remove(systems.OwnFile(10));
   WriteFileAtomic(systems.Folder() / "5-10-2_0031.dat", "1 2 3 4 5\r\n");
   port.Answers = {false, true};
-  EXPECT_FALSE(systems.SaveOwn(spec, design));
+  EXPECT_FALSE(systems.SaveOwn(wanted, design));
   EXPECT_FALSE(std::filesystem::exists(systems.OwnFile(10)));
   EXPECT_TRUE(std::filesystem::exists(systems.Folder() / "5-10-2_0031.dat"));
-  EXPECT_TRUE(systems.SaveOwn(spec, design));
+  EXPECT_TRUE(systems.SaveOwn(wanted, design));
   EXPECT_FALSE(std::filesystem::exists(systems.Folder() / "5-10-2_0031.dat"));
   ASSERT_EQ(port.Messages.size(), 2u);
   EXPECT_EQ(port.Messages[0].Kind, TMessageKind::Question);
