@@ -538,13 +538,16 @@ namespace {
 // one of them when g(T-1) <= M-1, so covering the T-subsets of every group by a covering design
 // of its own (T = M on the group) gives the guarantee. The designs of the groups are searched with
 // a share of the budget.
-// The reports of a search for a group's design, passed on as the start of the whole search.
+// The reports of a search for a group's design, passed on as the start of the whole search, with
+// the best whole design found before it (the greedy cover), which a stop keeps.
 class TStartObserver : public TCoverObserver {
  public:
-  TStartObserver(TCoverObserver* outer, std::chrono::steady_clock::time_point started, int64_t lowerBound)
-      : outer_(outer), started_(started), lowerBound_(lowerBound) {}
+  TStartObserver(TCoverObserver* outer, std::chrono::steady_clock::time_point started, int64_t lowerBound,
+                 const std::vector<uint64_t>& best)
+      : outer_(outer), started_(started), lowerBound_(lowerBound), best_(best) {}
   bool Progress(const TCoverProgress&) override {
     TCoverProgress p;
+    p.Blocks = static_cast<int64_t>(best_.size());
     p.LowerBound = lowerBound_;
     p.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     if (outer_ && !outer_->Progress(p)) Stopped = true;
@@ -556,6 +559,7 @@ class TStartObserver : public TCoverObserver {
   TCoverObserver* outer_;
   std::chrono::steady_clock::time_point started_;
   int64_t lowerBound_;
+  const std::vector<uint64_t>& best_;
 };
 
 std::vector<uint64_t> PartitionCover(const TCoverSpec& wanted, const TCoverOptions& options, double seconds,
@@ -779,7 +783,7 @@ TCoverResult MakeCover(const TCoverSpec& wanted, const TCoverOptions& options, T
     // these steps a second).
     if (GreedyCost(wanted) <= 2.5e8 * options.Seconds) consider(GreedyCover(problem));
     if (problem.Lotto && !result.Stopped) {
-      TStartObserver starting(observer, started, result.LowerBound);
+      TStartObserver starting(observer, started, result.LowerBound, best);
       consider(PartitionCover(wanted, options, options.Seconds * PartitionShare, starting));
       if (wanted.Guarantee == 3 && wanted.Drawn == 4 && !starting.Stopped) {
         bool stopped = false;
