@@ -132,7 +132,7 @@ TMakeSystemDialog::TMakeSystemDialog(QWidget* parent, TWorkspace& ws,
   FollowState();
 }
 
-TCoverSpec TMakeSystemDialog::Spec() const { return {edNums_->value(), edGuarantee_->value(), edDrawn_->value()}; }
+TCoverSpec TMakeSystemDialog::Wanted() const { return {edNums_->value(), edGuarantee_->value(), edDrawn_->value()}; }
 
 void TMakeSystemDialog::FollowState() {
   for (QWidget* w : {static_cast<QWidget*>(edNums_), static_cast<QWidget*>(edGuarantee_),
@@ -146,7 +146,7 @@ void TMakeSystemDialog::FollowState() {
 
 void TMakeSystemDialog::Start() {
   if (running_) return;
-  const TCoverSpec wanted = Spec();
+  const TCoverSpec wanted = Wanted();
   TCoverOptions options;
   options.Seconds = edSeconds_->value();
   options.Threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));

@@ -30,7 +30,7 @@ class TMakeSystemDialog : public QDialog {
 
   // The result of the last search that passed its check; empty when there is none.
   const std::vector<TComb>& Blocks() const { return blocks_; }
-  TCoverSpec Spec() const;
+  TCoverSpec Wanted() const;
   bool Running() const { return running_; }
 
  signals:

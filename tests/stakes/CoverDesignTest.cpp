@@ -74,7 +74,7 @@ TEST(CoverDesign, CheckAgreesWithTheNaiveCheck) {
 
 TEST(CoverDesign, LowerBounds) {
   struct TRow {
-    TCoverSpec Spec;
+    TCoverSpec Wanted;
     int64_t Bound;
   };
   // Schönheim for T = M (the first three are the sizes of S(4,5,11), PG(2,4) and AG(2,5)); the
@@ -82,7 +82,7 @@ TEST(CoverDesign, LowerBounds) {
   const std::vector<TRow> rows = {{{11, 4, 4}, 66}, {{21, 2, 2}, 21}, {{25, 2, 2}, 30}, {{12, 4, 4}, 113},
                                   {{9, 5, 5}, 126}, {{10, 2, 3}, 2},   {{14, 2, 3}, 5},   {{6, 2, 5}, 1}};
   for (const TRow& r : rows)
-    EXPECT_EQ(CoverLowerBound(r.Spec), r.Bound) << r.Spec.Nums << " " << r.Spec.Guarantee << " " << r.Spec.Drawn;
+    EXPECT_EQ(CoverLowerBound(r.Wanted), r.Bound) << r.Wanted.Nums << " " << r.Wanted.Guarantee << " " << r.Wanted.Drawn;
   // 10 "2 если 3" needs two blocks: one block leaves the triple of three positions outside it.
   EXPECT_FALSE(VerifyCover({10, 2, 3}, std::vector<TComb>{{1, 2, 3, 4, 5}}).Ok);
   EXPECT_TRUE(VerifyCover({10, 2, 3}, std::vector<TComb>{{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}}).Ok);
