@@ -24,6 +24,7 @@
 #include "core/DrawsArchive.h"
 #include "core/TextCodec.h"
 #include "gui/GuiTestUtil.h"
+#include "gui/StakeFixtures.h"
 #include "shell/ChanceCommand.h"
 #include "shell/ChartWindow.h"
 #include "shell/MainWindow.h"
@@ -36,37 +37,9 @@
 
 using namespace kivra;
 using namespace kivra::shell;
-
-namespace {
-
-// Draw i (1..40) holds i, i+7, i+14, i+21, i+28 (wrapped into 1..45).
-TComb DrawNums(int i) {
-  TComb c{};
-  for (int k = 0; k < 5; ++k) c[k] = static_cast<uint8_t>((i - 1 + 7 * k) % 45 + 1);
-  return c;
-}
-
-// Cost 10; prizes 0, 0, 0, 100, 1000, 100000 for 0..5 matches.
-constexpr std::string_view PrizeConfig =
-    "[STAKES]\nCost=10\nProfits=6\n"
-    "Profit_0_Overlap=0\nProfit_0_Profit=0\nProfit_1_Overlap=1\nProfit_1_Profit=0\n"
-    "Profit_2_Overlap=2\nProfit_2_Profit=0\nProfit_3_Overlap=3\nProfit_3_Profit=100\n"
-    "Profit_4_Overlap=4\nProfit_4_Profit=1000\nProfit_5_Overlap=5\nProfit_5_Profit=100000\n";
-
-// Six numbers sharing exactly `matches` numbers with draw `draw`.
-TStakeNumbers NumbersFor(int draw, int matches) {
-  const TComb d = DrawNums(draw);
-  std::set<int> picked(d.begin(), d.begin() + matches);
-  for (int n = 1; n <= 45 && picked.size() < 6; ++n)
-    if (std::find(d.begin(), d.end(), n) == d.end()) picked.insert(n);
-  TStakeNumbers numbers;
-  numbers.Count = 6;
-  int i = 0;
-  for (int n : picked) numbers.Values[static_cast<size_t>(i++)] = static_cast<uint8_t>(n);
-  return numbers;
-}
-
-}  // namespace
+using guitest::DrawNums;
+using guitest::NumbersFor;
+using guitest::RatingsPrizeConfig;
 
 class ChanceWindowTest : public QObject {
   Q_OBJECT
@@ -81,7 +54,7 @@ class ChanceWindowTest : public QObject {
   QAction* Action(const char* name) { return window_->Commands().Action(QString::fromLatin1(name)); }
 
   void AddStake(int draw, int matches, const char* comment) {
-    TStakeData r = Ws().Stakes().NewRecord(StakeManual, comment, NumbersFor(draw, matches));
+    TStakeData r = Ws().Stakes().NewRecord(StakeManual, comment, NumbersFor(draw, matches, 6));
     r.DrawNumber = draw;
     QVERIFY(Ws().Stakes().AddOne(r, 1));
   }
@@ -128,7 +101,7 @@ class ChanceWindowTest : public QObject {
     TDrawsArray draws;
     for (int i = 1; i <= 40; ++i) draws.push_back(test::MakeDraw(i, DrawNums(i), "2026-01-01"));
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(draws));
-    test::WriteBytes(*dir_ / "Kivra_5x45.ini", PrizeConfig);
+    test::WriteBytes(*dir_ / "Kivra_5x45.ini", RatingsPrizeConfig);
     TStartOptions options;
     options.DataDir = dir_->Path();
     options.ExecutableDir = dir_->Path();
@@ -245,7 +218,7 @@ class ChanceWindowTest : public QObject {
   void refusedWithoutCheckedStakes() {
     // A stake for a draw the archive does not hold yet.
     AddStake(41 - 1, 1, "Проверенная");
-    TStakeData r = Ws().Stakes().NewRecord(StakeManual, "Будущая", NumbersFor(1, 0));
+    TStakeData r = Ws().Stakes().NewRecord(StakeManual, "Будущая", NumbersFor(1, 0, 6));
     r.DrawNumber = 41;
     QVERIFY(Ws().Stakes().AddOne(r, 1));
     QTableView* grid = window_->StakesTab()->Grid();

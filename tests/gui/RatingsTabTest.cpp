@@ -27,6 +27,7 @@
 #include "core/TextCodec.h"
 #include "gui/ChartTestUtil.h"
 #include "gui/GuiTestUtil.h"
+#include "gui/StakeFixtures.h"
 #include "shell/ChartWindow.h"
 #include "shell/MainWindow.h"
 #include "shell/RatingsTab.h"
@@ -36,41 +37,12 @@
 
 using namespace kivra;
 using namespace kivra::shell;
+using guitest::DrawNums;
+using guitest::NumbersFor;
+using guitest::RatingsPrizeConfig;
+using guitest::SampleDraws;
 
 namespace {
-
-// Draw i (1..40) holds i, i+7, i+14, i+21, i+28 (wrapped into 1..45).
-TComb DrawNums(int i) {
-  TComb c{};
-  for (int k = 0; k < 5; ++k) c[k] = static_cast<uint8_t>((i - 1 + 7 * k) % 45 + 1);
-  return c;
-}
-
-TDrawsArray SampleDraws(int count) {
-  TDrawsArray draws;
-  for (int i = 1; i <= count; ++i) draws.push_back(test::MakeDraw(i, DrawNums(i), "2026-01-01"));
-  return draws;
-}
-
-// Cost 10; prizes 0, 0, 0, 100, 1000, 100000 for 0..5 matches.
-constexpr std::string_view PrizeConfig =
-    "[STAKES]\nCost=10\nProfits=6\n"
-    "Profit_0_Overlap=0\nProfit_0_Profit=0\nProfit_1_Overlap=1\nProfit_1_Profit=0\n"
-    "Profit_2_Overlap=2\nProfit_2_Profit=0\nProfit_3_Overlap=3\nProfit_3_Profit=100\n"
-    "Profit_4_Overlap=4\nProfit_4_Profit=1000\nProfit_5_Overlap=5\nProfit_5_Profit=100000\n";
-
-// Five numbers sharing exactly `matches` numbers with draw `draw`.
-TStakeNumbers NumbersFor(int draw, int matches) {
-  const TComb d = DrawNums(draw);
-  std::set<int> picked(d.begin(), d.begin() + matches);
-  for (int n = 1; n <= 45 && picked.size() < 5; ++n)
-    if (std::find(d.begin(), d.end(), n) == d.end()) picked.insert(n);
-  TStakeNumbers numbers;
-  numbers.Count = 5;
-  int i = 0;
-  for (int n : picked) numbers.Values[static_cast<size_t>(i++)] = static_cast<uint8_t>(n);
-  return numbers;
-}
 
 // The comments of the sample stakes: three sources, one of them a script line.
 const char* const Manual = "Тест";
@@ -139,7 +111,7 @@ class RatingsTabTest : public QObject {
   }
   // A checked stake of `matches` matches in draw `draw`.
   void AddStake(int draw, int matches, const char* comment) {
-    TStakeData r = Ws().Stakes().NewRecord(StakeManual, comment, NumbersFor(draw, matches));
+    TStakeData r = Ws().Stakes().NewRecord(StakeManual, comment, NumbersFor(draw, matches, 5));
     r.DrawNumber = draw;
     QVERIFY(Ws().Stakes().AddOne(r, 1));
   }
@@ -181,7 +153,7 @@ class RatingsTabTest : public QObject {
   void init() {
     dir_ = std::make_unique<test::TTempDir>();
     test::WriteBytes(*dir_ / "Kivra_5x45.ldr", ArchiveToBytes(SampleDraws(40)));
-    test::WriteBytes(*dir_ / "Kivra_5x45.ini", PrizeConfig);
+    test::WriteBytes(*dir_ / "Kivra_5x45.ini", RatingsPrizeConfig);
     messages_.clear();
     messages_.Answers.clear();
     chosenFile_.clear();

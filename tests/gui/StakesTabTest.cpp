@@ -24,6 +24,7 @@
 #include "TestDraws.h"
 #include "core/DrawsArchive.h"
 #include "gui/GuiTestUtil.h"
+#include "gui/StakeFixtures.h"
 #include "shell/MainWindow.h"
 #include "shell/StakesTab.h"
 #include "shell/UnitStake.h"
@@ -32,21 +33,10 @@
 
 using namespace kivra;
 using namespace kivra::shell;
+using guitest::DrawNums;
+using guitest::SampleDraws;
 
 namespace {
-
-// Draw i (1..40) holds i, i+7, i+14, i+21, i+28 (wrapped into 1..45).
-TComb DrawNums(int i) {
-  TComb c{};
-  for (int k = 0; k < 5; ++k) c[k] = static_cast<uint8_t>((i - 1 + 7 * k) % 45 + 1);
-  return c;
-}
-
-TDrawsArray SampleDraws(int count) {
-  TDrawsArray draws;
-  for (int i = 1; i <= count; ++i) draws.push_back(test::MakeDraw(i, DrawNums(i), "2026-01-01"));
-  return draws;
-}
 
 // Cost 10; prizes 0, 0, 0, 15, 100, 10000 for 0..5 matches.
 constexpr std::string_view PrizeConfig =
